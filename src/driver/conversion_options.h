@@ -1,0 +1,57 @@
+// The job-options record: one per run, filled from the command line and read
+// by every converter.
+#ifndef SCRIVEX_DRIVER_CONVERSION_OPTIONS_H_
+#define SCRIVEX_DRIVER_CONVERSION_OPTIONS_H_
+
+#include <string>
+
+namespace scrivex {
+
+// Sizes of the record's text fields; a field holds at most size - 1 characters.
+constexpr size_t kPaperSizeBytes = 200;
+constexpr size_t kInfoTextBytes = 1024;
+constexpr size_t kPasswordBytes = 200;
+constexpr size_t kZoomPaperBytes = 200;
+constexpr size_t kPageRangeBytes = 1024;
+
+struct ConversionOptions {
+  int width = 0;
+  int height = 0;
+  int orientation = 1;
+  std::string paperSize = "1";
+  int colorBits = 24;
+  int grayscale = 0;
+  int jpegQuality = 100;
+  int tiffCompression = 0;
+  int resolutionX = 300;
+  int resolutionY = 300;
+  int viewResult = 0;
+  int existingOutputMode = 0;
+  std::string subject;
+  std::string title;
+  std::string author;
+  std::string keywords;
+  std::string userPassword;
+  std::string ownerPassword;
+  int encryptionKeyLength = -1;
+  int permissions = 0;
+  int rotation = 0;
+  int hidePrintDialog = 0;
+  std::string printZoomPaper;
+  std::string pageRange;
+  int noSinglePageSuffix = 0;
+  int removeBlankPages = 0;
+  int excelMode = 0;
+  int fastOfficeMode = 0;
+  int htmlWaitMs = 0;
+};
+
+// The printer documents are printed to; "Inkwell" for metafile outputs and -e.
+extern std::string TargetPrinterName;
+constexpr const char* kCreatorPrinterName = "Brindle Converter and Creator";
+constexpr const char* kInkwellPrinterName = "Inkwell";
+constexpr size_t kPrinterNameBytes = 200;
+
+}  // namespace scrivex
+
+#endif  // SCRIVEX_DRIVER_CONVERSION_OPTIONS_H_

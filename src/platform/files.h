@@ -1,0 +1,49 @@
+// File system services: attributes, moves, directory search with wildcard
+// matching, and the program and temporary directories.
+#ifndef SCRIVEX_PLATFORM_FILES_H_
+#define SCRIVEX_PLATFORM_FILES_H_
+
+#include <string>
+#include <vector>
+
+namespace scrivex::platform {
+
+// "Has file attributes": anything that exists (file, directory, other).
+bool FileExists(const std::string& path);
+bool IsDirectory(const std::string& path);
+bool IsRegularFile(const std::string& path);
+long long FileSize(const std::string& path);  // -1 when it cannot be read
+
+bool RemoveFile(const std::string& path);
+// Fails when the target exists.
+bool MoveFileNoReplace(const std::string& from, const std::string& to);
+// Replaces the target; copies across file systems.
+bool MoveFileReplace(const std::string& from, const std::string& to);
+bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists);
+
+// Name matching as the directory search does it: "*" any run, "?" one
+// character, case ignored, "*.*" matches every name (also those without a dot).
+bool MatchesWildcard(const std::string& pattern, const std::string& name);
+
+struct DirEntry {
+  std::string name;
+  bool isDirectory = false;
+};
+// Entries of the pattern's directory whose names match the pattern's file-name
+// part, in the order the file system returns them; never "." or "..".
+std::vector<DirEntry> FindFiles(const std::string& pattern);
+
+// Directory of the running executable, with a trailing "/".
+std::string ProgramDirectory();
+// $TMPDIR or /tmp, with a trailing "/".
+std::string TempDirectory();
+// Creates a new empty file "<dir><prefix>XXXXXX.tmp" and returns its path;
+// empty on failure.
+std::string CreateUniqueFile(const std::string& dir, const std::string& prefix);
+
+std::string CurrentDirectory();
+std::string GetEnv(const std::string& name);  // empty when unset
+
+}  // namespace scrivex::platform
+
+#endif  // SCRIVEX_PLATFORM_FILES_H_

@@ -1,0 +1,41 @@
+// Child processes: command-line splitting by the Windows argument rules and
+// starting programs directly, without a shell.
+#ifndef SCRIVEX_PLATFORM_PROCESS_H_
+#define SCRIVEX_PLATFORM_PROCESS_H_
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace scrivex::platform {
+
+// Splits a command line the way CommandLineToArgv does.
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
+struct ChildOptions {
+  bool detached = false;       // return at once; nobody waits for the child
+  bool captureOutput = false;  // collect stdout and stderr into ChildResult::output
+  bool discardOutput = false;  // send stdout and stderr to /dev/null
+  // Environment changes for the child: a value sets, nullopt removes.
+  std::vector<std::pair<std::string, std::optional<std::string>>> env;
+};
+
+struct ChildResult {
+  bool started = false;
+  bool exitedNormally = false;  // false: killed by a signal
+  int exitCode = -1;            // exit status, or the signal number when killed
+  std::string output;
+};
+
+// Starts argv[0] (searched in PATH when it holds no "/") and, unless detached,
+// waits for it while draining its output.
+ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& options = {});
+
+// Milliseconds from a fixed point; for elapsed times.
+long long TickCountMs();
+void SleepMs(int ms);
+
+}  // namespace scrivex::platform
+
+#endif  // SCRIVEX_PLATFORM_PROCESS_H_

@@ -1,0 +1,21 @@
+// The state root: where hives, locks and shared objects live ($SCRIVEX_HOME,
+// default ~/.local/share/scrivex). Named objects are private to one root.
+#ifndef SCRIVEX_PLATFORM_STATE_ROOT_H_
+#define SCRIVEX_PLATFORM_STATE_ROOT_H_
+
+#include <string>
+
+namespace scrivex::platform {
+
+// The root with a trailing "/", created when missing.
+std::string StateRoot();
+// A folder under the root for locks and shared memory, created when missing.
+std::string RuntimeDirectory();
+// Writes data to path through a temporary file in the same folder and a
+// rename, so readers see the old or the new content, never a mix.
+bool WriteFileAtomically(const std::string& path, const std::string& data);
+bool ReadWholeFile(const std::string& path, std::string* data);
+
+}  // namespace scrivex::platform
+
+#endif  // SCRIVEX_PLATFORM_STATE_ROOT_H_
