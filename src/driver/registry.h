@@ -31,6 +31,22 @@ constexpr size_t kSubkeySlotBytes = 100;
 int ListSubkeys(RegistryRoot root, const std::string& keyPath, std::vector<std::string>* names,
                 int slots);
 
+// Any root. Keys live in the state root's hives: "machine.reg", "user.reg" and
+// "classes.reg". An empty path names the root key itself. Reads see the hive
+// as it is at each call.
+KeyHandle OpenKey(RegistryRoot root, const std::string& keyPath);    // read access
+KeyHandle CreateKey(RegistryRoot root, const std::string& keyPath);  // creates the parents too
+
+// Value types as stored.
+constexpr unsigned kRegSz = 1;
+constexpr unsigned kRegBinary = 3;
+constexpr unsigned kRegDword = 4;
+
+// Raw access: the stored type and bytes (a REG_SZ's bytes end with its terminator).
+int ReadValue(KeyHandle key, const std::string& valueName, unsigned* type, std::string* data);
+int WriteValue(KeyHandle key, const std::string& valueName, unsigned type, const std::string& data);
+int WriteBinaryValue(KeyHandle key, const std::string& valueName, const std::string& data);
+
 }  // namespace scrivex
 
 #endif  // SCRIVEX_DRIVER_REGISTRY_H_
