@@ -5,11 +5,10 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
-#include <random>
-
 #include <qpdf/QPDFAcroFormDocumentHelper.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
+#include <random>
 
 namespace scrivex {
 namespace {

@@ -6,10 +6,9 @@
 
 #include <functional>
 #include <memory>
-#include <string>
-
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFWriter.hh>
+#include <string>
 
 namespace scrivex {
 

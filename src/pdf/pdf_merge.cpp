@@ -4,7 +4,6 @@
 #include <exception>
 #include <filesystem>
 #include <memory>
-
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -71,15 +70,15 @@ void SetEncryption(QPDFWriter& writer, const ConversionOptions& o) {
     print = qpdf_r3p_low;
   }
   if (o.encryptionKeyLength == 1) {
-    writer.setR3EncryptionParametersInsecure(
-        user, owner, Allowed(p, kDenyAccessibility), Allowed(p, kDenyCopy),
-        Allowed(p, kDenyAssemble), Allowed(p, kDenyAnnotate), Allowed(p, kDenyFillForms),
-        Allowed(p, kDenyModify), print);
+    writer.setR3EncryptionParametersInsecure(user, owner, Allowed(p, kDenyAccessibility),
+                                             Allowed(p, kDenyCopy), Allowed(p, kDenyAssemble),
+                                             Allowed(p, kDenyAnnotate), Allowed(p, kDenyFillForms),
+                                             Allowed(p, kDenyModify), print);
   } else {
-    writer.setR4EncryptionParametersInsecure(
-        user, owner, Allowed(p, kDenyAccessibility), Allowed(p, kDenyCopy),
-        Allowed(p, kDenyAssemble), Allowed(p, kDenyAnnotate), Allowed(p, kDenyFillForms),
-        Allowed(p, kDenyModify), print, true, true);
+    writer.setR4EncryptionParametersInsecure(user, owner, Allowed(p, kDenyAccessibility),
+                                             Allowed(p, kDenyCopy), Allowed(p, kDenyAssemble),
+                                             Allowed(p, kDenyAnnotate), Allowed(p, kDenyFillForms),
+                                             Allowed(p, kDenyModify), print, true, true);
   }
 }
 

@@ -1,7 +1,6 @@
 #include "pdf/pdf_tool.h"
 
 #include <memory>
-
 #include <qpdf/QPDF.hh>
 
 #include "pdf/pdf_document.h"
@@ -144,8 +143,8 @@ bool SetPdfDocumentInformation(const std::string& input, const std::string& outp
 }
 
 bool RunPdfTool(const PdfToolRequest& request, std::string* error) {
-  return UpdatePdf(request.input, request.pagesFrom, request.atFront, request.info,
-                   request.output, error);
+  return UpdatePdf(request.input, request.pagesFrom, request.atFront, request.info, request.output,
+                   error);
 }
 
 }  // namespace scrivex
