@@ -42,9 +42,8 @@ bool AddPageRanges(std::string_view text, std::vector<PageRange>* ranges) {
       if (first == 0) first = 1;
       // "_" alone still counts as digits absent: to the end.
       bool hasDigits = pos > digitsStart + (lastUnderscore ? 1 : 0);
-      if (!hasDigits) last = -1;
       if (pos != text.size() && text[pos] != ',') return false;
-      ranges->push_back({first, last});
+      ranges->push_back({first, hasDigits ? last : -1, !hasDigits});
     } else {
       return false;
     }

@@ -12,6 +12,9 @@ namespace scrivex {
 struct PageRange {
   int first = 0;
   int last = 0;
+  // Written "k-": up to the last page. Such a range never turns around, so
+  // "3-" on a two-page document selects nothing.
+  bool toEnd = false;
 };
 
 // Appends the ranges of `text` to `ranges` in text order. False when the text

@@ -221,7 +221,8 @@ void ForEachSelectedPage(const SelectorRun& run, Visit visit) {
   };
   for (const PageRange& r : run.ranges) {
     // Pages past the end are skipped, so the walk stops at the page count.
-    if (r.first <= r.last) {
+    bool upward = r.toEnd ? !run.reverse : r.first <= r.last;
+    if (upward) {
       for (long long p = r.first; p <= std::min(r.last, count); ++p) {
         if (taken(p)) visit(static_cast<int>(p));
       }

@@ -1,0 +1,52 @@
+#include "postscript/report_message.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace scrivex {
+namespace {
+
+std::string Capture(void (*f)()) {
+  ::testing::internal::CaptureStderr();
+  f();
+  return ::testing::internal::GetCapturedStderr();
+}
+
+TEST(ReportMessage, WrapsAtColumn78AndTracksTheColumn) {
+  SetMessageProgramName("prog");
+  std::string text = Capture([] {
+    ReportMessage(kFreshLine, "%s", "");  // start from column 0
+    for (int i = 1; i <= 30; ++i) ReportMessage(0, "[%d]", i);
+    ReportMessage(0, "Wrote %d pages, %ld bytes\n", 30, 1234L);
+  });
+  // [1]..[9] take 27 columns, [10]..[22] 52 more: [22] would pass 78.
+  std::string expected;
+  for (int i = 1; i <= 21; ++i) expected += "[" + std::to_string(i) + "]";
+  expected += "\n";
+  for (int i = 22; i <= 30; ++i) expected += "[" + std::to_string(i) + "]";
+  expected += "Wrote 30 pages, 1234 bytes\n";
+  EXPECT_EQ(text, expected);
+  EXPECT_EQ(MessageColumn(), 0);
+}
+
+TEST(ReportMessage, FatalStartsAFreshLineWithTheProgramName) {
+  SetMessageProgramName("prog");
+  ::testing::internal::CaptureStderr();
+  ReportMessage(0, "[1]");
+  EXPECT_EQ(MessageColumn(), 3);
+  EXPECT_THROW(ReportMessage(kFatalError, "I/O error writing page %d\n", 4), SelectorFatal);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "[1]\nprog: I/O error writing page 4\n");
+  EXPECT_EQ(MessageColumn(), 0);
+}
+
+TEST(ReportMessage, LongTextIsCut) {
+  std::string text = Capture([] {
+    ReportMessage(kFreshLine, "%s", std::string(1000, 'y').c_str());
+    ReportMessage(kFreshLine, "%s", "");
+  });
+  EXPECT_EQ(text, std::string(255, 'y') + "\n");
+}
+
+}  // namespace
+}  // namespace scrivex
