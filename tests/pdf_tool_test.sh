@@ -1,0 +1,116 @@
+#!/bin/bash
+# The PDF tools program (tools.cfg) on real files: the two command lines the
+# converter gives it, damaged inputs and document information.
+set -u
+
+BIN=${SCRIVEX_BIN:?SCRIVEX_BIN must name the bin directory of a build}
+TOOL="$BIN/tools.cfg"
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+export SCRIVEX_HOME="$WORK/home" TMPDIR="$WORK"
+mkdir -p "$SCRIVEX_HOME"
+cd "$WORK" || exit 1
+
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# make_pdf <file> <size> <pages>: square pages of <size> points.
+make_pdf() {
+  local shows=""
+  for ((i = 0; i < $3; i++)); do shows+=" showpage"; done
+  gs -q -sDEVICE=pdfwrite -o "$1" -c "<</PageSize [$2 $2]>> setpagedevice$shows" ||
+    { echo "cannot make $1 with gs"; exit 1; }
+}
+
+# Page sizes as "w,w,w" from pdfinfo.
+sizes() {
+  pdfinfo -f 1 -l 999 "$1" 2>/dev/null | awk '/^Page +[0-9]+ size:/ {printf "%s%s", sep, $4; sep=","}'
+}
+
+expect_sizes() {
+  local got
+  got=$(sizes "$1")
+  [ "$got" = "$2" ] || fail "$3: pages $got, expected $2"
+}
+
+[ -x "$TOOL" ] || { echo "FAIL: $TOOL is missing"; exit 1; }
+
+make_pdf existing.pdf 200 2
+make_pdf new.pdf 300 1
+make_pdf more.pdf 400 3
+
+# Insert before the first page (the argument the converter builds for -p 1).
+"$TOOL" -i "$WORK/existing.pdf" -* "1|0|$WORK/new.pdf" || fail "insert exited $?"
+expect_sizes existing.pdf "300,200,200" "insert"
+qpdf --check existing.pdf >/dev/null 2>&1 || fail "insert: qpdf --check reports problems"
+
+# Append after the last page (-p 2), through a path with blanks.
+mkdir -p "dir with blanks"
+cp more.pdf "dir with blanks/more file.pdf"
+"$TOOL" -i "$WORK/existing.pdf" -* "$WORK/dir with blanks/more file.pdf" || fail "append exited $?"
+expect_sizes existing.pdf "300,200,200,400,400,400" "append"
+[ "$(qpdf --show-npages existing.pdf)" = 6 ] || fail "append: qpdf counts other than 6 pages"
+
+# Nothing left beside the files it changed.
+[ -z "$(find . -name '.*.tmp')" ] || fail "temporary files left behind"
+
+# A damaged existing PDF survives byte for byte and the tool fails with one line.
+for kind in truncated garbage; do
+  case $kind in
+    truncated) head -c 700 existing.pdf >damaged.pdf ;;
+    garbage) printf 'not a pdf\n' >damaged.pdf ;;
+  esac
+  cp damaged.pdf damaged.orig
+  "$TOOL" -i "$WORK/damaged.pdf" -* "$WORK/new.pdf" 2>err.txt
+  rc=$?
+  [ $rc -ne 0 ] || fail "$kind existing PDF: exit 0"
+  cmp -s damaged.pdf damaged.orig || fail "$kind existing PDF was changed"
+  [ "$(wc -l <err.txt)" -eq 1 ] || fail "$kind existing PDF: message is not one line: $(cat err.txt)"
+done
+
+# A missing new PDF leaves the existing one as it was.
+cp existing.pdf before.pdf
+"$TOOL" -i "$WORK/existing.pdf" -* "$WORK/absent.pdf" 2>err.txt && fail "missing new PDF: exit 0"
+cmp -s existing.pdf before.pdf || fail "missing new PDF: existing file changed"
+grep -q absent.pdf err.txt || fail "missing new PDF: message does not name it: $(cat err.txt)"
+
+# Document information in place, as the converter asks for it.
+title="Größe \"Quartal\" – 'Bericht'"
+author="Zoë Ørsted"
+"$TOOL" -i "$WORK/existing.pdf" -o "$WORK/existing.pdf" -t "$title" -a "$author" -s "" -k "k1, k2" ||
+  fail "information exited $?"
+info=$(pdfinfo existing.pdf)
+grep -qxF "Title:           $title" <<<"$info" || fail "title not written: $(grep Title <<<"$info")"
+grep -qxF "Author:          $author" <<<"$info" || fail "author not written"
+grep -qxF "Keywords:        k1, k2" <<<"$info" || fail "keywords not written"
+grep -q "^Producer:.*Ghostscript" <<<"$info" || fail "producer entry lost"
+grep -q "^Subject:" <<<"$info" && fail "empty subject was written"
+expect_sizes existing.pdf "300,200,200,400,400,400" "information"
+
+# Empty texts keep what is there.
+"$TOOL" -i "$WORK/existing.pdf" -o "$WORK/existing.pdf" -t "" -a "" -s "Sub" -k "" ||
+  fail "second information run exited $?"
+info=$(pdfinfo existing.pdf)
+grep -qxF "Title:           $title" <<<"$info" || fail "title lost by an empty -t"
+grep -qxF "Subject:         Sub" <<<"$info" || fail "subject not written"
+
+# A wrong command line: usage on standard error, non-zero exit, nothing changed.
+cp existing.pdf before.pdf
+"$TOOL" -i "$WORK/existing.pdf" -q x 2>err.txt && fail "unknown option: exit 0"
+grep -q "usage" err.txt || fail "no usage text for an unknown option"
+"$TOOL" 2>/dev/null && fail "no arguments: exit 0"
+cmp -s existing.pdf before.pdf || fail "wrong command line changed the file"
+
+# An output that cannot be written: failure, input untouched.
+"$TOOL" -i "$WORK/existing.pdf" -o "$WORK/no/such/dir/out.pdf" -t x 2>/dev/null &&
+  fail "unwritable output: exit 0"
+cmp -s existing.pdf before.pdf || fail "unwritable output changed the input"
+
+if [ $failures -ne 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "pdf_tool_test: all checks passed"
