@@ -1,0 +1,127 @@
+#include "image/tiff_recompress.h"
+
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/files.h"
+
+namespace scrivex {
+namespace {
+
+int ReportFailure(const std::string& text) {
+  std::fprintf(stderr, "%s\n", text.c_str());
+  return 1;
+}
+
+}  // namespace
+
+TiffPage ResampleNearest(const TiffPage& page, int newWidth, int newHeight) {
+  TiffPage out = page;
+  out.width = newWidth;
+  out.height = newHeight;
+  int srcStride = TiffRowStride(page.width, page.bitsPerPixel);
+  int stride = TiffRowStride(newWidth, page.bitsPerPixel);
+  out.bits.assign(static_cast<size_t>(stride) * newHeight, 0);
+  int bytesPerPixel = page.bitsPerPixel / 8;
+  std::vector<int> columns(newWidth);
+  for (int x = 0; x < newWidth; ++x) {
+    columns[x] = static_cast<int>(static_cast<long long>(x) * page.width / newWidth);
+  }
+  for (int y = 0; y < newHeight; ++y) {
+    int sy = static_cast<int>(static_cast<long long>(y) * page.height / newHeight);
+    const uint8_t* src = page.bits.data() + static_cast<size_t>(sy) * srcStride;
+    uint8_t* dst = out.bits.data() + static_cast<size_t>(y) * stride;
+    for (int x = 0; x < newWidth; ++x) {
+      int sx = columns[x];
+      if (page.bitsPerPixel == 1) {
+        if (src[sx / 8] & (0x80 >> (sx % 8))) dst[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+      } else {
+        std::memcpy(dst + x * bytesPerPixel, src + sx * bytesPerPixel, bytesPerPixel);
+      }
+    }
+  }
+  return out;
+}
+
+void ResampleForFax(TiffPage& page, int verticalDpi, int compression) {
+  if (page.width <= 0 || page.height <= 0) return;
+  long long newHeight = static_cast<long long>(
+      static_cast<double>(static_cast<long long>(page.height) * kFaxWidth) / page.width);
+  // Degenerate strips of pages would otherwise become absurdly tall.
+  newHeight = std::clamp<long long>(newHeight, 1, kMaxTiffPagePixels / kFaxWidth);
+  page = ResampleNearest(page, kFaxWidth, static_cast<int>(newHeight));
+  page.xDpi = kFaxHorizontalDpi;
+  page.yDpi = verticalDpi;
+  page.compression = compression;
+}
+
+void ApplyCompressionCode(TiffPage& page, int code) {
+  switch (code) {
+    case COMPRESSION_NONE:
+    case COMPRESSION_CCITTFAX3:
+    case COMPRESSION_PACKBITS:
+    case COMPRESSION_LZW:
+    case COMPRESSION_JPEG:
+      page.compression = code;
+      break;
+    case kFax204x98G4:
+      ResampleForFax(page, 98, COMPRESSION_CCITTFAX4);
+      break;
+    case kFax204x196G4:
+      ResampleForFax(page, 196, COMPRESSION_CCITTFAX4);
+      break;
+    case kFax204x98G3:
+      ResampleForFax(page, 98, COMPRESSION_CCITTFAX3);
+      break;
+    case kFax204x196G3:
+      ResampleForFax(page, 196, COMPRESSION_CCITTFAX3);
+      break;
+    case kGroup3TwoDimensional:
+      page.compression = COMPRESSION_CCITTFAX3;
+      page.flags |= kTiffFlagTwoDimensional;
+      break;
+    default:
+      break;
+  }
+}
+
+int ReencodeTiffPages(const std::string& source, const std::string& destination, int compression,
+                      int resolutionX, int resolutionY) {
+  // Pages go to a new file beside the destination, which is replaced only
+  // when every page made it.
+  TempFileGuard temp{MakeSiblingTempFile(destination)};
+  if (temp.path.empty()) return ReportFailure(destination + ": cannot create a file in its folder");
+  {
+    auto out = OpenTiff(temp.path, "w");
+    if (!out->handle) return ReportFailure(out->lastError);
+    auto in = OpenTiff(source, "r");
+    if (!in->handle) return ReportFailure(in->lastError);
+    int count = CountTiffPages(*in);
+    if (count <= 0) return ReportFailure(source + ": no pages");
+    TiffPage page;
+    for (int i = 0; i < count; ++i) {
+      if (!ReadTiffPage(*in, i, page)) return ReportFailure(in->lastError);
+      if (resolutionX > 0) page.xDpi = resolutionX;
+      if (resolutionY > 0) page.yDpi = resolutionY;
+      ApplyCompressionCode(page, compression);
+      if (!WriteTiffPage(*out, page, i)) return ReportFailure(out->lastError);
+    }
+    if (!CloseTiff(*out)) return ReportFailure(out->lastError);
+  }
+  if (!CommitSiblingTempFile(temp.path, destination)) {
+    return ReportFailure(destination + ": cannot be replaced");
+  }
+  temp.path.clear();
+  return 0;
+}
+
+int RecompressTiffFile(const std::string& path, int compression, int resolutionX, int resolutionY) {
+  if (!platform::FileExists(path)) return 0;
+  if (ReencodeTiffPages(path, path, compression, resolutionX, resolutionY) != 0) return 0;
+  return platform::FileExists(path) ? 1 : 0;
+}
+
+}  // namespace scrivex
