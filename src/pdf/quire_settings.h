@@ -19,47 +19,49 @@ constexpr size_t kQuireDirectoryBytes = 256;
 
 // Each field is stored under the value name in its comment.
 struct QuireSettings {
-  int disable = 0;                        // "disable"
-  int unit = 1;                           // "Unit"
-  int pageSelect = 1;                     // "PageSelect": 10 for a job with options
-  int pageSize = 7;                       // "PageSize"
-  int pageW = 0;                          // "PageW": fixed width, 0 = not fixed
-  int pageH = 0;                          // "PageH": fixed height, 0 = not fixed
-  int margin = 0;                         // "Margin"
-  int orientation = 1;                    // "Orientation": 1 portrait, 2 landscape
-  int scale = 100;                        // "Scale"
-  int xResolution = 300;                  // "xResolution"
-  int yResolution = 300;                  // "yResolution"
-  int compatible = 1;                     // "Compatible"
-  std::string title;                      // "Title"
-  std::string subject;                    // "Subject"
-  std::string author;                     // "Author"
-  std::string keywords;                   // "Keywords"
-  int permission = -4;                    // "Permission"
-  int encryption = 0;                     // "Encryption"
-  int encryBits = 5;                      // "EncryBits": 5 or 16
-  std::string ownerPass;                  // "OwnerPass"
-  std::string userPass;                   // "UserPass"
-  int automaticOutput = 0;                // "AutomaticOutput": 1 while the program drives
-  int automaticValue = 2;                 // "AutomaticValue"
-  std::string automaticDirectory;         // "AutomaticDirectory": the file to write
-  int generalOptimizeWeb = 0;             // "General_OptimizeWeb"
-  int autoView = 0;                       // "AutoView"
-  int outFileType = 0;                    // "OutFileType"
-  int defaultCharWidth = 6;               // "DefaultCharWidth"
-  int autoExec = 0;                       // "AutoExec"
-  std::string autoExecProgram;            // "AutoExecProgram"
-  int compressText = 1;                   // "CompressText"
-  int compressAutoZoomImages = 0;         // "Compress_AutoZoomImages"
-  int compressColorImages = 1;            // "Compress_ColorImages"
-  int compressMonoColorImages = 0;        // "Compress_MonoColorImages"
-  int linksIsEnable = 1;                  // "Links_IsEnable"
-  int linksBoderColor = 255;              // "Links_BoderColor"
-  int linksBoderType = 0;                 // "Links_BoderType"
-  int linksLineStyle = 0;                 // "Links_LineStyle"
-  int linksLineSize = 0;                  // "Links_LineSize"
-  int generalPageRotateAngle = 0;         // "General_PageRotateAngle": degrees
-  int bitcount = 24;                      // "Bitcount": 1, 8 or 24
+  int disable = 0;                  // "disable"
+  int unit = 1;                     // "Unit"
+  int pageSelect = 1;               // "PageSelect": 10 for a job with options
+  int pageSize = 7;                 // "PageSize"
+  int pageW = 0;                    // "PageW": fixed width, 0 = not fixed
+  int pageH = 0;                    // "PageH": fixed height, 0 = not fixed
+  int margin = 0;                   // "Margin"
+  int orientation = 1;              // "Orientation": 1 portrait, 2 landscape
+  int scale = 100;                  // "Scale"
+  int xResolution = 300;            // "xResolution"
+  int yResolution = 300;            // "yResolution"
+  int compatible = 1;               // "Compatible"
+  std::string title;                // "Title"
+  std::string subject;              // "Subject"
+  std::string author;               // "Author"
+  std::string keywords;             // "Keywords"
+  int permission = -4;              // "Permission"
+  int encryption = 0;               // "Encryption"
+  int encryBits = 5;                // "EncryBits": 5 or 16
+  std::string ownerPass;            // "OwnerPass"
+  std::string userPass;             // "UserPass"
+  int automaticOutput = 0;          // "AutomaticOutput": 1 while the program drives
+  int automaticValue = 2;           // "AutomaticValue"
+  std::string automaticDirectory;   // "AutomaticDirectory": the file to write
+  int generalOptimizeWeb = 0;       // "General_OptimizeWeb"
+  int autoView = 0;                 // "AutoView"
+  int outFileType = 0;              // "OutFileType"
+  int defaultCharWidth = 6;         // "DefaultCharWidth"
+  int autoExec = 0;                 // "AutoExec"
+  std::string autoExecProgram;      // "AutoExecProgram"
+  int compressText = 1;             // "CompressText"
+  int compressAutoZoomImages = 0;   // "Compress_AutoZoomImages"
+  int compressColorImages = 1;      // "Compress_ColorImages"
+  int compressMonoColorImages = 0;  // "Compress_MonoColorImages"
+  int linksIsEnable = 1;            // "Links_IsEnable"
+  int linksBoderColor = 255;        // "Links_BoderColor"
+  int linksBoderType = 0;           // "Links_BoderType"
+  int linksLineStyle = 0;           // "Links_LineStyle"
+  int linksLineSize = 0;            // "Links_LineSize"
+  int generalPageRotateAngle = 0;   // "General_PageRotateAngle": degrees
+  int bitcount = 24;                // "Bitcount": 1, 8 or 24
+
+  bool operator==(const QuireSettings&) const = default;
 };
 
 // Fills record with the defaults and then with every value that can be read.

@@ -1,0 +1,153 @@
+#include "pdf/quire_settings.h"
+
+#include <iterator>
+#include <variant>
+
+#include "driver/registry.h"
+
+namespace scrivex {
+
+namespace {
+
+struct TextField {
+  std::string QuireSettings::*member;
+  size_t readBytes;
+};
+
+struct Field {
+  const char* valueName;
+  std::variant<int QuireSettings::*, TextField> member;
+};
+
+// Loading and saving walk the values in slightly different orders.
+constexpr Field kLoadOrder[] = {
+    {"disable", &QuireSettings::disable},
+    {"CompressText", &QuireSettings::compressText},
+    {"Compress_AutoZoomImages", &QuireSettings::compressAutoZoomImages},
+    {"Compress_ColorImages", &QuireSettings::compressColorImages},
+    {"Compress_MonoColorImages", &QuireSettings::compressMonoColorImages},
+    {"Links_IsEnable", &QuireSettings::linksIsEnable},
+    {"Links_BoderColor", &QuireSettings::linksBoderColor},
+    {"Links_BoderType", &QuireSettings::linksBoderType},
+    {"Links_LineStyle", &QuireSettings::linksLineStyle},
+    {"Links_LineSize", &QuireSettings::linksLineSize},
+    {"General_PageRotateAngle", &QuireSettings::generalPageRotateAngle},
+    {"General_OptimizeWeb", &QuireSettings::generalOptimizeWeb},
+    {"AutoExec", &QuireSettings::autoExec},
+    {"AutoExecProgram", TextField{&QuireSettings::autoExecProgram, kQuireTextBytes}},
+    {"AutoView", &QuireSettings::autoView},
+    {"OutFileType", &QuireSettings::outFileType},
+    {"DefaultCharWidth", &QuireSettings::defaultCharWidth},
+    {"Unit", &QuireSettings::unit},
+    {"PageSelect", &QuireSettings::pageSelect},
+    {"PageSize", &QuireSettings::pageSize},
+    {"PageW", &QuireSettings::pageW},
+    {"PageH", &QuireSettings::pageH},
+    {"Margin", &QuireSettings::margin},
+    {"Orientation", &QuireSettings::orientation},
+    {"xResolution", &QuireSettings::xResolution},
+    {"yResolution", &QuireSettings::yResolution},
+    {"Scale", &QuireSettings::scale},
+    {"Compatible", &QuireSettings::compatible},
+    {"Encryption", &QuireSettings::encryption},
+    {"EncryBits", &QuireSettings::encryBits},
+    {"Permission", &QuireSettings::permission},
+    {"OwnerPass", TextField{&QuireSettings::ownerPass, kQuirePasswordBytes}},
+    {"UserPass", TextField{&QuireSettings::userPass, kQuirePasswordBytes}},
+    {"Title", TextField{&QuireSettings::title, kQuireTextBytes}},
+    {"Subject", TextField{&QuireSettings::subject, kQuireTextBytes}},
+    {"Author", TextField{&QuireSettings::author, kQuireTextBytes}},
+    {"Keywords", TextField{&QuireSettings::keywords, kQuireTextBytes}},
+    {"AutomaticOutput", &QuireSettings::automaticOutput},
+    {"AutomaticValue", &QuireSettings::automaticValue},
+    {"AutomaticDirectory", TextField{&QuireSettings::automaticDirectory, kQuireDirectoryBytes}},
+    {"Bitcount", &QuireSettings::bitcount},
+};
+
+constexpr Field kSaveOrder[] = {
+    {"disable", &QuireSettings::disable},
+    {"CompressText", &QuireSettings::compressText},
+    {"Compress_AutoZoomImages", &QuireSettings::compressAutoZoomImages},
+    {"Compress_ColorImages", &QuireSettings::compressColorImages},
+    {"Compress_MonoColorImages", &QuireSettings::compressMonoColorImages},
+    {"Links_IsEnable", &QuireSettings::linksIsEnable},
+    {"Links_BoderColor", &QuireSettings::linksBoderColor},
+    {"Links_BoderType", &QuireSettings::linksBoderType},
+    {"Links_LineStyle", &QuireSettings::linksLineStyle},
+    {"Links_LineSize", &QuireSettings::linksLineSize},
+    {"General_PageRotateAngle", &QuireSettings::generalPageRotateAngle},
+    {"General_OptimizeWeb", &QuireSettings::generalOptimizeWeb},
+    {"AutoExec", &QuireSettings::autoExec},
+    {"AutoExecProgram", TextField{&QuireSettings::autoExecProgram, kQuireTextBytes}},
+    {"AutoView", &QuireSettings::autoView},
+    {"OutFileType", &QuireSettings::outFileType},
+    {"DefaultCharWidth", &QuireSettings::defaultCharWidth},
+    {"Unit", &QuireSettings::unit},
+    {"PageSelect", &QuireSettings::pageSelect},
+    {"PageSize", &QuireSettings::pageSize},
+    {"PageW", &QuireSettings::pageW},
+    {"PageH", &QuireSettings::pageH},
+    {"Margin", &QuireSettings::margin},
+    {"Orientation", &QuireSettings::orientation},
+    {"xResolution", &QuireSettings::xResolution},
+    {"yResolution", &QuireSettings::yResolution},
+    {"Compatible", &QuireSettings::compatible},
+    {"Scale", &QuireSettings::scale},
+    {"Title", TextField{&QuireSettings::title, kQuireTextBytes}},
+    {"Subject", TextField{&QuireSettings::subject, kQuireTextBytes}},
+    {"Author", TextField{&QuireSettings::author, kQuireTextBytes}},
+    {"Keywords", TextField{&QuireSettings::keywords, kQuireTextBytes}},
+    {"Encryption", &QuireSettings::encryption},
+    {"Permission", &QuireSettings::permission},
+    {"EncryBits", &QuireSettings::encryBits},
+    {"OwnerPass", TextField{&QuireSettings::ownerPass, kQuirePasswordBytes}},
+    {"UserPass", TextField{&QuireSettings::userPass, kQuirePasswordBytes}},
+    {"AutomaticOutput", &QuireSettings::automaticOutput},
+    {"AutomaticValue", &QuireSettings::automaticValue},
+    {"AutomaticDirectory", TextField{&QuireSettings::automaticDirectory, kQuireDirectoryBytes}},
+    {"Bitcount", &QuireSettings::bitcount},
+};
+
+static_assert(std::size(kLoadOrder) == 41 && std::size(kSaveOrder) == 41);
+
+}  // namespace
+
+void LoadQuireSettings(QuireSettings* record) {
+  *record = QuireSettings{};
+  KeyHandle key = OpenUserKey(kQuireSettingsKey);
+  if (key == nullptr) {
+    SaveQuireSettings(*record);
+    return;
+  }
+  const QuireSettings defaults;
+  for (const Field& f : kLoadOrder) {
+    if (auto* number = std::get_if<int QuireSettings::*>(&f.member)) {
+      record->** number = ReadDwordValue(key, f.valueName, defaults.**number);
+    } else {
+      const TextField& text = std::get<TextField>(f.member);
+      // A missing or too long text leaves the field empty.
+      ReadStringValue(key, f.valueName, &(record->*text.member), text.readBytes);
+    }
+  }
+  CloseKey(key);
+  if (record->encryBits != 5 && record->encryBits != 16) record->encryBits = 5;
+}
+
+int SaveQuireSettings(const QuireSettings& record) {
+  KeyHandle key = CreateUserKey(kQuireSettingsKey);
+  if (key == nullptr) return 0;
+  int result = 1;
+  for (const Field& f : kSaveOrder) {
+    int written;
+    if (auto* number = std::get_if<int QuireSettings::*>(&f.member)) {
+      written = WriteDwordValue(key, f.valueName, record.**number);
+    } else {
+      written = WriteStringValue(key, f.valueName, record.*std::get<TextField>(f.member).member);
+    }
+    if (written != 1) result = 0;
+  }
+  CloseKey(key);
+  return result;
+}
+
+}  // namespace scrivex
