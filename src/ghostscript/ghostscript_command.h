@@ -1,0 +1,61 @@
+// The Ghostscript command line, built piece by piece from a render request,
+// and the runner that starts it.
+#ifndef SCRIVEX_GHOSTSCRIPT_GHOSTSCRIPT_COMMAND_H_
+#define SCRIVEX_GHOSTSCRIPT_GHOSTSCRIPT_COMMAND_H_
+
+#include <array>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "ghostscript/ghostscript_device.h"
+
+namespace scrivex {
+
+// Longest command line handed to Ghostscript (4095 characters).
+constexpr size_t kGhostscriptCommandBytes = 4096;
+
+struct RenderRequest {
+  std::string inputPath;
+  std::string outputPath;
+  std::string userPassword;   // PDF password, second choice
+  std::string ownerPassword;  // PDF password, first choice
+  float width = 0;            // pixels; 0 = from the bounding box
+  float height = 0;
+  float resolutionX = 0;  // dots per inch, 0 <= x < 1200; 0 = Ghostscript's own
+  float resolutionY = 0;
+  int device = kDeviceTiffG4;
+  int numberPages = 0;  // non-zero: "_%04d" before the output's extension
+  int firstPage = 0;    // > 0 to limit the pages
+  int lastPage = 0;
+  int jpegQuality = 0;  // 1..100 goes to the JPEG devices; else their default
+};
+
+// What the builder learns from the system, gathered by RunGhostscript.
+struct GhostscriptSetup {
+  std::string ghostscriptDir;  // with its trailing "/"
+  std::string ghostscriptLib;
+  std::string fontsDirectory;
+  bool inputIsEps = false;
+  // The input's bounding box in points (llx, lly, urx, ury) when it has one.
+  std::optional<std::array<float, 4>> boundingBox;
+  const std::set<std::string>* availableDevices = nullptr;
+};
+
+// 0 <= resolution < 1200 in both directions and both paths non-empty.
+bool IsValidRenderRequest(const RenderRequest& request);
+// The page width or height in pixels for an extent in points.
+float PointsToPixels(float points, float resolution);
+// Fills commandLine; 1 on success, -1 for an invalid request, an argument
+// holding a double quote, or a line longer than the limit.
+int BuildGhostscriptCommandLine(const RenderRequest& request, const GhostscriptSetup& setup,
+                                std::string* commandLine);
+
+// Validates, finds Ghostscript and runs it with GS_LIB set for the child.
+// -1 for an invalid request or when Ghostscript is missing; else the result
+// of RunHiddenProcess, with Ghostscript's exit status in exitCode when given.
+int RunGhostscript(const RenderRequest& request, int* exitCode = nullptr);
+
+}  // namespace scrivex
+
+#endif  // SCRIVEX_GHOSTSCRIPT_GHOSTSCRIPT_COMMAND_H_

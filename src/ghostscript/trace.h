@@ -1,0 +1,14 @@
+// Diagnostic trace of the Ghostscript runner. The texts are thrown away
+// unless SCRIVEX_TRACE=1, which sends them to standard error.
+#ifndef SCRIVEX_GHOSTSCRIPT_TRACE_H_
+#define SCRIVEX_GHOSTSCRIPT_TRACE_H_
+
+namespace scrivex {
+
+void TraceMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Traces "ShowLastError:<message>:<unit>:<line>".
+void ShowLastError(const char* message, const char* unit, int line);
+
+}  // namespace scrivex
+
+#endif  // SCRIVEX_GHOSTSCRIPT_TRACE_H_

@@ -1,0 +1,89 @@
+#include "image/image_converter.h"
+
+#include "driver/run_command.h"
+#include "driver/temp_files.h"
+#include "ghostscript/hidden_process.h"
+#include "image/post_process.h"
+#include "platform/files.h"
+#include "platform/path.h"
+
+namespace scrivex {
+namespace {
+
+// Seam to the printing road's input-type dispatch, which is not part of the
+// program yet: until it is, printing produces nothing and says so with 0.
+int PrintThroughDispatch(const std::string& /*input*/, const std::string& /*output*/,
+                         const ConversionOptions* /*options*/) {
+  return 0;
+}
+
+// A fresh name beside the output with the output's extension, so that the
+// converter picks the same format.
+std::string SiblingTempName(const std::string& output) {
+  platform::PathParts parts = platform::SplitPath(output);
+  std::string dir = parts.drive + parts.dir;
+  std::string unique = platform::CreateUniqueFile(dir.empty() ? "./" : dir, ".pictor");
+  if (unique.empty()) return "";
+  platform::RemoveFile(unique);
+  return unique + parts.ext;
+}
+
+}  // namespace
+
+std::string LocateImageConverter(const std::string& fileName, bool mustExist) {
+  std::string path = platform::ProgramDirectory() + fileName;
+  if (mustExist && !platform::FileExists(path)) return fileName;
+  return path;
+}
+
+std::string BuildImageConverterCommandLine(const std::string& converter,
+                                           const std::vector<std::string>& inputs,
+                                           const std::string& output) {
+  if (!IsSafeArgument(converter) || !IsSafeArgument(output)) return "";
+  std::string line = "\"" + converter + "\" -limit memory 128 -limit map 512 ";
+  for (const std::string& input : inputs) {
+    if (!IsSafeArgument(input)) return "";
+    line += "\"" + input + "\" ";
+  }
+  line += "\"" + output + "\"";
+  return line;
+}
+
+int RunImageConverter(const std::vector<std::string>& inputs, const std::string& output) {
+  if (inputs.empty()) return 0;
+  std::string temp = SiblingTempName(output);
+  if (temp.empty()) return 0;
+  std::string commandLine =
+      BuildImageConverterCommandLine(LocateImageConverter(kImageConverterName, true), inputs, temp);
+  if (commandLine.empty()) return 0;
+  int exitCode = -1;
+  int ran = RunHiddenProcess(commandLine, &exitCode);
+  if (ran == 1 && exitCode == 0 && platform::IsRegularFile(temp) &&
+      platform::MoveFileReplace(temp, output)) {
+    return 1;
+  }
+  platform::RemoveFile(temp);
+  return 0;
+}
+
+int ConvertThroughImageConverter(const std::string& input, const std::string& output,
+                                 const ConversionOptions* options) {
+  platform::PathParts parts = platform::SplitPath(output);
+  if (!platform::EqualsNoCase(parts.ext, ".dcx") && !platform::EqualsNoCase(parts.ext, ".mng")) {
+    return PrintThroughDispatch(input, output, options);
+  }
+  std::string pngName = MakeTempFileName(".png");
+  if (pngName.empty()) return 0;
+  int printed = PrintThroughDispatch(input, pngName, options);
+
+  platform::PathParts png = platform::SplitPath(pngName);
+  std::vector<std::string> pages;
+  FindMatchingFiles(platform::MakePath(png.drive, png.dir, png.name + "*", ".png"), &pages);
+  if (pages.empty()) return printed;
+
+  int result = RunImageConverter(pages, output);
+  for (const std::string& page : pages) platform::RemoveFile(page);
+  return result;
+}
+
+}  // namespace scrivex

@@ -1,0 +1,121 @@
+#include "image/image_converter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "ghostscript/hidden_process.h"
+#include "platform/files.h"
+
+namespace scrivex {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Taken before any test points TMPDIR at its own folder.
+const fs::path kBaseTemp = fs::temp_directory_path();
+
+std::string Contents(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+// Pages of a DCX file: the offsets after the magic number, up to the first 0.
+int DcxPageCount(const fs::path& path) {
+  std::string data = Contents(path);
+  if (data.size() < 8 || data.compare(0, 4, "\xb1\x68\xde\x3a") != 0) return -1;
+  int pages = 0;
+  for (size_t at = 4; at + 4 <= data.size() && pages < 1023; at += 4, ++pages) {
+    if (data.compare(at, 4, std::string(4, '\0')) == 0) break;
+  }
+  return pages;
+}
+
+class ImageConverterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ =
+        kBaseTemp / ("scrivex-conv-" + std::to_string(std::random_device()()) +
+                     std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ / "tmp");
+    setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string P(const std::string& name) const { return (dir_ / name).string(); }
+
+  bool HaveConverter() const {
+    return platform::FileExists(LocateImageConverter(kImageConverterName, false));
+  }
+  void MakePng(const std::string& name, const char* color) {
+    std::string converter = LocateImageConverter(kImageConverterName, true);
+    int exitCode = -1;
+    ASSERT_EQ(
+        RunHiddenProcess("\"" + converter + "\" -size 20x10 xc:" + color + " \"" + P(name) + "\"",
+                         &exitCode),
+        1);
+    ASSERT_EQ(exitCode, 0);
+  }
+
+  fs::path dir_;
+};
+
+TEST(BuildImageConverterCommandLine, QuotedPagesInOrderThenTheOutput) {
+  EXPECT_EQ(
+      BuildImageConverterCommandLine("/prog/pictor.dll", {"/t/a 1.png", "/t/b.png"}, "/out/x.dcx"),
+      "\"/prog/pictor.dll\" -limit memory 128 -limit map 512 \"/t/a 1.png\" \"/t/b.png\" "
+      "\"/out/x.dcx\"");
+  EXPECT_EQ(BuildImageConverterCommandLine("/prog/pictor.dll", {"/t/a\".png"}, "/out/x.dcx"), "");
+  EXPECT_EQ(BuildImageConverterCommandLine("/prog/pictor.dll", {"/t/a.png"}, "/o\"/x.dcx"), "");
+}
+
+TEST(LocateImageConverter, BesideTheProgramOrTheBareName) {
+  EXPECT_EQ(LocateImageConverter("no-such-helper.exe", false),
+            platform::ProgramDirectory() + "no-such-helper.exe");
+  EXPECT_EQ(LocateImageConverter("no-such-helper.exe", true), "no-such-helper.exe");
+  std::string converter = LocateImageConverter(kImageConverterName, true);
+  if (platform::FileExists(platform::ProgramDirectory() + kImageConverterName)) {
+    EXPECT_EQ(converter, platform::ProgramDirectory() + kImageConverterName);
+  }
+}
+
+TEST_F(ImageConverterTest, JoinsPagesIntoOneDcx) {
+  if (!HaveConverter()) GTEST_SKIP() << "no image converter beside the test";
+  MakePng("a.png", "white");
+  MakePng("b.png", "black");
+  MakePng("c.png", "red");
+  EXPECT_EQ(RunImageConverter({P("a.png"), P("b.png"), P("c.png")}, P("out.dcx")), 1);
+  EXPECT_EQ(DcxPageCount(dir_ / "out.dcx"), 3);
+  // Only the output is left beside it: no temporary name.
+  int entries = 0;
+  for (const auto& entry : fs::directory_iterator(dir_)) entries += entry.is_regular_file();
+  EXPECT_EQ(entries, 4);
+}
+
+TEST_F(ImageConverterTest, FailureKeepsAnExistingOutput) {
+  if (!HaveConverter()) GTEST_SKIP() << "no image converter beside the test";
+  std::ofstream(dir_ / "out.mng") << "earlier result";
+  EXPECT_EQ(RunImageConverter({P("missing.png")}, P("out.mng")), 0);
+  EXPECT_EQ(Contents(dir_ / "out.mng"), "earlier result");
+  int entries = 0;
+  for (const auto& entry : fs::directory_iterator(dir_)) entries += entry.is_regular_file();
+  EXPECT_EQ(entries, 1);
+  EXPECT_EQ(RunImageConverter({}, P("out.mng")), 0);
+}
+
+TEST_F(ImageConverterTest, PrintingRoadProducesNothingYet) {
+  ConversionOptions options;
+  EXPECT_EQ(ConvertThroughImageConverter(P("in.doc"), P("out.png"), &options), 0);
+  EXPECT_EQ(ConvertThroughImageConverter(P("in.doc"), P("out.dcx"), nullptr), 0);
+  EXPECT_FALSE(platform::FileExists(P("out.dcx")));
+  EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
+}
+
+}  // namespace
+}  // namespace scrivex

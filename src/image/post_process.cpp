@@ -1,0 +1,102 @@
+#include "image/post_process.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "image/tiff_recompress.h"
+#include "platform/files.h"
+#include "platform/path.h"
+#include "postscript/progress.h"
+
+namespace scrivex {
+
+int FindMatchingFiles(const std::string& pattern, std::vector<std::string>* list) {
+  platform::PathParts parts = platform::SplitPath(pattern);
+  std::vector<platform::DirEntry> entries = platform::FindFiles(pattern);
+  std::sort(
+      entries.begin(), entries.end(),
+      [](const platform::DirEntry& a, const platform::DirEntry& b) { return a.name < b.name; });
+  for (const platform::DirEntry& entry : entries) {
+    std::string path = parts.drive + parts.dir + entry.name;
+    if (platform::FileExists(path) && !platform::IsDirectory(path)) list->push_back(path);
+  }
+  return static_cast<int>(list->size());
+}
+
+bool IsPageFileOf(const std::string& fileName, const std::string& outputPath) {
+  platform::PathParts output = platform::SplitPath(outputPath);
+  platform::PathParts file = platform::SplitPath(fileName);
+  if (!platform::EqualsNoCase(file.ext, output.ext)) return false;
+  if (file.name == output.name) return true;
+  const std::string prefix = output.name + "_";
+  if (file.name.size() <= prefix.size() || file.name.compare(0, prefix.size(), prefix) != 0) {
+    return false;
+  }
+  return std::all_of(file.name.begin() + prefix.size(), file.name.end(),
+                     [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
+std::vector<std::string> ListPageFiles(const std::string& outputPath) {
+  platform::PathParts parts = platform::SplitPath(outputPath);
+  std::vector<std::string> matches;
+  FindMatchingFiles(platform::MakePath(parts.drive, parts.dir, parts.name + "*", parts.ext),
+                    &matches);
+  // The wildcard also finds unrelated names (outline.tif for out.tif): keep
+  // only what belongs to this output.
+  std::erase_if(matches, [&](const std::string& path) { return !IsPageFileOf(path, outputPath); });
+  return matches;
+}
+
+bool NeedsTiffRecompression(int colorBits, int tiffCompression) {
+  switch (colorBits) {
+    case 0:
+    case 8:
+    case 24:
+      return true;
+    case 1:
+      switch (tiffCompression) {
+        case 1:
+        case 3:
+        case 32773:
+        case 88880:
+        case 88881:
+        case 88882:
+        case 88883:
+        case 88884:
+          return true;
+        default:
+          return false;
+      }
+    default:
+      return false;
+  }
+}
+
+int PostProcessImages(const std::string& outputPath, int colorBits, int tiffCompression,
+                      int singleFile, int resolutionX, int resolutionY) {
+  std::vector<std::string> files;
+  std::string probe;
+  if (singleFile) {
+    // A one-file output that was not written is a failure, whatever its type.
+    probe = outputPath;
+    if (platform::IsRegularFile(outputPath)) files.push_back(outputPath);
+  } else {
+    platform::PathParts parts = platform::SplitPath(outputPath);
+    probe = platform::MakePath(parts.drive, parts.dir, parts.name + "_0001", parts.ext);
+    files = ListPageFiles(outputPath);
+  }
+  if (files.empty()) return 0;
+
+  if (InvokeProgressCallback(probe, "Processing image files...", 0) == 0) return 1;
+
+  int result = 1;
+  bool isTiff = platform::HasExtension(probe, ".tiff") || platform::HasExtension(probe, ".tif");
+  if (isTiff && NeedsTiffRecompression(colorBits, tiffCompression)) {
+    for (const std::string& file : files) {
+      result = RecompressTiffFile(file, tiffCompression, resolutionX, resolutionY);
+    }
+  }
+  return result;
+}
+
+}  // namespace scrivex

@@ -1,0 +1,34 @@
+// After a producer (Ghostscript or the virtual printer) wrote an output: find
+// its page files, let the progress callback stop the work, and recompress
+// TIFF pages when the job asks for it.
+#ifndef SCRIVEX_IMAGE_POST_PROCESS_H_
+#define SCRIVEX_IMAGE_POST_PROCESS_H_
+
+#include <string>
+#include <vector>
+
+namespace scrivex {
+
+// 0 when nothing was produced; otherwise 1, or the result of the last TIFF
+// recompression when recompression ran. With singleFile the output itself
+// must exist; without, the output and its numbered pages count.
+int PostProcessImages(const std::string& outputPath, int colorBits, int tiffCompression,
+                      int singleFile, int resolutionX, int resolutionY);
+
+// Appends the existing files (not directories) matching a wildcard pattern to
+// list, sorted by name so numbered pages keep their order; returns the list's
+// length.
+int FindMatchingFiles(const std::string& pattern, std::vector<std::string>* list);
+
+// True for the output's own file name and its numbered pages: the base name,
+// "_", one or more digits, and the extension.
+bool IsPageFileOf(const std::string& fileName, const std::string& outputPath);
+// The output's existing page files (the output itself included), by name.
+std::vector<std::string> ListPageFiles(const std::string& outputPath);
+
+// Whether a TIFF of this depth and compression is re-encoded after rendering.
+bool NeedsTiffRecompression(int colorBits, int tiffCompression);
+
+}  // namespace scrivex
+
+#endif  // SCRIVEX_IMAGE_POST_PROCESS_H_
