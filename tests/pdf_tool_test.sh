@@ -89,6 +89,7 @@ grep -qxF "Keywords:        k1, k2" <<<"$info" || fail "keywords not written"
 grep -q "^Producer:.*Ghostscript" <<<"$info" || fail "producer entry lost"
 grep -q "^Subject:" <<<"$info" && fail "empty subject was written"
 expect_sizes existing.pdf "300,200,200,400,400,400" "information"
+pdfinfo -meta existing.pdf | grep -q Untitled && fail "a stale XMP title is left beside the new one"
 
 # Empty texts keep what is there.
 "$TOOL" -i "$WORK/existing.pdf" -o "$WORK/existing.pdf" -t "" -a "" -s "Sub" -k "" ||
@@ -103,6 +104,11 @@ cp existing.pdf before.pdf
 grep -q "usage" err.txt || fail "no usage text for an unknown option"
 "$TOOL" 2>/dev/null && fail "no arguments: exit 0"
 cmp -s existing.pdf before.pdf || fail "wrong command line changed the file"
+
+# Written to another file: the input stays as it was.
+"$TOOL" -i "$WORK/existing.pdf" -o "$WORK/copy.pdf" -t "Copy" || fail "-o other file exited $?"
+cmp -s existing.pdf before.pdf || fail "-o other file changed the input"
+pdfinfo copy.pdf | grep -qxF "Title:           Copy" || fail "-o other file: title not written"
 
 # An output that cannot be written: failure, input untouched.
 "$TOOL" -i "$WORK/existing.pdf" -o "$WORK/no/such/dir/out.pdf" -t x 2>/dev/null &&

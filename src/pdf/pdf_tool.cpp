@@ -110,6 +110,9 @@ bool UpdatePdf(const std::string& existing, const std::string& pagesFrom, bool a
     if (!info.author.empty()) SetInfoText(*pdf, "/Author", info.author);
     if (!info.subject.empty()) SetInfoText(*pdf, "/Subject", info.subject);
     if (!info.keywords.empty()) SetInfoText(*pdf, "/Keywords", info.keywords);
+    // An XMP packet would contradict the new entries (Ghostscript's says "Untitled"),
+    // and readers that prefer it would show the old texts.
+    if (HasAnyText(info)) pdf->getRoot().removeKey("/Metadata");
   } catch (const std::exception& e) {
     return Fail(error, std::string("cannot set the document information: ") + e.what());
   }
