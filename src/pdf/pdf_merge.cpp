@@ -7,11 +7,19 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFWriter.hh>
+#include <qpdf/QUtil.hh>
 
 #include "pdf/pdf_document.h"
 
 namespace scrivex {
 namespace {
+
+// Passwords of RC4 and AES-128 files are PDFDocEncoding bytes, which is what a
+// reader makes of the typed text; UTF-8 that does not fit stays as it is.
+std::string PdfDocPassword(const std::string& utf8) {
+  std::string pdfDoc;
+  return QUtil::utf8_to_pdf_doc(utf8, pdfDoc) ? pdfDoc : utf8;
+}
 
 // A part that is missing or unreadable is skipped; a second try uses the job's
 // open password.
@@ -19,7 +27,10 @@ std::unique_ptr<QPDF> OpenPart(const std::string& path, const std::string& passw
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
   std::unique_ptr<QPDF> pdf = OpenPdf(path, "", true, nullptr);
-  if (!pdf && !password.empty()) pdf = OpenPdf(path, password, true, nullptr);
+  if (!pdf && !password.empty()) pdf = OpenPdf(path, PdfDocPassword(password), true, nullptr);
+  if (!pdf && !password.empty() && PdfDocPassword(password) != password) {
+    pdf = OpenPdf(path, password, true, nullptr);
+  }
   return pdf;
 }
 
@@ -54,8 +65,10 @@ void RotatePages(QPDF& pdf, int rotation) {
 bool Allowed(int permissions, int flag) { return (permissions & flag) == 0; }
 
 void SetEncryption(QPDFWriter& writer, const ConversionOptions& o) {
-  const char* user = o.userPassword.c_str();
-  const char* owner = o.ownerPassword.c_str();
+  const std::string userPassword = PdfDocPassword(o.userPassword);
+  const std::string ownerPassword = PdfDocPassword(o.ownerPassword);
+  const char* user = userPassword.c_str();
+  const char* owner = ownerPassword.c_str();
   const int p = o.permissions;
   if (o.encryptionKeyLength == 0) {
     writer.setR2EncryptionParametersInsecure(user, owner, Allowed(p, kDenyPrint),

@@ -210,6 +210,26 @@ TEST_F(MergePdfPartsTest, MapsRestrictionFlagsOntoPermissions) {
   EXPECT_THAT(shown, HasSubstr("modify annotations: allowed"));
 }
 
+TEST_F(MergePdfPartsTest, EncodesPasswordsAsReadersTypeThem) {
+  const std::string out = dir_ / "out.pdf";
+  ConversionOptions options;
+  options.encryptionKeyLength = 1;
+  options.userPassword = "Größe";
+  ASSERT_EQ(MergePdfParts({Part("a.pdf", Pages({101}))}, out, &options), kMergeWritten);
+  EXPECT_THAT(PageSizes(out,
+                        "Gr\xF6\xDF"
+                        "e"),
+              ElementsAre(101));
+
+  // The same password opens such a part again.
+  const std::string again = dir_ / "again.pdf";
+  ASSERT_EQ(MergePdfParts({out}, again, &options), kMergeWritten);
+  EXPECT_THAT(PageSizes(again,
+                        "Gr\xF6\xDF"
+                        "e"),
+              ElementsAre(101));
+}
+
 TEST_F(MergePdfPartsTest, SkipsMissingAndUnreadablePartsAndUsesOpenPassword) {
   const std::string locked = dir_ / "locked.pdf";
   MakeTestPdf(locked, Pages({401}), [](QPDFWriter& w) {
