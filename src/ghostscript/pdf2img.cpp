@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "driver/run_command.h"
 #include "driver/temp_files.h"
 #include "ghostscript/ghostscript_command.h"
 #include "ghostscript/ghostscript_device.h"
@@ -77,6 +78,9 @@ bool NeedsImageConverter(const std::string& output) {
 int ConvertPsToImage(const std::string& input, const std::string& output, float width, float height,
                      float resolutionX, float resolutionY, int tiffCompression, int /*scratch*/,
                      int firstPage, int lastPage, int jpegQuality, int colorBits, int grayscale) {
+  // A double quote could smuggle options into a child's command line; the
+  // output is refused too, although only its temporary twin may reach one.
+  if (!IsSafeArgument(input) || !IsSafeArgument(output)) return 0;
   int singleFile = 0;
   RenderRequest request;
   request.inputPath = input;
@@ -101,8 +105,19 @@ int ConvertPsToImage(const std::string& input, const std::string& output, float 
 
   if (NeedsImageConverter(output)) {
     if (RenderThroughPngPages(request, colorBits, grayscale != 0, &singleFile) != 1) return 0;
-  } else {
-    if (!RanCleanly(request)) return 0;
+  } else if (singleFile) {
+    // One file holds the whole result: Ghostscript writes it under a fresh
+    // name that replaces the output only after a clean run, so a failure
+    // never destroys an earlier output.
+    std::string staging = TempNameBeside(output, ".scrivex");
+    if (staging.empty()) return 0;
+    request.outputPath = staging;
+    bool done = RanCleanly(request) && platform::IsRegularFile(staging) &&
+                platform::MoveFileReplace(staging, output);
+    platform::RemoveFile(staging);
+    if (!done) return 0;
+  } else if (!RanCleanly(request)) {
+    return 0;
   }
   return PostProcessImages(output, depth, tiffCompression, singleFile,
                            static_cast<int>(resolutionX), static_cast<int>(resolutionY));

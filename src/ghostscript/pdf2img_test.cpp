@@ -140,11 +140,22 @@ TEST_F(Pdf2ImgTest, CommandLineReachesGhostscriptWithItsLibraryPath) {
 }
 
 TEST_F(Pdf2ImgTest, GhostscriptErrorIsAFailureEvenWithFilesLeft) {
+  std::ofstream(dir_ / "out.pdf") << "earlier";
   InstallFakeGhostscript(1, true);
   EXPECT_EQ(ConvertPsToImage(P("doc.ps"), P("out.pdf"), 0, 0, 72, 72, 0, 1, -1, -1, 100, 24, 0), 0);
-  EXPECT_TRUE(platform::FileExists(P("out.pdf")));  // the fake did write it
+  // What the failed run wrote never replaces the earlier output, nor stays.
+  EXPECT_EQ(Contents(dir_ / "out.pdf"), "earlier");
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(dir_)) files += entry.is_regular_file();
+  EXPECT_EQ(files, 4);  // doc.ps, out.pdf, args.txt, gslib.txt
+
+  InstallFakeGhostscript(0, false);  // a clean exit that wrote nothing
+  EXPECT_EQ(ConvertPsToImage(P("doc.ps"), P("out.pdf"), 0, 0, 72, 72, 0, 1, -1, -1, 100, 24, 0), 0);
+  EXPECT_EQ(Contents(dir_ / "out.pdf"), "earlier");
+
   InstallFakeGhostscript(0, true);
   EXPECT_EQ(ConvertPsToImage(P("doc.ps"), P("out.pdf"), 0, 0, 72, 72, 0, 1, -1, -1, 100, 24, 0), 1);
+  EXPECT_EQ(Contents(dir_ / "out.pdf"), "x");
   EXPECT_EQ(ConvertPsToImage(P("doc.ps"), P("pg.png"), 0, 0, 72, 72, 0, 1, -1, -1, 100, 24, 0), 1);
   EXPECT_TRUE(platform::FileExists(P("pg_0001.png")));
 }

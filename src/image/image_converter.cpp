@@ -17,18 +17,16 @@ int PrintThroughDispatch(const std::string& /*input*/, const std::string& /*outp
   return 0;
 }
 
-// A fresh name beside the output with the output's extension, so that the
-// converter picks the same format.
-std::string SiblingTempName(const std::string& output) {
+}  // namespace
+
+std::string TempNameBeside(const std::string& output, const std::string& prefix) {
   platform::PathParts parts = platform::SplitPath(output);
   std::string dir = parts.drive + parts.dir;
-  std::string unique = platform::CreateUniqueFile(dir.empty() ? "./" : dir, ".pictor");
+  std::string unique = platform::CreateUniqueFile(dir.empty() ? "./" : dir, prefix);
   if (unique.empty()) return "";
   platform::RemoveFile(unique);
   return unique + parts.ext;
 }
-
-}  // namespace
 
 std::string LocateImageConverter(const std::string& fileName, bool mustExist) {
   std::string path = platform::ProgramDirectory() + fileName;
@@ -51,7 +49,7 @@ std::string BuildImageConverterCommandLine(const std::string& converter,
 
 int RunImageConverter(const std::vector<std::string>& inputs, const std::string& output) {
   if (inputs.empty()) return 0;
-  std::string temp = SiblingTempName(output);
+  std::string temp = TempNameBeside(output, ".pictor");
   if (temp.empty()) return 0;
   std::string commandLine =
       BuildImageConverterCommandLine(LocateImageConverter(kImageConverterName, true), inputs, temp);

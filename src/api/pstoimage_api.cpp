@@ -1,0 +1,47 @@
+// The exported PostScript-to-image functions of libscrivex.
+#include "ghostscript/pdf2img.h"
+#include "postscript/progress.h"
+#include "postscript/ps_extent.h"
+#include "scrivex/pstoimage.h"
+
+static_assert(sizeof(PSToImageBox) == sizeof(scrivex::Box));
+
+extern "C" {
+
+int PSToImageConverter(const char* inputPath, const char* outputPath, float width, float height,
+                       float resolutionX, float resolutionY, int tiffCompression, int scratch,
+                       int firstPage, int lastPage, int jpegQuality, int colorBits, int grayscale) {
+  if (!inputPath || !outputPath) return -1;
+  return scrivex::ConvertPsToImage(inputPath, outputPath, width, height, resolutionX, resolutionY,
+                                   tiffCompression, scratch, firstPage, lastPage, jpegQuality,
+                                   colorBits, grayscale);
+}
+
+void PSToImageSetProgressCBFunc(PSToImageProgressCallback callback) {
+  scrivex::SetProgressCallback(callback);
+}
+
+int PSToImageGetPSExtent(const char* path, PSToImageBox* box) {
+  if (!path || !box) return 0;
+  scrivex::Box extent{box->llx, box->lly, box->urx, box->ury};
+  int found = scrivex::ReadBoundingBox(path, &extent);
+  *box = PSToImageBox{extent.llx, extent.lly, extent.urx, extent.ury};
+  return found == 1 ? 1 : 0;
+}
+
+int PSToImageGetInformation(const char* path, float* xResolution, float* yResolution, float* width,
+                            float* height, int* bitsPerPixel) {
+  if (!path) {
+    for (float* out : {xResolution, yResolution, width, height}) {
+      if (out) *out = 0;
+    }
+    if (bitsPerPixel) *bitsPerPixel = 0;
+    return 0;
+  }
+  return scrivex::GetPostScriptInformation(path, xResolution, yResolution, width, height,
+                                           bitsPerPixel) == 1
+             ? 1
+             : 0;
+}
+
+}  // extern "C"
