@@ -1,0 +1,65 @@
+#include "driver/driver_main.h"
+
+#include <cstdio>
+
+#include "driver/options.h"
+#include "driver/run_command.h"
+#include "driver/work_list.h"
+#include "platform/named_objects.h"
+#include "platform/path.h"
+#include "platform/process.h"
+
+namespace scrivex {
+
+namespace {
+constexpr int kErrorNotSupported = 50;
+constexpr size_t kHandOffCommandBytes = 2048;
+}  // namespace
+
+int RunAsUser(const std::string& userName, const std::string&, const std::string&, int) {
+  // Logging on as another account arrives with its own change; until then the
+  // request is refused rather than converted under the wrong account.
+  std::fprintf(stderr, "Running as another user (%s) is not available.\n", userName.c_str());
+  return kErrorNotSupported;
+}
+
+int DriverMain(int argc, const char* const* argv, const Converters& converters) {
+  JobRequest job = ScanCommandLine(argc, argv);
+  if (job.usageRequested || job.inputPath.empty()) PrintUsage();
+
+  if (!job.userName.empty() && !job.password.empty()) {
+    std::string commandLine = QuoteCommandLine(job.argumentList);
+    if (commandLine.empty() || commandLine.size() > kHandOffCommandBytes - 1) {
+      std::fprintf(stderr, "The command line cannot be handed to another user.\n");
+      return kErrorNotSupported;
+    }
+    return RunAsUser(job.userName, job.password, commandLine, 0);
+  }
+
+  platform::RaiseJobCounter();
+  platform::NamedMutex queue;
+  while (queue.Create(kQueueMutexName) == platform::NamedMutex::Result::kAlreadyExists) {
+    std::printf("There has %d job(s) waiting for conversion.\n", platform::ReadJobCounter() - 1);
+    std::fflush(stdout);
+    platform::SleepMs(kQueuePollMs);
+  }
+
+  // A web address is kept as typed; everything else becomes a full path.
+  if (job.inputPath.find(':') == std::string::npos && !HasUrlPrefix(job.inputPath))
+    job.inputPath = platform::FullPath(job.inputPath);
+  if (!job.outputPath.empty() && job.outputPath.find(':') == std::string::npos)
+    job.outputPath = platform::FullPath(job.outputPath);
+
+  WorkList list;
+  BuildWorkList(job.inputPath, &job.outputPath, &job.options.existingOutputMode, &list);
+  if (list.empty()) {
+    platform::LowerJobCounter();
+    return 0;
+  }
+  AssignOutputNames(job.outputPath, &list);
+  int result = ConvertAll(list, job.options, converters);
+  platform::LowerJobCounter();
+  return result;
+}
+
+}  // namespace scrivex

@@ -1,0 +1,46 @@
+// Reading the command line into the job options.
+#ifndef SCRIVEX_DRIVER_OPTIONS_H_
+#define SCRIVEX_DRIVER_OPTIONS_H_
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "driver/conversion_options.h"
+
+namespace scrivex {
+
+// Every option letter; a letter followed by ":" takes a value.
+extern const char kOptionLetters[];
+
+// One step of option scanning: the option letter, or -1 when scanning ends.
+// Keeps a process-wide next-argument index that starts at 1.
+int GetOption(int argc, const char* const* argv, const char* letters, std::string* value);
+void ResetOptionScanning();
+
+// Reduces a range text to its first and last page.
+void ParsePageRange(const std::string& text, int* first, int* last);
+
+// Everything the command line asks for.
+struct JobRequest {
+  ConversionOptions options;
+  std::string inputPath;
+  std::string outputPath;
+  std::string userName;
+  std::string password;
+  bool usageRequested = false;  // -?
+  // Every argument, the program path first, without "-#" and its value.
+  std::vector<std::string> argumentList;
+};
+
+// Builds the argument list, sets the defaults and scans the options. Sets
+// TargetPrinterName as a side effect.
+JobRequest ScanCommandLine(int argc, const char* const* argv);
+
+// Writes the usage text; the caller then waits for a key and ends with 1.
+void WriteUsage(std::FILE* out);
+[[noreturn]] void PrintUsage();
+
+}  // namespace scrivex
+
+#endif  // SCRIVEX_DRIVER_OPTIONS_H_

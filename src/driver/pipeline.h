@@ -1,0 +1,48 @@
+// The per-file pipeline: routes each work item to its converter, finishes PDF
+// output, and reports one result line per file.
+#ifndef SCRIVEX_DRIVER_PIPELINE_H_
+#define SCRIVEX_DRIVER_PIPELINE_H_
+
+#include <functional>
+#include <string>
+
+#include "driver/conversion_options.h"
+#include "driver/work_list.h"
+
+namespace scrivex {
+
+// The converters the routes call. main wires the real ones; tests plug in
+// doubles. An unset converter counts as "nothing produced" (0).
+struct Converters {
+  std::function<int(const std::string& input, const std::string& output, int first, int last)>
+      selectPostScriptPages;
+  std::function<int(const std::string& input, const std::string& output, float width,
+                    float height, float resolutionX, float resolutionY, int tiffCompression,
+                    int scratch, int firstPage, int lastPage, int jpegQuality, int colorBits,
+                    int grayscale)>
+      convertPsToImage;
+  std::function<int(const std::string& input, const std::string& output,
+                    const ConversionOptions* options)>
+      convertThroughImageConverter;
+  std::function<int(const std::string& input, const std::string& output,
+                    const ConversionOptions* options)>
+      removeBlankTiffPages;
+  std::function<void(const std::string& path)> openUrlInBrowser;
+  // Runs a command line of the PDF tools program; RunCommandLine by default.
+  std::function<int(const std::string& commandLine)> runCommandLine;
+};
+
+int ConvertAll(const WorkList& list, const ConversionOptions& options, const Converters& converters);
+int ConvertOneFile(const std::string& input, const std::string& target,
+                   const ConversionOptions* options, const Converters& converters);
+
+// The PDF tools program beside the executable ("tools.cfg").
+std::string ToolsProgramPath();
+int MergeWithExistingPdf(const std::string& newPdf, const std::string& existingPdf,
+                         const ConversionOptions* options, const Converters& converters);
+int SetPdfDocumentInfo(const std::string& pdf, const ConversionOptions* options,
+                       const Converters& converters);
+
+}  // namespace scrivex
+
+#endif  // SCRIVEX_DRIVER_PIPELINE_H_

@@ -1,0 +1,16 @@
+#include "driver/temp_files.h"
+
+#include "platform/files.h"
+
+namespace scrivex {
+
+std::string GetTempDirectory() { return platform::TempDirectory(); }
+
+std::string MakeTempFileName(const std::string& extension) {
+  std::string name = platform::CreateUniqueFile(GetTempDirectory(), "pdf");
+  if (name.empty()) return name;
+  platform::RemoveFile(name);
+  return name + extension;
+}
+
+}  // namespace scrivex

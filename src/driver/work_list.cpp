@@ -1,0 +1,178 @@
+#include "driver/work_list.h"
+
+#include <cctype>
+#include <memory>
+
+#include "platform/files.h"
+#include "platform/path.h"
+
+namespace scrivex {
+
+using platform::PathParts;
+using platform::SplitPath;
+
+namespace {
+
+const char* const kUrlPrefixes[] = {"http:", "https:", "www.", "file:"};
+const char* const kUrlMarkers[] = {".com", ".net", ".org", ".gov", ".info", ".biz",
+                                   ".tv",  ".cc",  ".name", "asp", ".php"};
+const char* const kUrlExtensions[] = {".htm", ".html", ".asp"};
+
+// "base_0001.ext": the output's own numbered page.
+bool IsNumberedPageOf(const std::string& name, const std::string& base, const std::string& ext) {
+  if (!platform::StartsWithNoCase(name, base + "_")) return false;
+  PathParts parts = SplitPath(name);
+  if (!platform::EqualsNoCase(parts.ext, ext)) return false;
+  std::string digits = parts.name.substr(base.size() + 1);
+  if (digits.empty()) return false;
+  for (char c : digits)
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  return true;
+}
+
+}  // namespace
+
+bool HasUrlPrefix(const std::string& path) {
+  for (const char* prefix : kUrlPrefixes)
+    if (platform::StartsWithNoCase(path, prefix)) return true;
+  return false;
+}
+
+int IsUrl(const std::string& path) {
+  std::string lower = platform::ToLower(path);
+  if (HasUrlPrefix(lower)) return 1;
+  for (const char* marker : kUrlMarkers)
+    if (lower.find(marker) != std::string::npos) return 1;
+  std::string ext = SplitPath(lower).ext;
+  for (const char* urlExt : kUrlExtensions)
+    if (ext == urlExt) return 1;
+  return 0;
+}
+
+int ExpandWildcard(const std::string& pattern, WorkList* list) {
+  PathParts parts = SplitPath(pattern);
+  for (const platform::DirEntry& entry : platform::FindFiles(pattern)) {
+    PathParts found = SplitPath(entry.name);
+    std::string path = platform::MakePath(parts.drive, parts.dir, found.name, found.ext);
+    if (platform::FileExists(path) && !platform::IsDirectory(path)) list->push_back({path, ""});
+  }
+  return static_cast<int>(list->size());
+}
+
+bool ReadListLine(std::string* line, std::FILE* file) {
+  line->clear();
+  for (;;) {
+    if (line->size() == kListLineBytes - 1) break;
+    int c = std::fgetc(file);
+    if (c == EOF || c == '\n') break;
+    line->push_back(static_cast<char>(c));
+    if (c == '\r') {
+      int next = std::fgetc(file);
+      if (next == '\n') {
+        if (line->size() < kListLineBytes - 1) line->push_back('\n');
+      } else if (next != EOF) {
+        std::ungetc(next, file);
+      }
+      break;
+    }
+  }
+  return !line->empty();
+}
+
+int ReadListFile(const std::string& listPath, const std::string& outputPath, WorkList* list) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(listPath.c_str(), "r"),
+                                                       std::fclose);
+  if (!file) return 0;
+  std::string line;
+  while (ReadListLine(&line, file.get())) {
+    size_t cut = line.find_first_of("\r\n");
+    if (cut != std::string::npos) line.resize(cut);
+    list->push_back({line, outputPath});
+  }
+  return static_cast<int>(list->size());
+}
+
+void BuildWorkList(const std::string& inputPath, std::string* outputPath, int* existingOutputMode,
+                   WorkList* list) {
+  if (platform::HasExtension(inputPath, ".ver") || platform::HasExtension(inputPath, ".lst")) {
+    bool outputExists = platform::FileExists(*outputPath);
+    if (*existingOutputMode == 0) {
+      if (outputExists) platform::RemoveFile(*outputPath);
+      *existingOutputMode = 2;
+    } else if (*existingOutputMode == 3) {
+      if (outputExists) *outputPath = MakeFreeNumberedName(*outputPath);
+      *existingOutputMode = 2;
+    }
+    ReadListFile(inputPath, *outputPath, list);
+    return;
+  }
+  std::string pattern = inputPath;
+  if (platform::IsDirectory(pattern)) {
+    if (pattern.back() != '/') pattern += '/';
+    pattern += "*.*";
+  }
+  PathParts parts = SplitPath(pattern);
+  if ((parts.name + parts.ext).find('*') != std::string::npos) {
+    ExpandWildcard(pattern, list);
+    return;
+  }
+  list->push_back({inputPath, ""});
+}
+
+void AssignOutputNames(const std::string& outputPath, WorkList* list) {
+  PathParts out = SplitPath(outputPath);
+  if (list->size() == 1 && out.name + out.ext != "*") {
+    if (list->front().outputPath.empty()) list->front().outputPath = outputPath;
+    return;
+  }
+  std::string dir;
+  std::string ext = out.ext;
+  if (platform::IsDirectory(outputPath)) {
+    dir = outputPath;
+    // A directory "out.d" lends ".d"; a trailing "/" lends nothing.
+    ext = outputPath.back() == '/' ? "" : out.ext;
+  } else {
+    dir = out.drive + out.dir;
+  }
+  if (!dir.empty() && dir.back() != '/') dir += '/';
+  if (ext.empty()) ext = ".pdf";
+  for (WorkItem& item : *list) {
+    if (!item.outputPath.empty()) continue;
+    PathParts in = SplitPath(item.inputPath);
+    // No output folder given: results go beside their inputs.
+    std::string itemDir = dir.empty() ? in.drive + in.dir : dir;
+    item.outputPath = itemDir + in.name + ext;
+  }
+}
+
+std::string MakeFreeNumberedName(const std::string& path) {
+  PathParts parts = SplitPath(path);
+  // Counting goes on past 4095: handing back an existing name would overwrite it.
+  for (long k = 0;; ++k) {
+    char number[32];
+    std::snprintf(number, sizeof number, "%03ld", k);
+    std::string candidate = platform::MakePath(parts.drive, parts.dir, parts.name + number, parts.ext);
+    if (!platform::FileExists(candidate)) return candidate;
+  }
+}
+
+int RenameSinglePageOutput(const std::string& outputPath) {
+  if (outputPath.empty()) return 0;
+  PathParts parts = SplitPath(outputPath);
+  std::string base = parts.name.substr(0, parts.name.find('%'));
+  std::string pattern = platform::MakePath(parts.drive, parts.dir, base + "*", parts.ext);
+  WorkList matches;
+  ExpandWildcard(pattern, &matches);
+  // Only the output's own pages count, and only a single one is renamed:
+  // several pages keep their numbers, and unrelated files are never moved.
+  std::vector<std::string> pages;
+  for (const WorkItem& match : matches) {
+    PathParts m = SplitPath(match.inputPath);
+    if (IsNumberedPageOf(m.name + m.ext, base, parts.ext)) pages.push_back(match.inputPath);
+  }
+  if (pages.size() != 1) return 0;
+  platform::MoveFileNoReplace(pages.front(), outputPath);
+  return 1;
+}
+
+}  // namespace scrivex

@@ -1,0 +1,210 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <utility>
+
+#include "platform/path.h"
+
+namespace scrivex::platform {
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && stat(path.c_str(), &st) == 0;
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st;
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st;
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+long long FileSize(const std::string& path) {
+  struct stat st;
+  if (path.empty() || stat(path.c_str(), &st) != 0) return -1;
+  return static_cast<long long>(st.st_size);
+}
+
+bool RemoveFile(const std::string& path) { return !path.empty() && unlink(path.c_str()) == 0; }
+
+bool MoveFileNoReplace(const std::string& from, const std::string& to) {
+  if (from.empty() || to.empty()) return false;
+  // link + unlink refuses an existing target atomically on one file system.
+  if (link(from.c_str(), to.c_str()) == 0) {
+    unlink(from.c_str());
+    return true;
+  }
+  if (errno == EEXIST || FileExists(to)) return false;
+  if (errno == EXDEV || errno == EPERM || errno == EOPNOTSUPP) {
+    if (!CopyFileTo(from, to, true)) return false;
+    unlink(from.c_str());
+    return true;
+  }
+  return false;
+}
+
+bool MoveFileReplace(const std::string& from, const std::string& to) {
+  if (from.empty() || to.empty()) return false;
+  if (rename(from.c_str(), to.c_str()) == 0) return true;
+  if (errno != EXDEV) return false;
+  // Across file systems: copy next to the target, then rename over it.
+  std::string tmp = to + ".scrivex-move";
+  if (!CopyFileTo(from, tmp, false)) {
+    unlink(tmp.c_str());
+    return false;
+  }
+  if (rename(tmp.c_str(), to.c_str()) != 0) {
+    unlink(tmp.c_str());
+    return false;
+  }
+  unlink(from.c_str());
+  return true;
+}
+
+namespace {
+struct FdCloser {
+  int fd;
+  ~FdCloser() {
+    if (fd >= 0) close(fd);
+  }
+};
+}  // namespace
+
+bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists) {
+  FdCloser in{open(from.c_str(), O_RDONLY | O_CLOEXEC)};
+  if (in.fd < 0) return false;
+  struct stat st;
+  if (fstat(in.fd, &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (failIfExists ? O_EXCL : 0);
+  FdCloser out{open(to.c_str(), flags, st.st_mode & 0777)};
+  if (out.fd < 0) return false;
+  std::unique_ptr<char[]> buf(new char[1 << 16]);
+  for (;;) {
+    ssize_t n = read(in.fd, buf.get(), 1 << 16);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    for (ssize_t done = 0; done < n;) {
+      ssize_t w = write(out.fd, buf.get() + done, static_cast<size_t>(n - done));
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        return false;
+      }
+      done += w;
+    }
+  }
+  return close(std::exchange(out.fd, -1)) == 0;
+}
+
+namespace {
+
+bool MatchFrom(const char* p, const char* n) {
+  // Iterative glob with single-star backtracking.
+  const char* starP = nullptr;
+  const char* starN = nullptr;
+  while (*n) {
+    if (*p == '*') {
+      starP = p++;
+      starN = n;
+    } else if (*p == '?' ||
+               std::tolower(static_cast<unsigned char>(*p)) ==
+                   std::tolower(static_cast<unsigned char>(*n))) {
+      ++p;
+      ++n;
+    } else if (starP) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (*p == '*') ++p;
+  return *p == 0;
+}
+
+}  // namespace
+
+bool MatchesWildcard(const std::string& pattern, const std::string& name) {
+  if (MatchFrom(pattern.c_str(), name.c_str())) return true;
+  // A trailing ".*" also matches names without a dot, as "*.*" matches everything.
+  if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 &&
+      name.find('.') == std::string::npos) {
+    return MatchFrom(pattern.c_str(), (name + ".").c_str());
+  }
+  return false;
+}
+
+std::vector<DirEntry> FindFiles(const std::string& pattern) {
+  std::vector<DirEntry> entries;
+  PathParts parts = SplitPath(pattern);
+  std::string dir = parts.dir.empty() ? "./" : parts.dir;
+  std::string namePattern = parts.name + parts.ext;
+  std::unique_ptr<DIR, int (*)(DIR*)> d(opendir(dir.c_str()), closedir);
+  if (!d) return entries;
+  while (struct dirent* e = readdir(d.get())) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    if (!MatchesWildcard(namePattern, name)) continue;
+    DirEntry entry;
+    entry.name = name;
+    entry.isDirectory = IsDirectory(dir + name);
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+std::string ProgramDirectory() {
+  char buf[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return "./";
+  std::string exe(buf, static_cast<size_t>(n));
+  return SplitPath(exe).dir;
+}
+
+std::string TempDirectory() {
+  std::string dir = GetEnv("TMPDIR");
+  if (dir.empty() || !IsDirectory(dir)) dir = "/tmp";
+  if (dir.back() != '/') dir += '/';
+  return dir;
+}
+
+std::string CreateUniqueFile(const std::string& dir, const std::string& prefix) {
+  std::string templ = dir;
+  if (!templ.empty() && templ.back() != '/') templ += '/';
+  templ += prefix + "XXXXXX.tmp";
+  std::vector<char> buf(templ.begin(), templ.end());
+  buf.push_back('\0');
+  int fd = mkstemps(buf.data(), 4);
+  if (fd < 0) return "";
+  close(fd);
+  return std::string(buf.data());
+}
+
+std::string CurrentDirectory() {
+  std::error_code ec;
+  std::filesystem::path cwd = std::filesystem::current_path(ec);
+  return ec ? std::string() : cwd.string();
+}
+
+std::string GetEnv(const std::string& name) {
+  const char* v = getenv(name.c_str());
+  return v ? std::string(v) : std::string();
+}
+
+}  // namespace scrivex::platform
