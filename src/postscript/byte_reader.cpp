@@ -69,6 +69,28 @@ size_t ByteReader::Read(char* out, size_t size) {
   return done;
 }
 
+ByteReader::LineStop ByteReader::ReadLinePiece(std::string* line, size_t limit, bool crEnds) {
+  line->clear();
+  for (;;) {
+    if (line->size() >= limit) return LineStop::kLimit;
+    if (pos_ == end_ && !Refill()) return LineStop::kEnd;
+    size_t n = std::min(limit - line->size(), end_ - pos_);
+    const char* start = buffer_.data() + pos_;
+    const char* stop = static_cast<const char*>(std::memchr(start, '\n', n));
+    if (crEnds) {
+      const char* cr = static_cast<const char*>(std::memchr(start, '\r', stop ? stop - start : n));
+      if (cr != nullptr) stop = cr;
+    }
+    if (stop != nullptr) {
+      line->append(start, static_cast<size_t>(stop - start));
+      pos_ += static_cast<size_t>(stop - start) + 1;
+      return LineStop::kDelimiter;
+    }
+    line->append(start, n);
+    pos_ += n;
+  }
+}
+
 bool ByteReader::Seek(int64_t offset) {
   if (stream_ == nullptr || offset < 0) return false;
   // Within the buffered block: no system call.

@@ -38,6 +38,12 @@ class ByteReader {
   bool Failed() const { return failed_; }
   bool AtEnd() const { return atEnd_; }
 
+  enum class LineStop { kDelimiter, kLimit, kEnd };
+  // Replaces `line` with the bytes up to a line feed (or a carriage return
+  // too, when `crEnds`), which is consumed but not stored, or up to `limit`
+  // bytes, or up to the end of the data (or a read error).
+  LineStop ReadLinePiece(std::string* line, size_t limit, bool crEnds);
+
   int64_t Tell() const { return base_ + static_cast<int64_t>(pos_); }
   bool Seek(int64_t offset);
   bool Rewind() { return Seek(0); }

@@ -26,17 +26,8 @@ float ToFloat(std::string_view token) {
 }  // namespace
 
 int ReadTextLine(ByteReader& in, std::string* line, size_t size, bool* eof) {
-  line->clear();
-  *eof = false;
-  while (line->size() + 1 < size) {
-    int c = in.Get();
-    if (c == EOF) {
-      *eof = true;
-      break;
-    }
-    if (c == '\n' || c == '\r') break;
-    line->push_back(static_cast<char>(c));
-  }
+  size_t limit = size > 0 ? size - 1 : 0;
+  *eof = in.ReadLinePiece(line, limit, true) == ByteReader::LineStop::kEnd;
   return static_cast<int>(line->size());
 }
 

@@ -1,5 +1,7 @@
 #include "postscript/page_scanner.h"
 
+#include <climits>
+#include <new>
 #include <string_view>
 
 namespace scrivex {
@@ -20,12 +22,9 @@ bool StartsWithAny(std::string_view text, std::initializer_list<std::string_view
 }  // namespace
 
 bool ReadSelectorLine(ByteReader& in, std::string* line) {
-  line->clear();
-  while (line->size() < kSelectorLineMax) {
-    int c = in.Get();
-    if (c == EOF) break;
-    line->push_back(static_cast<char>(c));
-    if (c == '\n') break;
+  // The line feed counts towards the limit, as it would in a 512-byte buffer.
+  if (in.ReadLinePiece(line, kSelectorLineMax, false) == ByteReader::LineStop::kDelimiter) {
+    line->push_back('\n');
   }
   return !line->empty();
 }
@@ -67,6 +66,7 @@ bool ScanPages(ByteReader& in, PageScan* scan) {
     }
   }
   if (in.Failed()) return false;
+  if (scan->pageTable.size() >= static_cast<size_t>(INT_MAX)) throw std::bad_alloc();
   scan->pageCount = static_cast<int>(scan->pageTable.size());
   scan->pageTable.push_back(in.Tell());
   int64_t firstPage = scan->pageTable.front();

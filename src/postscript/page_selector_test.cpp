@@ -173,6 +173,23 @@ TEST(SelectPages, LongLinesAreCopiedWhole) {
                           "%%Page: 9 9\n\n%%Trailer\n");
 }
 
+TEST(SelectPages, LinesAreReadInPiecesOf511Bytes) {
+  ScratchDir dir;
+  // A piece that starts with "%%Page:" counts as a page line, wherever the
+  // line began.
+  auto doc = [](size_t fill) {
+    return "%!PS-Adobe-3.0\n%%EndComments\n%%Page: 1 1\n" + std::string(fill, 'x') +
+           "%%Page: 7 7\nbody 2\n";
+  };
+  EXPECT_THAT(BodyPages(Select(dir, doc(511), {"-q", "2"}).output), ElementsAre(2));
+  EXPECT_TRUE(BodyPages(Select(dir, doc(510), {"-q", "2"}).output).empty());
+  EXPECT_TRUE(BodyPages(Select(dir, doc(512), {"-q", "2"}).output).empty());
+  // A 510-byte line and its line feed make one piece.
+  std::string exact = "%!PS-Adobe-3.0\n%%EndComments\n%%Page: 1 1\n" + std::string(510, 'y') +
+                      "\n%%Page: 2 2\nbody 2\n";
+  EXPECT_THAT(BodyPages(Select(dir, exact, {"-q", "2"}).output), ElementsAre(2));
+}
+
 TEST(SelectPages, NulBytesAndCarriageReturnsSurvive) {
   ScratchDir dir;
   std::string body("bin\0ary\r\ndata\n", 14);

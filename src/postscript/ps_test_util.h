@@ -16,9 +16,10 @@ namespace scrivex::testing_util {
 // A fresh directory per test, removed afterwards.
 class ScratchDir {
  public:
-  ScratchDir() {
+  // In `root` when given, else in the temporary directory.
+  explicit ScratchDir(const std::filesystem::path& root = {}) {
     auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
+    dir_ = (root.empty() ? std::filesystem::temp_directory_path() : root) /
            (std::string("ps_test_") + info->test_suite_name() + "_" + info->name() + "_" +
             std::to_string(reinterpret_cast<uintptr_t>(this)));
     std::filesystem::remove_all(dir_);
