@@ -137,9 +137,13 @@ int MergePdfParts(const std::vector<std::string>& parts, const std::string& outp
   if (pages == 0) return kMergeCannotCreate;
 
   PdfWriteOptions write;
-  if (o.encryptionKeyLength >= 0 && o.encryptionKeyLength <= 2) {
-    write.configure = [&o](QPDFWriter& writer) { SetEncryption(writer, o); };
-  }
+  write.configure = [&o, &sources](QPDFWriter& writer) {
+    // The header must admit every feature the copied pages use.
+    for (const auto& source : sources) {
+      writer.setMinimumPDFVersion(source->getPDFVersion(), source->getExtensionLevel());
+    }
+    if (o.encryptionKeyLength >= 0 && o.encryptionKeyLength <= 2) SetEncryption(writer, o);
+  };
   if (!WritePdfReplacing(out, outputPath, write, nullptr)) return kMergeCannotCreate;
   return kMergeWritten;
 }

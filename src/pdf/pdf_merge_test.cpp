@@ -70,6 +70,14 @@ TEST_F(MergePdfPartsTest, KeepsPageContentAndInheritedAttributes) {
   EXPECT_EQ(content, "0 0 m 10 10 l S\n");
 }
 
+TEST_F(MergePdfPartsTest, TakesTheHighestVersionOfItsParts) {
+  const std::string newer = dir_ / "newer.pdf";
+  MakeTestPdf(newer, Pages({201}), [](QPDFWriter& w) { w.forcePDFVersion("1.7"); });
+  const std::string out = dir_ / "out.pdf";
+  ASSERT_EQ(MergePdfParts({Part("a.pdf", Pages({101})), newer}, out, nullptr), kMergeWritten);
+  EXPECT_EQ(ReadPdf(out)->getPDFVersion(), "1.7");
+}
+
 TEST_F(MergePdfPartsTest, RenamesEqualFieldNamesApart) {
   std::vector<std::string> parts = {
       Part("a.pdf", {TestPage{101, {{"Total", "one"}}, 0}}), Part("b.pdf", Pages({201})),

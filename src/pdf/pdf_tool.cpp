@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFWriter.hh>
 
 #include "pdf/pdf_document.h"
 
@@ -118,6 +119,9 @@ bool UpdatePdf(const std::string& existing, const std::string& pagesFrom, bool a
   }
 
   PdfWriteOptions write;
+  write.configure = [&source](QPDFWriter& writer) {
+    if (source) writer.setMinimumPDFVersion(source->getPDFVersion(), source->getExtensionLevel());
+  };
   write.verify = [&]() -> std::string {
     std::string warning = FirstPdfWarning(*pdf);
     if (!warning.empty()) return existing + " is damaged: " + warning;

@@ -93,6 +93,15 @@ TEST_F(PdfToolTest, InsertsBeforeTheFirstPageOrAppends) {
   EXPECT_EQ(dir_.EntryCount(), 3u);
 }
 
+TEST_F(PdfToolTest, RaisesTheVersionToTheAddedFile) {
+  const std::string existing = Make("existing.pdf", Pages({101}));
+  const std::string fresh = dir_ / "new.pdf";
+  MakeTestPdf(fresh, Pages({201}), [](QPDFWriter& w) { w.forcePDFVersion("1.6"); });
+  std::string error;
+  ASSERT_TRUE(AddPdfPages(existing, fresh, false, &error)) << error;
+  EXPECT_EQ(ReadPdf(existing)->getPDFVersion(), "1.6");
+}
+
 TEST_F(PdfToolTest, KeepsTheFieldsOfBothFiles) {
   const std::string existing = Make("existing.pdf", {TestPage{101, {{"Total", "old"}}, 0}});
   const std::string fresh = Make("new.pdf", {TestPage{201, {{"Total", "new"}}, 0}});
