@@ -96,6 +96,26 @@ TEST_F(MergePdfPartsTest, RenamesEqualFieldNamesApart) {
   EXPECT_EQ(forms.getWidgetAnnotationsForPage(pages[0]).size(), 1u);
   EXPECT_EQ(forms.getWidgetAnnotationsForPage(pages[1]).size(), 0u);
   EXPECT_EQ(forms.getWidgetAnnotationsForPage(pages[2]).size(), 2u);
+  EXPECT_FALSE(forms.getNeedAppearances());
+}
+
+TEST_F(MergePdfPartsTest, KeepsAskingViewersToDrawFields) {
+  const std::string drawn = dir_ / "drawn.pdf";
+  {
+    MakeTestPdf(drawn, {TestPage{201, {{"Total", "x"}}, 0}});
+    auto pdf = ReadPdf(drawn);
+    QPDFAcroFormDocumentHelper(*pdf).setNeedAppearances(true);
+    QPDFWriter writer(*pdf, (dir_ / "drawn2.pdf").c_str());
+    writer.write();
+  }
+  const std::string out = dir_ / "out.pdf";
+  ASSERT_EQ(
+      MergePdfParts({Part("a.pdf", {TestPage{101, {{"Total", "y"}}, 0}}), dir_ / "drawn2.pdf"}, out,
+                    nullptr),
+      kMergeWritten);
+  auto pdf = ReadPdf(out);
+  EXPECT_TRUE(QPDFAcroFormDocumentHelper(*pdf).getNeedAppearances());
+  EXPECT_EQ(FieldValues(out).size(), 2u);
 }
 
 TEST_F(MergePdfPartsTest, RotatesByMultiplesOfNinetyOnly) {
