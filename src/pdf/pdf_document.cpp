@@ -107,10 +107,6 @@ int CopyAllPages(QPDF& source, QPDF& target, bool atFront) {
       // The page keeps the annotations it was copied with.
     }
   }
-  // Fields without appearance streams rely on the viewer drawing them.
-  if (withForms && copied > 0 && sourceForms.getNeedAppearances()) {
-    targetForms.setNeedAppearances(true);
-  }
   return copied;
 }
 
