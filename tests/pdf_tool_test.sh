@@ -43,14 +43,14 @@ make_pdf new.pdf 300 1
 make_pdf more.pdf 400 3
 
 # Insert before the first page (the argument the converter builds for -p 1).
-"$TOOL" -i "$WORK/existing.pdf" -* "1|0|$WORK/new.pdf" || fail "insert exited $?"
+"$TOOL" -i "$WORK/existing.pdf" "-*" "1|0|$WORK/new.pdf" || fail "insert exited $?"
 expect_sizes existing.pdf "300,200,200" "insert"
 qpdf --check existing.pdf >/dev/null 2>&1 || fail "insert: qpdf --check reports problems"
 
 # Append after the last page (-p 2), through a path with blanks.
 mkdir -p "dir with blanks"
 cp more.pdf "dir with blanks/more file.pdf"
-"$TOOL" -i "$WORK/existing.pdf" -* "$WORK/dir with blanks/more file.pdf" || fail "append exited $?"
+"$TOOL" -i "$WORK/existing.pdf" "-*" "$WORK/dir with blanks/more file.pdf" || fail "append exited $?"
 expect_sizes existing.pdf "300,200,200,400,400,400" "append"
 [ "$(qpdf --show-npages existing.pdf)" = 6 ] || fail "append: qpdf counts other than 6 pages"
 
@@ -64,7 +64,7 @@ for kind in truncated garbage; do
     garbage) printf 'not a pdf\n' >damaged.pdf ;;
   esac
   cp damaged.pdf damaged.orig
-  "$TOOL" -i "$WORK/damaged.pdf" -* "$WORK/new.pdf" 2>err.txt
+  "$TOOL" -i "$WORK/damaged.pdf" "-*" "$WORK/new.pdf" 2>err.txt
   rc=$?
   [ $rc -ne 0 ] || fail "$kind existing PDF: exit 0"
   cmp -s damaged.pdf damaged.orig || fail "$kind existing PDF was changed"
@@ -73,7 +73,7 @@ done
 
 # A missing new PDF leaves the existing one as it was.
 cp existing.pdf before.pdf
-"$TOOL" -i "$WORK/existing.pdf" -* "$WORK/absent.pdf" 2>err.txt && fail "missing new PDF: exit 0"
+"$TOOL" -i "$WORK/existing.pdf" "-*" "$WORK/absent.pdf" 2>err.txt && fail "missing new PDF: exit 0"
 cmp -s existing.pdf before.pdf || fail "missing new PDF: existing file changed"
 grep -q absent.pdf err.txt || fail "missing new PDF: message does not name it: $(cat err.txt)"
 
