@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ghostscript/scoped_env.h"
 #include "scrivex/pstoimage.h"
 
 namespace {
@@ -40,8 +41,8 @@ class PSToImageTest : public ::testing::Test {
   void SetUp() override {
     dir_ = kBaseTemp / ("scrivex-api-" + std::to_string(std::random_device()()));
     fs::create_directories(dir_ / "tmp");
-    setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
-    setenv("SCRIVEX_HOME", (dir_ / "home").c_str(), 1);
+    env_.Set("TMPDIR", (dir_ / "tmp").string());
+    env_.Set("SCRIVEX_HOME", (dir_ / "home").string());
     Calls::paths.clear();
     Calls::messages.clear();
   }
@@ -56,6 +57,7 @@ class PSToImageTest : public ::testing::Test {
   std::string P(const std::string& name) const { return (dir_ / name).string(); }
 
   fs::path dir_;
+  scrivex::ScopedEnv env_;
 };
 
 TEST_F(PSToImageTest, ExtentFromTheBoundingBox) {

@@ -117,7 +117,10 @@ int RunGhostscript(const RenderRequest& request, int* exitCode) {
     return -1;
   }
   setup.fontsDirectory = FontsDirectory();
-  setup.inputIsEps = DetectPostScriptKind(request.inputPath) == 2;
+  // A PDF is never fitted as EPS, and scanning all of a large one for a
+  // PostScript header would only cost time.
+  setup.inputIsEps = !platform::HasExtension(request.inputPath, ".pdf") &&
+                     DetectPostScriptKind(request.inputPath) == 2;
   if (request.device != kPdfDevice && (request.width == 0 || request.height == 0)) {
     Box box{};
     if (ReadBoundingBox(request.inputPath, &box)) {

@@ -59,8 +59,7 @@ TEST(BuildGhostscriptCommandLine, PdfOutputNeverSizedFromTheBox) {
   GhostscriptSetup setup = DefaultSetup();
   setup.boundingBox = std::array<float, 4>{0, 0, 612, 792};
   std::string line = Build(Request("/out/a.pdf", kDevicePdfWrite13, 300), setup);
-  EXPECT_NE(line.find(" -sDEVICE=pdfwrite -dCompatibilityLevel=1.3 -r300x300"),
-            std::string::npos);
+  EXPECT_NE(line.find(" -sDEVICE=pdfwrite -dCompatibilityLevel=1.3 -r300x300"), std::string::npos);
   EXPECT_EQ(line.find(" -g"), std::string::npos);
   EXPECT_EQ(line.find("_%04d"), std::string::npos);
 }

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <random>
 
+#include "ghostscript/scoped_env.h"
 #include "platform/files.h"
 
 namespace scrivex {
@@ -27,8 +28,8 @@ class GhostscriptLocatorTest : public ::testing::Test {
     fs::create_directories(root_ / "home");
     fs::create_directories(root_ / "tmp");
     fs::create_directories(root_ / "nosystem");
-    setenv("SCRIVEX_HOME", (root_ / "home").c_str(), 1);
-    setenv("TMPDIR", (root_ / "tmp").c_str(), 1);
+    env_.Set("SCRIVEX_HOME", (root_ / "home").string());
+    env_.Set("TMPDIR", (root_ / "tmp").string());
     SetSystemGhostscriptDirForTesting((root_ / "nosystem").string());
   }
   void TearDown() override {
@@ -54,6 +55,7 @@ class GhostscriptLocatorTest : public ::testing::Test {
   }
 
   fs::path root_;
+  ScopedEnv env_;
 };
 
 TEST_F(GhostscriptLocatorTest, FixedCandidatesInOrder) {

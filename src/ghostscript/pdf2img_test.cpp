@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "ghostscript/ghostscript_locator.h"
+#include "ghostscript/scoped_env.h"
 #include "image/image_converter.h"
 #include "platform/files.h"
 
@@ -87,8 +88,8 @@ class Pdf2ImgTest : public ::testing::Test {
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "home");
     fs::create_directories(dir_ / "tmp");
-    setenv("SCRIVEX_HOME", (dir_ / "home").c_str(), 1);
-    setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
+    env_.Set("SCRIVEX_HOME", (dir_ / "home").string());
+    env_.Set("TMPDIR", (dir_ / "tmp").string());
     std::ofstream(dir_ / "doc.ps") << PostScript(3);
   }
   void TearDown() override {
@@ -118,6 +119,7 @@ class Pdf2ImgTest : public ::testing::Test {
   }
 
   fs::path dir_;
+  ScopedEnv env_;
 };
 
 TEST_F(Pdf2ImgTest, CommandLineReachesGhostscriptWithItsLibraryPath) {
@@ -137,6 +139,15 @@ TEST_F(Pdf2ImgTest, CommandLineReachesGhostscriptWithItsLibraryPath) {
           "-sFONTPATH=" + platform::ProgramDirectory() + "windows/fonts",
           "-sOutputFile=" + P("out_%04d.png"), "-f", P("pic.eps"), "-I" + p2t, "-c", "quit"}));
   EXPECT_EQ(Contents(dir_ / "gslib.txt"), p2t);
+}
+
+TEST_F(Pdf2ImgTest, PdfInputIsNeverFittedAsEps) {
+  InstallFakeGhostscript(0, false);
+  std::ofstream(dir_ / "mixed.pdf") << "%PDF-1.4\n%!PS-Adobe-3.0 EPSF-3.0\n%%EOF\n";
+  ConvertPsToImage(P("mixed.pdf"), P("out.png"), 0, 0, 72, 72, 0, 1, -1, -1, 100, 24, 0);
+  std::vector<std::string> args = Lines(dir_ / "args.txt");
+  ASSERT_FALSE(args.empty());
+  EXPECT_EQ(std::find(args.begin(), args.end(), "-dEPSFitPage"), args.end());
 }
 
 TEST_F(Pdf2ImgTest, GhostscriptErrorIsAFailureEvenWithFilesLeft) {

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "ghostscript/hidden_process.h"
+#include "ghostscript/scoped_env.h"
 #include "platform/files.h"
 
 namespace scrivex {
@@ -45,7 +46,7 @@ class ImageConverterTest : public ::testing::Test {
                      std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "tmp");
-    setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
+    env_.Set("TMPDIR", (dir_ / "tmp").string());
   }
   void TearDown() override { fs::remove_all(dir_); }
   std::string P(const std::string& name) const { return (dir_ / name).string(); }
@@ -64,6 +65,7 @@ class ImageConverterTest : public ::testing::Test {
   }
 
   fs::path dir_;
+  ScopedEnv env_;
 };
 
 TEST(BuildImageConverterCommandLine, QuotedPagesInOrderThenTheOutput) {

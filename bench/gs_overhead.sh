@@ -1,0 +1,67 @@
+#!/bin/bash
+# Times a rendering through scrivex against the same Ghostscript command line
+# run by hand, on a multi-page PDF made here, and prints the ratio.
+#
+#   bench/gs_overhead.sh BUILD_DIR [RUNS]
+#
+# The scrivex side is bin/scrivex when it takes -i/-o, else the C interface's
+# command-line caller (tests/pstoimage_run). The hand side is the command line
+# scrivex traces (SCRIVEX_TRACE=1), run with the same GS_LIB.
+set -eu
+build=${1:?usage: gs_overhead.sh BUILD_DIR [RUNS]}
+runs=${2:-7}
+build=$(cd "$build" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export TMPDIR=$work/tmp SCRIVEX_HOME=$work/home
+mkdir -p "$TMPDIR" "$work/out"
+
+pages=12
+gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile="$work/doc.pdf" -c "
+  << /PageSize [612 792] >> setpagedevice
+  1 1 $pages { /n exch def
+    /Times-Roman findfont 11 scalefont setfont
+    0 1 55 { /l exch def 54 740 l 12 mul sub moveto
+      (Page ) show n 3 string cvs show ( line ) show l 3 string cvs show
+      ( - the quick brown fox jumps over the lazy dog, again and again.) show } for
+    0.2 setgray 300 200 n 5 mul add 200 150 rectfill
+    0 setgray 2 setlinewidth 72 72 moveto 540 720 lineto stroke
+    showpage } for"
+
+scrivex_side() {  # INPUT OUTPUT KEY=VALUE...
+  "$build/tests/pstoimage_run" "$@" >/dev/null
+}
+
+now() { date +%s%N; }
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+bench_case() {  # NAME OUTPUT-NAME KEY=VALUE...
+  local name=$1 output=$work/out/$2
+  shift 2
+  # The command line scrivex builds for this case.
+  local line
+  line=$(SCRIVEX_TRACE=1 "$build/tests/pstoimage_run" "$work/doc.pdf" "$output" "$@" 2>&1 |
+    sed -n 's/^szCommandLine=//p' | head -1)
+  [ -n "$line" ] || { echo "no command line traced for $name"; exit 1; }
+  local gslib
+  gslib=$(sed -n 's/.* -I"\([^"]*\)" -c quit$/\1/p' <<<"$line")
+  local ts=() tg=() t0 t1
+  for ((i = 0; i < runs; i++)); do
+    rm -f "$work"/out/*
+    t0=$(now); scrivex_side "$work/doc.pdf" "$output" "$@"; t1=$(now)
+    ts+=($(((t1 - t0) / 1000)))
+    rm -f "$work"/out/*
+    t0=$(now); eval "GS_LIB=\"$gslib\" $line" >/dev/null 2>&1; t1=$(now)
+    tg+=($(((t1 - t0) / 1000)))
+  done
+  local ms mg
+  ms=$(printf '%s\n' "${ts[@]}" | median)
+  mg=$(printf '%s\n' "${tg[@]}" | median)
+  awk -v n="$name" -v s="$ms" -v g="$mg" \
+    'BEGIN {printf "%-28s scrivex %8.1f ms   gs by hand %8.1f ms   ratio %.3f  (%+.1f ms)\n", n, s/1000, g/1000, s/g, (s-g)/1000}'
+}
+
+echo "$pages-page PDF, median of $runs runs each"
+bench_case "TIFF G4 300 dpi (one file)" g4.tif bits=1 comp=4 xres=300 yres=300
+bench_case "PNG 24-bit 150 dpi (pages)" page.png bits=24 xres=150 yres=150
+bench_case "JPEG 24-bit 150 dpi (pages)" page.jpg bits=24 xres=150 yres=150 q=85

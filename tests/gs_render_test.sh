@@ -1,0 +1,140 @@
+#!/bin/bash
+# Renders gs-made PDF, PostScript and EPS files through libscrivex's exported
+# converter and checks the results with tiffinfo, pdfinfo and identify.
+set -u
+BIN=${SCRIVEX_BIN:?SCRIVEX_BIN must name the bin directory of a build}
+RUN=$BIN/../tests/pstoimage_run
+for tool in gs tiffinfo pdfinfo identify nm; do
+  command -v $tool >/dev/null || { echo "missing $tool"; exit 1; }
+done
+[ -x "$RUN" ] || { echo "missing $RUN"; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export SCRIVEX_HOME=$work/home TMPDIR=$work/tmp
+mkdir -p "$TMPDIR" "$work/out"
+out=$work/out
+failures=0
+pass=0
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1
+  shift
+  if "$@"; then
+    pass=$((pass + 1))
+  else
+    echo "FAILED: $what"
+    failures=$((failures + 1))
+  fi
+}
+equals() { [ "$1" = "$2" ] || { echo "  got '$1', want '$2'"; return 1; }; }
+matches() { [[ $1 == $2 ]] || { echo "  got '$1', want $2"; return 1; }; }
+render() { "$RUN" "$@" >"$work/last.log" 2>&1; }
+identify1() { identify -format "$1" "$2" 2>/dev/null; }
+
+# A five-page letter PDF and a ten-page DSC PostScript file, made by gs.
+gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile="$work/five.pdf" -c \
+  "<< /PageSize [612 792] >> setpagedevice 1 1 5 { /Helvetica findfont 48 scalefont setfont \
+   72 600 moveto (Page ) show 3 string cvs show 0 0 moveto 100 100 rlineto stroke showpage } for"
+{
+  printf '%%!PS-Adobe-3.0\n%%%%BoundingBox: 0 0 288 144\n%%%%Pages: 10\n%%%%EndComments\n'
+  for p in 1 2 3 4 5 6 7 8 9 10; do
+    printf '%%%%Page: %d %d\n<< /PageSize [288 144] >> setpagedevice\n' $p $p
+    printf '0 0 moveto %d 0 rlineto 0 40 rlineto closepath fill showpage\n' $((p * 20))
+  done
+  printf '%%%%EOF\n'
+} >"$work/ten.ps"
+printf '%%!PS-Adobe-3.0 EPSF-3.0\n%%%%BoundingBox: 0 0 200 100\n10 10 80 40 rectfill\n%%%%EOF\n' \
+  >"$work/pic.eps"
+
+# Only the four C functions leave the library.
+exports=$(nm -D --defined-only "$BIN/libscrivex.so" | awk '$2 ~ /[TW]/ {print $3}' | grep -v '^_init$\|^_fini$' | sort | tr '\n' ' ')
+check "exports of libscrivex.so" equals "$exports" \
+  "PSToImageConverter PSToImageGetInformation PSToImageGetPSExtent PSToImageSetProgressCBFunc "
+check "pictor.dll beside the program" test -x "$BIN/pictor.dll"
+
+# PDF to Group 4 TIFF at 300 dpi: one file, five letter pages.
+check "pdf -> tiff g4" render "$work/five.pdf" "$out/g4.tif" bits=1 comp=4
+info=$(tiffinfo "$out/g4.tif" 2>/dev/null)
+check "g4 pages" equals "$(grep -c 'TIFF Directory' <<<"$info")" 5
+check "g4 size" grep -q 'Image Width: 2550 Image Length: 3300' <<<"$info"
+check "g4 compression" grep -q 'Compression Scheme: CCITT Group 4' <<<"$info"
+check "g4 resolution" grep -q 'Resolution: 300, 300 pixels/inch' <<<"$info"
+check "g4 depth" grep -q 'Bits/Sample: 1' <<<"$info"
+
+# Fax code: Group 4 pages resampled to 1728 wide at 204 x 196 dpi.
+check "pdf -> fax tiff" render "$work/five.pdf" "$out/fax.tif" bits=1 comp=88881 xres=200 yres=200
+info=$(tiffinfo "$out/fax.tif" 2>/dev/null)
+check "fax pages" equals "$(grep -c 'TIFF Directory' <<<"$info")" 5
+check "fax width" grep -q 'Image Width: 1728' <<<"$info"
+check "fax resolution" grep -q 'Resolution: 204, 196 pixels/inch' <<<"$info"
+
+# 24-bit TIFF, PackBits, from PostScript sized by its bounding box; an
+# unrelated outline.tif beside it stays as it was.
+cp "$out/g4.tif" "$out/outline.tif"
+sum_before=$(md5sum <"$out/outline.tif")
+check "ps -> tiff24 packbits" render "$work/ten.ps" "$out/out.tif" bits=24 comp=32773 xres=100 yres=100
+info=$(tiffinfo "$out/out.tif" 2>/dev/null)
+check "tiff24 pages" equals "$(grep -c 'TIFF Directory' <<<"$info")" 10
+check "tiff24 size from box" grep -q 'Image Width: 400 Image Length: 200' <<<"$info"
+check "tiff24 packbits" grep -q 'Compression Scheme: PackBits' <<<"$info"
+check "tiff24 samples" grep -q 'Samples/Pixel: 3' <<<"$info"
+check "outline.tif untouched" equals "$(md5sum <"$out/outline.tif")" "$sum_before"
+
+# 8-bit gray TIFF.
+check "ps -> tiff gray" render "$work/ten.ps" "$out/gray.tif" bits=8 xres=72 yres=72 first=2 last=4
+info=$(tiffinfo "$out/gray.tif" 2>/dev/null)
+check "gray pages" equals "$(grep -c 'TIFF Directory' <<<"$info")" 3
+check "gray depth" grep -q 'Bits/Sample: 8' <<<"$info"
+
+# PNG pages at 72 dpi, numbered from 1.
+check "pdf -> png" render "$work/five.pdf" "$out/page.png" xres=72 yres=72
+check "png page count" equals "$(ls "$out"/page_*.png | wc -l)" 5
+check "png page 5" equals "$(identify1 '%m %wx%h %z' "$out/page_0005.png")" "PNG 612x792 8"
+check "png colour" equals "$(identify1 '%[channels]' "$out/page_0001.png")" "srgb"
+check "png -y is gray" render "$work/five.pdf" "$out/gy.png" xres=36 yres=36 gray=1 first=1 last=1
+check "png gray channels" equals "$(identify1 '%[channels] %z' "$out/gy_0001.png")" "gray 8"
+
+# JPEG with quality and a page range: two files, the quality handed through.
+check "pdf -> jpeg" render "$work/five.pdf" "$out/j.jpg" xres=50 yres=50 q=40 first=2 last=3
+check "jpeg files" equals "$(ls "$out"/j_*.jpg | xargs -n1 basename | tr '\n' ' ')" "j_0001.jpg j_0002.jpg "
+check "jpeg quality" equals "$(identify1 '%Q' "$out/j_0001.jpg")" 40
+
+# A single page (as -G leaves it): exactly one numbered file.
+check "one page" render "$work/ten.ps" "$out/one.bmp" xres=72 yres=72 first=7 last=7
+check "one page file" equals "$(ls "$out"/one* | xargs -n1 basename | tr '\n' ' ')" "one_0001.bmp "
+check "one page is bmp" matches "$(identify1 '%m %wx%h' "$out/one_0001.bmp")" "BMP* 288x144"
+
+# EPS fits its page; PCX at 8 bits.
+check "eps -> pcx" render "$work/pic.eps" "$out/pic.pcx" bits=8 xres=144 yres=144
+check "eps size" equals "$(identify1 '%m %wx%h' "$out/pic_0001.pcx")" "PCX 400x200"
+
+# PDF, PostScript and EPS outputs.
+check "ps -> pdf" render "$work/ten.ps" "$out/ten.pdf" xres=72 yres=72
+check "pdf pages" equals "$(pdfinfo "$out/ten.pdf" 2>/dev/null | awk '/^Pages:/ {print $2}')" 10
+check "pdf -> ps" render "$work/five.pdf" "$out/five.ps" xres=72 yres=72
+check "ps output" equals "$(head -c 10 "$out/five.ps")" "%!PS-Adobe"
+check "pdf -> eps" render "$work/five.pdf" "$out/e.eps" xres=72 yres=72 first=1 last=2
+check "eps output" grep -q 'EPSF' "$out/e_0002.eps"
+
+# GIF and TGA are real files of their type; DCX and MNG hold every page.
+check "pdf -> gif" render "$work/five.pdf" "$out/g.gif" xres=30 yres=30 first=4 last=5
+check "gif pages" equals "$(identify1 '%m ' "$out/g_0001.gif")$(identify1 '%m' "$out/g_0002.gif")" "GIF GIF"
+check "pdf -> tga" render "$work/five.pdf" "$out/t.tga" xres=30 yres=30 first=1 last=1
+check "tga page" equals "$(identify1 '%m' "$out/t_0001.tga")" "TGA"
+check "pdf -> dcx" render "$work/five.pdf" "$out/all.dcx" xres=30 yres=30 bits=1
+check "dcx frames" equals "$(identify "$out/all.dcx" 2>/dev/null | grep -c DCX)" 5
+check "pdf -> mng" render "$work/five.pdf" "$out/all.mng" xres=30 yres=30
+check "mng frames" equals "$(identify "$out/all.mng" 2>/dev/null | grep -c MNG)" 5
+check "no temporary pages left" equals "$(ls -A "$TMPDIR" | wc -l)" 0
+
+# Failures: a missing input, a resolution of 1200, a page range past the end.
+echo "earlier" >"$out/keep.pdf"
+check "missing input fails" bash -c "! \"$RUN\" \"$work/none.pdf\" \"$out/keep.pdf\" >/dev/null 2>&1"
+check "existing output kept" equals "$(cat "$out/keep.pdf")" "earlier"
+check "resolution 1200 fails" bash -c "! \"$RUN\" \"$work/five.pdf\" \"$out/r.png\" xres=1200 >/dev/null 2>&1"
+check "nothing for 1200" equals "$(ls "$out"/r_* 2>/dev/null | wc -l)" 0
+check "range past the end fails" bash -c "! \"$RUN\" \"$work/five.pdf\" \"$out/past.png\" xres=20 yres=20 first=8 last=9 >/dev/null 2>&1"
+check "only .scrivex temp names gone" equals "$(ls -A "$out" | grep -c '^\.')" 0
+
+echo "$pass passed, $failures failed"
+[ "$failures" -eq 0 ]
