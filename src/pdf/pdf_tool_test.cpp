@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "pdf/pdf_test_support.h"
+#include "platform/process.h"
 
 namespace scrivex {
 namespace {
@@ -53,6 +54,29 @@ TEST(ParsePdfToolArgumentsTest, ReadsTheInformationCommandLine) {
   EXPECT_EQ(r.info.subject, "S");
   EXPECT_EQ(r.info.keywords, "-k");
   EXPECT_TRUE(r.pagesFrom.empty());
+}
+
+// The command lines as the converter builds them, split as a started program sees them.
+TEST(ParsePdfToolArgumentsTest, ReadsTheConvertersCommandLines) {
+  PdfToolRequest r;
+  std::string error;
+  std::vector<std::string> argv = platform::SplitCommandLine(
+      "\"/opt/scrivex/tools.cfg\" -i \"/out/my report.pdf\" \"-*\" \"1|0|/tmp/pdfA1.tmp.pdf\"");
+  ASSERT_TRUE(Parse({argv.begin() + 1, argv.end()}, &r, &error)) << error;
+  EXPECT_EQ(r.input, "/out/my report.pdf");
+  EXPECT_EQ(r.pagesFrom, "/tmp/pdfA1.tmp.pdf");
+  EXPECT_TRUE(r.atFront);
+
+  argv = platform::SplitCommandLine(
+      "\"/opt/scrivex/tools.cfg\" -i \"/o/a b.pdf\" -o \"/o/a b.pdf\" -t \"Größe 'x' -a\" -a "
+      "\"\" -s \"a\\b\" -k \"k1, k2\"");
+  ASSERT_TRUE(Parse({argv.begin() + 1, argv.end()}, &r, &error)) << error;
+  EXPECT_EQ(r.input, "/o/a b.pdf");
+  EXPECT_EQ(r.output, "/o/a b.pdf");
+  EXPECT_EQ(r.info.title, "Größe 'x' -a");
+  EXPECT_EQ(r.info.author, "");
+  EXPECT_EQ(r.info.subject, "a\\b");
+  EXPECT_EQ(r.info.keywords, "k1, k2");
 }
 
 TEST(ParsePdfToolArgumentsTest, RefusesWrongCommandLines) {
