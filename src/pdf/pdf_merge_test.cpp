@@ -99,25 +99,6 @@ TEST_F(MergePdfPartsTest, RenamesEqualFieldNamesApart) {
   EXPECT_FALSE(forms.getNeedAppearances());
 }
 
-TEST_F(MergePdfPartsTest, KeepsAskingViewersToDrawFields) {
-  const std::string drawn = dir_ / "drawn.pdf";
-  {
-    MakeTestPdf(drawn, {TestPage{201, {{"Total", "x"}}, 0}});
-    auto pdf = ReadPdf(drawn);
-    QPDFAcroFormDocumentHelper(*pdf).setNeedAppearances(true);
-    QPDFWriter writer(*pdf, (dir_ / "drawn2.pdf").c_str());
-    writer.write();
-  }
-  const std::string out = dir_ / "out.pdf";
-  ASSERT_EQ(
-      MergePdfParts({Part("a.pdf", {TestPage{101, {{"Total", "y"}}, 0}}), dir_ / "drawn2.pdf"}, out,
-                    nullptr),
-      kMergeWritten);
-  auto pdf = ReadPdf(out);
-  EXPECT_TRUE(QPDFAcroFormDocumentHelper(*pdf).getNeedAppearances());
-  EXPECT_EQ(FieldValues(out).size(), 2u);
-}
-
 TEST_F(MergePdfPartsTest, RotatesByMultiplesOfNinetyOnly) {
   std::vector<TestPage> pages = {TestPage{101, {}, 0}, TestPage{102, {}, 90}};
   std::vector<std::string> parts = {Part("a.pdf", pages)};
@@ -209,17 +190,6 @@ TEST_F(MergePdfPartsTest, EncryptsForKeyLengthsZeroToTwo) {
     EXPECT_ANY_THROW(PageSizes(out));
     EXPECT_THAT(PageSizes(out, "user"), ElementsAre(101, 102));
   }
-}
-
-TEST_F(MergePdfPartsTest, EncryptsWithoutPasswordsAndWithoutRestrictions) {
-  const std::string out = dir_ / "out.pdf";
-  ConversionOptions options;
-  options.encryptionKeyLength = 1;
-  ASSERT_EQ(MergePdfParts({Part("a.pdf", Pages({101}))}, out, &options), kMergeWritten);
-  const std::string shown = CommandOutput("qpdf --show-encryption '" + out + "'", dir_.path());
-  EXPECT_THAT(shown, HasSubstr("R = 3"));
-  EXPECT_THAT(shown, Not(HasSubstr("not allowed")));
-  EXPECT_THAT(PageSizes(out), ElementsAre(101));
 }
 
 TEST_F(MergePdfPartsTest, MapsRestrictionFlagsOntoPermissions) {

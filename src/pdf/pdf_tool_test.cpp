@@ -239,15 +239,5 @@ TEST_F(PdfToolTest, KeepsAnEncryptedExistingFileEncrypted) {
   EXPECT_EQ(ReadBytes(locked), before);
 }
 
-TEST_F(PdfToolTest, RunsAParsedRequest) {
-  const std::string existing = Make("existing.pdf", Pages({101}));
-  Make("new.pdf", Pages({201}));
-  PdfToolRequest r;
-  std::string error;
-  ASSERT_TRUE(Parse({"-i", existing, "-*", "1|0|" + (dir_ / "new.pdf")}, &r, &error));
-  ASSERT_TRUE(RunPdfTool(r, &error)) << error;
-  EXPECT_THAT(PageSizes(existing), ElementsAre(201, 101));
-}
-
 }  // namespace
 }  // namespace scrivex
