@@ -37,13 +37,15 @@ using FilePtr = std::unique_ptr<FILE, FileCloser>;
 FilePtr CreateSiblingFile(const fs::path& target, fs::path* created, std::string* error) {
   fs::path dir = target.parent_path();
   if (dir.empty()) dir = ".";
+  // Short enough to stay within a file-name limit whatever the target's length.
+  const std::string base = "." + target.filename().string().substr(0, 100);
   std::random_device seed;
   std::mt19937_64 random(seed());
   for (int attempt = 0; attempt < 100; ++attempt) {
     char suffix[24];
     std::snprintf(suffix, sizeof suffix, ".%012llx.tmp",
                   static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFULL));
-    fs::path candidate = dir / ("." + target.filename().string() + suffix);
+    fs::path candidate = dir / (base + suffix);
     FILE* f = std::fopen(candidate.c_str(), "wbx");
     if (f != nullptr) {
       *created = candidate;

@@ -266,6 +266,12 @@ TEST_F(MergePdfPartsTest, ReportsAnOutputThatCannotBeCreated) {
   EXPECT_EQ(dir_.EntryCount(), 1u);
 }
 
+TEST_F(MergePdfPartsTest, WritesAnOutputWithTheLongestName) {
+  const std::string out = dir_ / (std::string(251, 'n') + ".pdf");
+  ASSERT_EQ(MergePdfParts({Part("a.pdf", Pages({101}))}, out, nullptr), kMergeWritten);
+  EXPECT_THAT(PageSizes(out), ElementsAre(101));
+}
+
 TEST_F(MergePdfPartsTest, ReplacesAnExistingOutputAndMayReadFromIt) {
   const std::string out = Part("out.pdf", Pages({501}));
   ASSERT_EQ(MergePdfParts({out, Part("a.pdf", Pages({101}))}, out, nullptr), kMergeWritten);
