@@ -1,5 +1,7 @@
 #include "ghostscript/ghostscript_locator.h"
 
+#include <filesystem>
+
 #include "driver/run_command.h"
 #include "ghostscript/hidden_process.h"
 #include "platform/files.h"
@@ -16,6 +18,9 @@ constexpr const char* kProductKeys[] = {
 };
 constexpr int kVersionSlots = 100;
 constexpr const char* kDefaultSystemDir = "/usr/bin/";
+constexpr size_t kTempCandidate = 1;  // index in FixedGhostscriptCandidates
+
+namespace fs = std::filesystem;
 
 std::string& SystemDirOverride() {
   static std::string dir;
@@ -29,6 +34,15 @@ std::string WithSlash(std::string dir) {
 
 bool HoldsGhostscript(const std::string& dir) {
   return platform::FileExists(dir + kGhostscriptProgram);
+}
+
+// A folder that other users may write into (the shared /tmp) can hold a
+// program planted by any of them: nothing there is run.
+bool WritableByOthers(const std::string& dir) {
+  std::error_code error;
+  fs::perms perms = fs::status(dir, error).permissions();
+  if (error) return true;
+  return (perms & (fs::perms::group_write | fs::perms::others_write)) != fs::perms::none;
 }
 
 void Store(const std::string& dir, const std::string& lib, std::string* dirOut,
@@ -83,8 +97,11 @@ int FindGhostscriptInRegistry(RegistryRoot root, std::string* ghostscriptDir,
 }
 
 int FindGhostscript(std::string* ghostscriptDir, std::string* ghostscriptLib) {
-  for (const std::string& dir : FixedGhostscriptCandidates()) {
+  std::vector<std::string> candidates = FixedGhostscriptCandidates();
+  for (size_t i = 0; i < candidates.size(); ++i) {
+    const std::string& dir = candidates[i];
     if (dir.size() >= kGhostscriptPathBytes) continue;
+    if (i == kTempCandidate && WritableByOthers(platform::TempDirectory())) continue;
     if (HoldsGhostscript(dir)) {
       Store(dir, dir, ghostscriptDir, ghostscriptLib);
       return 1;

@@ -27,6 +27,7 @@ class GhostscriptLocatorTest : public ::testing::Test {
     fs::remove_all(root_);
     fs::create_directories(root_ / "home");
     fs::create_directories(root_ / "tmp");
+    fs::permissions(root_ / "tmp", fs::perms::owner_all);
     fs::create_directories(root_ / "nosystem");
     env_.Set("SCRIVEX_HOME", (root_ / "home").string());
     env_.Set("TMPDIR", (root_ / "tmp").string());
@@ -92,6 +93,19 @@ TEST_F(GhostscriptLocatorTest, TemporaryCopyWinsOverTheSystemAndTheRegistry) {
   ASSERT_EQ(FindGhostscript(&dir, nullptr), 1);
   EXPECT_EQ(dir, (root_ / "tmp").string() + "/p2t/");
   EXPECT_EQ(lib, system);  // a null output is skipped, the other stays
+}
+
+TEST_F(GhostscriptLocatorTest, SharedTemporaryFolderIsNeverTrusted) {
+  fs::create_directories(root_ / "tmp" / "p2t");
+  std::ofstream(root_ / "tmp" / "p2t" / "gs") << "";
+  fs::permissions(root_ / "tmp", fs::perms::all | fs::perms::sticky_bit);  // like /tmp
+  std::string dir;
+  EXPECT_EQ(FindGhostscript(&dir, nullptr), 0);
+  fs::permissions(root_ / "tmp", fs::perms::owner_all | fs::perms::group_read |
+                                     fs::perms::group_exec | fs::perms::others_read |
+                                     fs::perms::others_exec);
+  ASSERT_EQ(FindGhostscript(&dir, nullptr), 1);
+  EXPECT_EQ(dir, (root_ / "tmp").string() + "/p2t/");
 }
 
 TEST_F(GhostscriptLocatorTest, RegisteredInstallationGivesItsLibraryPath) {

@@ -15,14 +15,16 @@ int RunHiddenProcess(const std::string& commandLine, int* exitCode, const Enviro
   }
   platform::ChildOptions options;
   // The output is never looked at; sending it nowhere keeps a chatty child
-  // from ever blocking on a full pipe.
-  options.discardOutput = true;
+  // from ever blocking on a full pipe. A trace collects it instead.
+  options.discardOutput = !TraceEnabled();
+  options.captureOutput = TraceEnabled();
   options.env = env;
   platform::ChildResult child = platform::RunChild(argv, options);
   if (!child.started) {
     TraceMessage("CreateProcess fail, %s:%s:%d\n", argv[0].c_str(), __FILE__, __LINE__);
     return 0;
   }
+  if (!child.output.empty()) TraceMessage("%s\n", child.output.c_str());
   if (exitCode) *exitCode = child.exitCode;
   return 1;
 }

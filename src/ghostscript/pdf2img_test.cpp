@@ -88,6 +88,7 @@ class Pdf2ImgTest : public ::testing::Test {
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "home");
     fs::create_directories(dir_ / "tmp");
+    fs::permissions(dir_ / "tmp", fs::perms::owner_all);  // a private temporary folder
     env_.Set("SCRIVEX_HOME", (dir_ / "home").string());
     env_.Set("TMPDIR", (dir_ / "tmp").string());
     std::ofstream(dir_ / "doc.ps") << PostScript(3);

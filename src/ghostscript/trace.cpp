@@ -6,14 +6,10 @@
 #include "platform/files.h"
 
 namespace scrivex {
-namespace {
-
 bool TraceEnabled() {
   static const bool enabled = platform::GetEnv("SCRIVEX_TRACE") == "1";
   return enabled;
 }
-
-}  // namespace
 
 void TraceMessage(const char* format, ...) {
   if (!TraceEnabled()) return;

@@ -5,6 +5,8 @@
 
 namespace scrivex {
 
+// True when SCRIVEX_TRACE=1: the trace reaches standard error.
+bool TraceEnabled();
 void TraceMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Traces "ShowLastError:<message>:<unit>:<line>".
 void ShowLastError(const char* message, const char* unit, int line);
