@@ -281,6 +281,7 @@ bool ParseHive(std::string_view text, Hive* hive) {
     pos = end + 1;
     return true;
   };
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") pos = 3;  // a UTF-8 byte order mark
   std::string_view raw;
   bool first = true;
   while (nextLine(&raw)) {
@@ -288,7 +289,7 @@ bool ParseHive(std::string_view text, Hive* hive) {
     bool header = first;
     if (!line.empty()) first = false;
     if (line.empty() || line[0] == ';') continue;
-    if (header && line == "REGEDIT4") continue;
+    if (header && (line == "REGEDIT4" || line == "Windows Registry Editor Version 5.00")) continue;
     if (line[0] == '[') {
       current = nullptr;
       if (line.back() != ']') {

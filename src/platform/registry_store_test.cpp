@@ -144,6 +144,17 @@ TEST_F(HiveDir, DamagedTextIsReadAsFarAsItIsValid) {
   EXPECT_EQ(FindValue(*k, "hex")->data, "\x01\x02\x03");
   EXPECT_EQ(FindValue(*k, "cut")->data, std::string(1, '\0'));
 
+  // Written by an editor: byte order mark, CRLF, the newer header, comments.
+  hive = Parse(
+      "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n; note\r\n[k]\r\n"
+      "\"a\"=\"x\"\r\n\"@\"=dword:1\r\n@=\"d\"\r\n",
+      &clean);
+  EXPECT_TRUE(clean);
+  ASSERT_EQ(FindKey(hive, "k")->values.size(), 3u);
+  EXPECT_EQ(FindValue(*FindKey(hive, "k"), "a")->data, std::string("x") + '\0');
+  EXPECT_EQ(FindValue(*FindKey(hive, "k"), "@")->type, kRegDword);
+  EXPECT_EQ(FindValue(*FindKey(hive, "k"), "")->data, std::string("d") + '\0');
+
   // A file cut in the middle of a continued hex value.
   hive = Parse("REGEDIT4\n[k]\n\"a\"=dword:2\n\"b\"=hex:01,\\", &clean);
   EXPECT_FALSE(clean);
