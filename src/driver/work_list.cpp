@@ -59,15 +59,29 @@ int ExpandWildcard(const std::string& pattern, WorkList* list) {
   return static_cast<int>(list->size());
 }
 
+namespace {
+
+// Reads like a text-mode stream: CR LF arrives as LF.
+int GetTextChar(std::FILE* file) {
+  int c = std::fgetc(file);
+  if (c == '\r') {
+    int next = std::fgetc(file);
+    if (next == '\n') return '\n';
+    if (next != EOF) std::ungetc(next, file);
+  }
+  return c;
+}
+
+}  // namespace
+
 bool ReadListLine(std::string* line, std::FILE* file) {
   line->clear();
-  for (;;) {
-    if (line->size() == kListLineBytes - 1) break;
-    int c = std::fgetc(file);
+  while (line->size() < kListLineBytes - 1) {
+    int c = GetTextChar(file);
     if (c == EOF || c == '\n') break;
     line->push_back(static_cast<char>(c));
     if (c == '\r') {
-      int next = std::fgetc(file);
+      int next = GetTextChar(file);
       if (next == '\n') {
         if (line->size() < kListLineBytes - 1) line->push_back('\n');
       } else if (next != EOF) {
@@ -121,7 +135,7 @@ void BuildWorkList(const std::string& inputPath, std::string* outputPath, int* e
 
 void AssignOutputNames(const std::string& outputPath, WorkList* list) {
   PathParts out = SplitPath(outputPath);
-  if (list->size() == 1 && out.name + out.ext != "*") {
+  if (list->size() == 1 && out.name != "*") {
     if (list->front().outputPath.empty()) list->front().outputPath = outputPath;
     return;
   }

@@ -63,6 +63,11 @@ TEST_F(WorkListTest, ListFiles) {
   EXPECT_EQ(list[2].inputPath, "  spaced.doc ");  // taken as written; a lone CR ends a line
   EXPECT_EQ(list[3].inputPath, "rest");          // a last line without a line break counts
   list.clear();
+  EXPECT_EQ(ReadListFile(Touch("crlf.lst", "a\r\n\r\nb\r\n"), "", &list), 1);  // CR LF = LF
+  list.clear();
+  EXPECT_EQ(ReadListFile(Touch("crcrlf.lst", "a\r\r\nb\n"), "", &list), 2);
+  EXPECT_EQ(list[0].inputPath, "a");  // cut at its CR
+  list.clear();
   EXPECT_EQ(ReadListFile(P("missing.lst"), "", &list), 0);
 }
 
