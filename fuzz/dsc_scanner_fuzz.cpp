@@ -19,9 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     range = text.substr(0, newline);
     text.erase(0, newline + 1);
   }
-  std::string in = scrivex::fuzz::WriteScratch(".in.ps",
-                                               reinterpret_cast<const uint8_t*>(text.data()),
-                                               text.size());
+  std::string in = scrivex::fuzz::WriteScratch(
+      ".in.ps", reinterpret_cast<const uint8_t*>(text.data()), text.size());
   std::string out = scrivex::fuzz::ScratchPath(".out.ps");
   std::vector<std::string> args = {"fuzz"};
   if (flags & 1) args.push_back("-e");

@@ -13,8 +13,8 @@ namespace scrivex::fuzz {
 inline std::string ScratchPath(const std::string& suffix) {
   static const std::string base = [] {
     std::random_device rd;
-    return (std::filesystem::temp_directory_path() / ("scrivex_fuzz_" + std::to_string(rd()) + "_" +
-                                                      std::to_string(rd())))
+    return (std::filesystem::temp_directory_path() /
+            ("scrivex_fuzz_" + std::to_string(rd()) + "_" + std::to_string(rd())))
         .string();
   }();
   return base + suffix;

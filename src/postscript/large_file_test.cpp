@@ -12,10 +12,10 @@
 namespace scrivex {
 namespace {
 
+using ::testing::ElementsAre;
 using testing_util::BodyPages;
 using testing_util::ReadAll;
 using testing_util::ScratchDir;
-using ::testing::ElementsAre;
 
 constexpr uintmax_t kGap = 2100ull * 1024 * 1024;  // past every signed 32-bit offset
 

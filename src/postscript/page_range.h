@@ -1,4 +1,5 @@
-// Page ranges of the page selector: "3-5", "-5", "7-", "_1", "_3-_1", "_", "5-3", lists joined by ",".
+// Page ranges of the page selector: "3-5", "-5", "7-", "_1", "_3-_1", "_", "5-3", lists joined by
+// ",".
 #ifndef SCRIVEX_POSTSCRIPT_PAGE_RANGE_H_
 #define SCRIVEX_POSTSCRIPT_PAGE_RANGE_H_
 

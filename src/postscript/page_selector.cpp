@@ -40,8 +40,7 @@ struct SelectorRun {
 };
 
 [[noreturn]] void Usage(const SelectorRun& run) {
-  std::fprintf(stderr, "%s release %d patchlevel %d\n", run.program.c_str(), kRelease,
-               kPatchLevel);
+  std::fprintf(stderr, "%s release %d patchlevel %d\n", run.program.c_str(), kRelease, kPatchLevel);
   std::fprintf(stderr, "Usage: %s [-q] [-e] [-o] [-r] [-p<pages>] [infile [outfile]]\n",
                run.program.c_str());
   std::fflush(stderr);

@@ -11,8 +11,7 @@ namespace scrivex {
 // Writes pages first..last of `input` into `output` (negative pages count
 // from the end). 1 when the output was written; 0 when the selection failed,
 // in which case the reason is on standard error and no output is left.
-int SelectPostScriptPages(const std::string& input, const std::string& output, int first,
-                          int last);
+int SelectPostScriptPages(const std::string& input, const std::string& output, int first, int last);
 
 // Runs the selector on an argument vector:
 //   <program> [-q] [-e] [-o] [-r] [-p<pages>] [pages] [infile [outfile]]

@@ -8,12 +8,12 @@
 namespace scrivex {
 namespace {
 
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using testing_util::BodyPages;
 using testing_util::MakeDocument;
 using testing_util::ReadAll;
 using testing_util::ScratchDir;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 struct RunResult {
   int status;
@@ -50,8 +50,7 @@ TEST(SelectPages, RangeOfTenPagesRenumbersAndCorrectsCount) {
             "%%Page: (L3) 2\nbody 3\nshowpage\n"
             "%%Page: (L4) 3\nbody 4\nshowpage\n"
             "%%Trailer\n%%Pages: 10\n%%EOF\n");
-  EXPECT_EQ(r.messages, "[2][3][4]Wrote 3 pages, " + std::to_string(r.output.size()) +
-                            " bytes\n");
+  EXPECT_EQ(r.messages, "[2][3][4]Wrote 3 pages, " + std::to_string(r.output.size()) + " bytes\n");
 }
 
 TEST(SelectPages, PagesBeyondTheCountAreSkipped) {
@@ -73,8 +72,7 @@ TEST(SelectPages, ReverseEvenOddAndNegativePages) {
   ScratchDir dir;
   std::string doc = MakeDocument(6);
   EXPECT_THAT(BodyPages(Select(dir, doc, {"-q", "-r"}).output), ElementsAre(6, 5, 4, 3, 2, 1));
-  EXPECT_THAT(BodyPages(Select(dir, doc, {"-q", "-r", "-p1-3,5"}).output),
-              ElementsAre(5, 3, 2, 1));
+  EXPECT_THAT(BodyPages(Select(dir, doc, {"-q", "-r", "-p1-3,5"}).output), ElementsAre(5, 3, 2, 1));
   EXPECT_THAT(BodyPages(Select(dir, doc, {"-q", "-e", "-o"}).output),
               ElementsAre(1, 2, 3, 4, 5, 6));
   EXPECT_THAT(BodyPages(Select(dir, doc, {"-q", "-e", "-p1-4"}).output), ElementsAre(2, 4));
@@ -98,7 +96,8 @@ TEST(SelectPages, EmptyPageWithAndWithoutProcset) {
                                   "%%Page: (L2) 3\nbody 2\n"));
   EXPECT_THAT(r.messages, HasSubstr("[1][*][2]Wrote 3 pages"));
 
-  r = Select(dir, MakeDocument(2, "%%BeginProcSet: PStoPS 1 15\n/PStoPSxform 1 def\n%%EndProcSet\n"),
+  r = Select(dir,
+             MakeDocument(2, "%%BeginProcSet: PStoPS 1 15\n/PStoPSxform 1 def\n%%EndProcSet\n"),
              {"-q", "_"});
   EXPECT_THAT(r.output, HasSubstr("%%Pages: 1 0\n"));
   EXPECT_THAT(r.output, HasSubstr("%%Page: * 1\nPStoPSxform concat\nshowpage\n%%Trailer"));
@@ -157,8 +156,8 @@ TEST(SelectPages, SecondRunGivesTheSameOutput) {
   RunResult b = Select(dir, doc, {"-r", "-p_,2-5"});
   ASSERT_EQ(a.status, 0);
   EXPECT_EQ(a.output, b.output);
-  EXPECT_EQ(a.messages, "[5][4][3][2][*]Wrote 5 pages, " + std::to_string(a.output.size()) +
-                            " bytes\n");
+  EXPECT_EQ(a.messages,
+            "[5][4][3][2][*]Wrote 5 pages, " + std::to_string(a.output.size()) + " bytes\n");
   EXPECT_EQ(a.messages, b.messages);
 }
 
@@ -195,8 +194,8 @@ TEST(SelectPages, NulBytesAndCarriageReturnsSurvive) {
   std::string body("bin\0ary\r\ndata\n", 14);
   std::string doc = "%!PS-Adobe-3.0\n%%Pages: 1\n%%EndComments\n%%Page: 1 1\n" + body + "%%EOF\n";
   RunResult r = Select(dir, doc, {"-q", "1"});
-  EXPECT_EQ(r.output, "%!PS-Adobe-3.0\n%%Pages: 1 0\n%%EndComments\n%%Page: 1 1\n" + body +
-                          "%%EOF\n");
+  EXPECT_EQ(r.output,
+            "%!PS-Adobe-3.0\n%%Pages: 1 0\n%%EndComments\n%%Page: 1 1\n" + body + "%%EOF\n");
 }
 
 TEST(SelectPages, LabelsKeepNestedParentheses) {
@@ -258,10 +257,9 @@ TEST(SelectPostScriptPages, WritesTheRangeAndReportsSuccess) {
   std::string in = dir.Write("in.ps", MakeDocument(5));
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(SelectPostScriptPages(in, dir.Path("sel.ps"), 2, 3), 1);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "[2][3]Wrote 2 pages, " +
-                                                          std::to_string(std::filesystem::file_size(
-                                                              dir.Path("sel.ps"))) +
-                                                          " bytes\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "[2][3]Wrote 2 pages, " +
+                std::to_string(std::filesystem::file_size(dir.Path("sel.ps"))) + " bytes\n");
   EXPECT_THAT(BodyPages(ReadAll(dir.Path("sel.ps"))), ElementsAre(2, 3));
 }
 

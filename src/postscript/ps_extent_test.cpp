@@ -31,8 +31,8 @@ void ExpectBox(const Extent& e, float llx, float lly, float urx, float ury) {
 
 TEST(ReadBoundingBox, PriorityOfTheComments) {
   ExpectBox(Read("%!PS-Adobe-3.0\n%%BoundingBox: 0 0 612 792\n%%EndComments\n"), 0, 0, 612, 792);
-  ExpectBox(Read("%!PS\n%%BoundingBox: 0 0 612 792\n%%HiResBoundingBox: 1.5 2 611.25 790\n"),
-            1.5, 2, 611.25, 790);
+  ExpectBox(Read("%!PS\n%%BoundingBox: 0 0 612 792\n%%HiResBoundingBox: 1.5 2 611.25 790\n"), 1.5,
+            2, 611.25, 790);
   ExpectBox(Read("%!PS\n%ADO_ImageableArea: 10 20 30 40\n%%BoundingBox: 1 2 3 4\n"), 1, 2, 3, 4);
   ExpectBox(Read("%!PS\n%ADO_ImageableArea: 10 20 30 40\n"), 10, 20, 30, 40);
   ExpectBox(Read("%!PS\n%%BoundingBox: [ 0 0 612.5 792 ]\n"), 0, 0, 612.5, 792);
@@ -87,15 +87,15 @@ Info GetInfo(const std::string& content) {
   Info i{};
   i.xres = i.yres = i.width = i.height = -1;
   i.bits = -1;
-  i.result =
-      GetPostScriptInformation(dir.Write("f.eps", content), &i.xres, &i.yres, &i.width, &i.height,
-                               &i.bits);
+  i.result = GetPostScriptInformation(dir.Write("f.eps", content), &i.xres, &i.yres, &i.width,
+                                      &i.height, &i.bits);
   return i;
 }
 
 TEST(GetPostScriptInformation, ImageDataGivesResolutionSizeAndDepth) {
-  Info i = GetInfo("%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 400 300\n%%EndComments\n"
-                   "%ImageData: 800 600 8 3 1 800 1 \"beginimage\"\n");
+  Info i = GetInfo(
+      "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 400 300\n%%EndComments\n"
+      "%ImageData: 800 600 8 3 1 800 1 \"beginimage\"\n");
   EXPECT_EQ(i.result, 1);
   EXPECT_FLOAT_EQ(i.xres, 144);
   EXPECT_FLOAT_EQ(i.yres, 144);

@@ -8,9 +8,9 @@
 namespace scrivex {
 
 enum ReportFlags {
-  kFreshLine = 1,   // start on a new line
-  kProgramName = 2, // prefix "<program>: "
-  kFatal = 4,       // end the selector run after writing
+  kFreshLine = 1,    // start on a new line
+  kProgramName = 2,  // prefix "<program>: "
+  kFatal = 4,        // end the selector run after writing
   kFatalError = kFreshLine | kProgramName | kFatal,
 };
 

@@ -16,10 +16,10 @@ std::atomic<unsigned> g_uniqueCounter{0};
 
 std::string UniqueSuffix(unsigned attempt) {
   static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  auto ticks = static_cast<unsigned long long>(
-      std::chrono::steady_clock::now().time_since_epoch().count());
-  unsigned long long x = ticks * 6364136223846793005ULL + g_uniqueCounter++ * 1442695040888963407ULL +
-                         attempt;
+  auto ticks =
+      static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+  unsigned long long x =
+      ticks * 6364136223846793005ULL + g_uniqueCounter++ * 1442695040888963407ULL + attempt;
   std::string s = ".";
   for (int i = 0; i < 6; ++i) {
     s.push_back(kChars[x % 36]);

@@ -29,8 +29,8 @@ bool IsRegularPath(const std::string& path);
 struct SelectorOutput {
   std::FILE* stream = nullptr;
   bool owned = false;
-  std::string path;      // the name the user gave, empty for standard output
-  std::string tempPath;  // where the data goes until Commit
+  std::string path;              // the name the user gave, empty for standard output
+  std::string tempPath;          // where the data goes until Commit
   bool removeOnFailure = false;  // a direct write to a file that did not exist
   bool committed = false;
 
