@@ -111,10 +111,9 @@ int MergeWithExistingPdf(const std::string& newPdf, const std::string& existingP
   int mode = options->existingOutputMode;
   if (mode == 0 || mode == 3) return 1;
   if (!IsSafeArgument(newPdf) || !IsSafeArgument(existingPdf)) return 0;
-  std::string line = "\"" + ToolsProgramPath() + "\" -i \"" + existingPdf + "\" \"-*\" \"";
-  if (mode == 1) line += "1|0|";
-  if (mode == 1 || mode == 2) line += newPdf;
-  line += "\"";
+  std::string pages = mode == 1 ? "1|0|" + newPdf : newPdf;
+  std::string line = QuoteArgument(ToolsProgramPath()) + " -i " + QuoteArgument(existingPdf) +
+                     " \"-*\" " + QuoteArgument(pages);
   int code = RunTool(line, converters);
   // A tool that reported failure has merged nothing, whatever is on disk.
   return code == 0 && FileExists(existingPdf) ? 1 : 0;
@@ -131,9 +130,10 @@ int SetPdfDocumentInfo(const std::string& pdf, const ConversionOptions* options,
       return 0;
     }
   }
-  std::string line = "\"" + ToolsProgramPath() + "\" -i \"" + pdf + "\" -o \"" + pdf + "\"";
-  line += " -t \"" + o.title + "\" -a \"" + o.author + "\" -s \"" + o.subject + "\" -k \"" +
-          o.keywords + "\"";
+  std::string line = QuoteArgument(ToolsProgramPath()) + " -i " + QuoteArgument(pdf) + " -o " +
+                     QuoteArgument(pdf) + " -t " + QuoteArgument(o.title) + " -a " +
+                     QuoteArgument(o.author) + " -s " + QuoteArgument(o.subject) + " -k " +
+                     QuoteArgument(o.keywords);
   RunTool(line, converters);
   return 1;
 }

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "platform/files.h"
+#include "platform/process.h"
 #include "platform/state_root.h"
 
 namespace scrivex {
@@ -241,6 +242,13 @@ TEST_F(PipelineTest, ToolCommandLines) {
   EXPECT_EQ(rec.commandLines.back(), "\"" + ToolsProgramPath() + "\" -i \"" + P("x.pdf") +
                                          "\" -o \"" + P("x.pdf") +
                                          "\" -t \"\" -a \"Jo\" -s \"\" -k \"k1 k2\"");
+  // A text ending in a backslash keeps its closing quote: no argument shifts.
+  o.title = "C:\\dir\\";
+  SetPdfDocumentInfo(P("x.pdf"), &o, c);
+  std::vector<std::string> argv = platform::SplitCommandLine(rec.commandLines.back());
+  ASSERT_EQ(argv.size(), 13u);
+  EXPECT_EQ(argv[6], "C:\\dir\\");
+  EXPECT_EQ(argv[7], "-a");
   EXPECT_EQ(MergeWithExistingPdf(P("n.pdf"), P("e.pdf"), &o, c), 1);  // mode 0: nothing to do
   o.existingOutputMode = 2;
   EXPECT_EQ(MergeWithExistingPdf(P("n.pdf"), P("e.pdf"), &o, c), 0);  // existing file missing

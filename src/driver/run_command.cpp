@@ -6,12 +6,18 @@ namespace scrivex {
 
 bool IsSafeArgument(const std::string& arg) { return arg.find('"') == std::string::npos; }
 
+std::string QuoteArgument(const std::string& arg) {
+  size_t keep = arg.find_last_not_of('\\');
+  size_t trailing = keep == std::string::npos ? arg.size() : arg.size() - keep - 1;
+  return '"' + arg + std::string(trailing, '\\') + '"';
+}
+
 std::string QuoteCommandLine(const std::vector<std::string>& args) {
   std::string line;
   for (const std::string& arg : args) {
     if (!IsSafeArgument(arg)) return "";
     if (!line.empty()) line += ' ';
-    line += '"' + arg + '"';
+    line += QuoteArgument(arg);
   }
   return line;
 }

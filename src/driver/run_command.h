@@ -13,6 +13,9 @@ namespace scrivex {
 // started; the signal number when the child was killed.
 int RunCommandLine(const std::string& commandLine);
 
+// One argument in double quotes; a trailing run of backslashes is doubled so
+// it cannot swallow the closing quote. The argument must hold no quote.
+std::string QuoteArgument(const std::string& arg);
 // Joins arguments into one command line, each in double quotes. Empty when an
 // argument holds a double quote, which could smuggle options into the child.
 std::string QuoteCommandLine(const std::vector<std::string>& args);
