@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "image/tiff_test_support.h"
+#include "platform/process.h"
 
 namespace scrivex {
 namespace {
@@ -209,6 +210,23 @@ TEST(ReencodeTiffPages, WritesAnotherFileAndKeepsTheSource) {
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(ReencodeTiffPages(source, dir.File("no/such/folder/x.tif"), 1, 0, 0), 1);
   EXPECT_NE(::testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(RecompressTiffFile, OutputsDecodeCleanlyWithTiffinfo) {
+  ScratchDir dir;
+  std::string path = dir.File("pages.tif");
+  for (int code : {0, 1, 3, 5, 7, 32773, kFax204x98G4, kFax204x196G3, kGroup3TwoDimensional}) {
+    WriteTestTiff(path, {TextPage(700, 500, 1), TextPage(333, 222, 8), TextPage(640, 480, 24)});
+    ASSERT_EQ(RecompressTiffFile(path, code, 100, 100), 1) << code;
+    platform::ChildOptions options;
+    options.captureOutput = true;
+    platform::ChildResult run = platform::RunChild({"tiffinfo", "-D", path}, options);
+    if (!run.started) GTEST_SKIP() << "tiffinfo is not installed";
+    EXPECT_EQ(run.exitCode, 0) << code;
+    EXPECT_EQ(run.output.find("rror"), std::string::npos) << code << ": " << run.output;
+    EXPECT_EQ(run.output.find("arning"), std::string::npos) << code << ": " << run.output;
+    EXPECT_EQ(ReadPageInfo(path).size(), 3u);
+  }
 }
 
 TEST(ResampleForFax, HeightFollowsTheAspect) {
