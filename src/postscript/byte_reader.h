@@ -25,8 +25,6 @@ class ByteReader {
   void Adopt(std::FILE* stream);
   // Closes an owned stream; false when closing reported an error.
   bool Close();
-  bool IsOpen() const { return stream_ != nullptr; }
-  std::FILE* Stream() const { return stream_; }
 
   // Next byte, or EOF at the end of the data or on a read error.
   int Get() {
@@ -36,7 +34,6 @@ class ByteReader {
   // Up to `size` bytes; fewer only at the end or on an error.
   size_t Read(char* out, size_t size);
   bool Failed() const { return failed_; }
-  bool AtEnd() const { return atEnd_; }
 
   enum class LineStop { kDelimiter, kLimit, kEnd };
   // Replaces `line` with the bytes up to a line feed (or a carriage return

@@ -30,7 +30,7 @@ std::string UniqueSuffix(unsigned attempt) {
 
 }  // namespace
 
-std::FILE* CreateUniqueFile(const std::string& stem, std::string* path) {
+std::FILE* OpenNewUniqueFile(const std::string& stem, std::string* path) {
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
     std::string candidate = stem + UniqueSuffix(attempt);
     // "x": fails when the name exists, so no other file is ever taken over.
@@ -61,7 +61,7 @@ bool MakeSeekable(ByteReader& in, bool isRegular) {
   fs::path dir = fs::temp_directory_path(ec);
   if (ec) dir = "/tmp";
   std::string tempPath;
-  std::FILE* copy = CreateUniqueFile((dir / "psselect").string(), &tempPath);
+  std::FILE* copy = OpenNewUniqueFile((dir / "psselect").string(), &tempPath);
   if (copy == nullptr) return false;
   // Unnamed from the start: nothing is left behind, however the run ends.
   fs::remove(tempPath, ec);
@@ -99,7 +99,7 @@ bool OpenSelectorOutput(const std::string& path, SelectorOutput* out) {
   fs::file_status link = fs::symlink_status(path, ec);
   bool exists = fs::exists(link);
   if (!exists || fs::is_regular_file(link)) {
-    out->stream = CreateUniqueFile(path, &out->tempPath);
+    out->stream = OpenNewUniqueFile(path, &out->tempPath);
     if (out->stream != nullptr) {
       out->owned = true;
       return true;

@@ -11,7 +11,7 @@ namespace scrivex {
 
 // Opens a new file that did not exist, named `stem` plus a unique suffix,
 // for binary reading and writing. Null when none could be made.
-std::FILE* CreateUniqueFile(const std::string& stem, std::string* path);
+std::FILE* OpenNewUniqueFile(const std::string& stem, std::string* path);
 
 // Makes `in` seekable: a regular file is used as it is; anything else (a pipe,
 // a terminal) is copied to an unnamed temporary file, which is read instead.
