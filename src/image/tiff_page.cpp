@@ -179,13 +179,21 @@ std::unique_ptr<TiffFile> OpenTiff(const std::string& path, const char* mode) {
 
 int CountTiffPages(TiffFile& file) {
   if (!file.handle) return 0;
-  return static_cast<int>(TIFFNumberOfDirectories(file.handle));
+  file.lastError.clear();
+  int count = static_cast<int>(TIFFNumberOfDirectories(file.handle));
+  // A broken chain of pages would silently lose the pages after the break.
+  if (!file.lastError.empty()) return 0;
+  if (count <= 0) Fail(file, "no pages");
+  return count;
 }
 
 bool ReadTiffPage(TiffFile& file, int index, TiffPage& page) {
   page = TiffPage();
   TIFF* tif = file.handle;
-  if (!tif || index < 0 || !TIFFSetDirectory(tif, static_cast<tdir_t>(index))) {
+  // Pages read in order step to the next directory instead of walking from the first.
+  bool next = tif && index > 0 && TIFFCurrentDirectory(tif) == static_cast<tdir_t>(index - 1);
+  if (!tif || index < 0 ||
+      !(next ? TIFFReadDirectory(tif) : TIFFSetDirectory(tif, static_cast<tdir_t>(index)))) {
     Fail(file, "cannot read page " + std::to_string(index + 1));
     return false;
   }

@@ -56,7 +56,8 @@ struct TiffFile {
 // mode "r" reads, "w" creates or truncates. Check handle: on failure it is
 // null and lastError says why.
 std::unique_ptr<TiffFile> OpenTiff(const std::string& path, const char* mode);
-// The number of pages, 0 when the file has none that can be read.
+// The number of pages; 0, with lastError set, when there is none or the chain
+// of pages is broken somewhere.
 int CountTiffPages(TiffFile& file);
 // Decodes page index (0-based). False with file.lastError set on failure.
 bool ReadTiffPage(TiffFile& file, int index, TiffPage& page);

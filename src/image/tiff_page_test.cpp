@@ -86,6 +86,22 @@ TEST(ReadTiffPage, DamagedFilesGiveAnErrorAndPrintNothing) {
   EXPECT_NE(file->lastError, "");
 }
 
+TEST(CountTiffPages, BrokenChainOfPagesIsAnError) {
+  // The third page's directory lies beyond the cut: the second page points into nothing.
+  ScratchDir dir;
+  TiffPage page = MakePage(64, 64, 8);
+  WriteTestTiff(dir.File("two.tif"), {page, page});
+  WriteTestTiff(dir.File("three.tif"), {page, page, page});
+  std::string three = ReadBytes(dir.File("three.tif"));
+  WriteBytes(dir.File("cut.tif"), three.substr(0, ReadBytes(dir.File("two.tif")).size()));
+  auto good = OpenTiff(dir.File("two.tif"), "r");
+  EXPECT_EQ(CountTiffPages(*good), 2);
+  auto cut = OpenTiff(dir.File("cut.tif"), "r");
+  ASSERT_NE(cut->handle, nullptr);
+  EXPECT_EQ(CountTiffPages(*cut), 0);
+  EXPECT_NE(cut->lastError, "");
+}
+
 TEST(ChooseTiffCoding, FitsTheCodingToTheDepth) {
   struct Case {
     int requested, bpp, compression;

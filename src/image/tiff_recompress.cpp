@@ -100,7 +100,7 @@ int ReencodeTiffPages(const std::string& source, const std::string& destination,
     auto in = OpenTiff(source, "r");
     if (!in->handle) return ReportFailure(in->lastError);
     int count = CountTiffPages(*in);
-    if (count <= 0) return ReportFailure(source + ": no pages");
+    if (count <= 0) return ReportFailure(in->lastError);
     TiffPage page;
     for (int i = 0; i < count; ++i) {
       if (!ReadTiffPage(*in, i, page)) return ReportFailure(in->lastError);
