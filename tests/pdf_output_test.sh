@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# PDF output through the program: document information, -p 1/2/3 against an
+# existing PDF, and a list file gathered into one PDF.
+set -u
+bin=${SCRIVEX_BIN:?SCRIVEX_BIN must name the program directory}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export SCRIVEX_HOME=$work/state TMPDIR=$work
+cd "$work"
+failures=0
+check() {
+  local what=$1; shift
+  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
+}
+pages() { pdfinfo "$1" 2>/dev/null | awk '/^Pages:/ {print $2}'; }
+# The width in points of page N, which tells the sources apart.
+width() { pdfinfo -f "$2" -l "$2" "$1" 2>/dev/null | awk '/^Page.*size:/ {print int($4); exit}'; }
+export -f pages width
+mkpdf() {  # mkpdf <file> <width> <pages>
+  gs -q -sDEVICE=pdfwrite -o "$1" -c "<</PageSize [$2 300]>> setpagedevice 1 1 $3 { pop showpage } for"
+}
+mkpdf a.pdf 200 2
+mkpdf b.pdf 300 1
+mkpdf c.pdf 400 3
+
+"$bin/scrivex" -i a.pdf -o info.pdf -t "Tïtle – ünïcode" -a "Ann" -j "Subj" -k "k1, k2" </dev/null >out.txt
+check "info: converted" grep -q "result = Successful" out.txt
+info=$(pdfinfo info.pdf)
+check "info: title" grep -q "^Title: *Tïtle – ünïcode$" <<<"$info"
+check "info: author, subject, keywords" bash -c 'grep -q "^Author: *Ann$" <<<"$0" && grep -q "^Subject: *Subj$" <<<"$0" && grep -q "^Keywords: *k1, k2$" <<<"$0"' "$info"
+
+"$bin/scrivex" -i a.pdf -o quoted.pdf -t 'say "x" -o /etc/passwd' </dev/null >out.txt 2>err.txt
+check "a quote in a text is refused with a message, not passed on" bash -c 'grep -q "double quote" err.txt && ! pdfinfo quoted.pdf | grep -q "^Title: *say"'
+
+cp a.pdf book.pdf
+"$bin/scrivex" -p 2 -i b.pdf -o book.pdf </dev/null >out.txt
+check "-p 2 appends" bash -c '[ "$(pages book.pdf)" = 3 ] && [ "$(width book.pdf 3)" = 300 ]'
+check "-p 2 names the existing output" grep -q "==> $work/book.pdf, result = Successful" out.txt
+"$bin/scrivex" -p 1 -i c.pdf -o book.pdf -t Joined </dev/null >out.txt
+check "-p 1 inserts before the first page" bash -c '[ "$(pages book.pdf)" = 6 ] && [ "$(width book.pdf 1)" = 400 ] && [ "$(width book.pdf 4)" = 200 ]'
+"$bin/scrivex" -p 3 -i b.pdf -o book.pdf </dev/null >out.txt
+check "-p 3 writes book000.pdf" bash -c '[ "$(pages book000.pdf)" = 1 ] && [ "$(pages book.pdf)" = 6 ]'
+check "no temporary files left" bash -c '[ -z "$(ls "$0" | grep -E "^pdf.*\.tmp")" ]' "$work"
+
+before=$(md5sum <book.pdf)
+echo garbage > bad.pdf
+"$bin/scrivex" -p 2 -i bad.pdf -o book.pdf </dev/null >out.txt 2>&1
+check "a failed input leaves the existing PDF as it was" bash -c '[ "$(md5sum <book.pdf)" = "$0" ] && grep -q "result = Failed" out.txt' "$before"
+
+printf '%s\n%s\n%s\n' "$work/a.pdf" "$work/b.pdf" "$work/c.pdf" > all.lst
+cp a.pdf gathered.pdf
+"$bin/scrivex" -i all.lst -o gathered.pdf </dev/null >out.txt
+check "list file gathers every entry into one PDF, in order" bash -c '[ "$(pages gathered.pdf)" = 6 ] && [ "$(width gathered.pdf 1)" = 200 ] && [ "$(width gathered.pdf 3)" = 300 ] && [ "$(width gathered.pdf 6)" = 400 ]'
+
+if [ $failures -ne 0 ]; then echo "$failures check(s) failed"; exit 1; fi
+echo "all PDF output checks passed"
