@@ -4,9 +4,9 @@
 #
 #   bench/gs_overhead.sh BUILD_DIR [RUNS]
 #
-# The scrivex side is bin/scrivex when it takes -i/-o, else the C interface's
-# command-line caller (tests/pstoimage_run). The hand side is the command line
-# scrivex traces (SCRIVEX_TRACE=1), run with the same GS_LIB.
+# The scrivex side is the program bin/scrivex, or with SIDE=api the C
+# interface's command-line caller (tests/pstoimage_run). The hand side is the
+# command line scrivex traces (SCRIVEX_TRACE=1), run with the same GS_LIB.
 set -eu
 build=${1:?usage: gs_overhead.sh BUILD_DIR [RUNS]}
 runs=${2:-7}
@@ -28,8 +28,35 @@ gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile="$work/doc.pdf" -
     0 setgray 2 setlinewidth 72 72 moveto 540 720 lineto stroke
     showpage } for"
 
+side=${SIDE:-program}
+# Options as KEY=VALUE (bits comp xres q first last), given to either side.
 scrivex_side() {  # INPUT OUTPUT KEY=VALUE...
-  "$build/tests/pstoimage_run" "$@" >/dev/null
+  local input=$1 output=$2
+  shift 2
+  local args=() kv
+  if [ "$side" = api ]; then
+    for kv in "$@"; do
+      case $kv in
+        xres=*) args+=("$kv" "yres=${kv#*=}") ;;
+        pages=*) args+=("first=${kv#*=}" "last=${kv#*=}") ;;
+        *) args+=("$kv") ;;
+      esac
+    done
+    "$build/tests/pstoimage_run" "$input" "$output" "${args[@]}" || true
+    return
+  fi
+  args=(-i "$input" -o "$output")
+  for kv in "$@"; do
+    case $kv in
+      bits=*) args+=(-b "${kv#*=}") ;;
+      comp=*) args+=(-c "${kv#*=}") ;;
+      xres=*) args+=(-r "${kv#*=}") ;;
+      q=*) args+=(-q "${kv#*=}") ;;
+      pages=*) args+=(-g "${kv#*=}") ;;
+    esac
+  done
+  # The program's exit code is the last result: 1 is success.
+  "$build/bin/scrivex" "${args[@]}" || true
 }
 
 now() { date +%s%N; }
@@ -39,16 +66,17 @@ bench_case() {  # NAME OUTPUT-NAME KEY=VALUE...
   local name=$1 output=$work/out/$2
   shift 2
   # The command line scrivex builds for this case.
-  local line
-  line=$(SCRIVEX_TRACE=1 "$build/tests/pstoimage_run" "$work/doc.pdf" "$output" "$@" 2>&1 |
-    sed -n 's/^szCommandLine=//p' | head -1)
+  local traced line
+  traced=$(SCRIVEX_TRACE=1 scrivex_side "$work/doc.pdf" "$output" "$@" 2>&1)
+  grep -q 'result = \(Successful\|1\)$' <<<"$traced" || { echo "$name failed:"; echo "$traced"; exit 1; }
+  line=$(sed -n 's/^szCommandLine=//p' <<<"$traced" | head -1)
   [ -n "$line" ] || { echo "no command line traced for $name"; exit 1; }
   local gslib
   gslib=$(sed -n 's/.* -I"\([^"]*\)" -c quit$/\1/p' <<<"$line")
   local ts=() tg=() t0 t1
   for ((i = 0; i < runs; i++)); do
     rm -f "$work"/out/*
-    t0=$(now); scrivex_side "$work/doc.pdf" "$output" "$@"; t1=$(now)
+    t0=$(now); scrivex_side "$work/doc.pdf" "$output" "$@" >/dev/null; t1=$(now)
     ts+=($(((t1 - t0) / 1000)))
     rm -f "$work"/out/*
     t0=$(now); eval "GS_LIB=\"$gslib\" $line" >/dev/null 2>&1; t1=$(now)
@@ -61,7 +89,8 @@ bench_case() {  # NAME OUTPUT-NAME KEY=VALUE...
     'BEGIN {printf "%-28s scrivex %8.1f ms   gs by hand %8.1f ms   ratio %.3f  (%+.1f ms)\n", n, s/1000, g/1000, s/g, (s-g)/1000}'
 }
 
-echo "$pages-page PDF, median of $runs runs each"
-bench_case "TIFF G4 300 dpi (one file)" g4.tif bits=1 comp=4 xres=300 yres=300
-bench_case "PNG 24-bit 150 dpi (pages)" page.png bits=24 xres=150 yres=150
-bench_case "JPEG 24-bit 150 dpi (pages)" page.jpg bits=24 xres=150 yres=150 q=85
+echo "$pages-page PDF, median of $runs runs each, scrivex side: $side"
+bench_case "TIFF G4 300 dpi (one file)" g4.tif bits=1 comp=4 xres=300
+bench_case "PNG 24-bit 150 dpi (pages)" page.png bits=24 xres=150
+bench_case "JPEG 24-bit 150 dpi (pages)" page.jpg bits=24 xres=150 q=85
+bench_case "PNG 72 dpi, one page" one.png bits=24 xres=72 pages=1
