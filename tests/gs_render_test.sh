@@ -136,5 +136,31 @@ check "nothing for 1200" equals "$(ls "$out"/r_* 2>/dev/null | wc -l)" 0
 check "range past the end fails" bash -c "! \"$RUN\" \"$work/five.pdf\" \"$out/past.png\" xres=20 yres=20 first=8 last=9 >/dev/null 2>&1"
 check "only .scrivex temp names gone" equals "$(ls -A "$out" | grep -c '^\.')" 0
 
+# The program itself, when it is built: the same road from its command line.
+SCRIVEX=$BIN/scrivex
+if [ -x "$SCRIVEX" ]; then
+  cli() { "$SCRIVEX" "$@" >"$work/cli.log" 2>&1; grep -q 'result = Successful$' "$work/cli.log"; }
+  mean() { identify -format '%[fx:mean]' "$1" 2>/dev/null; }
+  check "cli pdf -> g4" cli -i "$work/five.pdf" -o "$out/cli.tif" -b 1 -c 4 -r 300
+  check "cli g4 pages" equals "$(tiffinfo "$out/cli.tif" 2>/dev/null | grep -c 'TIFF Directory')" 5
+  # A page range of a PostScript input: the selected pages, each once.
+  check "cli ps range" cli -i "$work/ten.ps" -o "$out/cut.png" -r 72 -g 2-3
+  check "cli ps range files" equals "$(ls "$out"/cut* | xargs -n1 basename | tr '\n' ' ')" \
+    "cut_0001.png cut_0002.png "
+  check "cli ps range order" awk -v a="$(mean "$out/cut_0001.png")" -v b="$(mean "$out/cut_0002.png")" \
+    'BEGIN { exit !(a > b) }'
+  check "cli single page -G" cli -i "$work/five.pdf" -o "$out/single.png" -r 36 -g 3 -G
+  check "cli single page name" equals "$(ls "$out"/single* | xargs -n1 basename | tr '\n' ' ')" "single.png "
+  check "cli jpeg -q -y" cli -i "$work/five.pdf" -o "$out/cq.jpg" -r 40 -g 1 -q 30 -y
+  check "cli jpeg quality and gray" equals "$(identify1 '%Q %[channels]' "$out/cq_0001.jpg")" "30 gray"
+  check "cli gif" cli -i "$work/five.pdf" -o "$out/cg.gif" -r 20 -g 1-2
+  check "cli gif pages" equals "$(identify1 '%m' "$out/cg_0002.gif")" "GIF"
+  # A PostScript error aborts Ghostscript: failed, and the earlier PDF stays.
+  printf '%%!PS\nshowpage\n/undefined-thing load\nshowpage\n' >"$work/broken.ps"
+  echo "earlier" >"$out/kept.pdf"
+  check "cli broken input fails" bash -c "! grep -q Successful <(\"$SCRIVEX\" -i \"$work/broken.ps\" -o \"$out/kept.pdf\" -p 0 2>&1)"
+  check "cli earlier output kept" equals "$(cat "$out/kept.pdf")" "earlier"
+fi
+
 echo "$pass passed, $failures failed"
 [ "$failures" -eq 0 ]
