@@ -189,6 +189,7 @@ int CountTiffPages(TiffFile& file) {
 
 bool ReadTiffPage(TiffFile& file, int index, TiffPage& page) {
   page = TiffPage();
+  file.lastError.clear();  // a failure reports what went wrong with this page
   TIFF* tif = file.handle;
   // Pages read in order step to the next directory instead of walking from the first.
   bool next = tif && index > 0 && TIFFCurrentDirectory(tif) == static_cast<tdir_t>(index - 1);
@@ -271,6 +272,7 @@ TiffCoding ChooseTiffCoding(int requested, int bitsPerPixel) {
 
 bool WriteTiffPage(TiffFile& file, const TiffPage& page, int pageIndex) {
   TIFF* tif = file.handle;
+  file.lastError.clear();
   if (!tif || page.width <= 0 || page.height <= 0 || page.bits.empty()) {
     Fail(file, "no page to write");
     return false;
