@@ -29,34 +29,31 @@ gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile="$work/doc.pdf" -
     showpage } for"
 
 side=${SIDE:-program}
-# Options as KEY=VALUE (bits comp xres q first last), given to either side.
-scrivex_side() {  # INPUT OUTPUT KEY=VALUE...
-  local input=$1 output=$2
+# Options as KEY=VALUE (bits comp xres q pages), for either side; fills cmd.
+scrivex_command() {  # INPUT OUTPUT KEY=VALUE...
+  local input=$1 output=$2 kv
   shift 2
-  local args=() kv
   if [ "$side" = api ]; then
+    cmd=("$build/tests/pstoimage_run" "$input" "$output")
     for kv in "$@"; do
       case $kv in
-        xres=*) args+=("$kv" "yres=${kv#*=}") ;;
-        pages=*) args+=("first=${kv#*=}" "last=${kv#*=}") ;;
-        *) args+=("$kv") ;;
+        xres=*) cmd+=("$kv" "yres=${kv#*=}") ;;
+        pages=*) cmd+=("first=${kv#*=}" "last=${kv#*=}") ;;
+        *) cmd+=("$kv") ;;
       esac
     done
-    "$build/tests/pstoimage_run" "$input" "$output" "${args[@]}" || true
     return
   fi
-  args=(-i "$input" -o "$output")
+  cmd=("$build/bin/scrivex" -i "$input" -o "$output")
   for kv in "$@"; do
     case $kv in
-      bits=*) args+=(-b "${kv#*=}") ;;
-      comp=*) args+=(-c "${kv#*=}") ;;
-      xres=*) args+=(-r "${kv#*=}") ;;
-      q=*) args+=(-q "${kv#*=}") ;;
-      pages=*) args+=(-g "${kv#*=}") ;;
+      bits=*) cmd+=(-b "${kv#*=}") ;;
+      comp=*) cmd+=(-c "${kv#*=}") ;;
+      xres=*) cmd+=(-r "${kv#*=}") ;;
+      q=*) cmd+=(-q "${kv#*=}") ;;
+      pages=*) cmd+=(-g "${kv#*=}") ;;
     esac
   done
-  # The program's exit code is the last result: 1 is success.
-  "$build/bin/scrivex" "${args[@]}" || true
 }
 
 now() { date +%s%N; }
@@ -67,26 +64,38 @@ bench_case() {  # NAME OUTPUT-NAME KEY=VALUE...
   shift 2
   # The command line scrivex builds for this case.
   local traced line
-  traced=$(SCRIVEX_TRACE=1 scrivex_side "$work/doc.pdf" "$output" "$@" 2>&1)
+  local cmd
+  scrivex_command "$work/doc.pdf" "$output" "$@"
+  # The program's exit code is its last result (1 is success): read the line.
+  traced=$(SCRIVEX_TRACE=1 "${cmd[@]}" 2>&1) || true
   grep -q 'result = \(Successful\|1\)$' <<<"$traced" || { echo "$name failed:"; echo "$traced"; exit 1; }
   line=$(sed -n 's/^szCommandLine=//p' <<<"$traced" | head -1)
   [ -n "$line" ] || { echo "no command line traced for $name"; exit 1; }
   local gslib
   gslib=$(sed -n 's/.* -I"\([^"]*\)" -c quit$/\1/p' <<<"$line")
-  local ts=() tg=() t0 t1
+  local ts=() tg=() cs=() cg=() t0 t1
   for ((i = 0; i < runs; i++)); do
     rm -f "$work"/out/*
-    t0=$(now); scrivex_side "$work/doc.pdf" "$output" "$@" >/dev/null; t1=$(now)
+    t0=$(now)
+    /usr/bin/time -f '%U %S' -o "$work/cpu" "${cmd[@]}" >/dev/null 2>&1 || true
+    t1=$(now)
     ts+=($(((t1 - t0) / 1000)))
+    cs+=($(awk '{printf "%d", ($1 + $2) * 1000000}' "$work/cpu"))
     rm -f "$work"/out/*
-    t0=$(now); eval "GS_LIB=\"$gslib\" $line" >/dev/null 2>&1; t1=$(now)
+    t0=$(now)
+    eval "GS_LIB=\"$gslib\" /usr/bin/time -f '%U %S' -o \"$work/cpu\" $line" >/dev/null 2>&1 || true
+    t1=$(now)
     tg+=($(((t1 - t0) / 1000)))
+    cg+=($(awk '{printf "%d", ($1 + $2) * 1000000}' "$work/cpu"))
   done
-  local ms mg
+  local ms mg mcs mcg
   ms=$(printf '%s\n' "${ts[@]}" | median)
   mg=$(printf '%s\n' "${tg[@]}" | median)
-  awk -v n="$name" -v s="$ms" -v g="$mg" \
-    'BEGIN {printf "%-28s scrivex %8.1f ms   gs by hand %8.1f ms   ratio %.3f  (%+.1f ms)\n", n, s/1000, g/1000, s/g, (s-g)/1000}'
+  mcs=$(printf '%s\n' "${cs[@]}" | median)
+  mcg=$(printf '%s\n' "${cg[@]}" | median)
+  awk -v n="$name" -v s="$ms" -v g="$mg" -v cs="$mcs" -v cg="$mcg" 'BEGIN {
+    printf "%-28s wall: scrivex %7.1f ms  gs %7.1f ms  ratio %.3f | cpu: scrivex %7.1f ms  gs %7.1f ms  ratio %.3f\n",
+      n, s/1000, g/1000, s/g, cs/1000, cg/1000, (cg > 0 ? cs/cg : 0) }'
 }
 
 echo "$pages-page PDF, median of $runs runs each, scrivex side: $side"
