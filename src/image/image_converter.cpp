@@ -10,8 +10,9 @@
 namespace scrivex {
 namespace {
 
-// Seam to the printing road's input-type dispatch, which is not part of the
-// program yet: until it is, printing produces nothing and says so with 0.
+// SEAM: the printing road's input-type dispatch (PrintDocument) is not part of
+// the program yet. Until it is, printing produces nothing and says so with 0;
+// replace this body with the call to PrintDocument(input, output, options).
 int PrintThroughDispatch(const std::string& /*input*/, const std::string& /*output*/,
                          const ConversionOptions* /*options*/) {
   return 0;
