@@ -190,14 +190,5 @@ TEST_F(BlankPagesTest, BadNamesAndDamagedInputs) {
   EXPECT_EQ(dir.Files(), (std::vector<std::string>{"in.tif", "out.tif"}));
 }
 
-TEST(ImageTypeFromExtension, TiffIsSix) {
-  EXPECT_EQ(ImageTypeFromExtension("tif"), 6);
-  EXPECT_EQ(ImageTypeFromExtension("tiff"), 6);
-  EXPECT_EQ(ImageTypeFromExtension("jpeg"), 3);
-  EXPECT_EQ(ImageTypeFromExtension("pbm"), 16);
-  EXPECT_EQ(ImageTypeFromExtension("TIF"), 0);  // callers lower-case first
-  EXPECT_EQ(ImageTypeFromExtension(""), 0);
-}
-
 }  // namespace
 }  // namespace scrivex

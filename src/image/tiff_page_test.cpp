@@ -102,26 +102,6 @@ TEST(CountTiffPages, BrokenChainOfPagesIsAnError) {
   EXPECT_NE(cut->lastError, "");
 }
 
-TEST(ChooseTiffCoding, FitsTheCodingToTheDepth) {
-  struct Case {
-    int requested, bpp, compression;
-    bool bilevel;
-  } cases[] = {
-      {0, 1, COMPRESSION_CCITTFAX4, false},    {0, 8, COMPRESSION_LZW, false},
-      {0, 24, COMPRESSION_LZW, false},         {1, 24, COMPRESSION_NONE, false},
-      {3, 1, COMPRESSION_CCITTFAX3, false},    {3, 24, COMPRESSION_CCITTFAX3, true},
-      {4, 8, COMPRESSION_CCITTFAX4, true},     {7, 1, COMPRESSION_CCITTFAX4, false},
-      {7, 24, COMPRESSION_JPEG, false},        {6, 24, COMPRESSION_LZW, false},
-      {32773, 8, COMPRESSION_PACKBITS, false}, {32809, 1, COMPRESSION_CCITTFAX4, false},
-      {88881, 24, COMPRESSION_LZW, false},     {-5, 1, COMPRESSION_CCITTFAX4, false},
-  };
-  for (const Case& c : cases) {
-    TiffCoding coding = ChooseTiffCoding(c.requested, c.bpp);
-    EXPECT_EQ(coding.compression, c.compression) << c.requested << " at " << c.bpp;
-    EXPECT_EQ(coding.needsBilevel, c.bilevel) << c.requested << " at " << c.bpp;
-  }
-}
-
 TEST(WriteTiffPage, EveryCodingReadsBack) {
   ScratchDir dir;
   TiffPage colour = MakePage(70, 50, 24);
