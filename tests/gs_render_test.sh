@@ -104,6 +104,10 @@ check "one page" render "$work/ten.ps" "$out/one.bmp" xres=72 yres=72 first=7 la
 check "one page file" equals "$(ls "$out"/one* | xargs -n1 basename | tr '\n' ' ')" "one_0001.bmp "
 check "one page is bmp" matches "$(identify1 '%m %wx%h' "$out/one_0001.bmp")" "BMP* 288x144"
 
+# A "%" in the name is no page-number format.
+check "percent in name" render "$work/ten.ps" "$out/50%d.png" xres=20 yres=20 first=1 last=2
+check "percent pages" equals "$(cd "$out" && ls 50%d_*)" "$(printf '50%%d_0001.png\n50%%d_0002.png')"
+
 # EPS fits its page; PCX at 8 bits.
 check "eps -> pcx" render "$work/pic.eps" "$out/pic.pcx" bits=8 xres=144 yres=144
 check "eps size" equals "$(identify1 '%m %wx%h' "$out/pic_0001.pcx")" "PCX 400x200"

@@ -24,6 +24,15 @@ std::string Quoted(const std::string& text) {
   return "\"" + text + std::string(trailing, '\\') + "\"";
 }
 
+std::string EscapePercent(const std::string& path) {
+  std::string escaped;
+  for (char c : path) {
+    if (c == '%') escaped += '%';
+    escaped += c;
+  }
+  return escaped;
+}
+
 std::string NumberedOutputPath(const std::string& outputPath) {
   platform::PathParts parts = platform::SplitPath(outputPath);
   return platform::MakePath(parts.drive, parts.dir, parts.name + "_%04d", parts.ext);
@@ -94,8 +103,9 @@ int BuildGhostscriptCommandLine(const RenderRequest& request, const GhostscriptS
                    static_cast<int>(request.resolutionY));
   }
   line += " -dNOPLATFONTS -sFONTPATH=" + Quoted(setup.fontsDirectory);
-  std::string output =
-      request.numberPages ? NumberedOutputPath(request.outputPath) : request.outputPath;
+  // Ghostscript reads "%" in the output name as a page-number format.
+  std::string output = EscapePercent(request.outputPath);
+  if (request.numberPages) output = NumberedOutputPath(output);
   line += " -sOutputFile=" + Quoted(output);
   line += " -f " + Quoted(request.inputPath);
   line += " -I" + Quoted(setup.ghostscriptLib) + " -c quit";

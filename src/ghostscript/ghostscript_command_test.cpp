@@ -74,6 +74,16 @@ TEST(BuildGhostscriptCommandLine, NumberedMonochromePngSizedFromTheBox) {
   EXPECT_NE(line.find(" -sOutputFile=\"/out/page_%04d.png\""), std::string::npos) << line;
 }
 
+TEST(BuildGhostscriptCommandLine, PercentInTheOutputNameStaysLiteral) {
+  RenderRequest request = Request("/out/50%d/a%s.png", kDevicePng16m, 72);
+  request.numberPages = 1;
+  EXPECT_NE(Build(request, DefaultSetup()).find(" -sOutputFile=\"/out/50%%d/a%%s_%04d.png\""),
+            std::string::npos);
+  request.numberPages = 0;
+  EXPECT_NE(Build(request, DefaultSetup()).find(" -sOutputFile=\"/out/50%%d/a%%s.png\""),
+            std::string::npos);
+}
+
 TEST(BuildGhostscriptCommandLine, GivenSizeWinsOverTheBox) {
   GhostscriptSetup setup = DefaultSetup();
   setup.boundingBox = std::array<float, 4>{0, 0, 612, 792};
