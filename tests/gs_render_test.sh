@@ -108,6 +108,10 @@ check "one page is bmp" matches "$(identify1 '%m %wx%h' "$out/one_0001.bmp")" "B
 check "percent in name" render "$work/ten.ps" "$out/50%d.png" xres=20 yres=20 first=1 last=2
 check "percent pages" equals "$(cd "$out" && ls 50%d_*)" "$(printf '50%%d_0001.png\n50%%d_0002.png')"
 
+# Names Ghostscript would open as pipes are only file names.
+(cd "$work" && "$RUN" "%pipe%touch $work/pwned" "|touch $work/pwned2.png" >/dev/null 2>&1)
+check "no pipe opened" bash -c "! ls \"$work\"/pwned* >/dev/null 2>&1"
+
 # EPS fits its page; PCX at 8 bits.
 check "eps -> pcx" render "$work/pic.eps" "$out/pic.pcx" bits=8 xres=144 yres=144
 check "eps size" equals "$(identify1 '%m %wx%h' "$out/pic_0001.pcx")" "PCX 400x200"

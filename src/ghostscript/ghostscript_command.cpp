@@ -103,11 +103,14 @@ int BuildGhostscriptCommandLine(const RenderRequest& request, const GhostscriptS
                    static_cast<int>(request.resolutionY));
   }
   line += " -dNOPLATFONTS -sFONTPATH=" + Quoted(setup.fontsDirectory);
-  // Ghostscript reads "%" in the output name as a page-number format.
-  std::string output = EscapePercent(request.outputPath);
+  // Ghostscript opens a name starting with "%pipe%" or "|" as a pipe to a
+  // command, even under -dSAFER: absolute paths never start that way.
+  const std::string input = platform::FullPath(request.inputPath);
+  // It also reads "%" in the output name as a page-number format.
+  std::string output = EscapePercent(platform::FullPath(request.outputPath));
   if (request.numberPages) output = NumberedOutputPath(output);
   line += " -sOutputFile=" + Quoted(output);
-  line += " -f " + Quoted(request.inputPath);
+  line += " -f " + Quoted(input);
   line += " -I" + Quoted(setup.ghostscriptLib) + " -c quit";
   if (line.size() >= kGhostscriptCommandBytes) return -1;
   *commandLine = std::move(line);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/files.h"
 #include "platform/process.h"
 
 namespace scrivex {
@@ -82,6 +83,18 @@ TEST(BuildGhostscriptCommandLine, PercentInTheOutputNameStaysLiteral) {
   request.numberPages = 0;
   EXPECT_NE(Build(request, DefaultSetup()).find(" -sOutputFile=\"/out/50%%d/a%%s.png\""),
             std::string::npos);
+}
+
+TEST(BuildGhostscriptCommandLine, RelativeNamesNeverReachGhostscriptAsDevices) {
+  RenderRequest request = Request("|touch pwned.png", kDevicePngMono, 72);
+  request.inputPath = "%pipe%touch pwned";
+  request.numberPages = 1;
+  std::vector<std::string> argv = platform::SplitCommandLine(Build(request, DefaultSetup()));
+  const std::string cwd = platform::CurrentDirectory();
+  const std::string dir = cwd.back() == '/' ? cwd : cwd + "/";
+  EXPECT_NE(std::find(argv.begin(), argv.end(), "-sOutputFile=" + dir + "|touch pwned_%04d.png"),
+            argv.end());
+  EXPECT_NE(std::find(argv.begin(), argv.end(), dir + "%pipe%touch pwned"), argv.end());
 }
 
 TEST(BuildGhostscriptCommandLine, GivenSizeWinsOverTheBox) {
