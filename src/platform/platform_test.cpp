@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -169,29 +171,43 @@ TEST(NamedObjects, MutexAndCounterAcrossProcesses) {
   int pipeFd[2];
   ASSERT_EQ(pipe(pipeFd), 0);
   pid_t child = fork();
+  ASSERT_GE(child, 0) << "fork: " << strerror(errno);
   if (child == 0) {
+    close(pipeFd[0]);
     NamedMutex other;
     char seen = other.Create("Marrow_Inkwell") == NamedMutex::Result::kAlreadyExists ? 'E' : 'C';
     char count = static_cast<char>('0' + RaiseJobCounter());
-    ssize_t w = write(pipeFd[1], &seen, 1) + write(pipeFd[1], &count, 1);
+    char report[2] = {seen, count};
+    ssize_t w = write(pipeFd[1], report, 2);
     (void)w;
     pause();  // dies holding its count, as a crashed process would
     _exit(0);
   }
+  // The child is killed on every way out of the test.
+  struct Reaper {
+    pid_t pid;
+    ~Reaper() {
+      if (pid <= 0) return;
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  } reaper{child};
+  close(pipeFd[1]);  // a child that dies early ends the read
   char got[2] = {0, 0};
-  ASSERT_EQ(read(pipeFd[0], got, 2), 2);
+  ssize_t n = read(pipeFd[0], got, 2);
+  close(pipeFd[0]);
+  ASSERT_EQ(n, 2);
   EXPECT_EQ(got[0], 'E');
   EXPECT_EQ(got[1], '2');
   EXPECT_EQ(ReadJobCounter(), 2);
   kill(child, SIGKILL);
   waitpid(child, nullptr, 0);
+  reaper.pid = 0;
   EXPECT_EQ(ReadJobCounter(), 1);  // the dead process no longer counts
   EXPECT_EQ(LowerJobCounter(), 0);
   mine.Close();
   NamedMutex again;
   EXPECT_EQ(again.Create("Marrow_Inkwell"), NamedMutex::Result::kCreated);
-  close(pipeFd[0]);
-  close(pipeFd[1]);
   unsetenv("SCRIVEX_HOME");
 }
 
