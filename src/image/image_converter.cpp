@@ -50,7 +50,9 @@ std::string BuildImageConverterCommandLine(const std::string& converter,
 
 int RunImageConverter(const std::vector<std::string>& inputs, const std::string& output) {
   if (inputs.empty()) return 0;
-  std::string temp = TempNameBeside(output, ".pictor");
+  // The converter writes a plain name of our own in the temporary folder: it
+  // would read "%d", "[...]" or "prefix:" in the output's own name as orders.
+  std::string temp = MakeTempFileName(platform::SplitPath(output).ext);
   if (temp.empty()) return 0;
   std::string commandLine =
       BuildImageConverterCommandLine(LocateImageConverter(kImageConverterName, true), inputs, temp);

@@ -34,9 +34,9 @@ std::string BuildImageConverterCommandLine(const std::string& converter,
                                            const std::string& output);
 
 // Writes the inputs, in order, into one output file in the format its
-// extension names. The converter writes beside the output under a temporary
-// name that replaces the output only when the converter succeeded, so an
-// existing output survives a failure. 1 on success, 0 otherwise.
+// extension names. The converter writes a temporary file that replaces the
+// output only when the converter succeeded, so an existing output survives a
+// failure. 1 on success, 0 otherwise.
 int RunImageConverter(const std::vector<std::string>& inputs, const std::string& output);
 
 }  // namespace scrivex

@@ -100,6 +100,16 @@ TEST_F(ImageConverterTest, JoinsPagesIntoOneDcx) {
   EXPECT_EQ(entries, 4);
 }
 
+TEST_F(ImageConverterTest, OutputNameIsTakenLiterally) {
+  if (!HaveConverter()) GTEST_SKIP() << "no image converter beside the test";
+  MakePng("a.png", "white");
+  MakePng("b.png", "black");
+  fs::create_directories(dir_ / "set%d[1]");
+  EXPECT_EQ(RunImageConverter({P("a.png"), P("b.png")}, P("set%d[1]/pages%d[0].dcx")), 1);
+  EXPECT_EQ(DcxPageCount(dir_ / "set%d[1]" / "pages%d[0].dcx"), 2);
+  EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
+}
+
 TEST_F(ImageConverterTest, FailureKeepsAnExistingOutput) {
   if (!HaveConverter()) GTEST_SKIP() << "no image converter beside the test";
   std::ofstream(dir_ / "out.mng") << "earlier result";
