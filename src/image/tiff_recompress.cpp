@@ -46,19 +46,19 @@ TiffPage ResampleNearest(const TiffPage& page, int newWidth, int newHeight) {
   return out;
 }
 
-void ResampleForFax(TiffPage& page, int verticalDpi, int compression) {
-  if (page.width <= 0 || page.height <= 0) return;
+bool ResampleForFax(TiffPage& page, int verticalDpi, int compression) {
+  if (page.width <= 0 || page.height <= 0) return false;
   long long newHeight = static_cast<long long>(
       static_cast<double>(static_cast<long long>(page.height) * kFaxWidth) / page.width);
-  // Degenerate strips of pages would otherwise become absurdly tall.
-  newHeight = std::clamp<long long>(newHeight, 1, kMaxTiffPagePixels / kFaxWidth);
-  page = ResampleNearest(page, kFaxWidth, static_cast<int>(newHeight));
+  if (newHeight > kMaxTiffPagePixels / kFaxWidth) return false;
+  page = ResampleNearest(page, kFaxWidth, static_cast<int>(std::max(newHeight, 1LL)));
   page.xDpi = kFaxHorizontalDpi;
   page.yDpi = verticalDpi;
   page.compression = compression;
+  return true;
 }
 
-void ApplyCompressionCode(TiffPage& page, int code) {
+bool ApplyCompressionCode(TiffPage& page, int code) {
   switch (code) {
     case COMPRESSION_NONE:
     case COMPRESSION_CCITTFAX3:
@@ -66,25 +66,21 @@ void ApplyCompressionCode(TiffPage& page, int code) {
     case COMPRESSION_LZW:
     case COMPRESSION_JPEG:
       page.compression = code;
-      break;
+      return true;
     case kFax204x98G4:
-      ResampleForFax(page, 98, COMPRESSION_CCITTFAX4);
-      break;
+      return ResampleForFax(page, 98, COMPRESSION_CCITTFAX4);
     case kFax204x196G4:
-      ResampleForFax(page, 196, COMPRESSION_CCITTFAX4);
-      break;
+      return ResampleForFax(page, 196, COMPRESSION_CCITTFAX4);
     case kFax204x98G3:
-      ResampleForFax(page, 98, COMPRESSION_CCITTFAX3);
-      break;
+      return ResampleForFax(page, 98, COMPRESSION_CCITTFAX3);
     case kFax204x196G3:
-      ResampleForFax(page, 196, COMPRESSION_CCITTFAX3);
-      break;
+      return ResampleForFax(page, 196, COMPRESSION_CCITTFAX3);
     case kGroup3TwoDimensional:
       page.compression = COMPRESSION_CCITTFAX3;
       page.flags |= kTiffFlagTwoDimensional;
-      break;
+      return true;
     default:
-      break;
+      return true;
   }
 }
 
@@ -106,7 +102,10 @@ int ReencodeTiffPages(const std::string& source, const std::string& destination,
       if (!ReadTiffPage(*in, i, page)) return ReportFailure(in->lastError);
       if (resolutionX > 0) page.xDpi = resolutionX;
       if (resolutionY > 0) page.yDpi = resolutionY;
-      ApplyCompressionCode(page, compression);
+      if (!ApplyCompressionCode(page, compression)) {
+        return ReportFailure(source + ": page " + std::to_string(i + 1) +
+                             " is too long to become a fax page");
+      }
       if (!WriteTiffPage(*out, page, i)) return ReportFailure(out->lastError);
     }
     if (!CloseTiff(*out)) return ReportFailure(out->lastError);

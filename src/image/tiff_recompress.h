@@ -33,12 +33,14 @@ int ReencodeTiffPages(const std::string& source, const std::string& destination,
 
 // Sets a loaded page up for a job compression code: 1, 3, 32773, 5 and 7 pick
 // that coding, the fax codes resample, 88884 picks two-dimensional Group 3,
-// anything else leaves the default for the page's depth.
-void ApplyCompressionCode(TiffPage& page, int code);
+// anything else leaves the default for the page's depth. False when a fax
+// page would be too large (see ResampleForFax).
+bool ApplyCompressionCode(TiffPage& page, int code);
 
 // Resamples the page to the fax width (nearest pixel), keeping its aspect,
-// at 204 x verticalDpi with the given TIFF compression (3 or 4).
-void ResampleForFax(TiffPage& page, int verticalDpi, int compression);
+// at 204 x verticalDpi with the given TIFF compression (3 or 4). False, and
+// the page unchanged, when the result would exceed kMaxTiffPagePixels.
+bool ResampleForFax(TiffPage& page, int verticalDpi, int compression);
 
 // A nearest-pixel copy of the page at the new size.
 TiffPage ResampleNearest(const TiffPage& page, int newWidth, int newHeight);

@@ -231,13 +231,18 @@ TEST(RecompressTiffFile, OutputsDecodeCleanlyWithTiffinfo) {
 
 TEST(ResampleForFax, HeightFollowsTheAspect) {
   TiffPage page = MakePage(2480, 3508, 8);
-  ResampleForFax(page, 98, COMPRESSION_CCITTFAX4);
+  ASSERT_TRUE(ResampleForFax(page, 98, COMPRESSION_CCITTFAX4));
   EXPECT_EQ(page.width, 1728);
   EXPECT_EQ(page.height, 2444);  // 3508 * 1728 / 2480 = 2444.3
   EXPECT_EQ(page.xDpi, 204);
   EXPECT_EQ(page.yDpi, 98);
   EXPECT_EQ(page.compression, COMPRESSION_CCITTFAX4);
   EXPECT_EQ(page.bits.size(), 1728u * 2444u);
+
+  // A thin strip would become a fax page far beyond any real one.
+  TiffPage strip = MakePage(20, 1000, 1);
+  EXPECT_FALSE(ResampleForFax(strip, 196, COMPRESSION_CCITTFAX4));
+  EXPECT_EQ(strip.width, 20);
 }
 
 }  // namespace
