@@ -15,15 +15,24 @@
 
 namespace {
 
-const std::filesystem::path& ScratchDir() {
-  static const std::filesystem::path dir = [] {
+// A folder of its own for the run, removed when the process ends.
+struct ScratchFolder {
+  std::filesystem::path path;
+  ScratchFolder() {
     std::random_device rd;
-    auto d = std::filesystem::temp_directory_path() /
-             ("scrivex-tiff-fuzz-" + std::to_string(rd()) + std::to_string(rd()));
-    std::filesystem::create_directories(d);
-    return d;
-  }();
-  return dir;
+    path = std::filesystem::temp_directory_path() /
+           ("scrivex-tiff-fuzz-" + std::to_string(rd()) + std::to_string(rd()));
+    std::filesystem::create_directories(path);
+  }
+  ~ScratchFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+};
+
+const std::filesystem::path& ScratchDir() {
+  static const ScratchFolder folder;
+  return folder.path;
 }
 
 // Huge pages are refused by the code (above kMaxTiffPagePixels) or merely
