@@ -12,13 +12,24 @@ namespace {
 
 // SEAM: the printing road's input-type dispatch (PrintDocument) is not part of
 // the program yet. Until it is, printing produces nothing and says so with 0;
-// replace this body with the call to PrintDocument(input, output, options).
-int PrintThroughDispatch(const std::string& /*input*/, const std::string& /*output*/,
-                         const ConversionOptions* /*options*/) {
+// its owner installs PrintDocument with SetPrintDocumentFunction.
+int PrintNothing(const std::string& /*input*/, const std::string& /*output*/,
+                 const ConversionOptions* /*options*/) {
   return 0;
 }
 
+PrintDocumentFunction printDocument = PrintNothing;
+
+int PrintThroughDispatch(const std::string& input, const std::string& output,
+                         const ConversionOptions* options) {
+  return printDocument(input, output, options);
+}
+
 }  // namespace
+
+void SetPrintDocumentFunction(PrintDocumentFunction print) {
+  printDocument = print ? print : PrintNothing;
+}
 
 std::string TempNameBeside(const std::string& output, const std::string& prefix) {
   platform::PathParts parts = platform::SplitPath(output);

@@ -12,6 +12,14 @@ namespace scrivex {
 
 constexpr const char* kImageConverterName = "pictor.dll";
 
+// The printing road's input-type dispatch: prints the input to the output
+// and returns what it produced (0: nothing). Until the printing road is part
+// of the program the installed function prints nothing.
+using PrintDocumentFunction = int (*)(const std::string& input, const std::string& output,
+                                      const ConversionOptions* options);
+// Installs the dispatch; null restores the one that prints nothing.
+void SetPrintDocumentFunction(PrintDocumentFunction print);
+
 // Prints the input to the output; DCX and MNG outputs are printed to
 // temporary PNG pages that the image converter joins into the output.
 int ConvertThroughImageConverter(const std::string& input, const std::string& output,

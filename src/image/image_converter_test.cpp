@@ -11,6 +11,7 @@
 #include "ghostscript/hidden_process.h"
 #include "ghostscript/scoped_env.h"
 #include "platform/files.h"
+#include "platform/path.h"
 
 namespace scrivex {
 namespace {
@@ -119,6 +120,45 @@ TEST_F(ImageConverterTest, FailureKeepsAnExistingOutput) {
   for (const auto& entry : fs::directory_iterator(dir_)) entries += entry.is_regular_file();
   EXPECT_EQ(entries, 1);
   EXPECT_EQ(RunImageConverter({}, P("out.mng")), 0);
+}
+
+// A stand-in printer: writes three PNG pages beside the name it is given, as
+// the virtual printer numbers them, and reports 3.
+struct FakePrinter {
+  static inline std::string input;
+  static inline std::string output;
+  static int Print(const std::string& in, const std::string& out, const ConversionOptions*) {
+    input = in;
+    output = out;
+    fs::path base = fs::path(out).replace_extension("");
+    for (int page = 1; page <= 3; ++page) {
+      std::string name = base.string() + "_000" + std::to_string(page) + ".png";
+      int exitCode = -1;
+      RunHiddenProcess("\"" + LocateImageConverter(kImageConverterName, true) +
+                           "\" -size 30x20 xc:gray" + std::to_string(page * 30) + " \"" + name +
+                           "\"",
+                       &exitCode);
+    }
+    return 3;
+  }
+};
+
+TEST_F(ImageConverterTest, DcxFromPrintedPngPages) {
+  if (!HaveConverter()) GTEST_SKIP() << "no image converter beside the test";
+  SetPrintDocumentFunction(&FakePrinter::Print);
+  EXPECT_EQ(ConvertThroughImageConverter(P("in.doc"), P("out.dcx"), nullptr), 1);
+  SetPrintDocumentFunction(nullptr);
+  EXPECT_EQ(FakePrinter::input, P("in.doc"));
+  EXPECT_TRUE(platform::HasExtension(FakePrinter::output, ".png"));
+  EXPECT_EQ(DcxPageCount(dir_ / "out.dcx"), 3);
+  EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));  // the printed pages are gone
+}
+
+TEST_F(ImageConverterTest, OtherOutputsGetThePrintersResult) {
+  SetPrintDocumentFunction(&FakePrinter::Print);
+  EXPECT_EQ(ConvertThroughImageConverter(P("in.doc"), P("out.pdf"), nullptr), 3);
+  SetPrintDocumentFunction(nullptr);
+  EXPECT_EQ(FakePrinter::output, P("out.pdf"));
 }
 
 TEST_F(ImageConverterTest, PrintingRoadProducesNothingYet) {
