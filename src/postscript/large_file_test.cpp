@@ -13,22 +13,17 @@ namespace scrivex {
 namespace {
 
 using ::testing::ElementsAre;
-using testing_util::BodyPages;
-using testing_util::ReadAll;
 using testing_util::ScratchDir;
 
 constexpr uintmax_t kGap = 2100ull * 1024 * 1024;  // past every signed 32-bit offset
 
-// Peak resident memory of this process in KiB (Linux), 0 when unknown.
+// Peak resident memory of this process in KiB, 0 when unknown.
 long PeakRssKb() {
   std::ifstream status("/proc/self/status");
   std::string key;
+  long kb = 0;
   while (status >> key) {
-    if (key == "VmHWM:") {
-      long kb = 0;
-      status >> kb;
-      return kb;
-    }
+    if (key == "VmHWM:" && status >> kb) return kb;
   }
   return 0;
 }
@@ -41,34 +36,29 @@ std::string MakeSparse(const ScratchDir& dir, const std::string& name, const std
   return path;
 }
 
-// Holes read fastest from a memory file system.
-std::filesystem::path SparseRoot() {
-  std::error_code ec;
-  return std::filesystem::is_directory("/dev/shm", ec) ? "/dev/shm" : "";
-}
-
 TEST(LargeFiles, ScannedAsStreamsWithOffsetsBeyond2GiB) {
-  ScratchDir dir(SparseRoot());
+  // Holes read fastest from a memory file system.
+  std::error_code ec;
+  ScratchDir dir(std::filesystem::is_directory("/dev/shm", ec) ? "/dev/shm" : "");
   long before = PeakRssKb();
   std::string doc = MakeSparse(
       dir, "big.ps",
       "%!PS-Adobe-3.0\n%%HiResBoundingBox: (atend)\n%%Pages: 2\n%%EndComments\n"
       "%%Page: 1 1\nbody 1\n%%BeginBinary: 1\n",
       "\n%%EndBinary\n%%Page: 2 2\nbody 2\n%%Trailer\n%%BoundingBox: 1 2 30 40\n%%EOF\n");
-  ::testing::internal::CaptureStderr();
-  ASSERT_EQ(SelectPages({"psselect", "-q", "-p2", doc, dir.Path("out.ps")}), 0);
-  ::testing::internal::GetCapturedStderr();
-  std::string out = ReadAll(dir.Path("out.ps"));
-  EXPECT_THAT(BodyPages(out), ElementsAre(2));
+  int status = -1;
+  testing_util::StderrOf([&] {
+    status = SelectPages({"psselect", "-q", "-p2", doc, dir.Path("out.ps")});
+  });
+  ASSERT_EQ(status, 0);
+  std::string out = testing_util::ReadAll(dir.Path("out.ps"));
+  EXPECT_THAT(testing_util::BodyPages(out), ElementsAre(2));
   EXPECT_LT(out.size(), 1000u);
 
   Box box{};
   EXPECT_EQ(ReadBoundingBox(doc, &box), 1);
   EXPECT_EQ(box.urx, 30);
-
-  std::string eps = MakeSparse(dir, "big.eps", "", "%!PS-Adobe-3.0 EPSF-3.0\n");
-  EXPECT_EQ(DetectPostScriptKind(eps), 2);
-
+  EXPECT_EQ(DetectPostScriptKind(MakeSparse(dir, "big.eps", "", "%!PS-Adobe-3.0 EPSF-3.0\n")), 2);
   if (before > 0) {
     EXPECT_LT(PeakRssKb() - before, 100 * 1024);
   }

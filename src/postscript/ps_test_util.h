@@ -13,10 +13,9 @@
 
 namespace scrivex::testing_util {
 
-// A fresh directory per test, removed afterwards.
+// A fresh directory per test (in `root` when given), removed afterwards.
 class ScratchDir {
  public:
-  // In `root` when given, else in the temporary directory.
   explicit ScratchDir(const std::filesystem::path& root = {}) {
     auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     dir_ = (root.empty() ? std::filesystem::temp_directory_path() : root) /
@@ -46,6 +45,14 @@ class ScratchDir {
 inline std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// What `f` writes on standard error.
+template <class F>
+std::string StderrOf(F&& f) {
+  ::testing::internal::CaptureStderr();
+  f();
+  return ::testing::internal::GetCapturedStderr();
 }
 
 // A DSC document: header, prolog, setup, `pages` pages labelled "(Lp)" with

@@ -2,20 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include "postscript/ps_test_util.h"
 
 namespace scrivex {
 namespace {
 
-std::string Capture(void (*f)()) {
-  ::testing::internal::CaptureStderr();
-  f();
-  return ::testing::internal::GetCapturedStderr();
-}
+using testing_util::StderrOf;
 
 TEST(ReportMessage, WrapsAtColumn78AndTracksTheColumn) {
   SetMessageProgramName("prog");
-  std::string text = Capture([] {
+  std::string text = StderrOf([] {
     ReportMessage(kFreshLine, "%s", "");  // start from column 0
     for (int i = 1; i <= 30; ++i) ReportMessage(0, "[%d]", i);
     ReportMessage(0, "Wrote %d pages, %ld bytes\n", 30, 1234L);
@@ -25,27 +21,25 @@ TEST(ReportMessage, WrapsAtColumn78AndTracksTheColumn) {
   for (int i = 1; i <= 21; ++i) expected += "[" + std::to_string(i) + "]";
   expected += "\n";
   for (int i = 22; i <= 30; ++i) expected += "[" + std::to_string(i) + "]";
-  expected += "Wrote 30 pages, 1234 bytes\n";
-  EXPECT_EQ(text, expected);
+  EXPECT_EQ(text, expected + "Wrote 30 pages, 1234 bytes\n");
   EXPECT_EQ(MessageColumn(), 0);
 }
 
-TEST(ReportMessage, FatalStartsAFreshLineWithTheProgramName) {
+TEST(ReportMessage, FatalStartsAFreshLineWithTheProgramNameAndLongTextIsCut) {
   SetMessageProgramName("prog");
-  ::testing::internal::CaptureStderr();
-  ReportMessage(0, "[1]");
-  EXPECT_EQ(MessageColumn(), 3);
-  EXPECT_THROW(ReportMessage(kFatalError, "I/O error writing page %d\n", 4), SelectorFatal);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "[1]\nprog: I/O error writing page 4\n");
+  EXPECT_EQ(StderrOf([] {
+              ReportMessage(0, "[1]");
+              EXPECT_EQ(MessageColumn(), 3);
+              EXPECT_THROW(ReportMessage(kFatalError, "I/O error writing page %d\n", 4),
+                           SelectorFatal);
+            }),
+            "[1]\nprog: I/O error writing page 4\n");
   EXPECT_EQ(MessageColumn(), 0);
-}
-
-TEST(ReportMessage, LongTextIsCut) {
-  std::string text = Capture([] {
-    ReportMessage(kFreshLine, "%s", std::string(1000, 'y').c_str());
-    ReportMessage(kFreshLine, "%s", "");
-  });
-  EXPECT_EQ(text, std::string(255, 'y') + "\n");
+  EXPECT_EQ(StderrOf([] {
+              ReportMessage(kFreshLine, "%s", std::string(1000, 'y').c_str());
+              ReportMessage(kFreshLine, "%s", "");
+            }),
+            std::string(255, 'y') + "\n");
 }
 
 }  // namespace
