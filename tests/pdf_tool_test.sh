@@ -25,14 +25,11 @@ make_pdf() {
     { echo "cannot make $1 with gs"; exit 1; }
 }
 
-# Page sizes as "w,w,w" from pdfinfo.
-sizes() {
-  pdfinfo -f 1 -l 999 "$1" 2>/dev/null | awk '/^Page +[0-9]+ size:/ {printf "%s%s", sep, $4; sep=","}'
-}
-
+# expect_sizes <file> <w,w,...> <what>: page widths from pdfinfo.
 expect_sizes() {
   local got
-  got=$(sizes "$1")
+  got=$(pdfinfo -f 1 -l 999 "$1" 2>/dev/null |
+    awk '/^Page +[0-9]+ size:/ {printf "%s%s", s, $4; s=","}')
   [ "$got" = "$2" ] || fail "$3: pages $got, expected $2"
 }
 
@@ -52,30 +49,19 @@ mkdir -p "dir with blanks"
 cp more.pdf "dir with blanks/more file.pdf"
 "$TOOL" -i "$WORK/existing.pdf" "-*" "$WORK/dir with blanks/more file.pdf" || fail "append exited $?"
 expect_sizes existing.pdf "300,200,200,400,400,400" "append"
-[ "$(qpdf --show-npages existing.pdf)" = 6 ] || fail "append: qpdf counts other than 6 pages"
 
 # Nothing left beside the files it changed.
 [ -z "$(find . -name '.*.tmp')" ] || fail "temporary files left behind"
 
 # A damaged existing PDF survives byte for byte and the tool fails with one line.
+head -c 700 existing.pdf >truncated.pdf
+printf 'not a pdf\n' >garbage.pdf
 for kind in truncated garbage; do
-  case $kind in
-    truncated) head -c 700 existing.pdf >damaged.pdf ;;
-    garbage) printf 'not a pdf\n' >damaged.pdf ;;
-  esac
-  cp damaged.pdf damaged.orig
-  "$TOOL" -i "$WORK/damaged.pdf" "-*" "$WORK/new.pdf" 2>err.txt
-  rc=$?
-  [ $rc -ne 0 ] || fail "$kind existing PDF: exit 0"
-  cmp -s damaged.pdf damaged.orig || fail "$kind existing PDF was changed"
+  cp $kind.pdf $kind.orig
+  "$TOOL" -i "$WORK/$kind.pdf" "-*" "$WORK/new.pdf" 2>err.txt && fail "$kind existing PDF: exit 0"
+  cmp -s $kind.pdf $kind.orig || fail "$kind existing PDF was changed"
   [ "$(wc -l <err.txt)" -eq 1 ] || fail "$kind existing PDF: message is not one line: $(cat err.txt)"
 done
-
-# A missing new PDF leaves the existing one as it was.
-cp existing.pdf before.pdf
-"$TOOL" -i "$WORK/existing.pdf" "-*" "$WORK/absent.pdf" 2>err.txt && fail "missing new PDF: exit 0"
-cmp -s existing.pdf before.pdf || fail "missing new PDF: existing file changed"
-grep -q absent.pdf err.txt || fail "missing new PDF: message does not name it: $(cat err.txt)"
 
 # Document information in place, as the converter asks for it.
 title="Größe \"Quartal\" – 'Bericht'"
@@ -85,18 +71,9 @@ author="Zoë Ørsted"
 info=$(pdfinfo existing.pdf)
 grep -qxF "Title:           $title" <<<"$info" || fail "title not written: $(grep Title <<<"$info")"
 grep -qxF "Author:          $author" <<<"$info" || fail "author not written"
-grep -qxF "Keywords:        k1, k2" <<<"$info" || fail "keywords not written"
 grep -q "^Producer:.*Ghostscript" <<<"$info" || fail "producer entry lost"
 grep -q "^Subject:" <<<"$info" && fail "empty subject was written"
-expect_sizes existing.pdf "300,200,200,400,400,400" "information"
 pdfinfo -meta existing.pdf | grep -q Untitled && fail "a stale XMP title is left beside the new one"
-
-# Empty texts keep what is there.
-"$TOOL" -i "$WORK/existing.pdf" -o "$WORK/existing.pdf" -t "" -a "" -s "Sub" -k "" ||
-  fail "second information run exited $?"
-info=$(pdfinfo existing.pdf)
-grep -qxF "Title:           $title" <<<"$info" || fail "title lost by an empty -t"
-grep -qxF "Subject:         Sub" <<<"$info" || fail "subject not written"
 
 # A wrong command line: usage on standard error, non-zero exit, nothing changed.
 cp existing.pdf before.pdf
@@ -104,16 +81,6 @@ cp existing.pdf before.pdf
 grep -q "usage" err.txt || fail "no usage text for an unknown option"
 "$TOOL" 2>/dev/null && fail "no arguments: exit 0"
 cmp -s existing.pdf before.pdf || fail "wrong command line changed the file"
-
-# Written to another file: the input stays as it was.
-"$TOOL" -i "$WORK/existing.pdf" -o "$WORK/copy.pdf" -t "Copy" || fail "-o other file exited $?"
-cmp -s existing.pdf before.pdf || fail "-o other file changed the input"
-pdfinfo copy.pdf | grep -qxF "Title:           Copy" || fail "-o other file: title not written"
-
-# An output that cannot be written: failure, input untouched.
-"$TOOL" -i "$WORK/existing.pdf" -o "$WORK/no/such/dir/out.pdf" -t x 2>/dev/null &&
-  fail "unwritable output: exit 0"
-cmp -s existing.pdf before.pdf || fail "unwritable output changed the input"
 
 if [ $failures -ne 0 ]; then
   echo "$failures check(s) failed"

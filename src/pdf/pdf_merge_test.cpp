@@ -3,149 +3,107 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "pdf/pdf_test_support.h"
 
 namespace scrivex {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
-using ::testing::Not;
 using namespace scrivex::testing;
 
-std::vector<TestPage> Pages(std::initializer_list<int> sizes) {
-  std::vector<TestPage> pages;
-  for (int s : sizes) pages.push_back(TestPage{s, {}, 0});
-  return pages;
+std::vector<int> PageRotations(const std::string& path) {
+  std::vector<int> result;
+  auto pdf = ReadPdf(path);
+  for (QPDFObjectHandle page : pdf->getAllPages()) {
+    QPDFObjectHandle r = page.getKey("/Rotate");
+    result.push_back(r.isInteger() ? r.getIntValueAsInt() : 0);
+  }
+  return result;
 }
 
 class MergePdfPartsTest : public ::testing::Test {
  protected:
-  std::string Part(const std::string& name, const std::vector<TestPage>& pages) {
-    std::string path = dir_ / name;
-    MakeTestPdf(path, pages);
-    return path;
-  }
   ScratchDir dir_;
+  const std::string out_ = dir_ / "out.pdf";
 };
 
-TEST_F(MergePdfPartsTest, JoinsPartsInListOrder) {
-  std::vector<std::string> parts = {Part("a.pdf", Pages({101, 102})), Part("b.pdf", Pages({201})),
-                                    Part("c.pdf", Pages({301, 302, 303}))};
-  const std::string out = dir_ / "out.pdf";
-  ASSERT_EQ(MergePdfParts(parts, out, nullptr), kMergeWritten);
-  EXPECT_THAT(PageSizes(out), ElementsAre(101, 102, 201, 301, 302, 303));
-  // Only the temporary-free result is left beside the parts.
-  EXPECT_EQ(dir_.EntryCount(), 4u);
+TEST_F(MergePdfPartsTest, JoinsPartsInListOrderAtTheHighestVersion) {
+  const std::string newer = dir_ / "b.pdf";
+  MakeTestPdf(newer, Pages({201}), [](QPDFWriter& w) { w.forcePDFVersion("1.7"); });
+  ASSERT_EQ(MergePdfParts({dir_.Pdf("a.pdf", Pages({101, 102})), newer,
+                           dir_.Pdf("c.pdf", Pages({301, 302, 303}))},
+                          out_, nullptr),
+            kMergeWritten);
+  EXPECT_THAT(PageSizes(out_), ElementsAre(101, 102, 201, 301, 302, 303));
+  EXPECT_EQ(ReadPdf(out_)->getPDFVersion(), "1.7");
+  EXPECT_EQ(dir_.EntryCount(), 4u);  // no temporary left beside the parts
 }
 
 TEST_F(MergePdfPartsTest, KeepsPageContentAndInheritedAttributes) {
-  // A part whose pages inherit MediaBox and Rotate from the page tree.
   const std::string inherited = dir_ / "inherited.pdf";
   {
     QPDF pdf;
     pdf.emptyPDF();
     QPDFObjectHandle page = QPDFObjectHandle::parse("<< /Type /Page /Resources << >> >>");
-    page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, "0 0 m 10 10 l S\n"));
+    page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, "1 1 m 20 20 l S\n"));
     pdf.addPage(pdf.makeIndirectObject(page), false);
     QPDFObjectHandle tree = pdf.getRoot().getKey("/Pages");
     tree.replaceKey("/MediaBox", QPDFObjectHandle::parse("[0 0 111 222]"));
     tree.replaceKey("/Rotate", QPDFObjectHandle::newInteger(90));
-    QPDFWriter writer(pdf, inherited.c_str());
-    writer.write();
+    QPDFWriter(pdf, inherited.c_str()).write();
   }
-  const std::string out = dir_ / "out.pdf";
-  ASSERT_EQ(MergePdfParts({Part("a.pdf", Pages({101})), inherited}, out, nullptr), kMergeWritten);
-  EXPECT_THAT(PageSizes(out), ElementsAre(101, 111));
-  EXPECT_THAT(PageRotations(out), ElementsAre(0, 90));
-  auto pdf = ReadPdf(out);
-  std::string content;
+  ASSERT_EQ(MergePdfParts({dir_.Pdf("a.pdf", Pages({101})), inherited}, out_, nullptr),
+            kMergeWritten);
+  EXPECT_THAT(PageSizes(out_), ElementsAre(101, 111));
+  EXPECT_THAT(PageRotations(out_), ElementsAre(0, 90));
+  auto pdf = ReadPdf(out_);
   QPDFObjectHandle second = pdf->getAllPages()[1];
-  for (auto& stream : second.getPageContents()) {
-    auto data = stream.getStreamData();
-    content.append(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
-  }
-  EXPECT_EQ(content, "0 0 m 10 10 l S\n");
-}
-
-TEST_F(MergePdfPartsTest, TakesTheHighestVersionOfItsParts) {
-  const std::string newer = dir_ / "newer.pdf";
-  MakeTestPdf(newer, Pages({201}), [](QPDFWriter& w) { w.forcePDFVersion("1.7"); });
-  const std::string out = dir_ / "out.pdf";
-  ASSERT_EQ(MergePdfParts({Part("a.pdf", Pages({101})), newer}, out, nullptr), kMergeWritten);
-  EXPECT_EQ(ReadPdf(out)->getPDFVersion(), "1.7");
+  auto data = second.getPageContents().at(0).getStreamData();
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()),
+            "1 1 m 20 20 l S\n");
 }
 
 TEST_F(MergePdfPartsTest, RenamesEqualFieldNamesApart) {
   std::vector<std::string> parts = {
-      Part("a.pdf", {TestPage{101, {{"Total", "one"}}, 0}}), Part("b.pdf", Pages({201})),
-      Part("c.pdf", {TestPage{301, {{"Total", "two"}, {"Name", "three"}}, 0}})};
-  const std::string out = dir_ / "out.pdf";
-  ASSERT_EQ(MergePdfParts(parts, out, nullptr), kMergeWritten);
-  auto fields = FieldValues(out);
-  EXPECT_EQ(fields.size(), 3u);
-  EXPECT_EQ(fields["Form0"], "one");
-  EXPECT_EQ(fields["Form1"], "two");
-  EXPECT_EQ(fields["Form2"], "three");
-  // Every field still sits on its page as a widget.
-  auto pdf = ReadPdf(out);
+      dir_.Pdf("a.pdf", {TestPage{101, {{"Total", "one"}}, 0}}), dir_.Pdf("b.pdf", Pages({201})),
+      dir_.Pdf("c.pdf", {TestPage{301, {{"Total", "two"}, {"Name", "three"}}, 0}})};
+  ASSERT_EQ(MergePdfParts(parts, out_, nullptr), kMergeWritten);
+  EXPECT_EQ(FieldValues(out_), (std::map<std::string, std::string>{
+                                   {"Form0", "one"}, {"Form1", "two"}, {"Form2", "three"}}));
+  auto pdf = ReadPdf(out_);
   QPDFAcroFormDocumentHelper forms(*pdf);
-  auto pages = QPDFPageDocumentHelper(*pdf).getAllPages();
-  EXPECT_EQ(forms.getWidgetAnnotationsForPage(pages[0]).size(), 1u);
-  EXPECT_EQ(forms.getWidgetAnnotationsForPage(pages[1]).size(), 0u);
-  EXPECT_EQ(forms.getWidgetAnnotationsForPage(pages[2]).size(), 2u);
+  std::vector<size_t> widgets;
+  for (auto& page : QPDFPageDocumentHelper(*pdf).getAllPages()) {
+    widgets.push_back(forms.getWidgetAnnotationsForPage(page).size());
+  }
+  EXPECT_THAT(widgets, ElementsAre(1, 0, 2));  // every field still on its page
   EXPECT_FALSE(forms.getNeedAppearances());
 }
 
 TEST_F(MergePdfPartsTest, RotatesByMultiplesOfNinetyOnly) {
-  std::vector<TestPage> pages = {TestPage{101, {}, 0}, TestPage{102, {}, 90}};
-  std::vector<std::string> parts = {Part("a.pdf", pages)};
-  const std::string out = dir_ / "out.pdf";
-  ConversionOptions options;
-  options.rotation = 90;
-  ASSERT_EQ(MergePdfParts(parts, out, &options), kMergeWritten);
-  EXPECT_THAT(PageRotations(out), ElementsAre(90, 180));
-  options.rotation = -90;
-  ASSERT_EQ(MergePdfParts(parts, out, &options), kMergeWritten);
-  EXPECT_THAT(PageRotations(out), ElementsAre(270, 0));
-  options.rotation = 45;
-  ASSERT_EQ(MergePdfParts(parts, out, &options), kMergeWritten);
-  EXPECT_THAT(PageRotations(out), ElementsAre(0, 90));
-  options.rotation = 0;
-  ASSERT_EQ(MergePdfParts(parts, out, &options), kMergeWritten);
-  EXPECT_THAT(PageRotations(out), ElementsAre(0, 90));
+  std::vector<std::string> parts = {dir_.Pdf("a.pdf", {TestPage{101, {}, 0}, {102, {}, 90}})};
+  const std::pair<int, std::vector<int>> cases[] = {
+      {90, {90, 180}}, {-90, {270, 0}}, {45, {0, 90}}, {0, {0, 90}}};
+  for (const auto& [rotation, expected] : cases) {
+    ConversionOptions options;
+    options.rotation = rotation;
+    ASSERT_EQ(MergePdfParts(parts, out_, &options), kMergeWritten);
+    EXPECT_THAT(PageRotations(out_), ElementsAreArray(expected)) << rotation;
+  }
 }
 
 TEST_F(MergePdfPartsTest, WritesDocumentInformation) {
-  std::vector<std::string> parts = {Part("a.pdf", Pages({101}))};
-  const std::string out = dir_ / "out.pdf";
-  ASSERT_EQ(MergePdfParts(parts, out, nullptr), kMergeWritten);
-  EXPECT_EQ(InfoText(out, "/Producer"), kPdfProducerText);
-  EXPECT_EQ(InfoText(out, "/Creator"), kPdfCreatorText);
-  EXPECT_EQ(InfoText(out, "/Title"), "<none>");
-  EXPECT_EQ(InfoText(out, "/Author"), "<none>");
-
   ConversionOptions options;
   options.title = "Bilanz \"März\" – Übersicht";
   options.author = "Zoë";
-  options.subject = "Ω subject";
-  options.keywords = "a, b";
-  ASSERT_EQ(MergePdfParts(parts, out, &options), kMergeWritten);
-  EXPECT_EQ(InfoText(out, "/Title"), options.title);
-  EXPECT_EQ(InfoText(out, "/Author"), options.author);
-  EXPECT_EQ(InfoText(out, "/Subject"), options.subject);
-  EXPECT_EQ(InfoText(out, "/Keywords"), options.keywords);
+  ASSERT_EQ(MergePdfParts({dir_.Pdf("a.pdf", Pages({101}))}, out_, &options), kMergeWritten);
+  EXPECT_EQ(InfoText(out_, "/Title"), options.title);
+  EXPECT_EQ(InfoText(out_, "/Author"), options.author);
+  EXPECT_EQ(InfoText(out_, "/Subject"), "<none>");
+  EXPECT_EQ(InfoText(out_, "/Producer"), kPdfProducerText);
 }
-
-struct EncryptionCase {
-  int keyLength;
-  std::string revision;  // "" = not encrypted
-  int version;           // /V of the encryption dictionary
-  int bits;              // /Length, 40 when absent
-  std::string method;    // shown from R 4 on
-};
 
 // The encryption dictionary's /V and key length in bits.
 std::pair<int, int> KeyParameters(const std::string& path, const std::string& password) {
@@ -157,71 +115,68 @@ std::pair<int, int> KeyParameters(const std::string& path, const std::string& pa
 }
 
 TEST_F(MergePdfPartsTest, EncryptsForKeyLengthsZeroToTwo) {
-  std::vector<std::string> parts = {Part("a.pdf", Pages({101, 102}))};
-  const std::string out = dir_ / "out.pdf";
-  const EncryptionCase cases[] = {{-1, "", 0, 0, ""},
-                                  {0, "R = 2", 1, 40, ""},
-                                  {1, "R = 3", 2, 128, ""},
-                                  {2, "R = 4", 4, 128, "AESv2"}};
-  for (const EncryptionCase& c : cases) {
+  std::vector<std::string> parts = {dir_.Pdf("a.pdf", Pages({101, 102}))};
+  struct {
+    int keyLength;
+    std::string revision;  // "" = not encrypted
+    std::pair<int, int> versionAndBits;
+    std::string method;
+  } const cases[] = {{-1, "", {0, 0}, ""},
+                     {0, "R = 2", {1, 40}, ""},
+                     {1, "R = 3", {2, 128}, ""},
+                     {2, "R = 4", {4, 128}, "AESv2"}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.keyLength);
     ConversionOptions options;
     options.userPassword = "user";
     options.ownerPassword = "owner";
     options.encryptionKeyLength = c.keyLength;
     options.permissions = kDenyPrint | kDenyCopy;
-    ASSERT_EQ(MergePdfParts(parts, out, &options), kMergeWritten);
+    ASSERT_EQ(MergePdfParts(parts, out_, &options), kMergeWritten);
     const std::string shown =
-        CommandOutput("qpdf --show-encryption --password=owner '" + out + "'", dir_.path());
+        dir_.CommandOutput("qpdf --show-encryption --password=owner '" + out_ + "'");
     if (c.revision.empty()) {
       EXPECT_THAT(shown, HasSubstr("File is not encrypted"));
-      EXPECT_THAT(PageSizes(out), ElementsAre(101, 102));
+      EXPECT_THAT(PageSizes(out_), ElementsAre(101, 102));
       continue;
     }
     EXPECT_THAT(shown, HasSubstr(c.revision + "\n"));
     if (!c.method.empty()) {
       EXPECT_THAT(shown, HasSubstr("stream encryption method: " + c.method));
     }
-    EXPECT_EQ(KeyParameters(out, "owner"), std::make_pair(c.version, c.bits));
+    EXPECT_EQ(KeyParameters(out_, "owner"), c.versionAndBits);
     EXPECT_THAT(shown, HasSubstr("print low resolution: not allowed"));
     EXPECT_THAT(shown, HasSubstr("extract for any purpose: not allowed"));
-    EXPECT_THAT(shown, HasSubstr("modify annotations: allowed"));
-    // The open password is needed and opens it.
-    EXPECT_ANY_THROW(PageSizes(out));
-    EXPECT_THAT(PageSizes(out, "user"), ElementsAre(101, 102));
+    EXPECT_ANY_THROW(PageSizes(out_));
+    EXPECT_THAT(PageSizes(out_, "user"), ElementsAre(101, 102));
   }
 }
 
 TEST_F(MergePdfPartsTest, MapsRestrictionFlagsOntoPermissions) {
-  const std::string out = dir_ / "out.pdf";
   ConversionOptions options;
   options.encryptionKeyLength = 2;
   options.permissions = kDenyPrintHighRes | kDenyAssemble | kDenyFillForms | kDenyModify;
-  ASSERT_EQ(MergePdfParts({Part("a.pdf", Pages({101}))}, out, &options), kMergeWritten);
-  const std::string shown = CommandOutput("qpdf --show-encryption '" + out + "'", dir_.path());
-  EXPECT_THAT(shown, HasSubstr("print low resolution: allowed"));
-  EXPECT_THAT(shown, HasSubstr("print high resolution: not allowed"));
-  EXPECT_THAT(shown, HasSubstr("modify document assembly: not allowed"));
-  EXPECT_THAT(shown, HasSubstr("modify forms: not allowed"));
-  EXPECT_THAT(shown, HasSubstr("modify other: not allowed"));
-  EXPECT_THAT(shown, HasSubstr("extract for any purpose: allowed"));
-  EXPECT_THAT(shown, HasSubstr("modify annotations: allowed"));
+  ASSERT_EQ(MergePdfParts({dir_.Pdf("a.pdf", Pages({101}))}, out_, &options), kMergeWritten);
+  const std::string shown = dir_.CommandOutput("qpdf --show-encryption '" + out_ + "'");
+  for (const char* line : {"print low resolution: allowed", "print high resolution: not allowed",
+                           "modify document assembly: not allowed", "modify forms: not allowed",
+                           "modify other: not allowed", "extract for any purpose: allowed"}) {
+    EXPECT_THAT(shown, HasSubstr(line));
+  }
 }
 
+// Readers send passwords in PDFDocEncoding, and such a part opens again.
 TEST_F(MergePdfPartsTest, EncodesPasswordsAsReadersTypeThem) {
-  const std::string out = dir_ / "out.pdf";
   ConversionOptions options;
   options.encryptionKeyLength = 1;
   options.userPassword = "Größe";
-  ASSERT_EQ(MergePdfParts({Part("a.pdf", Pages({101}))}, out, &options), kMergeWritten);
-  EXPECT_THAT(PageSizes(out,
+  ASSERT_EQ(MergePdfParts({dir_.Pdf("a.pdf", Pages({101}))}, out_, &options), kMergeWritten);
+  EXPECT_THAT(PageSizes(out_,
                         "Gr\xF6\xDF"
                         "e"),
               ElementsAre(101));
-
-  // The same password opens such a part again.
   const std::string again = dir_ / "again.pdf";
-  ASSERT_EQ(MergePdfParts({out}, again, &options), kMergeWritten);
+  ASSERT_EQ(MergePdfParts({out_}, again, &options), kMergeWritten);
   EXPECT_THAT(PageSizes(again,
                         "Gr\xF6\xDF"
                         "e"),
@@ -236,47 +191,37 @@ TEST_F(MergePdfPartsTest, SkipsMissingAndUnreadablePartsAndUsesOpenPassword) {
   });
   const std::string garbage = dir_ / "garbage.pdf";
   WriteBytes(garbage, "this is no PDF\n");
-  std::vector<std::string> parts = {dir_ / "missing.pdf", Part("a.pdf", Pages({101})), garbage,
+  std::vector<std::string> parts = {dir_ / "missing.pdf", dir_.Pdf("a.pdf", Pages({101})), garbage,
                                     locked, dir_.path()};
-  const std::string out = dir_ / "out.pdf";
-  ASSERT_EQ(MergePdfParts(parts, out, nullptr), kMergeWritten);
-  EXPECT_THAT(PageSizes(out), ElementsAre(101));
-
+  ASSERT_EQ(MergePdfParts(parts, out_, nullptr), kMergeWritten);
+  EXPECT_THAT(PageSizes(out_), ElementsAre(101));
   ConversionOptions options;
   options.userPassword = "secret";
-  ASSERT_EQ(MergePdfParts(parts, out, &options), kMergeWritten);
-  EXPECT_THAT(PageSizes(out), ElementsAre(101, 401));
+  ASSERT_EQ(MergePdfParts(parts, out_, &options), kMergeWritten);
+  EXPECT_THAT(PageSizes(out_), ElementsAre(101, 401));
 }
 
+// A failed merge leaves an existing output as it was and no files behind.
 TEST_F(MergePdfPartsTest, FailsWithoutTouchingAnExistingOutput) {
-  const std::string out = dir_ / "out.pdf";
-  WriteBytes(out, "older output");
-  // No part gives a page.
-  EXPECT_EQ(MergePdfParts({dir_ / "missing.pdf"}, out, nullptr), kMergeCannotCreate);
-  EXPECT_EQ(MergePdfParts({}, out, nullptr), kMergeCannotCreate);
-  EXPECT_EQ(ReadBytes(out), "older output");
-  EXPECT_EQ(dir_.EntryCount(), 1u);
-}
-
-TEST_F(MergePdfPartsTest, ReportsAnOutputThatCannotBeCreated) {
-  std::vector<std::string> parts = {Part("a.pdf", Pages({101}))};
+  WriteBytes(out_, "older output");
+  EXPECT_EQ(MergePdfParts({dir_ / "missing.pdf"}, out_, nullptr), kMergeCannotCreate);
+  EXPECT_EQ(MergePdfParts({}, out_, nullptr), kMergeCannotCreate);
+  EXPECT_EQ(ReadBytes(out_), "older output");
+  std::vector<std::string> parts = {dir_.Pdf("a.pdf", Pages({101}))};
   EXPECT_EQ(MergePdfParts(parts, dir_ / "no/such/folder/out.pdf", nullptr), kMergeCannotCreate);
   EXPECT_EQ(MergePdfParts(parts, dir_.path(), nullptr), kMergeCannotCreate);
-  EXPECT_EQ(MergePdfParts(parts, "", nullptr), kMergeCannotCreate);
-  EXPECT_EQ(dir_.EntryCount(), 1u);
+  EXPECT_EQ(dir_.EntryCount(), 2u);
 }
 
-TEST_F(MergePdfPartsTest, WritesAnOutputWithTheLongestName) {
-  const std::string out = dir_ / (std::string(251, 'n') + ".pdf");
-  ASSERT_EQ(MergePdfParts({Part("a.pdf", Pages({101}))}, out, nullptr), kMergeWritten);
-  EXPECT_THAT(PageSizes(out), ElementsAre(101));
-}
-
-TEST_F(MergePdfPartsTest, ReplacesAnExistingOutputAndMayReadFromIt) {
-  const std::string out = Part("out.pdf", Pages({501}));
-  ASSERT_EQ(MergePdfParts({out, Part("a.pdf", Pages({101}))}, out, nullptr), kMergeWritten);
+TEST_F(MergePdfPartsTest, ReplacesAnOutputItReadsFromAndTakesTheLongestName) {
+  const std::string out = dir_.Pdf("out.pdf", Pages({501}));
+  ASSERT_EQ(MergePdfParts({out, dir_.Pdf("a.pdf", Pages({101}))}, out, nullptr), kMergeWritten);
   EXPECT_THAT(PageSizes(out), ElementsAre(501, 101));
   EXPECT_EQ(dir_.EntryCount(), 2u);
+  // Temporary names beside such an output must stay within the name limit.
+  const std::string longest = dir_ / (std::string(251, 'n') + ".pdf");
+  ASSERT_EQ(MergePdfParts({out}, longest, nullptr), kMergeWritten);
+  EXPECT_THAT(PageSizes(longest), ElementsAre(501, 101));
 }
 
 }  // namespace
