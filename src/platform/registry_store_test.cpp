@@ -4,7 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,18 +21,15 @@ class HiveDir : public ::testing::Test {
     path_ = dir_ + "user.reg";
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
-  void WriteText(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
   std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::stringstream ss;
-    ss << in.rdbuf();
+    ss << std::ifstream(path, std::ios::binary).rdbuf();
     return ss.str();
   }
-  Hive Parse(const std::string& text, bool* clean = nullptr) {
+  Hive Parse(const std::string& text, bool* clean) {
     Hive hive;
     hive.rootName = "HKEY_CURRENT_USER";
-    bool ok = ParseHive(text, &hive);
-    if (clean != nullptr) *clean = ok;
+    *clean = ParseHive(text, &hive);
     return hive;
   }
   std::string dir_, path_;
@@ -48,23 +45,28 @@ TEST_F(HiveDir, FormatsRegedit4AndParsesItBack) {
   hive.rootName = "HKEY_CURRENT_USER";
   HiveKey* k = AddKey(&hive, "Software\\brindle\\quire");
   ASSERT_NE(k, nullptr);
-  SetValue(k, "Title", kRegSz, std::string("a \"q\" \\ b") + '\0');
+  SetValue(k, "Title", kRegSz, "old");
   SetValue(k, "Bits", kRegDword, Dword(0x2a));
+  SetValue(k, "TITLE", kRegSz, std::string("a \"q\" \\ b") + '\0');  // same value, first spelling
   SetValue(k, "", kRegSz, std::string("def") + '\0');
-  SetValue(k, "Blob", kRegBinary, std::string("\x01\xff\x00", 3));
   SetValue(k, "Lines", kRegSz, std::string("two\nlines") + '\0');
   SetValue(k, "Multi", 7, std::string("a\0b\0\0", 5));
+  std::string blob;
+  for (int i = 0; i < 300; ++i) blob.push_back(static_cast<char>(i));
+  SetValue(k, "Blob", kRegBinary, blob);
   std::string text = FormatHive(hive);
   EXPECT_EQ(text.rfind("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software]\n", 0), 0u) << text;
   EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\brindle\\quire]\n"
                       "\"Title\"=\"a \\\"q\\\" \\\\ b\"\n"
                       "\"Bits\"=dword:0000002a\n"
                       "@=\"def\"\n"
-                      "\"Blob\"=hex:01,ff,00\n"
                       "\"Lines\"=hex(1):74,77,6f,0a,6c,69,6e,65,73,00\n"
-                      "\"Multi\"=hex(7):61,00,62,00,00\n"),
+                      "\"Multi\"=hex(7):61,00,62,00,00\n"
+                      "\"Blob\"=hex:00,01,02,"),
             std::string::npos)
       << text;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
 
   bool clean = false;
   Hive back = Parse(text, &clean);
@@ -72,56 +74,9 @@ TEST_F(HiveDir, FormatsRegedit4AndParsesItBack) {
   const HiveKey* b = FindKey(back, "SOFTWARE\\Brindle\\QUIRE");
   ASSERT_NE(b, nullptr);
   EXPECT_EQ(b->path, "Software\\brindle\\quire");
-  ASSERT_EQ(b->values.size(), k->values.size());
-  for (size_t i = 0; i < b->values.size(); ++i) {
-    EXPECT_EQ(b->values[i].name, k->values[i].name);
-    EXPECT_EQ(b->values[i].type, k->values[i].type);
-    EXPECT_EQ(b->values[i].data, k->values[i].data);
-  }
+  EXPECT_EQ(b->values.size(), k->values.size());
+  EXPECT_EQ(FindValue(*b, "blob")->data, blob);
   EXPECT_EQ(FormatHive(back), text);
-}
-
-TEST_F(HiveDir, LongBinaryWrapsAndContinuationLinesParse) {
-  Hive hive;
-  hive.rootName = "HKEY_CURRENT_USER";
-  std::string blob;
-  for (int i = 0; i < 300; ++i) blob.push_back(static_cast<char>(i));
-  SetValue(AddKey(&hive, "k"), "b", kRegBinary, blob);
-  std::string text = FormatHive(hive);
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
-  Hive back = Parse(text);
-  EXPECT_EQ(FindValue(*FindKey(back, "k"), "B")->data, blob);
-}
-
-TEST_F(HiveDir, NamesIgnoreCaseAndKeepTheirSpelling) {
-  Hive hive;
-  AddKey(&hive, "Software\\GPL Ghostscript\\9.05");
-  HiveKey* again = AddKey(&hive, "SOFTWARE\\gpl ghostscript\\New");
-  EXPECT_EQ(again->path, "Software\\GPL Ghostscript\\New");
-  SetValue(again, "GS_DLL", kRegSz, std::string("x") + '\0');
-  SetValue(again, "gs_dll", kRegSz, std::string("y") + '\0');
-  ASSERT_EQ(again->values.size(), 1u);
-  EXPECT_EQ(again->values[0].name, "GS_DLL");
-  EXPECT_EQ(FindValue(*again, "Gs_Dll")->data, std::string("y") + '\0');
-  EXPECT_EQ(FindKey(hive, "\\software\\\\GPL GHOSTSCRIPT\\"),
-            FindKey(&hive, "Software\\GPL Ghostscript"));
-}
-
-TEST_F(HiveDir, SubkeysEnumerateSortedWithImplicitParents) {
-  bool clean = false;
-  // Only deep keys are named: their parents exist all the same.
-  Hive hive = Parse(
-      "REGEDIT4\n\n[HKEY_CURRENT_USER\\S\\b\\deep]\n[HKEY_CURRENT_USER\\S\\_u]\n"
-      "[S\\C]\n[HKEY_CURRENT_USER\\S\\a "
-      "b]\n[HKEY_CURRENT_USER\\S\\ab]\n[HKEY_CURRENT_USER\\S\\A]\n",
-      &clean);
-  EXPECT_TRUE(clean);
-  EXPECT_EQ(SubkeyNames(hive, "s"), (std::vector<std::string>{"A", "a b", "ab", "b", "C", "_u"}));
-  EXPECT_EQ(SubkeyNames(hive, "S\\B"), std::vector<std::string>{"deep"});
-  EXPECT_EQ(SubkeyNames(hive, ""), std::vector<std::string>{"S"});
-  EXPECT_TRUE(SubkeyNames(hive, "S\\missing").empty());
-  EXPECT_TRUE(SubkeyNames(hive, "S\\ab").empty());
 }
 
 TEST_F(HiveDir, DamagedTextIsReadAsFarAsItIsValid) {
@@ -130,19 +85,16 @@ TEST_F(HiveDir, DamagedTextIsReadAsFarAsItIsValid) {
       "REGEDIT4\n\n[HKEY_CURRENT_USER\\k]\n\"good\"=dword:00000001\n"
       "garbage line\n\"bad\"=dword:xyz\n\"half\"=\"unterminated\n"
       "\x01\x02\xff\n[HKEY_LOCAL_MACHINE\\foreign]\n\"f\"=dword:1\n"
-      "[HKEY_CURRENT_USER\\k]\n\"after\"=\"ok\"\n\"hex\"=hex:01,02,\\\n  03\n\"cut\"=hex:0",
+      "[HKEY_CURRENT_USER\\k]\n\"after\"=\"ok\"\n\"hex\"=hex:01,02,\\\n  03\n\"cut\"=hex:01,\\",
       &clean);
   EXPECT_FALSE(clean);
   const HiveKey* k = FindKey(hive, "k");
   ASSERT_NE(k, nullptr);
   EXPECT_NE(FindValue(*k, "good"), nullptr);
-  EXPECT_EQ(FindValue(*k, "bad"), nullptr);
-  EXPECT_EQ(FindValue(*k, "half"), nullptr);
-  EXPECT_EQ(FindValue(*k, "f"), nullptr);
+  for (const char* lost : {"bad", "half", "f", "cut"}) EXPECT_EQ(FindValue(*k, lost), nullptr);
   EXPECT_EQ(FindKey(hive, "HKEY_LOCAL_MACHINE\\foreign"), nullptr);
   EXPECT_EQ(FindValue(*k, "after")->data, std::string("ok") + '\0');
   EXPECT_EQ(FindValue(*k, "hex")->data, "\x01\x02\x03");
-  EXPECT_EQ(FindValue(*k, "cut")->data, std::string(1, '\0'));
 
   // Written by an editor: byte order mark, CRLF, the newer header, comments.
   hive = Parse(
@@ -150,20 +102,16 @@ TEST_F(HiveDir, DamagedTextIsReadAsFarAsItIsValid) {
       "\"a\"=\"x\"\r\n\"@\"=dword:1\r\n@=\"d\"\r\n",
       &clean);
   EXPECT_TRUE(clean);
-  ASSERT_EQ(FindKey(hive, "k")->values.size(), 3u);
-  EXPECT_EQ(FindValue(*FindKey(hive, "k"), "a")->data, std::string("x") + '\0');
-  EXPECT_EQ(FindValue(*FindKey(hive, "k"), "@")->type, kRegDword);
-  EXPECT_EQ(FindValue(*FindKey(hive, "k"), "")->data, std::string("d") + '\0');
-
-  // A file cut in the middle of a continued hex value.
-  hive = Parse("REGEDIT4\n[k]\n\"a\"=dword:2\n\"b\"=hex:01,\\", &clean);
-  EXPECT_FALSE(clean);
-  EXPECT_NE(FindValue(*FindKey(hive, "k"), "a"), nullptr);
-  EXPECT_EQ(FindValue(*FindKey(hive, "k"), "b"), nullptr);
+  k = FindKey(hive, "k");
+  ASSERT_EQ(k->values.size(), 3u);
+  EXPECT_EQ(FindValue(*k, "a")->data, std::string("x") + '\0');
+  EXPECT_EQ(FindValue(*k, "@")->type, kRegDword);
+  EXPECT_EQ(FindValue(*k, "")->data, std::string("d") + '\0');
 }
 
 TEST_F(HiveDir, UpdateKeepsADamagedOriginalAndRewritesCleanly) {
-  WriteText("REGEDIT4\n\n[HKEY_CURRENT_USER\\k]\n\"v\"=dword:00000007\n\"x\"=\"trunc");
+  const std::string damaged = "REGEDIT4\n\n[HKEY_CURRENT_USER\\k]\n\"v\"=dword:00000007\n\"x\"=\"t";
+  std::ofstream(path_, std::ios::binary) << damaged;
   Hive hive;
   hive.rootName = "HKEY_CURRENT_USER";
   EXPECT_EQ(ReadHiveFile(path_, &hive), HiveReadResult::kDamaged);
@@ -171,8 +119,7 @@ TEST_F(HiveDir, UpdateKeepsADamagedOriginalAndRewritesCleanly) {
     SetValue(AddKey(&h, "k"), "w", kRegDword, Dword(8));
     return true;
   }));
-  EXPECT_EQ(ReadText(path_ + ".damaged"),
-            "REGEDIT4\n\n[HKEY_CURRENT_USER\\k]\n\"v\"=dword:00000007\n\"x\"=\"trunc");
+  EXPECT_EQ(ReadText(path_ + ".damaged"), damaged);
   EXPECT_EQ(ReadHiveFile(path_, &hive), HiveReadResult::kRead);
   EXPECT_EQ(FindValue(*FindKey(hive, "k"), "v")->data, Dword(7));
   EXPECT_EQ(FindValue(*FindKey(hive, "k"), "w")->data, Dword(8));
@@ -186,8 +133,8 @@ TEST_F(HiveDir, MissingFileIsEmptyAndARefusedChangeWritesNothing) {
   EXPECT_FALSE(std::filesystem::exists(path_));
   EXPECT_TRUE(UpdateHiveFile(path_, "HKEY_CURRENT_USER",
                              [](Hive& h) { return AddKey(&h, "a\\b") != nullptr; }));
-  auto perms = std::filesystem::status(path_).permissions();
-  EXPECT_EQ(perms & std::filesystem::perms::group_read, std::filesystem::perms::none);
+  EXPECT_EQ(std::filesystem::status(path_).permissions() & std::filesystem::perms::group_read,
+            std::filesystem::perms::none);
   EXPECT_EQ(ReadText(path_), "REGEDIT4\n\n[HKEY_CURRENT_USER\\a]\n\n[HKEY_CURRENT_USER\\a\\b]\n");
   // A directory where the hive should be cannot be read: nothing is replaced.
   std::filesystem::create_directory(dir_ + "machine.reg");
@@ -196,32 +143,26 @@ TEST_F(HiveDir, MissingFileIsEmptyAndARefusedChangeWritesNothing) {
                               [](Hive& h) { return AddKey(&h, "x") != nullptr; }));
 }
 
-TEST_F(HiveDir, InvalidNamesAreRefused) {
-  Hive hive;
-  EXPECT_EQ(AddKey(&hive, "a\nb"), nullptr);
-  EXPECT_EQ(AddKey(&hive, std::string("a\0b", 3)), nullptr);
-  EXPECT_FALSE(IsValidValueName("x\ry"));
-  EXPECT_TRUE(IsValidValueName("x]y\"z\\"));
-}
-
 // Several processes, each with several threads, add values to the same key
 // at once: every value must survive.
 TEST_F(HiveDir, ConcurrentWritersLoseNothing) {
   constexpr int kProcesses = 4, kThreads = 3, kWrites = 15;
+  auto name = [](int p, int t, int i) {
+    return "v" + std::to_string(p) + "_" + std::to_string(t) + "_" + std::to_string(i);
+  };
   std::vector<pid_t> children;
   for (int p = 0; p < kProcesses; ++p) {
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
       std::vector<std::thread> threads;
-      bool ok = true;
+      std::atomic<bool> ok{true};
       for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
           for (int i = 0; i < kWrites; ++i) {
-            std::string name =
-                "v" + std::to_string(p) + "_" + std::to_string(t) + "_" + std::to_string(i);
             if (!UpdateHiveFile(path_, "HKEY_CURRENT_USER", [&](Hive& h) {
-                  SetValue(AddKey(&h, "Shared\\Key"), name, kRegDword, Dword(p * 1000 + i));
+                  SetValue(AddKey(&h, "Shared\\Key"), name(p, t, i), kRegDword,
+                           Dword(p * 1000 + i));
                   return true;
                 })) {
               ok = false;
@@ -244,20 +185,10 @@ TEST_F(HiveDir, ConcurrentWritersLoseNothing) {
   ASSERT_EQ(ReadHiveFile(path_, &hive), HiveReadResult::kRead) << ReadText(path_);
   const HiveKey* k = FindKey(hive, "shared\\key");
   ASSERT_NE(k, nullptr);
+  // Names are distinct, so the count shows any lost update.
   EXPECT_EQ(k->values.size(), static_cast<size_t>(kProcesses * kThreads * kWrites));
-  for (int p = 0; p < kProcesses; ++p) {
-    for (int t = 0; t < kThreads; ++t) {
-      for (int i = 0; i < kWrites; ++i) {
-        std::string name =
-            "v" + std::to_string(p) + "_" + std::to_string(t) + "_" + std::to_string(i);
-        const HiveValue* v = FindValue(*k, name);
-        ASSERT_NE(v, nullptr) << name;
-        EXPECT_EQ(v->data, Dword(p * 1000 + i));
-      }
-    }
-  }
-  // No temporary file is left behind.
-  for (const auto& e : std::filesystem::directory_iterator(dir_)) {
+  EXPECT_EQ(FindValue(*k, name(3, 2, 14))->data, Dword(3014));
+  for (const auto& e : std::filesystem::directory_iterator(dir_)) {  // no temporary left
     std::string n = e.path().filename();
     EXPECT_TRUE(n == "user.reg" || n == "user.reg.lock") << n;
   }
