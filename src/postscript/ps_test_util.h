@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,11 +18,8 @@ namespace scrivex::testing_util {
 class ScratchDir {
  public:
   explicit ScratchDir(const std::filesystem::path& root = {}) {
-    auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     dir_ = (root.empty() ? std::filesystem::temp_directory_path() : root) /
-           (std::string("ps_test_") + info->test_suite_name() + "_" + info->name() + "_" +
-            std::to_string(reinterpret_cast<uintptr_t>(this)));
-    std::filesystem::remove_all(dir_);
+           ("ps_test_" + std::to_string(std::random_device()()));
     std::filesystem::create_directories(dir_);
   }
   ~ScratchDir() { std::filesystem::remove_all(dir_); }
