@@ -7,29 +7,18 @@
 namespace scrivex {
 namespace {
 
-TEST(RunHiddenProcess, ReportsTheChildsExitStatus) {
+TEST(RunHiddenProcess, ExitStatusOrNotStarted) {
   int exitCode = 99;
   EXPECT_EQ(RunHiddenProcess("\"/bin/sh\" -c \"exit 3\"", &exitCode), 1);
   EXPECT_EQ(exitCode, 3);
-  EXPECT_EQ(RunHiddenProcess("/bin/true", &exitCode), 1);
-  EXPECT_EQ(exitCode, 0);
-}
-
-TEST(RunHiddenProcess, MissingProgramIsNotStarted) {
-  int exitCode = 99;
   EXPECT_EQ(RunHiddenProcess("\"/nonexistent/program\" -x", &exitCode), 0);
   EXPECT_EQ(exitCode, -1);
-  EXPECT_EQ(RunHiddenProcess("", &exitCode), 0);
   EXPECT_EQ(RunHiddenProcess("   "), 0);
-}
-
-TEST(RunHiddenProcess, ChattyChildNeverBlocks) {
-  int exitCode = -1;
-  // Far more than a pipe holds, on both output streams.
-  EXPECT_EQ(RunHiddenProcess("/bin/sh -c \"head -c 3000000 /dev/zero; head -c 3000000 /dev/zero "
-                             ">&2\"",
-                             &exitCode),
-            1);
+  // Far more than a pipe holds, on both output streams: the child never blocks.
+  EXPECT_EQ(
+      RunHiddenProcess("/bin/sh -c \"head -c 3000000 /dev/zero; head -c 3000000 /dev/zero >&2\"",
+                       &exitCode),
+      1);
   EXPECT_EQ(exitCode, 0);
 }
 

@@ -1,5 +1,5 @@
-// Helpers for the TIFF tests: scratch folders, pages drawn in memory, TIFF
-// files written and inspected with libtiff directly.
+// Helpers for the image tests: scratch folders, pages drawn in memory, TIFF
+// files written and inspected with plain libtiff calls.
 #ifndef SCRIVEX_IMAGE_TIFF_TEST_SUPPORT_H_
 #define SCRIVEX_IMAGE_TIFF_TEST_SUPPORT_H_
 
@@ -27,7 +27,7 @@ struct ScratchDir {
   ScratchDir() {
     std::random_device rd;
     path =
-        fs::temp_directory_path() / ("scrivex-tiff-" + std::to_string(rd()) + std::to_string(rd()));
+        fs::temp_directory_path() / ("scrivex-img-" + std::to_string(rd()) + std::to_string(rd()));
     fs::create_directories(path / "state");
     setenv("SCRIVEX_HOME", (path / "state").c_str(), 1);
   }
@@ -56,12 +56,12 @@ inline void WriteBytes(const std::string& path, const std::string& data) {
   std::ofstream(path, std::ios::binary) << data;
 }
 
+// White paper: no ink for 1-bit, 255 for grey and colour.
 inline TiffPage MakePage(int width, int height, int bitsPerPixel) {
   TiffPage page;
   page.width = width;
   page.height = height;
   page.bitsPerPixel = bitsPerPixel;
-  // White paper: no ink for 1-bit, 255 for grey and colour.
   page.bits.assign(static_cast<size_t>(TiffRowStride(width, bitsPerPixel)) * height,
                    bitsPerPixel == 1 ? 0 : 255);
   return page;
@@ -71,8 +71,8 @@ inline TiffPage MakePage(int width, int height, int bitsPerPixel) {
 inline void FillRect(TiffPage& page, int x0, int y0, int w, int h) {
   int stride = TiffRowStride(page.width, page.bitsPerPixel);
   for (int y = y0; y < y0 + h; ++y) {
+    uint8_t* row = page.bits.data() + static_cast<size_t>(y) * stride;
     for (int x = x0; x < x0 + w; ++x) {
-      uint8_t* row = page.bits.data() + static_cast<size_t>(y) * stride;
       if (page.bitsPerPixel == 1) {
         row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
       } else {
@@ -96,63 +96,39 @@ struct RawPageOptions {
   bool minIsBlack = false;  // 1-bit pages only
   float xRes = 0;
   float yRes = 0;
-  bool tiled = false;
 };
 
-// Writes pages with plain libtiff calls, independent of the code under test.
 inline void WriteTestTiff(const std::string& path, const std::vector<TiffPage>& pages,
                           const RawPageOptions& options = {}) {
   TIFF* tif = TIFFOpen(path.c_str(), "w");
   ASSERT_NE(tif, nullptr);
   for (const TiffPage& page : pages) {
     int bpp = page.bitsPerPixel;
+    bool invert = bpp == 1 && options.minIsBlack;
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, page.width);
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, page.height);
     TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bpp == 1 ? 1 : 8);
     TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, bpp == 24 ? 3 : 1);
     TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tif, TIFFTAG_COMPRESSION, options.compression);
-    bool invert = bpp == 1 && options.minIsBlack;
     TIFFSetField(tif, TIFFTAG_PHOTOMETRIC,
-                 bpp == 24  ? PHOTOMETRIC_RGB
-                 : bpp == 8 ? PHOTOMETRIC_MINISBLACK
-                 : invert   ? PHOTOMETRIC_MINISBLACK
-                            : PHOTOMETRIC_MINISWHITE);
+                 bpp == 24              ? PHOTOMETRIC_RGB
+                 : (bpp == 8 || invert) ? PHOTOMETRIC_MINISBLACK
+                                        : PHOTOMETRIC_MINISWHITE);
     if (options.xRes > 0) {
       TIFFSetField(tif, TIFFTAG_XRESOLUTION, options.xRes);
       TIFFSetField(tif, TIFFTAG_YRESOLUTION, options.yRes);
       TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
     }
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16);
     int stride = TiffRowStride(page.width, bpp);
-    if (options.tiled) {
-      TIFFSetField(tif, TIFFTAG_TILEWIDTH, 16);
-      TIFFSetField(tif, TIFFTAG_TILELENGTH, 16);
-      int bytesPerPixel = bpp / 8;
-      std::vector<uint8_t> tile(TIFFTileSize(tif));
-      for (int ty = 0; ty < page.height; ty += 16) {
-        for (int tx = 0; tx < page.width; tx += 16) {
-          std::fill(tile.begin(), tile.end(), 255);
-          for (int y = 0; y < 16 && ty + y < page.height; ++y) {
-            for (int x = 0; x < 16 && tx + x < page.width; ++x) {
-              for (int c = 0; c < bytesPerPixel; ++c) {
-                tile[(y * 16 + x) * bytesPerPixel + c] =
-                    page.bits[static_cast<size_t>(ty + y) * stride + (tx + x) * bytesPerPixel + c];
-              }
-            }
-          }
-          ASSERT_GE(TIFFWriteTile(tif, tile.data(), tx, ty, 0, 0), 0);
-        }
+    std::vector<uint8_t> row(stride);
+    for (int y = 0; y < page.height; ++y) {
+      std::copy_n(page.bits.begin() + static_cast<long>(y) * stride, stride, row.begin());
+      if (invert) {
+        for (auto& b : row) b = static_cast<uint8_t>(~b);
       }
-    } else {
-      TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16);
-      std::vector<uint8_t> row(stride);
-      for (int y = 0; y < page.height; ++y) {
-        std::copy_n(page.bits.begin() + static_cast<long>(y) * stride, stride, row.begin());
-        if (invert) {
-          for (auto& b : row) b = static_cast<uint8_t>(~b);
-        }
-        ASSERT_GE(TIFFWriteScanline(tif, row.data(), y, 0), 0);
-      }
+      ASSERT_GE(TIFFWriteScanline(tif, row.data(), y, 0), 0);
     }
     ASSERT_TRUE(TIFFWriteDirectory(tif));
   }
@@ -165,7 +141,6 @@ struct PageInfo {
   uint16_t bitsPerSample = 0;
   uint16_t samplesPerPixel = 0;
   uint16_t compression = 0;
-  uint16_t photometric = 0;
   uint32_t group3Options = 0;
   float xRes = 0;
   float yRes = 0;
@@ -174,12 +149,7 @@ struct PageInfo {
 // Tags of every page; empty when the file does not open as a TIFF.
 inline std::vector<PageInfo> ReadPageInfo(const std::string& path) {
   std::vector<PageInfo> pages;
-  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-  auto quiet = [](TIFF*, void*, const char*, const char*, va_list) { return 1; };
-  TIFFOpenOptionsSetErrorHandlerExtR(options, quiet, nullptr);
-  TIFFOpenOptionsSetWarningHandlerExtR(options, quiet, nullptr);
-  TIFF* tif = TIFFOpenExt(path.c_str(), "r", options);
-  TIFFOpenOptionsFree(options);
+  TIFF* tif = TIFFOpen(path.c_str(), "r");
   if (!tif) return pages;
   do {
     PageInfo p;
@@ -188,7 +158,6 @@ inline std::vector<PageInfo> ReadPageInfo(const std::string& path) {
     TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &p.bitsPerSample);
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &p.samplesPerPixel);
     TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &p.compression);
-    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &p.photometric);
     TIFFGetField(tif, TIFFTAG_GROUP3OPTIONS, &p.group3Options);
     TIFFGetField(tif, TIFFTAG_XRESOLUTION, &p.xRes);
     TIFFGetField(tif, TIFFTAG_YRESOLUTION, &p.yRes);
