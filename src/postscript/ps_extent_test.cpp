@@ -13,10 +13,8 @@ using testing_util::ScratchDir;
 
 TEST(ReadBoundingBox, PriorityDeferredBoxesAndFailures) {
   const std::string begin = "%%BeginDocument: x\n", end = "%%EndDocument\n";
-  const struct {
-    std::string lines;       // after a "%!PS" line
-    std::vector<float> box;  // empty: no usable box
-  } cases[] = {
+  // Lines after "%!PS" and the box they give; no box: none is usable.
+  const std::pair<std::string, std::vector<float>> cases[] = {
       {"%%BoundingBox: 0 0 612 792\n%%HiResBoundingBox: 1.5 2 611.25 790\n", {1.5, 2, 611.25, 790}},
       {"%ADO_ImageableArea: 10 20 30 40\n%%BoundingBox: 1 2 3 4\n", {1, 2, 3, 4}},
       {"%ADO_ImageableArea: 10 20 30 40\n", {10, 20, 30, 40}},
@@ -39,12 +37,12 @@ TEST(ReadBoundingBox, PriorityDeferredBoxesAndFailures) {
       {"%%BoundingBox: [0 0 612 792]\n", {}},
   };
   ScratchDir dir;
-  for (const auto& c : cases) {
+  for (const auto& [lines, want] : cases) {
     Box b{-1, -1, -1, -1};
-    int result = ReadBoundingBox(dir.Write("f.eps", "%!PS\n" + c.lines), &b);
-    EXPECT_EQ(result, c.box.empty() ? 0 : 1) << c.lines;
+    int result = ReadBoundingBox(dir.Write("f.eps", "%!PS\n" + lines), &b);
+    EXPECT_EQ(result, want.empty() ? 0 : 1) << lines;
     if (result == 1) {
-      EXPECT_EQ((std::vector<float>{b.llx, b.lly, b.urx, b.ury}), c.box) << c.lines;
+      EXPECT_EQ((std::vector<float>{b.llx, b.lly, b.urx, b.ury}), want) << lines;
     }
   }
   Box b;
