@@ -49,19 +49,14 @@ mkdir -p "dir with blanks"
 cp more.pdf "dir with blanks/more file.pdf"
 "$TOOL" -i "$WORK/existing.pdf" "-*" "$WORK/dir with blanks/more file.pdf" || fail "append exited $?"
 expect_sizes existing.pdf "300,200,200,400,400,400" "append"
-
-# Nothing left beside the files it changed.
 [ -z "$(find . -name '.*.tmp')" ] || fail "temporary files left behind"
 
 # A damaged existing PDF survives byte for byte and the tool fails with one line.
-head -c 700 existing.pdf >truncated.pdf
-printf 'not a pdf\n' >garbage.pdf
-for kind in truncated garbage; do
-  cp $kind.pdf $kind.orig
-  "$TOOL" -i "$WORK/$kind.pdf" "-*" "$WORK/new.pdf" 2>err.txt && fail "$kind existing PDF: exit 0"
-  cmp -s $kind.pdf $kind.orig || fail "$kind existing PDF was changed"
-  [ "$(wc -l <err.txt)" -eq 1 ] || fail "$kind existing PDF: message is not one line: $(cat err.txt)"
-done
+head -c 700 existing.pdf >damaged.pdf
+cp damaged.pdf damaged.orig
+"$TOOL" -i "$WORK/damaged.pdf" "-*" "$WORK/new.pdf" 2>err.txt && fail "damaged existing PDF: exit 0"
+cmp -s damaged.pdf damaged.orig || fail "damaged existing PDF was changed"
+[ "$(wc -l <err.txt)" -eq 1 ] || fail "damaged existing PDF: message is not one line: $(cat err.txt)"
 
 # Document information in place, as the converter asks for it.
 title="Größe \"Quartal\" – 'Bericht'"

@@ -98,9 +98,6 @@ TEST_F(QuireSettingsTest, StoredValuesSurviveAJob) {
   LoadQuireSettings(&again);
   EXPECT_EQ(again.title, "Kept title");
   EXPECT_EQ(again.automaticDirectory, "/tmp/out.pdf");
-  Store("EncryBits", 16);
-  LoadQuireSettings(&again);
-  EXPECT_EQ(again.encryBits, 16);
 }
 
 }  // namespace
