@@ -27,24 +27,22 @@ TEST(ReadTiffPage, EveryLayoutReadsAsWritten) {
       {"tiffcp", "-t", "-w", "16", "-l", "16", dir.File("colour.tif"), dir.File("tiled.tif")}, {});
   ASSERT_TRUE(tiled.started && tiled.exitCode == 0) << "tiffcp makes the tiled copy";
 
-  for (const char* name : {"white.tif", "black.tif"}) {
-    std::vector<TiffPage> read = ReadPages(dir.File(name));
-    ASSERT_EQ(read.size(), 1u) << name;
-    EXPECT_EQ(read[0].bitsPerPixel, 1);
-    EXPECT_EQ(read[0].sourceCompression, COMPRESSION_PACKBITS);
-    EXPECT_EQ(read[0].bits, mono.bits) << name;
+  struct Expected {
+    const char* name;
+    const TiffPage* page;
+  } files[] = {{"white.tif", &mono},
+               {"black.tif", &mono},
+               {"grey.tif", &grey},
+               {"colour.tif", &colour},
+               {"tiled.tif", &colour}};
+  for (const Expected& e : files) {
+    std::vector<TiffPage> read = ReadPages(dir.File(e.name));
+    ASSERT_EQ(read.size(), 1u) << e.name;
+    EXPECT_EQ(read[0].bitsPerPixel, e.page->bitsPerPixel) << e.name;
+    EXPECT_EQ(read[0].bits, e.page->bits) << e.name;
   }
-  std::vector<TiffPage> g = ReadPages(dir.File("grey.tif"));
-  ASSERT_EQ(g.size(), 1u);
-  EXPECT_EQ(g[0].bits, grey.bits);
-  EXPECT_EQ(g[0].xDpi, 150);
-  EXPECT_EQ(g[0].yDpi, 75);
-  for (const char* name : {"colour.tif", "tiled.tif"}) {
-    std::vector<TiffPage> c = ReadPages(dir.File(name));
-    ASSERT_EQ(c.size(), 1u) << name;
-    EXPECT_EQ(c[0].bitsPerPixel, 24);
-    EXPECT_EQ(c[0].bits, colour.bits) << name;
-  }
+  EXPECT_EQ(ReadPages(dir.File("black.tif"))[0].sourceCompression, COMPRESSION_PACKBITS);
+  EXPECT_EQ(ReadPages(dir.File("grey.tif"))[0].yDpi, 75);
 }
 
 TEST(ReadTiffPage, DamagedFilesGiveAnErrorAndPrintNothing) {
@@ -97,7 +95,7 @@ TEST(WriteTiffPage, EveryCodingReadsBack) {
       ASSERT_TRUE(CloseTiff(*file)) << file->lastError;
       std::vector<TiffPage> read = ReadPages(path);
       ASSERT_EQ(read.size(), 1u) << compression;
-      EXPECT_EQ(ReadPageInfo(path)[0].yRes, 100.0f);
+      EXPECT_NE(Tags(path).find(" 200x100 dpi"), std::string::npos) << Tags(path);
       if (compression == 7) {
         EXPECT_EQ(CountInk(read[0]), 600) << "JPEG keeps the dark area's size";
       } else {

@@ -135,36 +135,31 @@ inline void WriteTestTiff(const std::string& path, const std::vector<TiffPage>& 
   TIFFClose(tif);
 }
 
-struct PageInfo {
-  uint32_t width = 0;
-  uint32_t height = 0;
-  uint16_t bitsPerSample = 0;
-  uint16_t samplesPerPixel = 0;
-  uint16_t compression = 0;
-  uint32_t group3Options = 0;
-  float xRes = 0;
-  float yRes = 0;
-};
-
-// Tags of every page; empty when the file does not open as a TIFF.
-inline std::vector<PageInfo> ReadPageInfo(const std::string& path) {
-  std::vector<PageInfo> pages;
+// One entry per page, "|" between them: "WxH bits/samples cCOMPRESSION XxY dpi",
+// with " 2d" for two-dimensional Group 3. Empty when the file is no TIFF.
+inline std::string Tags(const std::string& path) {
   TIFF* tif = TIFFOpen(path.c_str(), "r");
-  if (!tif) return pages;
+  if (!tif) return "";
+  std::string tags;
   do {
-    PageInfo p;
-    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &p.width);
-    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &p.height);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &p.bitsPerSample);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &p.samplesPerPixel);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &p.compression);
-    TIFFGetField(tif, TIFFTAG_GROUP3OPTIONS, &p.group3Options);
-    TIFFGetField(tif, TIFFTAG_XRESOLUTION, &p.xRes);
-    TIFFGetField(tif, TIFFTAG_YRESOLUTION, &p.yRes);
-    pages.push_back(p);
+    uint32_t width = 0, height = 0, group3 = 0;
+    uint16_t bits = 0, samples = 0, compression = 0;
+    float x = 0, y = 0;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetField(tif, TIFFTAG_GROUP3OPTIONS, &group3);
+    TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x);
+    TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y);
+    tags += (tags.empty() ? "" : "|") + std::to_string(width) + "x" + std::to_string(height) + " " +
+            std::to_string(bits) + "/" + std::to_string(samples) + " c" +
+            std::to_string(compression) + " " + std::to_string(int(x)) + "x" +
+            std::to_string(int(y)) + " dpi" + (group3 & GROUP3OPT_2DENCODING ? " 2d" : "");
   } while (TIFFReadDirectory(tif));
   TIFFClose(tif);
-  return pages;
+  return tags;
 }
 
 // Decodes every page with the code under test's reader.
