@@ -32,20 +32,6 @@ bool IsWrittenAsOneFile(const std::string& path) {
          HasExtension(path, ".tiff");
 }
 
-// A reserved name beside the output, so the final move is a rename.
-struct SideFile {
-  std::string reservation;  // the empty file that keeps the name ours
-  std::string path;         // reservation + the output's extension
-};
-
-SideFile MakeSideFile(const std::string& output) {
-  platform::PathParts parts = platform::SplitPath(output);
-  SideFile side;
-  side.reservation = platform::CreateUniqueFile(parts.drive + parts.dir, "." + parts.name + "-");
-  if (!side.reservation.empty()) side.path = side.reservation + parts.ext;
-  return side;
-}
-
 int ConvertThroughPrinting(const std::string& input, const std::string& target,
                            const ConversionOptions* options, const Converters& converters) {
   if (!converters.convertThroughImageConverter) return 0;
@@ -152,15 +138,16 @@ int ConvertAll(const WorkList& list, const ConversionOptions& options, const Con
     }
     const bool isPdf = HasExtension(finalOutput, ".pdf");
     const bool exists = FileExists(finalOutput);
-    SideFile side;
+    std::string side;  // a new name beside the output, moved over it on success
     bool refused = false;
     if (!exists) {
       target = finalOutput;
     } else {
       switch (options.existingOutputMode) {
         case 0:
-          if (IsWrittenAsOneFile(finalOutput)) side = MakeSideFile(finalOutput);
-          target = side.path.empty() ? finalOutput : side.path;
+          if (IsWrittenAsOneFile(finalOutput))
+            side = MakeTempFileNameBeside(finalOutput, "." + platform::SplitPath(finalOutput).name + "-");
+          target = side.empty() ? finalOutput : side;
           break;
         case 1:
         case 2:
@@ -184,14 +171,13 @@ int ConvertAll(const WorkList& list, const ConversionOptions& options, const Con
 
     result = refused ? 0 : ConvertOneFile(input, target, &options, converters);
 
-    if (!side.path.empty()) {
+    if (!side.empty()) {
       // Replace the old output only with a complete new one.
-      if (result == 1 && FileExists(side.path)) {
-        if (isPdf) SetPdfDocumentInfo(side.path, &options, converters);
-        if (!platform::MoveFileReplace(side.path, finalOutput)) result = 0;
+      if (result == 1 && FileExists(side)) {
+        if (isPdf) SetPdfDocumentInfo(side, &options, converters);
+        if (!platform::MoveFileReplace(side, finalOutput)) result = 0;
       }
-      platform::RemoveFile(side.path);
-      platform::RemoveFile(side.reservation);
+      platform::RemoveFile(side);
     } else if (isPdf && !target.empty()) {
       SetPdfDocumentInfo(target, &options, converters);
       if (target != finalOutput && FileExists(target)) {

@@ -1,6 +1,7 @@
 #include "driver/temp_files.h"
 
 #include "platform/files.h"
+#include "platform/path.h"
 
 namespace scrivex {
 
@@ -11,6 +12,15 @@ std::string MakeTempFileName(const std::string& extension) {
   if (name.empty()) return name;
   platform::RemoveFile(name);
   return name + extension;
+}
+
+std::string MakeTempFileNameBeside(const std::string& path, const std::string& prefix) {
+  platform::PathParts parts = platform::SplitPath(path);
+  std::string dir = parts.drive + parts.dir;
+  std::string unique = platform::CreateUniqueFile(dir.empty() ? "./" : dir, prefix);
+  if (unique.empty()) return "";
+  platform::RemoveFile(unique);
+  return unique + parts.ext;
 }
 
 }  // namespace scrivex

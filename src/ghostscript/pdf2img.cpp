@@ -109,7 +109,7 @@ int ConvertPsToImage(const std::string& input, const std::string& output, float 
     // One file holds the whole result: Ghostscript writes it under a fresh
     // name that replaces the output only after a clean run, so a failure
     // never destroys an earlier output.
-    std::string staging = TempNameBeside(output, ".scrivex");
+    std::string staging = MakeTempFileNameBeside(output, ".scrivex");
     if (staging.empty()) return 0;
     request.outputPath = staging;
     bool done = RanCleanly(request) && platform::IsRegularFile(staging) &&

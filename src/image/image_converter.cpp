@@ -31,14 +31,6 @@ void SetPrintDocumentFunction(PrintDocumentFunction print) {
   printDocument = print ? print : PrintNothing;
 }
 
-std::string TempNameBeside(const std::string& output, const std::string& prefix) {
-  platform::PathParts parts = platform::SplitPath(output);
-  std::string dir = parts.drive + parts.dir;
-  std::string unique = platform::CreateUniqueFile(dir.empty() ? "./" : dir, prefix);
-  if (unique.empty()) return "";
-  platform::RemoveFile(unique);
-  return unique + parts.ext;
-}
 
 std::string LocateImageConverter(const std::string& fileName, bool mustExist) {
   std::string path = platform::ProgramDirectory() + fileName;

@@ -25,11 +25,6 @@ void SetPrintDocumentFunction(PrintDocumentFunction print);
 int ConvertThroughImageConverter(const std::string& input, const std::string& output,
                                  const ConversionOptions* options);
 
-// A fresh name in the output's folder, "<prefix>XXXXXX.tmp" followed by the
-// output's extension, for writing a result that replaces the output only once
-// it is complete. Empty when the folder takes no new file.
-std::string TempNameBeside(const std::string& output, const std::string& prefix);
-
 // The file name in the running executable's folder; with mustExist, the bare
 // name when it is not there, so that the program search decides.
 std::string LocateImageConverter(const std::string& fileName, bool mustExist);
