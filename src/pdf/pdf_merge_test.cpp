@@ -52,40 +52,37 @@ TEST_F(MergePdfPartsTest, JoinsPartsInListOrderWithTheirFields) {
   EXPECT_FALSE(forms.getNeedAppearances());
 }
 
-TEST_F(MergePdfPartsTest, KeepsPageContentAndInheritedAttributes) {
-  const std::string inherited = dir_ / "inherited.pdf";
+// The second page inherits its size, rotation and nothing else from the page tree.
+TEST_F(MergePdfPartsTest, RotatesInheritedPagesByMultiplesOfNinetyOnly) {
+  const std::string part = dir_ / "inherited.pdf";
   {
     QPDF pdf;
     pdf.emptyPDF();
+    pdf.addPage(pdf.makeIndirectObject(
+                    QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 101 101] /Rotate 0 >>")),
+                false);
     QPDFObjectHandle page = QPDFObjectHandle::parse("<< /Type /Page /Resources << >> >>");
     page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, "1 1 m 20 20 l S\n"));
     pdf.addPage(pdf.makeIndirectObject(page), false);
     QPDFObjectHandle tree = pdf.getRoot().getKey("/Pages");
     tree.replaceKey("/MediaBox", QPDFObjectHandle::parse("[0 0 111 222]"));
     tree.replaceKey("/Rotate", QPDFObjectHandle::newInteger(90));
-    QPDFWriter(pdf, inherited.c_str()).write();
+    QPDFWriter(pdf, part.c_str()).write();
   }
-  ASSERT_EQ(MergePdfParts({dir_.Pdf("a.pdf", Pages({101})), inherited}, out_, nullptr),
-            kMergeWritten);
+  const std::pair<int, std::vector<int>> cases[] = {
+      {0, {0, 90}}, {90, {90, 180}}, {-90, {270, 0}}, {45, {0, 90}}};
+  for (const auto& [rotation, expected] : cases) {
+    ConversionOptions options;
+    options.rotation = rotation;
+    ASSERT_EQ(MergePdfParts({part}, out_, &options), kMergeWritten);
+    EXPECT_THAT(PageRotations(out_), ElementsAreArray(expected)) << rotation;
+  }
   EXPECT_THAT(PageSizes(out_), ElementsAre(101, 111));
-  EXPECT_THAT(PageRotations(out_), ElementsAre(0, 90));
   auto pdf = ReadPdf(out_);
   QPDFObjectHandle second = pdf->getAllPages()[1];
   auto data = second.getPageContents().at(0).getStreamData();
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()),
             "1 1 m 20 20 l S\n");
-}
-
-TEST_F(MergePdfPartsTest, RotatesByMultiplesOfNinetyOnly) {
-  std::vector<std::string> parts = {dir_.Pdf("a.pdf", {TestPage{101, {}, 0}, {102, {}, 90}})};
-  const std::pair<int, std::vector<int>> cases[] = {
-      {90, {90, 180}}, {-90, {270, 0}}, {45, {0, 90}}, {0, {0, 90}}};
-  for (const auto& [rotation, expected] : cases) {
-    ConversionOptions options;
-    options.rotation = rotation;
-    ASSERT_EQ(MergePdfParts(parts, out_, &options), kMergeWritten);
-    EXPECT_THAT(PageRotations(out_), ElementsAreArray(expected)) << rotation;
-  }
 }
 
 TEST_F(MergePdfPartsTest, WritesDocumentInformation) {
