@@ -166,10 +166,7 @@ TEST_F(MergePdfPartsTest, EncodesPasswordsAsReadersTypeThem) {
 
 TEST_F(MergePdfPartsTest, SkipsMissingAndUnreadablePartsAndUsesOpenPassword) {
   const std::string locked = dir_ / "locked.pdf";
-  MakeTestPdf(locked, Pages({401}), [](QPDFWriter& w) {
-    w.setR4EncryptionParametersInsecure("secret", "boss", true, true, true, true, true, true,
-                                        qpdf_r3p_full, true, true);
-  });
+  MakeEncryptedPdf(locked, Pages({401}), "secret");
   const std::string garbage = dir_ / "garbage.pdf";
   WriteBytes(garbage, "this is no PDF\n");
   std::vector<std::string> parts = {dir_ / "missing.pdf", dir_.Pdf("a.pdf", Pages({101})), garbage,

@@ -66,6 +66,15 @@ inline void MakeTestPdf(const std::string& path, const std::vector<TestPage>& pa
   writer.write();
 }
 
+// AES-encrypted with owner password "boss"; an empty user password opens it freely.
+inline void MakeEncryptedPdf(const std::string& path, const std::vector<TestPage>& pages,
+                             const std::string& userPassword) {
+  MakeTestPdf(path, pages, [&](QPDFWriter& w) {
+    w.setR4EncryptionParametersInsecure(userPassword.c_str(), "boss", true, true, true, true, true,
+                                        true, qpdf_r3p_full, true, true);
+  });
+}
+
 inline std::unique_ptr<QPDF> ReadPdf(const std::string& path, const std::string& password = "") {
   auto pdf = std::make_unique<QPDF>();
   pdf->setSuppressWarnings(true);
