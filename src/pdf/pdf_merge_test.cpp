@@ -52,6 +52,21 @@ TEST_F(MergePdfPartsTest, JoinsPartsInListOrderWithTheirFields) {
   EXPECT_FALSE(forms.getNeedAppearances());
 }
 
+// A part that asks viewers to draw its fields keeps asking once joined.
+TEST_F(MergePdfPartsTest, KeepsAskingViewersToDrawFields) {
+  const std::string drawn = dir_ / "drawn.pdf";
+  {
+    auto pdf = ReadPdf(dir_.Pdf("b.pdf", {{201, {{"Total", "x"}}, 0}}));
+    QPDFAcroFormDocumentHelper(*pdf).setNeedAppearances(true);
+    QPDFWriter(*pdf, drawn.c_str()).write();
+  }
+  ASSERT_EQ(MergePdfParts({dir_.Pdf("a.pdf", {{101, {{"Total", "y"}}, 0}}), drawn}, out_, nullptr),
+            kMergeWritten);
+  auto pdf = ReadPdf(out_);
+  EXPECT_TRUE(QPDFAcroFormDocumentHelper(*pdf).getNeedAppearances());
+  EXPECT_EQ(FieldValues(out_).size(), 2u);
+}
+
 // The second page inherits its size, rotation and nothing else from the page tree.
 TEST_F(MergePdfPartsTest, RotatesInheritedPagesByMultiplesOfNinetyOnly) {
   const std::string part = dir_ / "inherited.pdf";
