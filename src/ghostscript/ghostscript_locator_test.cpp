@@ -2,35 +2,26 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <random>
-
 #include "ghostscript/scoped_env.h"
+#include "image/tiff_test_support.h"
 #include "platform/files.h"
 
 namespace scrivex {
 namespace {
 
+using tiff_test::ScratchDir;
 namespace fs = std::filesystem;
 
 // Every test gets its own state root (registry hives) and temporary folder.
 class GhostscriptLocatorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ =
-        fs::temp_directory_path() / ("scrivex-locator-" + std::to_string(std::random_device()()));
-    fs::create_directories(root_ / "home");
     fs::create_directories(root_ / "tmp");
     fs::permissions(root_ / "tmp", fs::perms::owner_all);
-    env_.Set("SCRIVEX_HOME", (root_ / "home").string());
     env_.Set("TMPDIR", (root_ / "tmp").string());
     SetSystemGhostscriptDirForTesting((root_ / "nosystem").string());
   }
-  void TearDown() override {
-    SetSystemGhostscriptDirForTesting("");
-    fs::remove_all(root_);
-  }
+  void TearDown() override { SetSystemGhostscriptDirForTesting(""); }
 
   std::string MakeProgramDir(const std::string& name) {
     fs::create_directories(root_ / name);
@@ -52,7 +43,8 @@ class GhostscriptLocatorTest : public ::testing::Test {
     CloseKey(key);
   }
 
-  fs::path root_;
+  ScratchDir dir_;
+  const fs::path& root_ = dir_.path;
   ScopedEnv env_;
 };
 
