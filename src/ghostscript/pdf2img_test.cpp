@@ -53,6 +53,7 @@ class Pdf2ImgTest : public ::testing::Test {
 
 TEST_F(Pdf2ImgTest, CommandLineReachesGhostscriptWithItsLibraryPath) {
   InstallFakeGhostscript(0, false);
+  const std::string gsLib = platform::GetEnv("GS_LIB");
   WriteBytes(P("pic.eps"),
              "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 144 72\n"
              "0 0 10 10 rectfill\n%%EOF\n");
@@ -66,6 +67,7 @@ TEST_F(Pdf2ImgTest, CommandLineReachesGhostscriptWithItsLibraryPath) {
                 platform::ProgramDirectory() + "windows/fonts\n-sOutputFile=" + P("out_%04d.png") +
                 "\n-f\n" + P("pic.eps") + "\n-I" + p2t + "\n-c\nquit\n");
   EXPECT_EQ(ReadBytes(P("gslib.txt")), p2t);
+  EXPECT_EQ(platform::GetEnv("GS_LIB"), gsLib) << "set for the child only";
 
   // A PDF whose first lines look like EPS is never fitted as EPS.
   WriteBytes(P("mixed.pdf"), "%PDF-1.4\n%!PS-Adobe-3.0 EPSF-3.0\n%%EOF\n");
