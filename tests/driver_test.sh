@@ -1,17 +1,8 @@
 #!/usr/bin/env bash
 # The program end to end: usage and exit codes, list files, naming, the queue
 # between two concurrent runs, and the Ghostscript road with existing outputs.
-set -u
-bin=${SCRIVEX_BIN:?SCRIVEX_BIN must name the program directory}
-work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
-export SCRIVEX_HOME=$work/state TMPDIR=$work
-cd "$work"
-failures=0
-check() {  # check <description> <command...>
-  local what=$1; shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/lib.sh"
+bin=$BIN work=$WORK
 run() { "$bin/scrivex" "$@" </dev/null >out.txt 2>err.txt; echo $? >rc.txt; }
 rc() { [ "$(cat rc.txt)" = "$1" ]; }
 has() { grep -qF -- "$1" out.txt; }
@@ -76,5 +67,4 @@ wait $second
 check "first run converted" grep -q "one.pdf ==> $work/slow.tif, result = Successful" first.txt
 check "second run converted after it" grep -q "one.pdf ==> $work/second.png, result = Successful" second.txt
 
-if [ $failures -ne 0 ]; then echo "$failures check(s) failed"; exit 1; fi
-echo "all driver checks passed"
+finish driver_test

@@ -1,17 +1,8 @@
 #!/usr/bin/env bash
 # PDF output through the program: document information, -p 1/2/3 against an
 # existing PDF, and a list file gathered into one PDF.
-set -u
-bin=${SCRIVEX_BIN:?SCRIVEX_BIN must name the program directory}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export SCRIVEX_HOME=$work/state TMPDIR=$work
-cd "$work"
-failures=0
-check() {
-  local what=$1; shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/lib.sh"
+bin=$BIN work=$WORK
 pages() { pdfinfo "$1" 2>/dev/null | awk '/^Pages:/ {print $2}'; }
 # The width in points of page N, which tells the sources apart.
 width() { pdfinfo -f "$2" -l "$2" "$1" 2>/dev/null | awk '/^Page.*size:/ {print int($4); exit}'; }
@@ -40,7 +31,7 @@ check "-p 2 names the existing output" grep -q "==> $work/book.pdf, result = Suc
 check "-p 1 inserts before the first page" bash -c '[ "$(pages book.pdf)" = 6 ] && [ "$(width book.pdf 1)" = 400 ] && [ "$(width book.pdf 4)" = 200 ]'
 "$bin/scrivex" -p 3 -i b.pdf -o book.pdf </dev/null >out.txt
 check "-p 3 writes book000.pdf" bash -c '[ "$(pages book000.pdf)" = 1 ] && [ "$(pages book.pdf)" = 6 ]'
-check "no temporary files left" bash -c '[ -z "$(ls "$0" | grep -E "^pdf.*\.tmp")" ]' "$work"
+check "no temporary files left" bash -c '[ -z "$(ls -A "$TMPDIR")" ] && [ -z "$(ls -A "$0" | grep -E "\.tmp")" ]' "$work"
 
 before=$(md5sum <book.pdf)
 echo garbage > bad.pdf
@@ -52,5 +43,4 @@ cp a.pdf gathered.pdf
 "$bin/scrivex" -i all.lst -o gathered.pdf </dev/null >out.txt
 check "list file gathers every entry into one PDF, in order" bash -c '[ "$(pages gathered.pdf)" = 6 ] && [ "$(width gathered.pdf 1)" = 200 ] && [ "$(width gathered.pdf 3)" = 300 ] && [ "$(width gathered.pdf 6)" = 400 ]'
 
-if [ $failures -ne 0 ]; then echo "$failures check(s) failed"; exit 1; fi
-echo "all PDF output checks passed"
+finish pdf_output_test

@@ -1,16 +1,8 @@
 #!/bin/bash
 # End-to-end checks of the page selector program: real PostScript in, pages
 # checked by rendering the output with Ghostscript.
-set -u
-BIN=${SCRIVEX_BIN:?SCRIVEX_BIN must name the bin directory of a build}
+. "$(dirname "$0")/lib.sh"
 PSSELECT="$BIN/psselect"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-export SCRIVEX_HOME="$WORK/home" TMPDIR="$WORK/tmp"
-mkdir -p "$SCRIVEX_HOME" "$TMPDIR"
-cd "$WORK" || exit 1
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # The text shown on each page of a PostScript file, one word per page.
 page_texts() {
@@ -60,8 +52,4 @@ msg=$("$PSSELECT" -q -p1 badlabel.ps kept.ps 2>&1); rc=$?
 [ "$msg" = "$PSSELECT: Bad page label while seeking page 0" ] || fail "bad label: message '$msg'"
 [ "$(cat kept.ps)" = keep ] || fail "existing output destroyed by a failed run"
 
-if [ $failures -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "all psselect checks passed"
+finish psselect_test
