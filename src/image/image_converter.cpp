@@ -1,5 +1,7 @@
 #include "image/image_converter.h"
 
+#include <cstdio>
+
 #include "driver/run_command.h"
 #include "driver/temp_files.h"
 #include "ghostscript/hidden_process.h"
@@ -13,8 +15,12 @@ namespace {
 // SEAM: the printing road's input-type dispatch (PrintDocument) is not part of
 // the program yet. Until it is, printing produces nothing and says so with 0;
 // its owner installs PrintDocument with SetPrintDocumentFunction.
-int PrintNothing(const std::string& /*input*/, const std::string& /*output*/,
+int PrintNothing(const std::string& input, const std::string& /*output*/,
                  const ConversionOptions* /*options*/) {
+  std::fprintf(stderr,
+               "%s: printing documents is not available yet; only PostScript, EPS and PDF "
+               "inputs convert to files other than EMF and WMF.\n",
+               input.c_str());
   return 0;
 }
 
