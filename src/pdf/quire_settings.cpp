@@ -1,6 +1,8 @@
 #include "pdf/quire_settings.h"
 
+#include <cstdlib>
 #include <iterator>
+#include <string_view>
 #include <variant>
 
 #include "driver/registry.h"
@@ -19,7 +21,7 @@ struct Field {
   std::variant<int QuireSettings::*, TextField> member;
 };
 
-// Loading and saving walk the values in slightly different orders.
+// Every value, in the order loading reads them.
 constexpr Field kLoadOrder[] = {
     {"disable", &QuireSettings::disable},
     {"CompressText", &QuireSettings::compressText},
@@ -64,51 +66,25 @@ constexpr Field kLoadOrder[] = {
     {"Bitcount", &QuireSettings::bitcount},
 };
 
-constexpr Field kSaveOrder[] = {
-    {"disable", &QuireSettings::disable},
-    {"CompressText", &QuireSettings::compressText},
-    {"Compress_AutoZoomImages", &QuireSettings::compressAutoZoomImages},
-    {"Compress_ColorImages", &QuireSettings::compressColorImages},
-    {"Compress_MonoColorImages", &QuireSettings::compressMonoColorImages},
-    {"Links_IsEnable", &QuireSettings::linksIsEnable},
-    {"Links_BoderColor", &QuireSettings::linksBoderColor},
-    {"Links_BoderType", &QuireSettings::linksBoderType},
-    {"Links_LineStyle", &QuireSettings::linksLineStyle},
-    {"Links_LineSize", &QuireSettings::linksLineSize},
-    {"General_PageRotateAngle", &QuireSettings::generalPageRotateAngle},
-    {"General_OptimizeWeb", &QuireSettings::generalOptimizeWeb},
-    {"AutoExec", &QuireSettings::autoExec},
-    {"AutoExecProgram", TextField{&QuireSettings::autoExecProgram, kQuireTextBytes}},
-    {"AutoView", &QuireSettings::autoView},
-    {"OutFileType", &QuireSettings::outFileType},
-    {"DefaultCharWidth", &QuireSettings::defaultCharWidth},
-    {"Unit", &QuireSettings::unit},
-    {"PageSelect", &QuireSettings::pageSelect},
-    {"PageSize", &QuireSettings::pageSize},
-    {"PageW", &QuireSettings::pageW},
-    {"PageH", &QuireSettings::pageH},
-    {"Margin", &QuireSettings::margin},
-    {"Orientation", &QuireSettings::orientation},
-    {"xResolution", &QuireSettings::xResolution},
-    {"yResolution", &QuireSettings::yResolution},
-    {"Compatible", &QuireSettings::compatible},
-    {"Scale", &QuireSettings::scale},
-    {"Title", TextField{&QuireSettings::title, kQuireTextBytes}},
-    {"Subject", TextField{&QuireSettings::subject, kQuireTextBytes}},
-    {"Author", TextField{&QuireSettings::author, kQuireTextBytes}},
-    {"Keywords", TextField{&QuireSettings::keywords, kQuireTextBytes}},
-    {"Encryption", &QuireSettings::encryption},
-    {"Permission", &QuireSettings::permission},
-    {"EncryBits", &QuireSettings::encryBits},
-    {"OwnerPass", TextField{&QuireSettings::ownerPass, kQuirePasswordBytes}},
-    {"UserPass", TextField{&QuireSettings::userPass, kQuirePasswordBytes}},
-    {"AutomaticOutput", &QuireSettings::automaticOutput},
-    {"AutomaticValue", &QuireSettings::automaticValue},
-    {"AutomaticDirectory", TextField{&QuireSettings::automaticDirectory, kQuireDirectoryBytes}},
-    {"Bitcount", &QuireSettings::bitcount},
+// Saving writes the same values in a slightly different order.
+constexpr const char* kSaveOrder[] = {
+    "disable", "CompressText", "Compress_AutoZoomImages", "Compress_ColorImages",
+    "Compress_MonoColorImages", "Links_IsEnable", "Links_BoderColor", "Links_BoderType",
+    "Links_LineStyle", "Links_LineSize", "General_PageRotateAngle", "General_OptimizeWeb",
+    "AutoExec", "AutoExecProgram", "AutoView", "OutFileType", "DefaultCharWidth", "Unit",
+    "PageSelect", "PageSize", "PageW", "PageH", "Margin", "Orientation", "xResolution",
+    "yResolution", "Compatible", "Scale", "Title", "Subject", "Author", "Keywords", "Encryption",
+    "Permission", "EncryBits", "OwnerPass", "UserPass", "AutomaticOutput", "AutomaticValue",
+    "AutomaticDirectory", "Bitcount",
 };
 
 static_assert(std::size(kLoadOrder) == 41 && std::size(kSaveOrder) == 41);
+
+const Field& FieldNamed(std::string_view name) {
+  for (const Field& f : kLoadOrder)
+    if (name == f.valueName) return f;
+  std::abort();  // the save order names only values of the table above
+}
 
 }  // namespace
 
@@ -137,7 +113,8 @@ int SaveQuireSettings(const QuireSettings& record) {
   KeyHandle key = CreateUserKey(kQuireSettingsKey);
   if (key == nullptr) return 0;
   int result = 1;
-  for (const Field& f : kSaveOrder) {
+  for (const char* name : kSaveOrder) {
+    const Field& f = FieldNamed(name);
     int written;
     if (auto* number = std::get_if<int QuireSettings::*>(&f.member)) {
       written = WriteDwordValue(key, f.valueName, record.**number);
