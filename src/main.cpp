@@ -1,11 +1,12 @@
 // scrivex: converts documents, PostScript and PDF into PDF, PostScript and images.
+#include <cstdio>
+
 #include "driver/driver_main.h"
-#include "ghostscript/pdf2img.h"
 #include "image/blank_pages.h"
-#include "image/image_converter.h"
-#include "platform/files.h"
+#include "image/print_route.h"
 #include "platform/process.h"
 #include "postscript/page_selector.h"
+#include "render/ps_to_image.h"
 
 namespace {
 
@@ -16,9 +17,21 @@ void OpenWithViewer(const std::string& path) {
   scrivex::platform::RunChild({"xdg-open", path}, options);
 }
 
+// The usage text waits for a key before the program ends with 1.
+int ShowUsage() {
+  scrivex::WriteUsage(stdout);
+  std::fputs("Press any key to continue...\n", stdout);
+  std::fflush(stdout);
+  std::getchar();
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  scrivex::JobRequest job = scrivex::ScanCommandLine(argc, argv);
+  if (job.usageRequested || job.inputPath.empty()) return ShowUsage();
+
   scrivex::Converters converters;
   converters.selectPostScriptPages = scrivex::SelectPostScriptPages;
   converters.convertPsToImage = scrivex::ConvertPsToImage;
@@ -28,5 +41,5 @@ int main(int argc, char** argv) {
     return scrivex::RemoveBlankTiffPages(input, output, options);
   };
   converters.openUrlInBrowser = OpenWithViewer;
-  return scrivex::DriverMain(argc, argv, converters);
+  return scrivex::RunJob(job, converters);
 }

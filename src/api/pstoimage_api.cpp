@@ -1,5 +1,5 @@
 // The exported PostScript-to-image functions of libscrivex.
-#include "ghostscript/pdf2img.h"
+#include "render/ps_to_image.h"
 #include "postscript/progress.h"
 #include "postscript/ps_extent.h"
 #include "scrivex/pstoimage.h"

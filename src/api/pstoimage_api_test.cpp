@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ghostscript/scoped_env.h"
+#include "platform/test_support.h"
 #include "scrivex/pstoimage.h"
 
 namespace {

@@ -2,8 +2,7 @@
 
 #include <cstdio>
 
-#include "driver/options.h"
-#include "driver/run_command.h"
+#include "common/child_process.h"
 #include "driver/work_list.h"
 #include "platform/named_objects.h"
 #include "platform/path.h"
@@ -16,24 +15,21 @@ constexpr int kErrorNotSupported = 50;
 constexpr size_t kHandOffCommandBytes = 2048;
 }  // namespace
 
-int RunAsUser(const std::string& userName, const std::string&, const std::string&, int) {
+int RunAsUser(const std::string& userName, const std::string&, const std::vector<std::string>&,
+              int) {
   // Logging on as another account arrives with its own change; until then the
   // request is refused rather than converted under the wrong account.
   std::fprintf(stderr, "Running as another user (%s) is not available.\n", userName.c_str());
   return kErrorNotSupported;
 }
 
-int DriverMain(int argc, const char* const* argv, const Converters& converters) {
-  JobRequest job = ScanCommandLine(argc, argv);
-  if (job.usageRequested || job.inputPath.empty()) PrintUsage();
-
+int RunJob(JobRequest& job, const Converters& converters) {
   if (!job.userName.empty() && !job.password.empty()) {
-    std::string commandLine = QuoteCommandLine(job.argumentList);
-    if (commandLine.empty() || commandLine.size() > kHandOffCommandBytes - 1) {
-      std::fprintf(stderr, "The command line cannot be handed to another user.\n");
+    if (FormatCommandLine(job.argumentList).size() > kHandOffCommandBytes - 1) {
+      std::fprintf(stderr, "The command line is too long to hand to another user.\n");
       return kErrorNotSupported;
     }
-    return RunAsUser(job.userName, job.password, commandLine, 0);
+    return RunAsUser(job.userName, job.password, job.argumentList, 0);
   }
 
   platform::RaiseJobCounter();

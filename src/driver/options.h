@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/conversion_options.h"
+#include "common/conversion_options.h"
 
 namespace scrivex {
 
@@ -37,9 +37,8 @@ struct JobRequest {
 // TargetPrinterName as a side effect.
 JobRequest ScanCommandLine(int argc, const char* const* argv);
 
-// Writes the usage text; the caller then waits for a key and ends with 1.
+// Writes the usage text; the program then waits for a key and ends with 1.
 void WriteUsage(std::FILE* out);
-[[noreturn]] void PrintUsage();
 
 }  // namespace scrivex
 

@@ -3,11 +3,12 @@
 #include <cstdio>
 
 #include "driver/options.h"
-#include "driver/run_command.h"
-#include "driver/temp_files.h"
+#include "common/child_process.h"
+#include "common/temp_files.h"
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/process.h"
+#include "platform/replacement_file.h"
 
 namespace scrivex {
 
@@ -16,9 +17,8 @@ using platform::HasExtension;
 
 namespace {
 
-int RunTool(const std::string& commandLine, const Converters& converters) {
-  return converters.runCommandLine ? converters.runCommandLine(commandLine)
-                                   : RunCommandLine(commandLine);
+int RunTool(const std::vector<std::string>& argv, const Converters& converters) {
+  return converters.runCommandLine ? converters.runCommandLine(argv) : RunCommandLine(argv);
 }
 
 bool IsPostScriptFamily(const std::string& path) {
@@ -96,11 +96,8 @@ int MergeWithExistingPdf(const std::string& newPdf, const std::string& existingP
   if (newPdf.empty() || existingPdf.empty() || !options) return 0;
   int mode = options->existingOutputMode;
   if (mode == 0 || mode == 3) return 1;
-  if (!IsSafeArgument(newPdf) || !IsSafeArgument(existingPdf)) return 0;
   std::string pages = mode == 1 ? "1|0|" + newPdf : newPdf;
-  std::string line = QuoteArgument(ToolsProgramPath()) + " -i " + QuoteArgument(existingPdf) +
-                     " \"-*\" " + QuoteArgument(pages);
-  int code = RunTool(line, converters);
+  int code = RunTool({ToolsProgramPath(), "-i", existingPdf, "-*", pages}, converters);
   // A tool that reported failure has merged nothing, whatever is on disk.
   return code == 0 && FileExists(existingPdf) ? 1 : 0;
 }
@@ -110,17 +107,9 @@ int SetPdfDocumentInfo(const std::string& pdf, const ConversionOptions* options,
   if (pdf.empty() || !options) return 0;
   const ConversionOptions& o = *options;
   if (o.title.empty() && o.author.empty() && o.subject.empty() && o.keywords.empty()) return 0;
-  for (const std::string* text : {&pdf, &o.title, &o.author, &o.subject, &o.keywords}) {
-    if (!IsSafeArgument(*text)) {
-      std::fprintf(stderr, "Document information holding a double quote was not written.\n");
-      return 0;
-    }
-  }
-  std::string line = QuoteArgument(ToolsProgramPath()) + " -i " + QuoteArgument(pdf) + " -o " +
-                     QuoteArgument(pdf) + " -t " + QuoteArgument(o.title) + " -a " +
-                     QuoteArgument(o.author) + " -s " + QuoteArgument(o.subject) + " -k " +
-                     QuoteArgument(o.keywords);
-  RunTool(line, converters);
+  RunTool({ToolsProgramPath(), "-i", pdf, "-o", pdf, "-t", o.title, "-a", o.author, "-s",
+           o.subject, "-k", o.keywords},
+          converters);
   return 1;
 }
 
@@ -138,16 +127,16 @@ int ConvertAll(const WorkList& list, const ConversionOptions& options, const Con
     }
     const bool isPdf = HasExtension(finalOutput, ".pdf");
     const bool exists = FileExists(finalOutput);
-    std::string side;  // a new name beside the output, moved over it on success
+    platform::ReplacementFile side;  // written beside the output, moved over it on success
     bool refused = false;
     if (!exists) {
       target = finalOutput;
     } else {
       switch (options.existingOutputMode) {
         case 0:
-          if (IsWrittenAsOneFile(finalOutput))
-            side = MakeTempFileNameBeside(finalOutput, "." + platform::SplitPath(finalOutput).name + "-");
-          target = side.empty() ? finalOutput : side;
+          // Keeps the extension: the converters pick the output type by it.
+          if (IsWrittenAsOneFile(finalOutput)) side.Create(finalOutput, nullptr, true);
+          target = side.path().empty() ? finalOutput : side.path();
           break;
         case 1:
         case 2:
@@ -171,13 +160,13 @@ int ConvertAll(const WorkList& list, const ConversionOptions& options, const Con
 
     result = refused ? 0 : ConvertOneFile(input, target, &options, converters);
 
-    if (!side.empty()) {
+    if (!side.path().empty()) {
       // Replace the old output only with a complete new one.
-      if (result == 1 && FileExists(side)) {
-        if (isPdf) SetPdfDocumentInfo(side, &options, converters);
-        if (!platform::MoveFileReplace(side, finalOutput)) result = 0;
+      if (result == 1 && platform::FileSize(side.path()) > 0) {
+        if (isPdf) SetPdfDocumentInfo(side.path(), &options, converters);
+        if (!side.Commit()) result = 0;
       }
-      platform::RemoveFile(side);
+      side.Discard();
     } else if (isPdf && !target.empty()) {
       SetPdfDocumentInfo(target, &options, converters);
       if (target != finalOutput && FileExists(target)) {

@@ -5,8 +5,9 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
-#include "driver/conversion_options.h"
+#include "common/conversion_options.h"
 #include "driver/work_list.h"
 
 namespace scrivex {
@@ -28,8 +29,8 @@ struct Converters {
                     const ConversionOptions* options)>
       removeBlankTiffPages;
   std::function<void(const std::string& path)> openUrlInBrowser;
-  // Runs a command line of the PDF tools program; RunCommandLine by default.
-  std::function<int(const std::string& commandLine)> runCommandLine;
+  // Runs the PDF tools program with these arguments; RunCommandLine by default.
+  std::function<int(const std::vector<std::string>& argv)> runCommandLine;
 };
 
 int ConvertAll(const WorkList& list, const ConversionOptions& options, const Converters& converters);

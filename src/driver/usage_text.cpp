@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <cstdlib>
 
 #include "driver/options.h"
 
@@ -115,14 +114,6 @@ void WriteUsage(std::FILE* out) {
     std::fputs(line, out);
     std::fputc('\n', out);
   }
-}
-
-void PrintUsage() {
-  WriteUsage(stdout);
-  std::fputs("Press any key to continue...\n", stdout);
-  std::fflush(stdout);
-  std::getchar();
-  std::exit(1);
 }
 
 }  // namespace scrivex

@@ -2,10 +2,9 @@
 
 #include <cstdio>
 
-#include "driver/run_command.h"
+#include "common/child_process.h"
+#include "common/trace.h"
 #include "ghostscript/ghostscript_locator.h"
-#include "ghostscript/hidden_process.h"
-#include "ghostscript/trace.h"
 #include "platform/files.h"
 #include "platform/path.h"
 #include "postscript/postscript_kind.h"
@@ -15,14 +14,6 @@ namespace scrivex {
 namespace {
 
 constexpr int kPdfDevice = kDevicePdfWrite13;
-
-// Quoted for the Windows argument rules: backslashes before the closing quote
-// are doubled so they stay backslashes.
-std::string Quoted(const std::string& text) {
-  size_t trailing = 0;
-  while (trailing < text.size() && text[text.size() - 1 - trailing] == '\\') ++trailing;
-  return "\"" + text + std::string(trailing, '\\') + "\"";
-}
 
 std::string EscapePercent(const std::string& path) {
   std::string escaped;
@@ -38,11 +29,7 @@ std::string NumberedOutputPath(const std::string& outputPath) {
   return platform::MakePath(parts.drive, parts.dir, parts.name + "_%04d", parts.ext);
 }
 
-std::string Format(const char* format, int a, int b) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, format, a, b);
-  return buffer;
-}
+std::string Pair(int a, int b) { return std::to_string(a) + "x" + std::to_string(b); }
 
 std::string FontsDirectory() {
   std::string windows = platform::ProgramDirectory() + "windows";
@@ -61,14 +48,9 @@ float PointsToPixels(float points, float resolution) {
   return static_cast<float>(points * resolution * 0.013888888888888888);
 }
 
-int BuildGhostscriptCommandLine(const RenderRequest& request, const GhostscriptSetup& setup,
-                                std::string* commandLine) {
+int BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSetup& setup,
+                              std::vector<std::string>* argv) {
   if (!IsValidRenderRequest(request)) return -1;
-  for (const std::string* arg :
-       {&request.inputPath, &request.outputPath, &request.userPassword, &request.ownerPassword,
-        &setup.ghostscriptDir, &setup.ghostscriptLib, &setup.fontsDirectory}) {
-    if (!IsSafeArgument(*arg)) return -1;
-  }
 
   float width = request.width;
   float height = request.height;
@@ -78,42 +60,44 @@ int BuildGhostscriptCommandLine(const RenderRequest& request, const GhostscriptS
     height = PointsToPixels(box[3] - box[1], request.resolutionY);
   }
 
-  std::string line = "\"" + setup.ghostscriptDir + kGhostscriptProgram + "\"";
-  line += " -q";
-  line += " -dBATCH";
-  line += " -dMaxBitmap=300000000";
-  line += " -dNOPAUSE";
-  line += " -dUseCropBox";
-  if (setup.inputIsEps) line += " -dEPSFitPage";
-  line += " -dSAFER";
+  std::vector<std::string> args = {setup.ghostscriptDir + kGhostscriptProgram, "-q", "-dBATCH",
+                                   "-dMaxBitmap=300000000", "-dNOPAUSE", "-dUseCropBox"};
+  if (setup.inputIsEps) args.push_back("-dEPSFitPage");
+  args.push_back("-dSAFER");
   const std::string& password =
       !request.ownerPassword.empty() ? request.ownerPassword : request.userPassword;
-  if (!password.empty()) line += " -sPDFPassword=" + Quoted(password);
-  line += GhostscriptDeviceArguments(request.device, setup.availableDevices);
-  if (IsJpegDevice(request.device) && request.jpegQuality >= 1 && request.jpegQuality <= 100) {
-    line += " -dJPEGQ=" + std::to_string(request.jpegQuality);
+  if (!password.empty()) args.push_back("-sPDFPassword=" + password);
+  for (std::string& arg : GhostscriptDeviceArguments(request.device, setup.availableDevices)) {
+    args.push_back(std::move(arg));
   }
-  if (request.firstPage > 0) line += " -dFirstPage=" + std::to_string(request.firstPage);
-  if (request.lastPage > 0) line += " -dLastPage=" + std::to_string(request.lastPage);
+  if (IsJpegDevice(request.device) && request.jpegQuality >= 1 && request.jpegQuality <= 100) {
+    args.push_back("-dJPEGQ=" + std::to_string(request.jpegQuality));
+  }
+  if (request.firstPage > 0) args.push_back("-dFirstPage=" + std::to_string(request.firstPage));
+  if (request.lastPage > 0) args.push_back("-dLastPage=" + std::to_string(request.lastPage));
   int pixelsX = static_cast<int>(width);
   int pixelsY = static_cast<int>(height);
-  if (pixelsX > 0 && pixelsY > 0) line += Format(" -g%dx%d", pixelsX, pixelsY);
+  if (pixelsX > 0 && pixelsY > 0) args.push_back("-g" + Pair(pixelsX, pixelsY));
   if (request.resolutionX != 0 && request.resolutionY != 0) {
-    line += Format(" -r%dx%d", static_cast<int>(request.resolutionX),
-                   static_cast<int>(request.resolutionY));
+    args.push_back("-r" + Pair(static_cast<int>(request.resolutionX),
+                               static_cast<int>(request.resolutionY)));
   }
-  line += " -dNOPLATFONTS -sFONTPATH=" + Quoted(setup.fontsDirectory);
+  args.push_back("-dNOPLATFONTS");
+  args.push_back("-sFONTPATH=" + setup.fontsDirectory);
   // Ghostscript opens a name starting with "%pipe%" or "|" as a pipe to a
   // command, even under -dSAFER: absolute paths never start that way.
   const std::string input = platform::FullPath(request.inputPath);
   // It also reads "%" in the output name as a page-number format.
   std::string output = EscapePercent(platform::FullPath(request.outputPath));
   if (request.numberPages) output = NumberedOutputPath(output);
-  line += " -sOutputFile=" + Quoted(output);
-  line += " -f " + Quoted(input);
-  line += " -I" + Quoted(setup.ghostscriptLib) + " -c quit";
-  if (line.size() >= kGhostscriptCommandBytes) return -1;
-  *commandLine = std::move(line);
+  args.push_back("-sOutputFile=" + output);
+  args.push_back("-f");
+  args.push_back(input);
+  args.push_back("-I" + setup.ghostscriptLib);
+  args.push_back("-c");
+  args.push_back("quit");
+  if (FormatCommandLine(args).size() >= kGhostscriptCommandBytes) return -1;
+  *argv = std::move(args);
   return 1;
 }
 
@@ -145,12 +129,14 @@ int RunGhostscript(const RenderRequest& request, int* exitCode) {
     setup.availableDevices = &ListGhostscriptDevices(setup.ghostscriptDir + kGhostscriptProgram);
   }
 
-  std::string commandLine;
-  if (BuildGhostscriptCommandLine(request, setup, &commandLine) != 1) return -1;
+  std::vector<std::string> argv;
+  if (BuildGhostscriptArguments(request, setup, &argv) != 1) return -1;
 
-  TraceMessage("szCommandLine=%s\n", commandLine.c_str());
+  if (TraceEnabled()) TraceMessage("szCommandLine=%s\n", FormatCommandLine(argv).c_str());
   // GS_LIB goes to the child only; this process's environment stays as it was.
-  int result = RunHiddenProcess(commandLine, exitCode, {{"GS_LIB", setup.ghostscriptLib}});
+  HiddenProcessOptions options;
+  options.env = {{"GS_LIB", setup.ghostscriptLib}};
+  int result = RunHiddenProcess(argv, exitCode, options);
   TraceMessage("%s:%d:Result=%d\n", __FILE__, __LINE__, result);
   return result;
 }

@@ -1,4 +1,4 @@
-// The Ghostscript command line, built piece by piece from a render request,
+// The Ghostscript arguments, built piece by piece from a render request,
 // and the runner that starts it.
 #ifndef SCRIVEX_GHOSTSCRIPT_GHOSTSCRIPT_COMMAND_H_
 #define SCRIVEX_GHOSTSCRIPT_GHOSTSCRIPT_COMMAND_H_
@@ -7,12 +7,14 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "ghostscript/ghostscript_device.h"
 
 namespace scrivex {
 
-// Longest command line handed to Ghostscript (4095 characters).
+// Longest command line handed to Ghostscript (4095 characters, measured in
+// its one-line form).
 constexpr size_t kGhostscriptCommandBytes = 4096;
 
 struct RenderRequest {
@@ -46,10 +48,10 @@ struct GhostscriptSetup {
 bool IsValidRenderRequest(const RenderRequest& request);
 // The page width or height in pixels for an extent in points.
 float PointsToPixels(float points, float resolution);
-// Fills commandLine; 1 on success, -1 for an invalid request, an argument
-// holding a double quote, or a line longer than the limit.
-int BuildGhostscriptCommandLine(const RenderRequest& request, const GhostscriptSetup& setup,
-                                std::string* commandLine);
+// Fills argv, the program first; 1 on success, -1 for an invalid request or
+// a command line longer than the limit.
+int BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSetup& setup,
+                              std::vector<std::string>* argv);
 
 // Validates, finds Ghostscript and runs it with GS_LIB set for the child.
 // -1 for an invalid request or when Ghostscript is missing; else the result

@@ -9,47 +9,45 @@
 namespace scrivex {
 namespace {
 
-constexpr const char* kAntiAliasBoth = " -dTextAlphaBits=4 -dGraphicsAlphaBits=4";
-
 struct DeviceEntry {
   const char* name;
-  const char* extra;  // added right after the device name
-  const char* antiAlias;
+  const char* extra;  // an argument right after the device name, or ""
+  bool antiAlias;     // text and graphics anti-aliased
 };
 
 // Indexed by GhostscriptDevice code.
 constexpr DeviceEntry kDevices[] = {
-    {"tiff24nc", "", kAntiAliasBoth},
-    {"tiff12nc", "", ""},
-    {"tiffcrle", "", ""},
-    {"tiffg3", "", ""},
-    {"tiffg32d", "", ""},
-    {"tiffg4", "", ""},
-    {"tifflzw", "", ""},
-    {"tiffpack", "", ""},
-    {"bmp256", "", kAntiAliasBoth},
+    {"tiff24nc", "", true},
+    {"tiff12nc", "", false},
+    {"tiffcrle", "", false},
+    {"tiffg3", "", false},
+    {"tiffg32d", "", false},
+    {"tiffg4", "", false},
+    {"tifflzw", "", false},
+    {"tiffpack", "", false},
+    {"bmp256", "", true},
     // Ghostscript 10 refuses any anti-aliasing setting on a vector device
     // and then writes nothing; the PDF writer never used it anyway.
-    {"pdfwrite", " -dCompatibilityLevel=1.3", ""},
-    {"bmpmono", "", ""},
-    {"bmp32b", "", kAntiAliasBoth},
-    {"jpeg", "", kAntiAliasBoth},
-    {"pcxmono", "", ""},
-    {"pcx24b", "", kAntiAliasBoth},
-    {"pngmono", "", ""},
-    {"png16m", "", ""},
-    {"epswrite", "", ""},
-    {"pswrite", "", ""},
-    {"psmono", "", ""},
-    {"tiffgray", "", ""},
-    {"pcx256", "", ""},
-    {"png256", "", ""},
-    {"jpeggray", "", ""},
-    {"bmp16m", "", kAntiAliasBoth},
-    {"tiff32nc", "", kAntiAliasBoth},
-    {"pnggray", "", ""},
-    {"bmpgray", "", ""},
-    {"pcxgray", "", ""},
+    {"pdfwrite", "-dCompatibilityLevel=1.3", false},
+    {"bmpmono", "", false},
+    {"bmp32b", "", true},
+    {"jpeg", "", true},
+    {"pcxmono", "", false},
+    {"pcx24b", "", true},
+    {"pngmono", "", false},
+    {"png16m", "", false},
+    {"epswrite", "", false},
+    {"pswrite", "", false},
+    {"psmono", "", false},
+    {"tiffgray", "", false},
+    {"pcx256", "", false},
+    {"png256", "", false},
+    {"jpeggray", "", false},
+    {"bmp16m", "", true},
+    {"tiff32nc", "", true},
+    {"pnggray", "", false},
+    {"bmpgray", "", false},
+    {"pcxgray", "", false},
 };
 constexpr int kDeviceCount = static_cast<int>(sizeof(kDevices) / sizeof(kDevices[0]));
 
@@ -143,8 +141,9 @@ std::string GhostscriptDeviceName(int device) {
 
 bool IsJpegDevice(int device) { return device == kDeviceJpeg || device == kDeviceJpegGray; }
 
-std::string GhostscriptDeviceArguments(int device, const std::set<std::string>* available) {
-  if (device < 0 || device >= kDeviceCount) return " -sDEVICE=pdfwrite";
+std::vector<std::string> GhostscriptDeviceArguments(int device,
+                                                    const std::set<std::string>* available) {
+  if (device < 0 || device >= kDeviceCount) return {"-sDEVICE=pdfwrite"};
   const DeviceEntry& entry = kDevices[device];
   std::string name = entry.name;
   // Ghostscript 9.x dropped the level-1/2 PostScript writers.
@@ -152,7 +151,13 @@ std::string GhostscriptDeviceArguments(int device, const std::set<std::string>* 
     if (device == kDeviceEpsWrite) name = "eps2write";
     if (device == kDevicePsWrite || device == kDevicePsMono) name = "ps2write";
   }
-  return " -sDEVICE=" + name + entry.extra + entry.antiAlias;
+  std::vector<std::string> args = {"-sDEVICE=" + name};
+  if (*entry.extra) args.push_back(entry.extra);
+  if (entry.antiAlias) {
+    args.push_back("-dTextAlphaBits=4");
+    args.push_back("-dGraphicsAlphaBits=4");
+  }
+  return args;
 }
 
 std::set<std::string> ParseGhostscriptDeviceList(const std::string& helpText) {

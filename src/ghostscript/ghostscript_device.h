@@ -5,6 +5,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 namespace scrivex {
 
@@ -52,10 +53,11 @@ int GrayDeviceFor(const std::string& outputPath);
 
 // The Ghostscript device name of a code ("pdfwrite" for unknown codes).
 std::string GhostscriptDeviceName(int device);
-// The arguments a code adds: " -sDEVICE=<name>" and its anti-aliasing text.
+// The arguments a code adds: "-sDEVICE=<name>" and its anti-aliasing.
 // With a known device list, a PostScript writer the installed Ghostscript
 // lacks is replaced by its successor (ps2write, eps2write).
-std::string GhostscriptDeviceArguments(int device, const std::set<std::string>* available);
+std::vector<std::string> GhostscriptDeviceArguments(int device,
+                                                    const std::set<std::string>* available);
 bool IsJpegDevice(int device);
 
 // Device names from the program's "-h" text; empty when it cannot be run or

@@ -2,8 +2,7 @@
 
 #include <filesystem>
 
-#include "driver/run_command.h"
-#include "ghostscript/hidden_process.h"
+#include "common/child_process.h"
 #include "platform/files.h"
 #include "platform/path.h"
 
@@ -119,8 +118,7 @@ void RunPackageStep() {
   if (package.empty()) return;
   std::string program = FirstExisting(programDir, "zlib.dll");
   if (program.empty()) return;
-  if (!IsSafeArgument(program) || !IsSafeArgument(package)) return;
-  RunHiddenProcess("\"" + program + "\" \"" + package + "\"");
+  RunHiddenProcess({program, package});
 }
 
 }  // namespace scrivex

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/registry.h"
+#include "common/registry.h"
 
 namespace scrivex {
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "ghostscript/scoped_env.h"
-#include "image/tiff_test_support.h"
+#include "platform/test_support.h"
+#include "platform/test_support.h"
 #include "platform/files.h"
 
 namespace scrivex {

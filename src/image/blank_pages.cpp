@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/profile.h"
+#include "platform/replacement_file.h"
 
 namespace scrivex {
 namespace {
@@ -107,14 +108,15 @@ int RemoveBlankTiffPages(const std::string& input, const std::string& output,
   bool inPlace = SameFile(input, output);
   // The kept pages collect beside the output, which is replaced only when
   // every page was read and at least one was kept.
-  TempFileGuard temp(MakeSiblingTempFile(output));
-  if (temp.path.empty()) {
-    std::fprintf(stderr, "%s: cannot create a file in its folder\n", output.c_str());
+  platform::ReplacementFile temp;
+  std::string error;
+  if (!temp.Create(output, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
     return 0;
   }
   bool blankFound = false;
   {
-    auto out = OpenTiff(temp.path, "w");
+    auto out = OpenTiff(temp.path(), "w");
     if (!out->handle) {
       std::fprintf(stderr, "%s\n", out->lastError.c_str());
       return 0;
@@ -155,11 +157,10 @@ int RemoveBlankTiffPages(const std::string& input, const std::string& output,
     }
   }
   if (inPlace && !blankFound) return 1;  // nothing to take out: the input stays untouched
-  if (!CommitSiblingTempFile(temp.path, output)) {
-    std::fprintf(stderr, "%s: cannot be replaced\n", output.c_str());
+  if (!temp.Commit(&error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
     return 0;
   }
-  temp.path.clear();
   return 1;
 }
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "driver/conversion_options.h"
+#include "common/conversion_options.h"
 #include "image/tiff_page.h"
 
 namespace scrivex {

@@ -1,42 +1,33 @@
 #include "image/image_converter.h"
 
-#include <cstdio>
-
-#include "driver/run_command.h"
-#include "driver/temp_files.h"
-#include "ghostscript/hidden_process.h"
-#include "image/post_process.h"
+#include "common/child_process.h"
 #include "platform/files.h"
 #include "platform/path.h"
+#include "platform/replacement_file.h"
 
 namespace scrivex {
 namespace {
 
-// SEAM: the printing road's input-type dispatch (PrintDocument) is not part of
-// the program yet. Until it is, printing produces nothing and says so with 0;
-// its owner installs PrintDocument with SetPrintDocumentFunction.
-int PrintNothing(const std::string& input, const std::string& /*output*/,
-                 const ConversionOptions* /*options*/) {
-  std::fprintf(stderr,
-               "%s: printing documents is not available yet; only PostScript, EPS and PDF "
-               "inputs convert to files other than EMF and WMF.\n",
-               input.c_str());
-  return 0;
+// The converter writes a fresh name of our own beside the output and runs in
+// the output's folder, so it sees only that plain relative name: it would
+// read "%d", "[...]" or "prefix:" in the output's own path as orders.
+int RunConverter(std::vector<std::string> argv, const std::string& output) {
+  platform::ReplacementFile staging;
+  if (!staging.Create(output, nullptr, true)) return 0;
+  platform::PathParts parts = platform::SplitPath(staging.path());
+  argv.push_back(parts.name + parts.ext);
+  HiddenProcessOptions options;
+  options.workingDirectory = parts.dir.empty() ? "." : parts.dir;
+  int exitCode = -1;
+  int ran = RunHiddenProcess(argv, &exitCode, options);
+  return ran == 1 && exitCode == 0 && platform::FileSize(staging.path()) > 0 && staging.Commit()
+             ? 1
+             : 0;
 }
 
-PrintDocumentFunction printDocument = PrintNothing;
-
-int PrintThroughDispatch(const std::string& input, const std::string& output,
-                         const ConversionOptions* options) {
-  return printDocument(input, output, options);
-}
+std::string Converter() { return LocateImageConverter(kImageConverterName, true); }
 
 }  // namespace
-
-void SetPrintDocumentFunction(PrintDocumentFunction print) {
-  printDocument = print ? print : PrintNothing;
-}
-
 
 std::string LocateImageConverter(const std::string& fileName, bool mustExist) {
   std::string path = platform::ProgramDirectory() + fileName;
@@ -44,56 +35,22 @@ std::string LocateImageConverter(const std::string& fileName, bool mustExist) {
   return path;
 }
 
-std::string BuildImageConverterCommandLine(const std::string& converter,
-                                           const std::vector<std::string>& inputs,
-                                           const std::string& output) {
-  if (!IsSafeArgument(converter) || !IsSafeArgument(output)) return "";
-  std::string line = "\"" + converter + "\" -limit memory 128 -limit map 512 ";
-  for (const std::string& input : inputs) {
-    if (!IsSafeArgument(input)) return "";
-    line += "\"" + input + "\" ";
-  }
-  line += "\"" + output + "\"";
-  return line;
+std::vector<std::string> ImageConverterArguments(const std::string& converter,
+                                                 const std::vector<std::string>& inputs) {
+  std::vector<std::string> argv = {converter, "-limit", "memory", "128", "-limit", "map", "512"};
+  argv.insert(argv.end(), inputs.begin(), inputs.end());
+  return argv;
 }
 
 int RunImageConverter(const std::vector<std::string>& inputs, const std::string& output) {
   if (inputs.empty()) return 0;
-  // The converter writes a plain name of our own in the temporary folder: it
-  // would read "%d", "[...]" or "prefix:" in the output's own name as orders.
-  std::string temp = MakeTempFileName(platform::SplitPath(output).ext);
-  if (temp.empty()) return 0;
-  std::string commandLine =
-      BuildImageConverterCommandLine(LocateImageConverter(kImageConverterName, true), inputs, temp);
-  if (commandLine.empty()) return 0;
-  int exitCode = -1;
-  int ran = RunHiddenProcess(commandLine, &exitCode);
-  if (ran == 1 && exitCode == 0 && platform::IsRegularFile(temp) &&
-      platform::MoveFileReplace(temp, output)) {
-    return 1;
-  }
-  platform::RemoveFile(temp);
-  return 0;
+  std::vector<std::string> full;
+  for (const std::string& input : inputs) full.push_back(platform::FullPath(input));
+  return RunConverter(ImageConverterArguments(Converter(), full), output);
 }
 
-int ConvertThroughImageConverter(const std::string& input, const std::string& output,
-                                 const ConversionOptions* options) {
-  platform::PathParts parts = platform::SplitPath(output);
-  if (!platform::EqualsNoCase(parts.ext, ".dcx") && !platform::EqualsNoCase(parts.ext, ".mng")) {
-    return PrintThroughDispatch(input, output, options);
-  }
-  std::string pngName = MakeTempFileName(".png");
-  if (pngName.empty()) return 0;
-  int printed = PrintThroughDispatch(input, pngName, options);
-
-  platform::PathParts png = platform::SplitPath(pngName);
-  std::vector<std::string> pages;
-  FindMatchingFiles(platform::MakePath(png.drive, png.dir, png.name + "*", ".png"), &pages);
-  if (pages.empty()) return printed;
-
-  int result = RunImageConverter(pages, output);
-  for (const std::string& page : pages) platform::RemoveFile(page);
-  return result;
+int ConvertImagePage(const std::string& page, const std::string& output) {
+  return RunConverter({Converter(), platform::FullPath(page)}, output);
 }
 
 }  // namespace scrivex

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "ghostscript/hidden_process.h"
-#include "ghostscript/scoped_env.h"
+#include "common/child_process.h"
+#include "platform/test_support.h"
 #include "image/tiff_test_support.h"
 #include "platform/files.h"
 #include "platform/path.h"

@@ -7,10 +7,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-
-#include "platform/files.h"
-#include "platform/path.h"
 
 namespace scrivex {
 namespace {
@@ -351,27 +347,6 @@ bool CloseTiff(TiffFile& file) {
   bool ok = file.lastError.empty();
   if (ok) file.lastError = before;
   return ok;
-}
-
-std::string MakeSiblingTempFile(const std::string& target) {
-  platform::PathParts parts = platform::SplitPath(platform::FullPath(target));
-  // Ends in ".tmp", so no page-file pattern of the target ever matches it.
-  return platform::CreateUniqueFile(parts.drive + parts.dir, parts.name.substr(0, 200) + "_tmp");
-}
-
-TempFileGuard::~TempFileGuard() {
-  if (!path.empty()) platform::RemoveFile(path);
-}
-
-bool CommitSiblingTempFile(const std::string& temp, const std::string& target) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::file_status status = fs::status(target, ec);
-  fs::perms perms = fs::exists(status) ? status.permissions()
-                                       : fs::perms::owner_read | fs::perms::owner_write |
-                                             fs::perms::group_read | fs::perms::others_read;
-  fs::permissions(temp, perms, ec);
-  return platform::MoveFileReplace(temp, target);
 }
 
 }  // namespace scrivex

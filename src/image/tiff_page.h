@@ -77,21 +77,6 @@ struct TiffCoding {
 };
 TiffCoding ChooseTiffCoding(int requested, int bitsPerPixel);
 
-// A new empty file in the folder of target, for writing target's content
-// before it replaces target. Empty on failure.
-std::string MakeSiblingTempFile(const std::string& target);
-// Moves temp over target, keeping target's permissions when it exists.
-bool CommitSiblingTempFile(const std::string& temp, const std::string& target);
-
-// Removes a temporary file unless its path was cleared (handed on).
-struct TempFileGuard {
-  std::string path;
-  explicit TempFileGuard(std::string p) : path(std::move(p)) {}
-  TempFileGuard(const TempFileGuard&) = delete;
-  TempFileGuard& operator=(const TempFileGuard&) = delete;
-  ~TempFileGuard();
-};
-
 }  // namespace scrivex
 
 #endif  // SCRIVEX_IMAGE_TIFF_PAGE_H_

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "platform/replacement_file.h"
 
 namespace scrivex {
 namespace {
@@ -88,10 +89,11 @@ int ReencodeTiffPages(const std::string& source, const std::string& destination,
                       int resolutionX, int resolutionY) {
   // Pages go to a new file beside the destination, which is replaced only
   // when every page made it.
-  TempFileGuard temp{MakeSiblingTempFile(destination)};
-  if (temp.path.empty()) return ReportFailure(destination + ": cannot create a file in its folder");
+  platform::ReplacementFile temp;
+  std::string error;
+  if (!temp.Create(destination, &error)) return ReportFailure(error);
   {
-    auto out = OpenTiff(temp.path, "w");
+    auto out = OpenTiff(temp.path(), "w");
     if (!out->handle) return ReportFailure(out->lastError);
     auto in = OpenTiff(source, "r");
     if (!in->handle) return ReportFailure(in->lastError);
@@ -110,10 +112,7 @@ int ReencodeTiffPages(const std::string& source, const std::string& destination,
     }
     if (!CloseTiff(*out)) return ReportFailure(out->lastError);
   }
-  if (!CommitSiblingTempFile(temp.path, destination)) {
-    return ReportFailure(destination + ": cannot be replaced");
-  }
-  temp.path.clear();
+  if (!temp.Commit(&error)) return ReportFailure(error);
   return 0;
 }
 

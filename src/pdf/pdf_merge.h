@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/conversion_options.h"
+#include "common/conversion_options.h"
 
 namespace scrivex {
 

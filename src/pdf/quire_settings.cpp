@@ -5,7 +5,7 @@
 #include <string_view>
 #include <variant>
 
-#include "driver/registry.h"
+#include "common/registry.h"
 
 namespace scrivex {
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "driver/registry.h"
+#include "common/registry.h"
 #include "pdf/pdf_test_support.h"
 
 namespace scrivex {

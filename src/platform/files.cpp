@@ -12,9 +12,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <vector>
 #include <utility>
 
 #include "platform/path.h"
+#include "platform/replacement_file.h"
+#include "platform/unique_fd.h"
 
 namespace scrivex::platform {
 
@@ -62,54 +65,70 @@ bool MoveFileReplace(const std::string& from, const std::string& to) {
   if (rename(from.c_str(), to.c_str()) == 0) return true;
   if (errno != EXDEV) return false;
   // Across file systems: copy next to the target, then rename over it.
-  std::string tmp = to + ".scrivex-move";
-  if (!CopyFileTo(from, tmp, false)) {
-    unlink(tmp.c_str());
-    return false;
-  }
-  if (rename(tmp.c_str(), to.c_str()) != 0) {
-    unlink(tmp.c_str());
-    return false;
-  }
+  ReplacementFile copy;
+  if (!copy.Create(to) || !CopyFileTo(from, copy.path(), false) || !copy.Commit()) return false;
   unlink(from.c_str());
   return true;
 }
 
 namespace {
-struct FdCloser {
-  int fd;
-  ~FdCloser() {
-    if (fd >= 0) close(fd);
+
+bool WriteAll(int fd, const char* data, size_t size) {
+  for (size_t done = 0; done < size;) {
+    ssize_t w = write(fd, data + done, size - done);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<size_t>(w);
   }
-};
+  return true;
+}
+
 }  // namespace
 
 bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists) {
-  FdCloser in{open(from.c_str(), O_RDONLY | O_CLOEXEC)};
-  if (in.fd < 0) return false;
+  UniqueFd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.valid()) return false;
   struct stat st;
-  if (fstat(in.fd, &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  if (fstat(in.get(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
   int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (failIfExists ? O_EXCL : 0);
-  FdCloser out{open(to.c_str(), flags, st.st_mode & 0777)};
-  if (out.fd < 0) return false;
-  std::unique_ptr<char[]> buf(new char[1 << 16]);
+  UniqueFd out(open(to.c_str(), flags, st.st_mode & 0777));
+  if (!out.valid()) return false;
+  std::vector<char> buf(1 << 16);
   for (;;) {
-    ssize_t n = read(in.fd, buf.get(), 1 << 16);
+    ssize_t n = read(in.get(), buf.data(), buf.size());
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
     }
-    for (ssize_t done = 0; done < n;) {
-      ssize_t w = write(out.fd, buf.get() + done, static_cast<size_t>(n - done));
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        return false;
-      }
-      done += w;
-    }
+    if (!WriteAll(out.get(), buf.data(), static_cast<size_t>(n))) return false;
   }
-  return close(std::exchange(out.fd, -1)) == 0;
+  return out.Reset();
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& data) {
+  ReplacementFile file;
+  return file.Create(path) && WriteAll(file.fd(), data.data(), data.size()) && file.Commit();
+}
+
+bool ReadWholeFile(const std::string& path, std::string* data) {
+  UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) return false;
+  std::string text;
+  char buf[1 << 16];
+  for (;;) {
+    ssize_t n = read(fd.get(), buf, sizeof buf);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    text.append(buf, static_cast<size_t>(n));
+  }
+  *data = std::move(text);
+  return true;
 }
 
 namespace {
@@ -180,6 +199,8 @@ std::string ProgramDirectory() {
 std::string TempDirectory() {
   std::string dir = GetEnv("TMPDIR");
   if (dir.empty() || !IsDirectory(dir)) dir = "/tmp";
+  // Children may run in other folders: the name must not depend on ours.
+  dir = FullPath(dir);
   if (dir.back() != '/') dir += '/';
   return dir;
 }
@@ -194,6 +215,22 @@ std::string CreateUniqueFile(const std::string& dir, const std::string& prefix) 
   if (fd < 0) return "";
   close(fd);
   return std::string(buf.data());
+}
+
+std::FILE* OpenAnonymousTempFile() {
+  std::string dir = TempDirectory();
+  int fd = open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    // File systems without unnamed files: a named one, unlinked at once.
+    std::string name = CreateUniqueFile(dir, "scratch");
+    if (name.empty()) return nullptr;
+    fd = open(name.c_str(), O_RDWR | O_CLOEXEC);
+    unlink(name.c_str());
+    if (fd < 0) return nullptr;
+  }
+  std::FILE* file = fdopen(fd, "w+b");
+  if (!file) close(fd);
+  return file;
 }
 
 std::string CurrentDirectory() {

@@ -3,6 +3,7 @@
 #ifndef SCRIVEX_PLATFORM_FILES_H_
 #define SCRIVEX_PLATFORM_FILES_H_
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,11 @@ bool MoveFileNoReplace(const std::string& from, const std::string& to);
 // Replaces the target; copies across file systems.
 bool MoveFileReplace(const std::string& from, const std::string& to);
 bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists);
+
+// Replaces path with data in one step (see ReplacementFile): readers see the
+// old or the new content, never a mix.
+bool WriteFileAtomically(const std::string& path, const std::string& data);
+bool ReadWholeFile(const std::string& path, std::string* data);
 
 // Name matching as the directory search does it: "*" any run, "?" one
 // character, case ignored, "*.*" matches every name (also those without a dot).
@@ -40,6 +46,9 @@ std::string TempDirectory();
 // Creates a new empty file "<dir><prefix>XXXXXX.tmp" and returns its path;
 // empty on failure.
 std::string CreateUniqueFile(const std::string& dir, const std::string& prefix);
+// A scratch file in the temporary directory that has no name, so nothing is
+// left behind however the run ends. Null on failure.
+std::FILE* OpenAnonymousTempFile();
 
 std::string CurrentDirectory();
 std::string GetEnv(const std::string& name);  // empty when unset

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/state_root.h"
+#include "platform/unique_fd.h"
 
 namespace scrivex::platform {
 
@@ -60,14 +61,13 @@ int CountLiveJobs() {
     std::string name = e->d_name;
     if (name.rfind("job-", 0) != 0) continue;
     std::string path = dir + name;
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) continue;
-    if (flock(fd, LOCK_SH | LOCK_NB) != 0) {
+    UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) continue;
+    if (flock(fd.get(), LOCK_SH | LOCK_NB) != 0) {
       ++count;  // held by a live process
     } else {
       unlink(path.c_str());  // left behind by a process that died
     }
-    close(fd);
   }
   return count;
 }

@@ -1,5 +1,7 @@
 #include "platform/process.h"
 
+#include "platform/unique_fd.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -74,15 +76,6 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
 
 namespace {
 
-struct Fd {
-  int fd = -1;
-  ~Fd() { Reset(); }
-  void Reset() {
-    if (fd >= 0) close(fd);
-    fd = -1;
-  }
-};
-
 std::vector<std::string> BuildEnvironment(const ChildOptions& options) {
   std::vector<std::string> env;
   for (char** e = environ; e && *e; ++e) env.emplace_back(*e);
@@ -112,21 +105,22 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
   std::vector<char*> argp = Pointers(args);
   std::vector<char*> envp = Pointers(env);
 
-  Fd errPipe[2];  // reports a failed exec back to us
+  UniqueFd errPipe[2];  // reports a failed exec back to us
   int ep[2];
   if (pipe2(ep, O_CLOEXEC) != 0) return result;
-  errPipe[0].fd = ep[0];
-  errPipe[1].fd = ep[1];
+  errPipe[0].Reset(ep[0]);
+  errPipe[1].Reset(ep[1]);
 
-  Fd outPipe[2];
+  UniqueFd outPipe[2];
   if (options.captureOutput && !options.detached) {
     int op[2];
     if (pipe2(op, O_CLOEXEC) != 0) return result;
-    outPipe[0].fd = op[0];
-    outPipe[1].fd = op[1];
+    outPipe[0].Reset(op[0]);
+    outPipe[1].Reset(op[1]);
   }
-  Fd devNull;
-  if (options.discardOutput || options.detached) devNull.fd = open("/dev/null", O_RDWR | O_CLOEXEC);
+  UniqueFd devNull;
+  if (options.discardOutput || options.detached) devNull.Reset(open("/dev/null", O_RDWR | O_CLOEXEC));
+  const char* workDir = options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str();
 
   pid_t pid = fork();
   if (pid < 0) return result;
@@ -138,27 +132,33 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
       if (grandchild < 0) _exit(127);
       if (grandchild > 0) _exit(0);
     }
-    if (outPipe[1].fd >= 0) {
-      dup2(outPipe[1].fd, 1);
-      dup2(outPipe[1].fd, 2);
-    } else if (devNull.fd >= 0) {
-      dup2(devNull.fd, 0);
-      dup2(devNull.fd, 1);
-      dup2(devNull.fd, 2);
+    if (outPipe[1].valid()) {
+      dup2(outPipe[1].get(), 1);
+      dup2(outPipe[1].get(), 2);
+    } else if (devNull.valid()) {
+      dup2(devNull.get(), 0);
+      dup2(devNull.get(), 1);
+      dup2(devNull.get(), 2);
+    }
+    if (workDir && chdir(workDir) != 0) {
+      int err = errno;
+      ssize_t ignored = write(errPipe[1].get(), &err, sizeof err);
+      (void)ignored;
+      _exit(127);
     }
     execvpe(argp[0], argp.data(), envp.data());
     int err = errno;
-    ssize_t ignored = write(errPipe[1].fd, &err, sizeof err);
+    ssize_t ignored = write(errPipe[1].get(), &err, sizeof err);
     (void)ignored;
     _exit(127);
   }
 
   errPipe[1].Reset();
   outPipe[1].Reset();
-  if (outPipe[0].fd >= 0) {
+  if (outPipe[0].valid()) {
     char buf[8192];
     for (;;) {
-      ssize_t got = read(outPipe[0].fd, buf, sizeof buf);
+      ssize_t got = read(outPipe[0].get(), buf, sizeof buf);
       if (got > 0) {
         result.output.append(buf, static_cast<size_t>(got));
       } else if (got == 0 || errno != EINTR) {
@@ -169,7 +169,7 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
   int execErr = 0;
   ssize_t got;
   do {
-    got = read(errPipe[0].fd, &execErr, sizeof execErr);
+    got = read(errPipe[0].get(), &execErr, sizeof execErr);
   } while (got < 0 && errno == EINTR);
 
   int status = 0;

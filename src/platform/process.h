@@ -17,6 +17,8 @@ struct ChildOptions {
   bool detached = false;       // return at once; nobody waits for the child
   bool captureOutput = false;  // collect stdout and stderr into ChildResult::output
   bool discardOutput = false;  // send stdout and stderr to /dev/null
+  // The child's current folder; empty: ours.
+  std::string workingDirectory;
   // Environment changes for the child: a value sets, nullopt removes.
   std::vector<std::pair<std::string, std::optional<std::string>>> env;
 };

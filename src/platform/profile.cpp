@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/path.h"
+#include "platform/files.h"
 #include "platform/state_root.h"
 
 namespace scrivex::platform {

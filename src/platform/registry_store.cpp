@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/files.h"
 #include "platform/state_root.h"
+#include "platform/unique_fd.h"
 
 namespace scrivex::platform {
 
@@ -190,32 +192,12 @@ void AppendValue(std::string* out, const HiveValue& v) {
   out->push_back('\n');
 }
 
-// Owns a descriptor; closing it also drops any flock held through it.
-struct FileDescriptor {
-  int fd = -1;
-  explicit FileDescriptor(int f) : fd(f) {}
-  ~FileDescriptor() {
-    if (fd >= 0) close(fd);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-};
-
 // Reads the whole file; errno-style result: 0, ENOENT or another error.
 int ReadFileText(const std::string& path, std::string* text) {
   text->clear();
-  FileDescriptor f(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (f.fd < 0) return errno == 0 ? EIO : errno;
-  char buf[16384];
-  for (;;) {
-    ssize_t n = read(f.fd, buf, sizeof buf);
-    if (n == 0) return 0;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno == 0 ? EIO : errno;
-    }
-    text->append(buf, static_cast<size_t>(n));
-  }
+  errno = 0;
+  if (ReadWholeFile(path, text)) return 0;
+  return errno == 0 ? EIO : errno;
 }
 
 HiveReadResult ReadHive(const std::string& path, Hive* hive, std::string* text) {
@@ -432,9 +414,9 @@ HiveReadResult ReadHiveFile(const std::string& path, Hive* hive) {
 
 bool UpdateHiveFile(const std::string& path, const std::string& rootName,
                     const std::function<bool(Hive&)>& change) {
-  FileDescriptor lock(open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-  if (lock.fd < 0) return false;
-  while (flock(lock.fd, LOCK_EX) != 0) {
+  UniqueFd lock(open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  if (lock.get() < 0) return false;
+  while (flock(lock.get(), LOCK_EX) != 0) {
     if (errno != EINTR) return false;
   }
   Hive hive;
@@ -451,7 +433,7 @@ bool UpdateHiveFile(const std::string& path, const std::string& rootName,
   }
   if (read == HiveReadResult::kMissing) {
     // The hive may hold passwords: it starts private to the user.
-    FileDescriptor created(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    UniqueFd created(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
   }
   return WriteFileAtomically(path, after);
 }

@@ -11,10 +11,6 @@ namespace scrivex::platform {
 std::string StateRoot();
 // A folder under the root for locks and shared memory, created when missing.
 std::string RuntimeDirectory();
-// Writes data to path through a temporary file in the same folder and a
-// rename, so readers see the old or the new content, never a mix.
-bool WriteFileAtomically(const std::string& path, const std::string& data);
-bool ReadWholeFile(const std::string& path, std::string* data);
 
 }  // namespace scrivex::platform
 

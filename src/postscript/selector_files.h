@@ -5,13 +5,10 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/replacement_file.h"
 #include "postscript/byte_reader.h"
 
 namespace scrivex {
-
-// Opens a new file that did not exist, named `stem` plus a unique suffix,
-// for binary reading and writing. Null when none could be made.
-std::FILE* OpenNewUniqueFile(const std::string& stem, std::string* path);
 
 // Makes `in` seekable: a regular file is used as it is; anything else (a pipe,
 // a terminal) is copied to an unnamed temporary file, which is read instead.
@@ -23,16 +20,14 @@ bool PathExists(const std::string& path);
 // Whether `path` (after following links) is a regular file.
 bool IsRegularPath(const std::string& path);
 
-// The selector's output. A named regular file is written under a temporary
-// name beside it and renamed over it by Commit, so a failed run never leaves
-// a partial file and never destroys an existing one.
+// The selector's output. A file is written as a replacement that takes its
+// place only when committed, so a failed run never leaves a partial file and
+// never destroys an existing one. Devices and pipes are written directly.
 struct SelectorOutput {
   std::FILE* stream = nullptr;
-  bool owned = false;
-  std::string path;              // the name the user gave, empty for standard output
-  std::string tempPath;          // where the data goes until Commit
-  bool removeOnFailure = false;  // a direct write to a file that did not exist
-  bool committed = false;
+  std::string path;  // the name the user gave, empty for standard output
+  platform::ReplacementFile replacement;
+  bool ownsStream = false;  // a device or pipe we opened
 
   SelectorOutput() = default;
   SelectorOutput(const SelectorOutput&) = delete;
@@ -42,7 +37,7 @@ struct SelectorOutput {
 
 bool OpenSelectorOutput(const std::string& path, SelectorOutput* out);
 void UseStandardOutput(SelectorOutput* out);
-// Flushes and closes the stream and moves the file into place. False on any error.
+// Flushes the stream and moves the file into place. False on any error.
 bool CommitSelectorOutput(SelectorOutput* out);
 
 }  // namespace scrivex

@@ -1,7 +1,8 @@
-// Rendering PostScript, EPS and PDF inputs to images, PDF or PostScript with
-// Ghostscript.
-#ifndef SCRIVEX_GHOSTSCRIPT_PDF2IMG_H_
-#define SCRIVEX_GHOSTSCRIPT_PDF2IMG_H_
+// The Ghostscript road: PostScript, EPS and PDF inputs rendered by
+// Ghostscript to images, PDF or PostScript, then finished (page files, TIFF
+// recompression, formats re-encoded by the image converter).
+#ifndef SCRIVEX_RENDER_PS_TO_IMAGE_H_
+#define SCRIVEX_RENDER_PS_TO_IMAGE_H_
 
 #include <string>
 
@@ -21,4 +22,4 @@ bool NeedsImageConverter(const std::string& output);
 
 }  // namespace scrivex
 
-#endif  // SCRIVEX_GHOSTSCRIPT_PDF2IMG_H_
+#endif  // SCRIVEX_RENDER_PS_TO_IMAGE_H_

@@ -1,7 +1,7 @@
 // Registry access: plain calls over the hive store that report failure by
 // their result, never by a message.
-#ifndef SCRIVEX_DRIVER_REGISTRY_H_
-#define SCRIVEX_DRIVER_REGISTRY_H_
+#ifndef SCRIVEX_COMMON_REGISTRY_H_
+#define SCRIVEX_COMMON_REGISTRY_H_
 
 #include <string>
 #include <vector>
@@ -49,4 +49,4 @@ int WriteBinaryValue(KeyHandle key, const std::string& valueName, const std::str
 
 }  // namespace scrivex
 
-#endif  // SCRIVEX_DRIVER_REGISTRY_H_
+#endif  // SCRIVEX_COMMON_REGISTRY_H_

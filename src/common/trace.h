@@ -1,7 +1,7 @@
 // Diagnostic trace of the Ghostscript runner. The texts are thrown away
 // unless SCRIVEX_TRACE=1, which sends them to standard error.
-#ifndef SCRIVEX_GHOSTSCRIPT_TRACE_H_
-#define SCRIVEX_GHOSTSCRIPT_TRACE_H_
+#ifndef SCRIVEX_COMMON_TRACE_H_
+#define SCRIVEX_COMMON_TRACE_H_
 
 namespace scrivex {
 
@@ -13,4 +13,4 @@ void ShowLastError(const char* message, const char* unit, int line);
 
 }  // namespace scrivex
 
-#endif  // SCRIVEX_GHOSTSCRIPT_TRACE_H_
+#endif  // SCRIVEX_COMMON_TRACE_H_

@@ -1,4 +1,4 @@
-#include "driver/registry.h"
+#include "common/registry.h"
 
 #include <gtest/gtest.h>
 

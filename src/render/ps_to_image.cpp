@@ -1,15 +1,15 @@
-#include "ghostscript/pdf2img.h"
+#include "render/ps_to_image.h"
 
 #include <vector>
 
-#include "driver/run_command.h"
-#include "driver/temp_files.h"
+#include "common/temp_files.h"
 #include "ghostscript/ghostscript_command.h"
 #include "ghostscript/ghostscript_device.h"
 #include "image/image_converter.h"
 #include "image/post_process.h"
 #include "platform/files.h"
 #include "platform/path.h"
+#include "platform/replacement_file.h"
 
 namespace scrivex {
 namespace {
@@ -26,10 +26,12 @@ bool IsDcxOrMng(const std::string& output) {
   return platform::HasExtension(output, ".dcx") || platform::HasExtension(output, ".mng");
 }
 
-int PngDeviceFor(int colorBits, bool gray) {
+int PngDeviceFor(int colorBits, bool gray, const std::string& output) {
   if (gray) return kDevicePngGray;
   if (colorBits == 1) return kDevicePngMono;
-  if (colorBits == 8) return kDevicePng256;
+  // A GIF holds at most 256 colours: rendered with a palette already, its
+  // pages need no colour reduction, which costs the converter most of its time.
+  if (colorBits == 8 || platform::HasExtension(output, ".gif")) return kDevicePng256;
   return kDevicePng16m;
 }
 
@@ -42,7 +44,7 @@ int RenderThroughPngPages(RenderRequest request, int colorBits, bool gray, int* 
   std::string pngBase = MakeTempFileName(".png");
   if (pngBase.empty()) return 0;
   request.outputPath = pngBase;
-  request.device = PngDeviceFor(colorBits, gray);
+  request.device = PngDeviceFor(colorBits, gray, output);
   request.numberPages = 1;
   bool rendered = RanCleanly(request);
 
@@ -61,7 +63,7 @@ int RenderThroughPngPages(RenderRequest request, int colorBits, bool gray, int* 
       std::string suffix = platform::SplitPath(page).name.substr(numberAt);
       if (suffix.empty()) continue;  // the base name alone is no page
       std::string target = platform::MakePath(out.drive, out.dir, out.name + suffix, out.ext);
-      if (RunImageConverter({page}, target) != 1) result = 0;
+      if (ConvertImagePage(page, target) != 1) result = 0;
     }
   }
   for (const std::string& page : pages) platform::RemoveFile(page);
@@ -78,9 +80,6 @@ bool NeedsImageConverter(const std::string& output) {
 int ConvertPsToImage(const std::string& input, const std::string& output, float width, float height,
                      float resolutionX, float resolutionY, int tiffCompression, int /*scratch*/,
                      int firstPage, int lastPage, int jpegQuality, int colorBits, int grayscale) {
-  // A double quote could smuggle options into a child's command line; the
-  // output is refused too, although only its temporary twin may reach one.
-  if (!IsSafeArgument(input) || !IsSafeArgument(output)) return 0;
   int singleFile = 0;
   RenderRequest request;
   request.inputPath = input;
@@ -109,13 +108,12 @@ int ConvertPsToImage(const std::string& input, const std::string& output, float 
     // One file holds the whole result: Ghostscript writes it under a fresh
     // name that replaces the output only after a clean run, so a failure
     // never destroys an earlier output.
-    std::string staging = MakeTempFileNameBeside(output, ".scrivex");
-    if (staging.empty()) return 0;
-    request.outputPath = staging;
-    bool done = RanCleanly(request) && platform::IsRegularFile(staging) &&
-                platform::MoveFileReplace(staging, output);
-    platform::RemoveFile(staging);
-    if (!done) return 0;
+    platform::ReplacementFile staging;
+    if (!staging.Create(output)) return 0;
+    request.outputPath = staging.path();
+    if (!RanCleanly(request) || platform::FileSize(staging.path()) <= 0 || !staging.Commit()) {
+      return 0;
+    }
   } else if (!RanCleanly(request)) {
     return 0;
   }

@@ -1,7 +1,7 @@
 // The job-options record: one per run, filled from the command line and read
 // by every converter.
-#ifndef SCRIVEX_DRIVER_CONVERSION_OPTIONS_H_
-#define SCRIVEX_DRIVER_CONVERSION_OPTIONS_H_
+#ifndef SCRIVEX_COMMON_CONVERSION_OPTIONS_H_
+#define SCRIVEX_COMMON_CONVERSION_OPTIONS_H_
 
 #include <string>
 
@@ -54,4 +54,4 @@ constexpr size_t kPrinterNameBytes = 200;
 
 }  // namespace scrivex
 
-#endif  // SCRIVEX_DRIVER_CONVERSION_OPTIONS_H_
+#endif  // SCRIVEX_COMMON_CONVERSION_OPTIONS_H_

@@ -1,4 +1,4 @@
-#include "ghostscript/trace.h"
+#include "common/trace.h"
 
 #include <cstdarg>
 #include <cstdio>

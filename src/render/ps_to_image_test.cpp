@@ -1,11 +1,11 @@
 // Renders with a stand-in Ghostscript; real renders are checked end to end
 // by tests/gs_render_test.sh.
-#include "ghostscript/pdf2img.h"
+#include "render/ps_to_image.h"
 
 #include <gtest/gtest.h>
 
 #include "ghostscript/ghostscript_locator.h"
-#include "ghostscript/scoped_env.h"
+#include "platform/test_support.h"
 #include "image/tiff_test_support.h"
 #include "platform/files.h"
 

@@ -1,0 +1,39 @@
+// Child processes: always started from an argument vector, never through a
+// shell, so no file name or text can turn into an option or a command. The
+// one-line command-line form exists only for traces and length limits.
+#ifndef SCRIVEX_COMMON_CHILD_PROCESS_H_
+#define SCRIVEX_COMMON_CHILD_PROCESS_H_
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace scrivex {
+
+// Environment changes for the child only: a value sets, nullopt removes.
+using EnvironmentChanges = std::vector<std::pair<std::string, std::optional<std::string>>>;
+
+struct HiddenProcessOptions {
+  EnvironmentChanges env;
+  std::string workingDirectory;  // empty: ours
+};
+
+// Runs a child without a window and waits for it, throwing its output away
+// (a trace shows it). 1 when the child ran to its end, 0 when it could not be
+// started. The child's exit status goes to exitCode when given (-1 when not
+// started, the signal number when it was killed).
+int RunHiddenProcess(const std::vector<std::string>& argv, int* exitCode = nullptr,
+                     const HiddenProcessOptions& options = {});
+
+// The child's exit code; 0 at once for a detached child; -1 when argv is
+// empty or the program cannot be started; the signal number when killed.
+int RunCommandLine(const std::vector<std::string>& argv, bool detached = false);
+
+// The arguments as one line, each in double quotes with quotes and trailing
+// backslashes escaped: what a trace prints and what length limits measure.
+std::string FormatCommandLine(const std::vector<std::string>& argv);
+
+}  // namespace scrivex
+
+#endif  // SCRIVEX_COMMON_CHILD_PROCESS_H_

@@ -1,0 +1,137 @@
+#include "platform/replacement_file.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "platform/path.h"
+#include "platform/unique_fd.h"
+
+namespace scrivex::platform {
+namespace {
+
+void SetError(std::string* error, const std::string& text) {
+  if (error) *error = text;
+}
+
+std::string Reason(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+// Only letters and digits survive: the name must mean nothing to a child
+// that reads orders out of file names.
+std::string PlainExtension(const std::string& ext) {
+  std::string plain = ".";
+  for (char c : ext) {
+    if (std::isalnum(static_cast<unsigned char>(c))) plain += c;
+  }
+  return plain.size() > 1 ? plain : ".tmp";
+}
+
+mode_t NewFileMode() {
+  mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+void SyncDirectory(const std::string& dir) {
+  UniqueFd fd(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.valid()) fsync(fd.get());
+}
+
+}  // namespace
+
+bool ReplacementFile::Create(const std::string& target, std::string* error, bool keepExtension) {
+  Discard();
+  if (target.empty()) {
+    SetError(error, "no file name");
+    return false;
+  }
+  target_ = target;
+  struct stat st;
+  if (lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    char resolved[PATH_MAX];
+    if (realpath(target.c_str(), resolved)) target_ = resolved;
+  }
+  if (stat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    SetError(error, target + (S_ISDIR(st.st_mode) ? " is a directory" : " is not a regular file"));
+    return false;
+  }
+  PathParts parts = SplitPath(target_);
+  std::string dir = parts.dir.empty() ? "./" : parts.dir;
+  std::string ext = keepExtension ? PlainExtension(parts.ext) : ".tmp";
+  std::string name = dir + kStagingPrefix + std::to_string(getpid()) + "-XXXXXX" + ext;
+  std::vector<char> buf(name.begin(), name.end());
+  buf.push_back('\0');
+  int fd = mkostemps(buf.data(), static_cast<int>(ext.size()), O_CLOEXEC);
+  if (fd < 0) {
+    SetError(error, Reason("cannot create a file in " + dir));
+    return false;
+  }
+  fd_ = fd;
+  path_ = buf.data();
+  return true;
+}
+
+std::FILE* ReplacementFile::Stream() {
+  if (!stream_ && fd_ >= 0) stream_ = fdopen(fd_, "w+b");
+  return stream_;
+}
+
+bool ReplacementFile::CloseOwn() {
+  bool ok = true;
+  if (stream_) {
+    ok = std::fflush(stream_) == 0 && !std::ferror(stream_);
+    ok = std::fclose(stream_) == 0 && ok;
+  } else if (fd_ >= 0) {
+    ok = close(fd_) == 0;
+  }
+  stream_ = nullptr;
+  fd_ = -1;
+  return ok;
+}
+
+bool ReplacementFile::Commit(std::string* error) {
+  if (path_.empty()) {
+    SetError(error, "nothing to commit");
+    return false;
+  }
+  bool ok = CloseOwn();
+  if (!ok) SetError(error, Reason("cannot write " + path_));
+  if (ok) {
+    // A child may have written or replaced the file by name: sync what the
+    // name holds now, not the descriptor we created.
+    UniqueFd fd(open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st;
+    ok = fd.valid() && fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && fsync(fd.get()) == 0;
+    if (!ok) SetError(error, Reason("cannot sync " + path_));
+  }
+  if (ok) {
+    struct stat old;
+    mode_t mode = stat(target_.c_str(), &old) == 0 ? (old.st_mode & 07777) : NewFileMode();
+    chmod(path_.c_str(), mode);
+    ok = rename(path_.c_str(), target_.c_str()) == 0;
+    if (!ok) SetError(error, Reason("cannot replace " + target_));
+  }
+  if (!ok) {
+    Discard();
+    return false;
+  }
+  PathParts parts = SplitPath(target_);
+  SyncDirectory(parts.dir.empty() ? "." : parts.dir);
+  path_.clear();
+  return true;
+}
+
+void ReplacementFile::Discard() {
+  CloseOwn();
+  if (!path_.empty()) unlink(path_.c_str());
+  path_.clear();
+}
+
+}  // namespace scrivex::platform

@@ -1,0 +1,55 @@
+// The one way a file is replaced: the new content goes to a fresh file beside
+// the target, written by us or by a child, and only a complete, synced file is
+// renamed over the target. A file that is not committed is removed, so a
+// failure on any path leaves the target exactly as it was.
+#ifndef SCRIVEX_PLATFORM_REPLACEMENT_FILE_H_
+#define SCRIVEX_PLATFORM_REPLACEMENT_FILE_H_
+
+#include <cstdio>
+#include <string>
+
+namespace scrivex::platform {
+
+// Staging files are hidden and carry their owner's process id:
+// ".scrivex-<pid>-XXXXXX.tmp" (or the target's extension instead of ".tmp").
+constexpr const char* kStagingPrefix = ".scrivex-";
+
+class ReplacementFile {
+ public:
+  ReplacementFile() = default;
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+  ~ReplacementFile() { Discard(); }
+
+  // Creates an empty file beside target that no other process has. A target
+  // that is a symbolic link is replaced at the link's end. keepExtension ends
+  // the name in the target's extension, for writers that pick the format by
+  // it. False with *error set when the target is a directory or another
+  // non-regular file, or its folder takes no new file.
+  bool Create(const std::string& target, std::string* error = nullptr,
+              bool keepExtension = false);
+
+  const std::string& path() const { return path_; }      // where the content goes
+  const std::string& target() const { return target_; }  // what it will replace
+  int fd() const { return fd_; }
+  // Buffered writing through fd(); owned by this object.
+  std::FILE* Stream();
+
+  // Flushes, syncs and renames the file over the target (keeping an existing
+  // target's permission bits). Also works when a child wrote or replaced
+  // path() by name. False with *error set, and the file removed, on failure.
+  bool Commit(std::string* error = nullptr);
+  // Removes the file unless it was committed.
+  void Discard();
+
+ private:
+  bool CloseOwn();
+  std::string path_;
+  std::string target_;
+  int fd_ = -1;
+  std::FILE* stream_ = nullptr;
+};
+
+}  // namespace scrivex::platform
+
+#endif  // SCRIVEX_PLATFORM_REPLACEMENT_FILE_H_
