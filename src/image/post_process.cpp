@@ -85,12 +85,17 @@ int PostProcessImages(const std::string& outputPath, int colorBits, int tiffComp
     probe = platform::MakePath(parts.drive, parts.dir, parts.name + "_0001", parts.ext);
     files = ListPageFiles(outputPath);
   }
-  if (files.empty()) return 0;
+  return FinishImageFiles(files, probe, colorBits, tiffCompression, resolutionX, resolutionY);
+}
 
-  if (InvokeProgressCallback(probe, "Processing image files...", 0) == 0) return 1;
+int FinishImageFiles(const std::vector<std::string>& files, const std::string& reportedName,
+                     int colorBits, int tiffCompression, int resolutionX, int resolutionY) {
+  if (files.empty()) return 0;
+  if (InvokeProgressCallback(reportedName, "Processing image files...", 0) == 0) return 1;
 
   int result = 1;
-  bool isTiff = platform::HasExtension(probe, ".tiff") || platform::HasExtension(probe, ".tif");
+  bool isTiff = platform::HasExtension(reportedName, ".tiff") ||
+                platform::HasExtension(reportedName, ".tif");
   if (isTiff && NeedsTiffRecompression(colorBits, tiffCompression)) {
     for (const std::string& file : files) {
       result = RecompressTiffFile(file, tiffCompression, resolutionX, resolutionY);

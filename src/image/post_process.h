@@ -14,6 +14,11 @@ namespace scrivex {
 // must exist; without, the output and its numbered pages count.
 int PostProcessImages(const std::string& outputPath, int colorBits, int tiffCompression,
                       int singleFile, int resolutionX, int resolutionY);
+// The same for files already listed; reportedName is what the progress
+// callback sees and whose extension decides the TIFF work (a staging file's
+// own name may say nothing).
+int FinishImageFiles(const std::vector<std::string>& files, const std::string& reportedName,
+                     int colorBits, int tiffCompression, int resolutionX, int resolutionY);
 
 // Appends the existing files (not directories) matching a wildcard pattern to
 // list, sorted by name so numbered pages keep their order; returns the list's

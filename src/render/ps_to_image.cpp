@@ -106,14 +106,15 @@ int ConvertPsToImage(const std::string& input, const std::string& output, float 
     if (RenderThroughPngPages(request, colorBits, grayscale != 0, &singleFile) != 1) return 0;
   } else if (singleFile) {
     // One file holds the whole result: Ghostscript writes it under a fresh
-    // name that replaces the output only after a clean run, so a failure
-    // never destroys an earlier output.
+    // name that replaces the output only once it is rendered and finished,
+    // so a failure at either step never destroys an earlier output.
     platform::ReplacementFile staging;
-    if (!staging.Create(output)) return 0;
+    if (!staging.Create(output, nullptr, true)) return 0;
     request.outputPath = staging.path();
-    if (!RanCleanly(request) || platform::FileSize(staging.path()) <= 0 || !staging.Commit()) {
-      return 0;
-    }
+    if (!RanCleanly(request) || platform::FileSize(staging.path()) <= 0) return 0;
+    int finished = FinishImageFiles({staging.path()}, output, depth, tiffCompression,
+                                    static_cast<int>(resolutionX), static_cast<int>(resolutionY));
+    return finished == 1 && staging.Commit() ? 1 : 0;
   } else if (!RanCleanly(request)) {
     return 0;
   }
