@@ -25,18 +25,12 @@ class ScopedEnv {
   ScopedEnv& operator=(const ScopedEnv&) = delete;
   ~ScopedEnv() {
     for (const auto& [name, value] : saved_) {
-      if (value) {
-        setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        unsetenv(name.c_str());
-      }
+      value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
     }
   }
   void Set(const std::string& name, const std::string& value) {
-    if (!saved_.count(name)) {
-      const char* old = std::getenv(name.c_str());
-      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-    }
+    const char* old = std::getenv(name.c_str());
+    saved_.try_emplace(name, old ? std::optional<std::string>(old) : std::nullopt);
     setenv(name.c_str(), value.c_str(), 1);
   }
 
@@ -64,8 +58,6 @@ class ScratchDir {
     std::filesystem::create_directories(dir_ / "state");
     env_.Set("SCRIVEX_HOME", (dir_ / "state").string());
   }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
   ~ScratchDir() {
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
