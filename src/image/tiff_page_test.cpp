@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "image/tiff_recompress.h"
 #include "image/tiff_test_support.h"
 #include "platform/process.h"
 
@@ -26,11 +27,11 @@ TEST(ReadTiffPage, EveryLayoutReadsAsWritten) {
   WriteTestTiff(dir.Path("colour.tif"), {colour});
   platform::RunChild(
       {"tiffcp", "-t", "-w", "16", "-l", "16", dir.Path("colour.tif"), dir.Path("tiled.tif")});
-  const std::pair<const char*, const TiffPage*> files[] = {{"white.tif", &mono},
-                                                           {"black.tif", &mono},
-                                                           {"grey.tif", &grey},
-                                                           {"colour.tif", &colour},
-                                                           {"tiled.tif", &colour}};
+  // clang-format off
+  const std::pair<const char*, const TiffPage*> files[] = {
+      {"white.tif", &mono}, {"black.tif", &mono}, {"grey.tif", &grey}, {"colour.tif", &colour},
+      {"tiled.tif", &colour}};
+  // clang-format on
   for (const auto& [name, page] : files) {
     std::vector<TiffPage> read = ReadPages(dir.Path(name));
     ASSERT_EQ(read.size(), 1u) << name;
@@ -70,9 +71,8 @@ TEST(ReadTiffPage, DamagedFilesGiveAnErrorAndPrintNothing) {
 
 TEST(WriteTiffPage, EveryCodingReadsBack) {
   ScratchDir dir;
-  TiffPage colour = MakePage(70, 50, 24);
+  TiffPage colour = MakePage(70, 50, 24, 200);
   FillRect(colour, 10, 10, 30, 20);
-  colour.xDpi = 200;
   colour.yDpi = 100;
   TiffPage mono = ToBilevel(colour);
   for (int compression : {1, 2, 3, 4, 5, 7, 8, 32773, 32946}) {
@@ -94,6 +94,48 @@ TEST(WriteTiffPage, EveryCodingReadsBack) {
             << compression << " at " << page->bitsPerPixel;
       }
     }
+  }
+}
+
+TEST(RecompressTiffFile, FaxCodesResampleToTheFaxWidthWithinTheLimit) {
+  ScratchDir dir;
+  std::string path = dir.Path("fax.tif");
+  // Colour and grey pages become black-and-white fax pages; nearest-pixel
+  // doubling makes every dark pixel four.
+  TiffPage colour = MakePage(864, 1100, 24), grey = MakePage(864, 1100, 8);
+  FillRect(colour, 100, 150, 30, 20);
+  FillRect(grey, 100, 150, 30, 20);
+  WriteTestTiff(path, {colour, grey});
+  ASSERT_EQ(RecompressTiffFile(path, kFax204x98G3, 0, 0), 1);
+  ASSERT_EQ(Tags(path), "1728x2200 1 c3 204x98 dpi|1728x2200 1 c3 204x98 dpi");
+  EXPECT_EQ(CountInk(ReadPages(path)[1]), 4 * 30 * 20);
+
+  // A thin strip would become a fax page far beyond any real one.
+  TiffPage strip = MakePage(20, 1000, 1);
+  EXPECT_FALSE(ResampleForFax(strip, 196, COMPRESSION_CCITTFAX4));
+  EXPECT_EQ(strip.width, 20);
+}
+
+// Each step re-encodes what the step before wrote.
+TEST(RecompressTiffFile, CodingsAndResolutionsInTurn) {
+  ScratchDir dir;
+  std::string path = dir.Path("page.tif");
+  WriteTestTiff(path, {MakePage(120, 90, 24, 72)});
+  struct Step {
+    int code, resX, resY;
+    const char* tags;
+  } steps[] = {
+      {0, 0, 0, "120x90 24 c5 72x72 dpi"},      // LZW
+      {32809, 0, 0, "120x90 24 c5 72x72 dpi"},  // no encoder: the default
+      {kGroup3TwoDimensional, 0, 0, "120x90 1 c3 72x72 dpi 2d"},
+      {1, 150, 300, "120x90 1 c1 150x300 dpi"},
+      {1, 0, -1, "120x90 1 c1 150x300 dpi"},  // the page's own values stay
+      {1, 600, 0, "120x90 1 c1 600x300 dpi"},
+      {kFax204x98G4, 0, 0, "1728x1296 1 c4 204x98 dpi"},
+  };
+  for (const Step& s : steps) {
+    ASSERT_EQ(RecompressTiffFile(path, s.code, s.resX, s.resY), 1) << s.code;
+    EXPECT_EQ(Tags(path), s.tags);
   }
 }
 

@@ -44,9 +44,8 @@ inline void FillRect(TiffPage& page, int x0, int y0, int w, int h) {
 
 inline int CountInk(const TiffPage& page) {
   int n = 0;
-  for (int y = 0; y < page.height; ++y) {
+  for (int y = 0; y < page.height; ++y)
     for (int x = 0; x < page.width; ++x) n += IsDarkPixel(page, x, y) ? 1 : 0;
-  }
   return n;
 }
 
