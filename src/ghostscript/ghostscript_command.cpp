@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/child_process.h"
+#include "common/failure_reason.h"
 #include "common/trace.h"
 #include "ghostscript/ghostscript_locator.h"
 #include "platform/files.h"
@@ -73,6 +74,7 @@ int BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSet
   if (IsJpegDevice(request.device) && request.jpegQuality >= 1 && request.jpegQuality <= 100) {
     args.push_back("-dJPEGQ=" + std::to_string(request.jpegQuality));
   }
+  if (request.bigTiff) args.push_back("-dUseBigTIFF");
   if (request.firstPage > 0) args.push_back("-dFirstPage=" + std::to_string(request.firstPage));
   if (request.lastPage > 0) args.push_back("-dLastPage=" + std::to_string(request.lastPage));
   int pixelsX = static_cast<int>(width);
@@ -111,6 +113,7 @@ int RunGhostscript(const RenderRequest& request, int* exitCode) {
     // A question box has no one to answer it here: the answer is No.
     std::fputs("Can't locate the Ghostscript in this computer. Would you like to download it?\n",
                stderr);
+    NoteFailure("Ghostscript is not installed");
     return -1;
   }
   setup.fontsDirectory = FontsDirectory();

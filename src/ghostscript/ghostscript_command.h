@@ -31,6 +31,7 @@ struct RenderRequest {
   int firstPage = 0;    // > 0 to limit the pages
   int lastPage = 0;
   int jpegQuality = 0;  // 1..100 goes to the JPEG devices; else their default
+  bool bigTiff = false;  // a TIFF device writes BigTIFF (past 4 GiB)
 };
 
 // What the builder learns from the system, gathered by RunGhostscript.

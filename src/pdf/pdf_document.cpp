@@ -1,5 +1,6 @@
 #include "pdf/pdf_document.h"
 
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <qpdf/QPDFAcroFormDocumentHelper.hh>
@@ -39,6 +40,35 @@ std::unique_ptr<QPDF> OpenPdf(const std::string& path, const std::string& passwo
     SetError(error, e.what());
   }
   return nullptr;
+}
+
+int CountPdfPages(const std::string& path, bool recover, std::string* why) {
+  std::unique_ptr<QPDF> pdf = OpenPdf(path, "", recover, why);
+  if (!pdf) return -1;
+  try {
+    return static_cast<int>(pdf->getAllPages().size());
+  } catch (const std::exception& e) {
+    SetError(why, e.what());
+  }
+  return -1;
+}
+
+double PdfPagesArea(const std::string& path) {
+  std::unique_ptr<QPDF> pdf = OpenPdf(path, "", true, nullptr);
+  if (!pdf) return 0;
+  double area = 0;
+  try {
+    for (QPDFObjectHandle page : pdf->getAllPages()) {
+      QPDFObjectHandle box = page.getKey("/CropBox");
+      if (!box.isRectangle()) box = page.getKey("/MediaBox");
+      if (!box.isRectangle()) continue;
+      QPDFObjectHandle::Rectangle r = box.getArrayAsRectangle();
+      area += std::abs((r.urx - r.llx) * (r.ury - r.lly));
+    }
+  } catch (const std::exception&) {
+    return 0;
+  }
+  return area;
 }
 
 int CopyAllPages(QPDF& source, QPDF& target, bool atFront) {
