@@ -23,12 +23,15 @@ std::unique_ptr<QPDF> OpenPdf(const std::string& path, const std::string& passwo
                               std::string* error);
 
 // The number of pages of a PDF that opens (rebuilding a broken
-// cross-reference table when `recover`), or -1 with *why set.
-int CountPdfPages(const std::string& path, bool recover, std::string* why);
+// cross-reference table when `recover`), or -1 with *why set. With `area`,
+// also the sum of the pages' areas in square points (crop box, else media
+// box).
+int CountPdfPages(const std::string& path, bool recover, std::string* why,
+                  double* area = nullptr);
 
-// The sum of the pages' areas in square points (crop box, else media box);
-// 0 when unknown.
-double PdfPagesArea(const std::string& path);
+// True for a PDF of one page that draws nothing: what Ghostscript writes for
+// a PostScript job that never showed a page.
+bool IsSingleEmptyPagePdf(const std::string& path);
 
 // Copies every page of `source` into `target` with its annotations and form
 // fields (qpdf renames a copied field whose name is already taken), appended

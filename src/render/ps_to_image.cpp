@@ -41,8 +41,9 @@ int PngDeviceFor(int colorBits, bool gray, const std::string& output) {
 // The input holds something to render, and the page range starts inside a
 // PDF: an empty or unreadable file, or a range past the end, renders to a
 // blank page that is no result. *pageCount gets a PDF's pages (else 0).
-bool CheckInput(const std::string& input, int firstPage, int* pageCount) {
+bool CheckInput(const std::string& input, int firstPage, int* pageCount, double* pagesArea) {
   *pageCount = 0;
+  *pagesArea = 0;
   if (!platform::FileExists(input)) {
     NoteFailure("no such file");
     return false;
@@ -57,7 +58,7 @@ bool CheckInput(const std::string& input, int firstPage, int* pageCount) {
   }
   if (!platform::HasExtension(input, ".pdf")) return true;
   std::string why;
-  int pages = CountPdfPages(input, true, &why);
+  int pages = CountPdfPages(input, true, &why, pagesArea);
   if (pages < 0) {
     NoteFailure("not a readable PDF: " + why);
     return false;
@@ -83,17 +84,16 @@ int ExpectedPages(int pageCount, int firstPage, int lastPage) {
   return last >= first ? last - first + 1 : 0;
 }
 
-// Classic TIFF ends at 4 GiB: a PDF whose pages, uncompressed at this
-// resolution and depth, could pass that is written as BigTIFF.
-bool NeedsBigTiff(const std::string& input, const std::string& output, float resolutionX,
+// Classic TIFF ends at 4 GiB: pages (of a PDF, whose area is known) that
+// could pass that uncompressed at this resolution and depth make a BigTIFF.
+bool NeedsBigTiff(double pagesArea, const std::string& output, float resolutionX,
                   float resolutionY, int colorBits) {
   if (!platform::HasExtension(output, ".tif") && !platform::HasExtension(output, ".tiff")) {
     return false;
   }
-  if (!platform::HasExtension(input, ".pdf")) return false;
   double dpiX = resolutionX > 0 ? resolutionX : 72;
   double dpiY = resolutionY > 0 ? resolutionY : 72;
-  double bytes = PdfPagesArea(input) / (72.0 * 72.0) * dpiX * dpiY * (colorBits > 1 ? 4 : 1);
+  double bytes = pagesArea / (72.0 * 72.0) * dpiX * dpiY * (colorBits > 1 ? 4 : 1);
   return bytes > 3.5 * 1024 * 1024 * 1024;
 }
 
@@ -105,6 +105,10 @@ bool IsCompleteOutput(const std::string& path, const std::string& finalName, int
   if (platform::HasExtension(finalName, ".pdf")) {
     int pages = CountPdfPages(path, false, &why);
     whole = pages > 0 && (expectedPages == 0 || pages == expectedPages);
+    if (whole && expectedPages == 0 && IsSingleEmptyPagePdf(path)) {
+      NoteFailure("the document yielded no page");
+      return false;
+    }
     if (pages >= 0 && !whole) {
       why = "it holds " + std::to_string(pages) + " pages" +
             (expectedPages ? " of " + std::to_string(expectedPages) : "");
@@ -114,7 +118,9 @@ bool IsCompleteOutput(const std::string& path, const std::string& finalName, int
   }
   if (!whole) {
     std::string dir = platform::SplitPath(path).dir;
-    if (platform::DiskIsFull(dir.empty() ? "./" : dir)) NoteFailure("the disk holding " + dir + " is full");
+    if (platform::DiskIsFull(dir.empty() ? "./" : dir)) {
+      NoteFailure("the disk holding " + dir + " is full");
+    }
     NoteFailure("the output is incomplete: " + why);
   }
   return whole;
@@ -165,7 +171,8 @@ int ConvertPsToImage(const std::string& input, const std::string& output, float 
                      float resolutionX, float resolutionY, int tiffCompression, int /*scratch*/,
                      int firstPage, int lastPage, int jpegQuality, int colorBits, int grayscale) {
   int pageCount = 0;
-  if (!CheckInput(input, firstPage, &pageCount)) return 0;
+  double pagesArea = 0;
+  if (!CheckInput(input, firstPage, &pageCount, &pagesArea)) return 0;
   const int expected = ExpectedPages(pageCount, firstPage, lastPage);
 
   int singleFile = 0;
@@ -181,7 +188,7 @@ int ConvertPsToImage(const std::string& input, const std::string& output, float 
   request.firstPage = firstPage;
   request.lastPage = lastPage;
   request.jpegQuality = jpegQuality;
-  request.bigTiff = NeedsBigTiff(input, output, resolutionX, resolutionY, colorBits);
+  request.bigTiff = NeedsBigTiff(pagesArea, output, resolutionX, resolutionY, colorBits);
   if (NeedsImageConverter(output)) singleFile = IsDcxOrMng(output);
 
   // -y asks for 8-bit gray whatever the depth, where the type has a gray form.
