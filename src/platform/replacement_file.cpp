@@ -61,7 +61,16 @@ bool ReplacementFile::Create(const std::string& target, std::string* error, bool
   struct stat st;
   if (lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
     char resolved[PATH_MAX];
-    if (realpath(target.c_str(), resolved)) target_ = resolved;
+    if (realpath(target.c_str(), resolved)) {
+      target_ = resolved;
+    } else {
+      // A link to a file not made yet: the file is made where it points.
+      ssize_t n = readlink(target.c_str(), resolved, sizeof resolved - 1);
+      if (n > 0) {
+        std::string to(resolved, static_cast<size_t>(n));
+        target_ = to[0] == '/' ? to : SplitPath(target).dir + to;
+      }
+    }
   }
   if (stat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
     SetError(error, target + (S_ISDIR(st.st_mode) ? " is a directory" : " is not a regular file"));
