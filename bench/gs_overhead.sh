@@ -129,6 +129,12 @@ bench_case() {  # NAME INPUT OUTPUT-NAME KEY=VALUE...
 }
 
 echo "$runs runs each, scrivex side: $side; times are scrivex / the other side (ratio)"
+# The first PDF run with a fresh state root also makes the font map it keeps.
+scrivex_command "$work/doc3.pdf" "$work/out/first.tif" bits=1 comp=4 xres=300
+t0=$(now)
+"${cmd[@]}" >/dev/null 2>&1 || true
+t1=$(now)
+awk -v t="$(((t1 - t0) / 1000))" 'BEGIN {printf "first run, font map made: %.1f ms\n", t/1000}'
 BARE=1 bench_case "3 pages, TIFF G4 300 dpi" "$work/doc3.pdf" g4.tif bits=1 comp=4 xres=300
 BARE=1 bench_case "20 pages, TIFF G4 300 dpi" "$work/doc20.pdf" g4.tif bits=1 comp=4 xres=300
 echo "$pages-page PDF, scrivex / gs by hand:"
