@@ -18,7 +18,9 @@
 #include <string_view>
 #include <utility>
 
-#include "ghostscript/trace.h"
+#include "common/child_process.h"
+#include "common/trace.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/state_root.h"
 
@@ -238,6 +240,7 @@ bool AddGhostscriptNames(const std::string& program, const std::string& lib,
                          std::string* defaultFontmap) {
   platform::ChildOptions options;
   options.captureOutput = true;
+  options.timeoutMs = 1000LL * ChildSeconds();
   options.env = {{"GS_LIB", lib}};
   platform::ChildResult r = platform::RunChild(
       {program, "-q", "-dNODISPLAY", "-dSAFER", "-dNOPLATFONTS", "-dNONATIVEFONTMAP",
@@ -439,6 +442,7 @@ struct Probe {
       argv.insert(argv.end(), {"-f", *pdf});
       platform::ChildOptions options;
       options.captureOutput = true;
+      options.timeoutMs = 1000LL * ChildSeconds();
       options.env = {{"GS_LIB", lib}};
       platform::ChildResult r = platform::RunChild(argv, options);
       if (!r.started || !r.exitedNormally) *crashed = true;
@@ -604,7 +608,12 @@ std::vector<std::string> GhostscriptFontArguments(const std::string& ghostscript
   // The PostScript side scans the folder only for a font it cannot find
   // otherwise; the PDF reader scans it for the first font a document lacks.
   if (!ReadsAsPdf(inputPath)) return fontPath;
-  const std::string dir = platform::StateRoot() + "fontmap/";
+  // One map per program directory when it is ours alone (a build, a private
+  // install), else one per user.
+  const std::string programDir = platform::ProgramDirectory();
+  const std::string dir = (platform::IsPrivateDirectory(programDir) ? programDir
+                                                                    : platform::StateRoot()) +
+                          "fontmap/";
   const std::string mapPath =
       dir + Hex(Fnv1a(ghostscriptProgram + '\0' + ghostscriptLib + '\0' + fontsDirectory)) + ".map";
   // FONTMAP is a list split at ':'.

@@ -5,6 +5,7 @@
 #include "common/child_process.h"
 #include "common/failure_reason.h"
 #include "common/trace.h"
+#include "ghostscript/font_map.h"
 #include "ghostscript/ghostscript_locator.h"
 #include "platform/files.h"
 #include "platform/path.h"
@@ -84,8 +85,11 @@ int BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSet
     args.push_back("-r" + Pair(static_cast<int>(request.resolutionX),
                                static_cast<int>(request.resolutionY)));
   }
-  args.push_back("-dNOPLATFONTS");
-  args.push_back("-sFONTPATH=" + setup.fontsDirectory);
+  if (setup.fontArguments.empty()) {
+    args.push_back("-dNOPLATFONTS");
+    args.push_back("-sFONTPATH=" + setup.fontsDirectory);
+  }
+  args.insert(args.end(), setup.fontArguments.begin(), setup.fontArguments.end());
   // Ghostscript opens a name starting with "%pipe%" or "|" as a pipe to a
   // command, even under -dSAFER: absolute paths never start that way.
   const std::string input = platform::FullPath(request.inputPath);
@@ -117,6 +121,9 @@ int RunGhostscript(const RenderRequest& request, int* exitCode) {
     return -1;
   }
   setup.fontsDirectory = FontsDirectory();
+  setup.fontArguments =
+      GhostscriptFontArguments(setup.ghostscriptDir + kGhostscriptProgram, setup.ghostscriptLib,
+                               setup.fontsDirectory, request.inputPath);
   // A PDF is never fitted as EPS, and scanning all of a large one for a
   // PostScript header would only cost time.
   setup.inputIsEps = !platform::HasExtension(request.inputPath, ".pdf") &&

@@ -39,6 +39,8 @@ struct GhostscriptSetup {
   std::string ghostscriptDir;  // with its trailing "/"
   std::string ghostscriptLib;
   std::string fontsDirectory;
+  // Stand in for "-dNOPLATFONTS -sFONTPATH=<fontsDirectory>" when not empty.
+  std::vector<std::string> fontArguments;
   bool inputIsEps = false;
   // The input's bounding box in points (llx, lly, urx, ury) when it has one.
   std::optional<std::array<float, 4>> boundingBox;

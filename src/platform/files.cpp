@@ -251,6 +251,12 @@ std::FILE* OpenAnonymousTempFile() {
   return file;
 }
 
+bool IsPrivateDirectory(const std::string& dir) {
+  struct stat st;
+  return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+         (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 bool IsWritableDirectory(const std::string& dir) {
   return IsDirectory(dir) && access(dir.c_str(), W_OK | X_OK) == 0;
 }

@@ -58,6 +58,8 @@ std::string CreateUniqueFile(const std::string& dir, const std::string& prefix);
 // left behind however the run ends. Null on failure.
 std::FILE* OpenAnonymousTempFile();
 
+// A directory of this user that nobody else may write into.
+bool IsPrivateDirectory(const std::string& dir);
 // A directory this process may create files in.
 bool IsWritableDirectory(const std::string& dir);
 // The file system holding dir has no space left for us.
