@@ -5,6 +5,7 @@
 #include "image/blank_pages.h"
 #include "image/print_route.h"
 #include "platform/process.h"
+#include "platform/termination.h"
 #include "postscript/page_selector.h"
 #include "render/ps_to_image.h"
 
@@ -29,6 +30,7 @@ int ShowUsage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  scrivex::platform::InstallTerminationHandlers();
   scrivex::JobRequest job = scrivex::ScanCommandLine(argc, argv);
   if (job.usageRequested || job.inputPath.empty()) return ShowUsage();
 
@@ -41,5 +43,8 @@ int main(int argc, char** argv) {
     return scrivex::RemoveBlankTiffPages(input, output, options);
   };
   converters.openUrlInBrowser = OpenWithViewer;
-  return scrivex::RunJob(job, converters);
+  int code = scrivex::RunJob(job, converters);
+  // Asked to end by a signal: everything is cleaned up, end the same way.
+  scrivex::platform::EndWithTerminationSignal();
+  return code;
 }

@@ -1,6 +1,9 @@
 #include "common/child_process.h"
 
+#include "common/failure_reason.h"
 #include "common/trace.h"
+#include "platform/files.h"
+#include "platform/profile.h"
 #include "platform/process.h"
 
 namespace scrivex {
@@ -27,6 +30,62 @@ std::string FormatCommandLine(const std::vector<std::string>& argv) {
   return line;
 }
 
+int ChildSeconds() {
+  static const int seconds = platform::GetProfileInt(platform::ProgramDirectory() + "config.ini",
+                                                     "Watchdog", "ChildSeconds",
+                                                     kDefaultChildSeconds);
+  return seconds < 0 ? 0 : seconds;
+}
+
+namespace {
+
+std::string ProgramName(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The last few non-empty lines a child printed, as one line.
+std::string LastLines(const std::string& output) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < output.size()) {
+    size_t end = output.find('\n', start);
+    if (end == std::string::npos) end = output.size();
+    std::string line = output.substr(start, end - start);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    if (!line.empty()) lines.push_back(line);
+    start = end + 1;
+  }
+  std::string text;
+  size_t first = lines.size() > 3 ? lines.size() - 3 : 0;
+  for (size_t i = first; i < lines.size(); ++i) text += (text.empty() ? "" : " / ") + lines[i];
+  return text;
+}
+
+// Runs the child under the watchdog; notes why when it fails.
+platform::ChildResult RunWatched(const std::vector<std::string>& argv,
+                                 platform::ChildOptions options, bool noteFailure) {
+  options.timeoutMs = 1000LL * ChildSeconds();
+  platform::ChildResult result = platform::RunChild(argv, options);
+  if (!noteFailure) return result;
+  std::string name = ProgramName(argv[0]);
+  if (!result.started) {
+    NoteFailure(name + " could not be started");
+  } else if (result.timedOut) {
+    NoteFailure(name + " ran out of time after " + std::to_string(ChildSeconds()) +
+                " seconds and was stopped");
+  } else if (!result.exitedNormally) {
+    NoteFailure(name + " was killed by signal " + std::to_string(result.exitCode));
+  } else if (result.exitCode != 0) {
+    std::string said = LastLines(result.output);
+    NoteFailure(name + " failed with exit status " + std::to_string(result.exitCode) +
+                (said.empty() ? "" : ": " + said));
+  }
+  return result;
+}
+
+}  // namespace
+
 int RunHiddenProcess(const std::vector<std::string>& argv, int* exitCode,
                      const HiddenProcessOptions& options) {
   if (exitCode) *exitCode = -1;
@@ -36,18 +95,19 @@ int RunHiddenProcess(const std::vector<std::string>& argv, int* exitCode,
     return 0;
   }
   platform::ChildOptions child;
-  // The output is never looked at; sending it nowhere keeps a chatty child
-  // from ever blocking on a full pipe. A trace collects it instead.
+  // The output is kept only for a failure's reason (a trace shows it all);
+  // draining it keeps a chatty child from ever blocking on a full pipe.
   child.discardOutput = !TraceEnabled();
   child.captureOutput = TraceEnabled();
   child.env = options.env;
   child.workingDirectory = options.workingDirectory;
-  platform::ChildResult result = platform::RunChild(argv, child);
+  platform::ChildResult result = RunWatched(argv, child, options.noteFailure);
   if (!result.started) {
     TraceMessage("CreateProcess fail, %s:%s:%d\n", argv[0].c_str(), __FILE__, __LINE__);
     return 0;
   }
   if (!result.output.empty()) TraceMessage("%s\n", result.output.c_str());
+  if (result.timedOut) return 0;
   if (exitCode) *exitCode = result.exitCode;
   return 1;
 }
@@ -56,8 +116,9 @@ int RunCommandLine(const std::vector<std::string>& argv, bool detached) {
   if (argv.empty() || argv[0].empty()) return -1;
   platform::ChildOptions options;
   options.detached = detached;
-  platform::ChildResult result = platform::RunChild(argv, options);
-  return result.started ? result.exitCode : -1;
+  options.discardOutput = true;
+  platform::ChildResult result = RunWatched(argv, options, !detached);
+  return result.started && !result.timedOut ? result.exitCode : -1;
 }
 
 }  // namespace scrivex

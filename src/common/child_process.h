@@ -17,17 +17,26 @@ using EnvironmentChanges = std::vector<std::pair<std::string, std::optional<std:
 struct HiddenProcessOptions {
   EnvironmentChanges env;
   std::string workingDirectory;  // empty: ours
+  bool noteFailure = true;       // a failed run becomes the file's failure reason
 };
 
-// Runs a child without a window and waits for it, throwing its output away
-// (a trace shows it). 1 when the child ran to its end, 0 when it could not be
-// started. The child's exit status goes to exitCode when given (-1 when not
-// started, the signal number when it was killed).
+// Every child runs under the watchdog: config.ini beside the program, section
+// "Watchdog", key "ChildSeconds" (0: no limit). Read once per run.
+constexpr int kDefaultChildSeconds = 900;
+int ChildSeconds();
+
+// Runs a child without a window and waits for it, keeping only the tail of
+// its output (a trace shows all of it). 1 when the child ran to its end, 0
+// when it could not be started or ran out of time (its process group is
+// killed). The child's exit status goes to exitCode when given (-1 when not
+// started or out of time, the signal number when it was killed). A child that
+// fails notes why, with the last lines it printed.
 int RunHiddenProcess(const std::vector<std::string>& argv, int* exitCode = nullptr,
                      const HiddenProcessOptions& options = {});
 
 // The child's exit code; 0 at once for a detached child; -1 when argv is
-// empty or the program cannot be started; the signal number when killed.
+// empty, the program cannot be started or runs out of time; the signal
+// number when killed. Its output is kept back; a failure notes why.
 int RunCommandLine(const std::vector<std::string>& argv, bool detached = false);
 
 // The arguments as one line, each in double quotes with quotes and trailing

@@ -7,6 +7,8 @@
 #include "platform/named_objects.h"
 #include "platform/path.h"
 #include "platform/process.h"
+#include "platform/state_root.h"
+#include "platform/termination.h"
 
 namespace scrivex {
 
@@ -32,12 +34,33 @@ int RunJob(JobRequest& job, const Converters& converters) {
     return RunAsUser(job.userName, job.password, job.argumentList, 0);
   }
 
+  // The state root decides which programs later runs start: only ours.
+  std::string error;
+  if (!platform::CheckStateRoot(&error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return -1;
+  }
+
   platform::RaiseJobCounter();
   platform::NamedMutex queue;
-  while (queue.Create(kQueueMutexName) == platform::NamedMutex::Result::kAlreadyExists) {
+  platform::NamedMutex::Result joined;
+  while ((joined = queue.Create(kQueueMutexName)) == platform::NamedMutex::Result::kAlreadyExists) {
     std::printf("There has %d job(s) waiting for conversion.\n", platform::ReadJobCounter() - 1);
     std::fflush(stdout);
-    platform::SleepMs(kQueuePollMs);
+    for (int waited = 0; waited < kQueuePollMs && !platform::TerminationSignal(); waited += 100) {
+      platform::SleepMs(100);
+    }
+    if (platform::TerminationSignal()) {
+      platform::LowerJobCounter();
+      return 0;
+    }
+  }
+  if (joined == platform::NamedMutex::Result::kFailed) {
+    // Converting outside the queue would let concurrent runs collide.
+    std::fprintf(stderr, "The conversion queue in %s cannot be used.\n",
+                 platform::RuntimeDirectory().c_str());
+    platform::LowerJobCounter();
+    return -1;
   }
 
   // A web address is kept as typed; everything else becomes a full path.

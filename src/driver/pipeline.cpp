@@ -4,11 +4,13 @@
 
 #include "driver/options.h"
 #include "common/child_process.h"
+#include "common/failure_reason.h"
 #include "common/temp_files.h"
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/process.h"
 #include "platform/replacement_file.h"
+#include "platform/termination.h"
 
 namespace scrivex {
 
@@ -51,6 +53,12 @@ int ConvertOneFile(const std::string& input, const std::string& target,
   }
   if (!FileExists(input)) {
     if (IsUrl(input)) return ConvertThroughPrinting(input, target, options, converters);
+    NoteFailure("no such file");
+    return -1;
+  }
+  if (!platform::IsRegularFile(input)) {
+    // A FIFO or a device would block the converters for ever.
+    NoteFailure("not a regular file");
     return -1;
   }
   if (HasExtension(target, ".emf") || HasExtension(target, ".wmf")) {
@@ -70,6 +78,7 @@ int ConvertOneFile(const std::string& input, const std::string& target,
                converters.selectPostScriptPages(input, selected, first, last);
       if (!ok) {
         if (!selected.empty()) platform::RemoveFile(selected);
+        NoteFailure("the pages " + o.pageRange + " could not be cut from the PostScript file");
         return -1;
       }
       source = selected;
@@ -84,7 +93,7 @@ int ConvertOneFile(const std::string& input, const std::string& target,
         static_cast<float>(o.resolutionX), static_cast<float>(o.resolutionY), o.tiffCompression, 1,
         first, last, o.jpegQuality, o.colorBits, o.grayscale);
   }
-  if (o.noSinglePageSuffix) RenameSinglePageOutput(target);
+  if (o.noSinglePageSuffix && RenameSinglePageOutput(target) < 0) result = 0;
   if (!selected.empty()) platform::RemoveFile(selected);
   return result;
 }
@@ -107,29 +116,74 @@ int SetPdfDocumentInfo(const std::string& pdf, const ConversionOptions* options,
   if (pdf.empty() || !options) return 0;
   const ConversionOptions& o = *options;
   if (o.title.empty() && o.author.empty() && o.subject.empty() && o.keywords.empty()) return 0;
-  RunTool({ToolsProgramPath(), "-i", pdf, "-o", pdf, "-t", o.title, "-a", o.author, "-s",
-           o.subject, "-k", o.keywords},
-          converters);
-  return 1;
+  int code = RunTool({ToolsProgramPath(), "-i", pdf, "-o", pdf, "-t", o.title, "-a", o.author,
+                      "-s", o.subject, "-k", o.keywords},
+                     converters);
+  // The tool's failure is the file's: the PDF lacks what was asked for.
+  return code == 0 ? 1 : 0;
 }
 
-int ConvertAll(const WorkList& list, const ConversionOptions& options, const Converters& converters) {
+namespace {
+
+bool HasDocumentInfo(const ConversionOptions& o) {
+  return !o.title.empty() || !o.author.empty() || !o.subject.empty() || !o.keywords.empty();
+}
+
+// The output's folder takes new files; else why not.
+bool CheckOutputFolder(const std::string& output) {
+  std::string dir = platform::SplitPath(output).dir;
+  if (dir.empty()) dir = "./";
+  if (!platform::IsDirectory(dir)) {
+    NoteFailure("the output folder " + dir + " does not exist");
+    return false;
+  }
+  if (!platform::IsWritableDirectory(dir)) {
+    NoteFailure("the output folder " + dir + " cannot be written");
+    return false;
+  }
+  return true;
+}
+
+// One line on standard error before a Failed result: the input and why.
+void ReportFailure(const std::string& input, const std::string& output) {
+  std::string dir = platform::SplitPath(output).dir;
+  std::string reason = FailureReason();
+  if (platform::DiskIsFull(dir.empty() ? "./" : dir)) {
+    reason = "the disk holding " + dir + " is full" + (reason.empty() ? "" : " (" + reason + ")");
+  }
+  if (reason.empty()) reason = "nothing was produced";
+  std::fprintf(stderr, "%s: %s\n", input.c_str(), reason.c_str());
+  std::fflush(stderr);
+}
+
+}  // namespace
+
+int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
+               const Converters& converters) {
   long long start = platform::TickCountMs();
   int result = 1;
+  bool listReplaced = false;  // a list's earlier output gave way to its first converted entry
   const size_t n = list.size();
-  for (size_t i = 0; i < n; ++i) {
+  for (size_t i = 0; i < n && !platform::TerminationSignal(); ++i) {
     const std::string& input = list[i].inputPath;
     std::string finalOutput = list[i].outputPath;
     std::string target;
+    ClearFailureReason();
     if (n > 1) {
       std::printf("Brindle Inc: %d\n", static_cast<int>((100 * i + 99) / n));
       std::fflush(stdout);
     }
+    ConversionOptions options = jobOptions;
+    if (list[i].replacesOutput && !listReplaced) options.existingOutputMode = 0;
     const bool isPdf = HasExtension(finalOutput, ".pdf");
     const bool exists = FileExists(finalOutput);
+    // An existing output is read, merged or replaced by one run at a time,
+    // whatever the queue does (other state roots queue elsewhere).
+    platform::UniqueFd lock;
+    if (exists) lock = platform::LockExistingFile(finalOutput);
     platform::ReplacementFile side;  // written beside the output, moved over it on success
-    bool refused = false;
-    if (!exists) {
+    bool refused = !CheckOutputFolder(finalOutput);
+    if (refused || !exists) {
       target = finalOutput;
     } else {
       switch (options.existingOutputMode) {
@@ -146,6 +200,7 @@ int ConvertAll(const WorkList& list, const ConversionOptions& options, const Con
             // Only PDF pages can be put before or after existing ones.
             std::fprintf(stderr, "%s exists and only PDF output can be inserted or appended.\n",
                          finalOutput.c_str());
+            NoteFailure("only PDF output can be inserted or appended");
             refused = true;
           }
           break;
@@ -159,26 +214,37 @@ int ConvertAll(const WorkList& list, const ConversionOptions& options, const Con
     }
 
     result = refused ? 0 : ConvertOneFile(input, target, &options, converters);
+    const bool wantInfo = isPdf && HasDocumentInfo(options);
 
     if (!side.path().empty()) {
       // Replace the old output only with a complete new one.
       if (result == 1 && platform::FileSize(side.path()) > 0) {
-        if (isPdf) SetPdfDocumentInfo(side.path(), &options, converters);
-        if (!side.Commit()) result = 0;
+        if (wantInfo && SetPdfDocumentInfo(side.path(), &options, converters) != 1) result = 0;
+        if (result == 1 && !side.Commit()) result = 0;
+      } else if (result == 1) {
+        result = 0;
       }
       side.Discard();
-    } else if (isPdf && !target.empty()) {
-      SetPdfDocumentInfo(target, &options, converters);
-      if (target != finalOutput && FileExists(target)) {
-        if (!MergeWithExistingPdf(target, finalOutput, &options, converters) && result == 1)
+    } else if (isPdf && !target.empty() && !refused) {
+      if (result == 1 && wantInfo && SetPdfDocumentInfo(target, &options, converters) != 1) {
+        result = 0;
+        // A new file without what was asked for is no result.
+        if (target == finalOutput && !exists) platform::RemoveFile(finalOutput);
+      }
+      if (target != finalOutput) {
+        if (result == 1 && FileExists(target) &&
+            !MergeWithExistingPdf(target, finalOutput, &options, converters)) {
           result = 0;
+        }
         platform::RemoveFile(target);
       }
     }
+    if (result == 1 && list[i].replacesOutput) listReplaced = true;
 
     if (options.viewResult && FileExists(finalOutput) && converters.openUrlInBrowser)
       converters.openUrlInBrowser(finalOutput);
 
+    if (result != 1) ReportFailure(input, finalOutput);
     std::string line = input + " ==> " + finalOutput +
                        ", result = " + (result == 1 ? "Successful" : "Failed") + "\n";
     std::fputs(line.c_str(), stdout);

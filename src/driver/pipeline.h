@@ -33,6 +33,8 @@ struct Converters {
   std::function<int(const std::vector<std::string>& argv)> runCommandLine;
 };
 
+// Converts every item, printing a result line per file (after a line on
+// standard error with the reason when it failed); the last file's result.
 int ConvertAll(const WorkList& list, const ConversionOptions& options, const Converters& converters);
 int ConvertOneFile(const std::string& input, const std::string& target,
                    const ConversionOptions* options, const Converters& converters);

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <memory>
 
+#include "common/failure_reason.h"
 #include "platform/files.h"
 #include "platform/path.h"
 
@@ -110,14 +111,21 @@ void BuildWorkList(const std::string& inputPath, std::string* outputPath, int* e
                    WorkList* list) {
   if (platform::HasExtension(inputPath, ".ver") || platform::HasExtension(inputPath, ".lst")) {
     bool outputExists = platform::FileExists(*outputPath);
+    // The list replaces an existing output, but only once its first entry
+    // has converted: a mistyped or failing list leaves the output as it is.
+    const bool replaces = *existingOutputMode == 0 && outputExists;
     if (*existingOutputMode == 0) {
-      if (outputExists) platform::RemoveFile(*outputPath);
       *existingOutputMode = 2;
     } else if (*existingOutputMode == 3) {
       if (outputExists) *outputPath = MakeFreeNumberedName(*outputPath);
       *existingOutputMode = 2;
     }
+    if (!platform::IsRegularFile(inputPath)) {
+      std::fprintf(stderr, "%s: no such list file\n", inputPath.c_str());
+      return;
+    }
     ReadListFile(inputPath, *outputPath, list);
+    for (WorkItem& item : *list) item.replacesOutput = replaces;
     return;
   }
   std::string pattern = inputPath;
@@ -185,7 +193,10 @@ int RenameSinglePageOutput(const std::string& outputPath) {
     if (IsNumberedPageOf(m.name + m.ext, base, parts.ext)) pages.push_back(match.inputPath);
   }
   if (pages.size() != 1) return 0;
-  platform::MoveFileNoReplace(pages.front(), outputPath);
+  if (!platform::MoveFileNoReplace(pages.front(), outputPath)) {
+    NoteFailure("the single page " + pages.front() + " could not be renamed to " + outputPath);
+    return -1;
+  }
   return 1;
 }
 

@@ -12,6 +12,9 @@ namespace scrivex {
 struct WorkItem {
   std::string inputPath;
   std::string outputPath;  // empty until AssignOutputNames fills it
+  // A list file's entry that replaces the existing output when it is the
+  // first to convert; the entries after it append.
+  bool replacesOutput = false;
 };
 using WorkList = std::vector<WorkItem>;
 
@@ -39,7 +42,8 @@ void AssignOutputNames(const std::string& outputPath, WorkList* list);
 std::string MakeFreeNumberedName(const std::string& path);
 
 // Gives the single numbered page of an output ("out_0001.tif") the output's own
-// name. 1 when one page was found and moved, 0 otherwise.
+// name. 1 when one page was found and moved, 0 when there is not exactly one
+// page, -1 (with the reason noted) when the page could not take the name.
 int RenameSinglePageOutput(const std::string& outputPath);
 
 }  // namespace scrivex

@@ -3,7 +3,9 @@
 #include <cstdio>
 
 #include "common/child_process.h"
+#include "common/failure_reason.h"
 #include "common/trace.h"
+#include "ghostscript/font_map.h"
 #include "ghostscript/ghostscript_locator.h"
 #include "platform/files.h"
 #include "platform/path.h"
@@ -73,6 +75,7 @@ int BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSet
   if (IsJpegDevice(request.device) && request.jpegQuality >= 1 && request.jpegQuality <= 100) {
     args.push_back("-dJPEGQ=" + std::to_string(request.jpegQuality));
   }
+  if (request.bigTiff) args.push_back("-dUseBigTIFF");
   if (request.firstPage > 0) args.push_back("-dFirstPage=" + std::to_string(request.firstPage));
   if (request.lastPage > 0) args.push_back("-dLastPage=" + std::to_string(request.lastPage));
   int pixelsX = static_cast<int>(width);
@@ -82,8 +85,11 @@ int BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSet
     args.push_back("-r" + Pair(static_cast<int>(request.resolutionX),
                                static_cast<int>(request.resolutionY)));
   }
-  args.push_back("-dNOPLATFONTS");
-  args.push_back("-sFONTPATH=" + setup.fontsDirectory);
+  if (setup.fontArguments.empty()) {
+    args.push_back("-dNOPLATFONTS");
+    args.push_back("-sFONTPATH=" + setup.fontsDirectory);
+  }
+  args.insert(args.end(), setup.fontArguments.begin(), setup.fontArguments.end());
   // Ghostscript opens a name starting with "%pipe%" or "|" as a pipe to a
   // command, even under -dSAFER: absolute paths never start that way.
   const std::string input = platform::FullPath(request.inputPath);
@@ -111,9 +117,13 @@ int RunGhostscript(const RenderRequest& request, int* exitCode) {
     // A question box has no one to answer it here: the answer is No.
     std::fputs("Can't locate the Ghostscript in this computer. Would you like to download it?\n",
                stderr);
+    NoteFailure("Ghostscript is not installed");
     return -1;
   }
   setup.fontsDirectory = FontsDirectory();
+  setup.fontArguments =
+      GhostscriptFontArguments(setup.ghostscriptDir + kGhostscriptProgram, setup.ghostscriptLib,
+                               setup.fontsDirectory, request.inputPath);
   // A PDF is never fitted as EPS, and scanning all of a large one for a
   // PostScript header would only cost time.
   setup.inputIsEps = !platform::HasExtension(request.inputPath, ".pdf") &&

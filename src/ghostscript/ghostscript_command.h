@@ -31,6 +31,7 @@ struct RenderRequest {
   int firstPage = 0;    // > 0 to limit the pages
   int lastPage = 0;
   int jpegQuality = 0;  // 1..100 goes to the JPEG devices; else their default
+  bool bigTiff = false;  // a TIFF device writes BigTIFF (past 4 GiB)
 };
 
 // What the builder learns from the system, gathered by RunGhostscript.
@@ -38,6 +39,8 @@ struct GhostscriptSetup {
   std::string ghostscriptDir;  // with its trailing "/"
   std::string ghostscriptLib;
   std::string fontsDirectory;
+  // Stand in for "-dNOPLATFONTS -sFONTPATH=<fontsDirectory>" when not empty.
+  std::vector<std::string> fontArguments;
   bool inputIsEps = false;
   // The input's bounding box in points (llx, lly, urx, ury) when it has one.
   std::optional<std::array<float, 4>> boundingBox;

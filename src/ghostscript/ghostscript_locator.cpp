@@ -118,7 +118,9 @@ void RunPackageStep() {
   if (package.empty()) return;
   std::string program = FirstExisting(programDir, "zlib.dll");
   if (program.empty()) return;
-  RunHiddenProcess({program, package});
+  HiddenProcessOptions options;
+  options.noteFailure = false;  // its result is never looked at
+  RunHiddenProcess({program, package}, nullptr, options);
 }
 
 }  // namespace scrivex

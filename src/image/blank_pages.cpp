@@ -1,10 +1,13 @@
 #include "image/blank_pages.h"
 
+#include <tiffio.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
 
+#include "common/failure_reason.h"
 #include "image/despeckle.h"
 #include "platform/files.h"
 #include "platform/path.h"
@@ -103,6 +106,7 @@ int RemoveBlankTiffPages(const std::string& input, const std::string& output,
                          const ConversionOptions* /*options*/, const std::string& configFile) {
   if (ImageTypeFromExtension(LowerExtension(input)) != kImageTypeTiff ||
       ImageTypeFromExtension(LowerExtension(output)) != kImageTypeTiff) {
+    NoteFailure("blank pages are removed from TIFF files only");
     return 0;
   }
   bool inPlace = SameFile(input, output);
@@ -112,19 +116,23 @@ int RemoveBlankTiffPages(const std::string& input, const std::string& output,
   std::string error;
   if (!temp.Create(output, &error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
+    NoteFailure(error);
     return 0;
   }
   bool blankFound = false;
   {
-    auto out = OpenTiff(temp.path(), "w");
+    auto in = OpenTiff(input, "r");
+    // A source past the classic 4 GiB limit needs a BigTIFF for its pages.
+    auto out = OpenTiff(temp.path(), in->handle && TIFFIsBigTIFF(in->handle) ? "w8" : "w");
     if (!out->handle) {
       std::fprintf(stderr, "%s\n", out->lastError.c_str());
+      NoteFailure(out->lastError);
       return 0;
     }
-    auto in = OpenTiff(input, "r");
     int count = CountTiffPages(*in);
     if (count <= 0) {
       std::fprintf(stderr, "%s\nerror loading %s\n", in->lastError.c_str(), input.c_str());
+      NoteFailure("cannot be read: " + in->lastError);
       return 0;
     }
     int kept = 0;
@@ -132,6 +140,7 @@ int RemoveBlankTiffPages(const std::string& input, const std::string& output,
     for (int i = 0; i < count; ++i) {
       if (!ReadTiffPage(*in, i, page)) {
         std::fprintf(stderr, "%s\nerror loading %s\n", in->lastError.c_str(), input.c_str());
+        NoteFailure("cannot be read: " + in->lastError);
         return 0;
       }
       if (MeasureBlankPage(i, page, configFile)) {
@@ -142,6 +151,7 @@ int RemoveBlankTiffPages(const std::string& input, const std::string& output,
       page.flags = page.sourceFlags;
       if (!WriteTiffPage(*out, page, kept)) {
         std::fprintf(stderr, "%s\n", out->lastError.c_str());
+        NoteFailure(out->lastError);
         return 0;
       }
       ++kept;
@@ -149,16 +159,19 @@ int RemoveBlankTiffPages(const std::string& input, const std::string& output,
     if (kept == 0) {
       // A TIFF without pages is no TIFF; the input stays as it is.
       std::fprintf(stderr, "Every page of %s is blank: no output written\n", input.c_str());
+      NoteFailure("every page is blank");
       return 0;
     }
     if (!CloseTiff(*out)) {
       std::fprintf(stderr, "%s\n", out->lastError.c_str());
+      NoteFailure(out->lastError);
       return 0;
     }
   }
   if (inPlace && !blankFound) return 1;  // nothing to take out: the input stays untouched
   if (!temp.Commit(&error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
+    NoteFailure(error);
     return 0;
   }
   return 1;

@@ -1,11 +1,15 @@
 #include "image/post_process.h"
 
 #include <algorithm>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cctype>
 
 #include "image/tiff_recompress.h"
 #include "platform/files.h"
 #include "platform/path.h"
+#include "platform/unique_fd.h"
 #include "postscript/progress.h"
 
 namespace scrivex {
@@ -45,6 +49,28 @@ std::vector<std::string> ListPageFiles(const std::string& outputPath) {
   // only what belongs to this output.
   std::erase_if(matches, [&](const std::string& path) { return !IsPageFileOf(path, outputPath); });
   return matches;
+}
+
+bool ReplacePageSeries(const std::vector<std::string>& stagedPages, const std::string& outputPath,
+                       std::string* why) {
+  platform::PathParts out = platform::SplitPath(outputPath);
+  std::vector<std::string> old = ListPageFiles(outputPath);
+  std::vector<std::string> placed;
+  for (const std::string& page : stagedPages) {
+    platform::PathParts p = platform::SplitPath(page);
+    std::string target = platform::MakePath(out.drive, out.dir, p.name, p.ext);
+    // Written by a child: on the disk before it takes a page's name.
+    platform::UniqueFd fd(open(page.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid() || fsync(fd.get()) != 0 || !platform::MoveFileReplace(page, target)) {
+      *why = "cannot write " + target;
+      return false;
+    }
+    placed.push_back(target);
+  }
+  for (const std::string& page : old) {
+    if (std::find(placed.begin(), placed.end(), page) == placed.end()) platform::RemoveFile(page);
+  }
+  return true;
 }
 
 bool NeedsTiffRecompression(int colorBits, int tiffCompression) {
@@ -97,8 +123,9 @@ int FinishImageFiles(const std::vector<std::string>& files, const std::string& r
   bool isTiff = platform::HasExtension(reportedName, ".tiff") ||
                 platform::HasExtension(reportedName, ".tif");
   if (isTiff && NeedsTiffRecompression(colorBits, tiffCompression)) {
+    // Every file must make it, not only the last.
     for (const std::string& file : files) {
-      result = RecompressTiffFile(file, tiffCompression, resolutionX, resolutionY);
+      if (RecompressTiffFile(file, tiffCompression, resolutionX, resolutionY) != 1) result = 0;
     }
   }
   return result;

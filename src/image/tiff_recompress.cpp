@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/failure_reason.h"
 #include "platform/files.h"
 #include "platform/replacement_file.h"
 
@@ -14,6 +15,7 @@ namespace {
 
 int ReportFailure(const std::string& text) {
   std::fprintf(stderr, "%s\n", text.c_str());
+  NoteFailure(text);
   return 1;
 }
 
@@ -93,10 +95,11 @@ int ReencodeTiffPages(const std::string& source, const std::string& destination,
   std::string error;
   if (!temp.Create(destination, &error)) return ReportFailure(error);
   {
-    auto out = OpenTiff(temp.path(), "w");
-    if (!out->handle) return ReportFailure(out->lastError);
     auto in = OpenTiff(source, "r");
     if (!in->handle) return ReportFailure(in->lastError);
+    // A source past the classic 4 GiB limit needs a BigTIFF for its pages.
+    auto out = OpenTiff(temp.path(), TIFFIsBigTIFF(in->handle) ? "w8" : "w");
+    if (!out->handle) return ReportFailure(out->lastError);
     int count = CountTiffPages(*in);
     if (count <= 0) return ReportFailure(in->lastError);
     TiffPage page;

@@ -1,10 +1,14 @@
 #include "pdf/pdf_document.h"
 
+#include <cmath>
 #include <cstdio>
 #include <exception>
+#include <sstream>
 #include <qpdf/QPDFAcroFormDocumentHelper.hh>
 #include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
 
 #include "platform/replacement_file.h"
 
@@ -39,6 +43,52 @@ std::unique_ptr<QPDF> OpenPdf(const std::string& path, const std::string& passwo
     SetError(error, e.what());
   }
   return nullptr;
+}
+
+int CountPdfPages(const std::string& path, bool recover, std::string* why, double* area) {
+  std::unique_ptr<QPDF> pdf = OpenPdf(path, "", recover, why);
+  if (!pdf) return -1;
+  try {
+    std::vector<QPDFObjectHandle> pages = pdf->getAllPages();
+    if (area) {
+      *area = 0;
+      for (QPDFObjectHandle& page : pages) {
+        QPDFObjectHandle box = page.getKey("/CropBox");
+        if (!box.isRectangle()) box = page.getKey("/MediaBox");
+        if (!box.isRectangle()) continue;
+        QPDFObjectHandle::Rectangle r = box.getArrayAsRectangle();
+        *area += std::abs((r.urx - r.llx) * (r.ury - r.lly));
+      }
+    }
+    return static_cast<int>(pages.size());
+  } catch (const std::exception& e) {
+    SetError(why, e.what());
+  }
+  return -1;
+}
+
+bool IsSingleEmptyPagePdf(const std::string& path) {
+  std::unique_ptr<QPDF> pdf = OpenPdf(path, "", false, nullptr);
+  if (!pdf) return false;
+  try {
+    std::vector<QPDFObjectHandle> pages = pdf->getAllPages();
+    if (pages.size() != 1) return false;
+    Pl_Buffer contents("page contents");
+    QPDFPageObjectHelper(pages[0]).pipeContents(&contents);
+    std::unique_ptr<Buffer> bytes(contents.getBuffer());
+    std::string text(reinterpret_cast<const char*>(bytes->getBuffer()), bytes->getSize());
+    // Only saving, restoring and scaling the graphics state: nothing drawn.
+    std::istringstream tokens(text);
+    std::string token;
+    while (tokens >> token) {
+      if (token == "q" || token == "Q" || token == "cm") continue;
+      if (token.find_first_not_of("0123456789.-+") == std::string::npos) continue;
+      return false;
+    }
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
 }
 
 int CopyAllPages(QPDF& source, QPDF& target, bool atFront) {

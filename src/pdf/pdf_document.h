@@ -22,6 +22,17 @@ void SilencePdf(QPDF& pdf);
 std::unique_ptr<QPDF> OpenPdf(const std::string& path, const std::string& password, bool recover,
                               std::string* error);
 
+// The number of pages of a PDF that opens (rebuilding a broken
+// cross-reference table when `recover`), or -1 with *why set. With `area`,
+// also the sum of the pages' areas in square points (crop box, else media
+// box).
+int CountPdfPages(const std::string& path, bool recover, std::string* why,
+                  double* area = nullptr);
+
+// True for a PDF of one page that draws nothing: what Ghostscript writes for
+// a PostScript job that never showed a page.
+bool IsSingleEmptyPagePdf(const std::string& path);
+
 // Copies every page of `source` into `target` with its annotations and form
 // fields (qpdf renames a copied field whose name is already taken), appended
 // or, with `atFront`, before the first page, keeping their order. `source` must

@@ -4,7 +4,9 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -111,6 +113,22 @@ bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExist
 bool WriteFileAtomically(const std::string& path, const std::string& data) {
   ReplacementFile file;
   return file.Create(path) && WriteAll(file.fd(), data.data(), data.size()) && file.Commit();
+}
+
+UniqueFd LockExistingFile(const std::string& path) {
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) return fd;
+    while (flock(fd.get(), LOCK_EX) != 0) {
+      if (errno != EINTR) return UniqueFd();
+    }
+    struct stat held, now;
+    if (fstat(fd.get(), &held) == 0 && stat(path.c_str(), &now) == 0 &&
+        held.st_dev == now.st_dev && held.st_ino == now.st_ino) {
+      return fd;
+    }
+  }
+  return UniqueFd();
 }
 
 bool ReadWholeFile(const std::string& path, std::string* data) {
@@ -231,6 +249,21 @@ std::FILE* OpenAnonymousTempFile() {
   std::FILE* file = fdopen(fd, "w+b");
   if (!file) close(fd);
   return file;
+}
+
+bool IsPrivateDirectory(const std::string& dir) {
+  struct stat st;
+  return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+         (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool IsWritableDirectory(const std::string& dir) {
+  return IsDirectory(dir) && access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
+bool DiskIsFull(const std::string& dir) {
+  struct statvfs fs;
+  return statvfs(dir.c_str(), &fs) == 0 && fs.f_bavail == 0;
 }
 
 std::string CurrentDirectory() {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/unique_fd.h"
+
 namespace scrivex::platform {
 
 // "Has file attributes": anything that exists (file, directory, other).
@@ -26,6 +28,12 @@ bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExist
 // old or the new content, never a mix.
 bool WriteFileAtomically(const std::string& path, const std::string& data);
 bool ReadWholeFile(const std::string& path, std::string* data);
+
+// Holds an exclusive lock on an existing file until the descriptor closes,
+// waiting for other holders. A file replaced while we waited is locked anew,
+// so the holder always has the file the name now points to. Invalid when the
+// file cannot be opened.
+UniqueFd LockExistingFile(const std::string& path);
 
 // Name matching as the directory search does it: "*" any run, "?" one
 // character, case ignored, "*.*" matches every name (also those without a dot).
@@ -49,6 +57,13 @@ std::string CreateUniqueFile(const std::string& dir, const std::string& prefix);
 // A scratch file in the temporary directory that has no name, so nothing is
 // left behind however the run ends. Null on failure.
 std::FILE* OpenAnonymousTempFile();
+
+// A directory of this user that nobody else may write into.
+bool IsPrivateDirectory(const std::string& dir);
+// A directory this process may create files in.
+bool IsWritableDirectory(const std::string& dir);
+// The file system holding dir has no space left for us.
+bool DiskIsFull(const std::string& dir);
 
 std::string CurrentDirectory();
 std::string GetEnv(const std::string& name);  // empty when unset

@@ -1,16 +1,21 @@
 #include "platform/process.h"
 
-#include "platform/unique_fd.h"
-
 #include <fcntl.h>
 #include <signal.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
+
+#include "platform/termination.h"
+#include "platform/unique_fd.h"
 
 extern char** environ;
 
@@ -96,6 +101,90 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 
 }  // namespace
 
+namespace {
+
+constexpr size_t kOutputTailBytes = 4096;
+
+void ReportExecError(int fd) {
+  int err = errno;
+  ssize_t ignored = write(fd, &err, sizeof err);
+  (void)ignored;
+  _exit(127);
+}
+
+void KeepTail(std::string* output, const char* data, size_t size, bool whole) {
+  output->append(data, size);
+  if (!whole && output->size() > 2 * kOutputTailBytes) {
+    output->erase(0, output->size() - kOutputTailBytes);
+  }
+}
+
+// Waits for the child, draining its output, until it ends or the deadline
+// (0: none) passes; then the child's whole process group is killed.
+void WaitForChild(pid_t pid, int outFd, long long deadline, bool wholeOutput, ChildResult* result) {
+  UniqueFd pidFd(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
+  bool exited = false;
+  int status = 0;
+  while (!exited) {
+    if (!pidFd.valid() || outFd < 0) {
+      // Without an exit notification, look every few milliseconds.
+      pid_t done = waitpid(pid, &status, WNOHANG);
+      if (done == pid || (done < 0 && errno != EINTR)) {
+        exited = true;
+        break;
+      }
+    }
+    int waitMs = pidFd.valid() || outFd >= 0 ? -1 : 5;
+    if (deadline > 0) {
+      long long left = deadline - TickCountMs();
+      if (left <= 0) {
+        result->timedOut = true;
+        kill(-pid, SIGKILL);
+        kill(pid, SIGKILL);
+        break;
+      }
+      waitMs = waitMs < 0 ? static_cast<int>(std::min(left, 1000000LL))
+                          : static_cast<int>(std::min<long long>(left, waitMs));
+    }
+    pollfd fds[2];
+    nfds_t n = 0;
+    if (outFd >= 0) fds[n++] = {outFd, POLLIN, 0};
+    if (pidFd.valid()) fds[n++] = {pidFd.get(), POLLIN, 0};
+    int ready = n ? poll(fds, n, waitMs) : (SleepMs(waitMs), 0);
+    if (ready < 0 && errno != EINTR) break;
+    if (ready <= 0) continue;
+    if (outFd >= 0 && fds[0].revents) {
+      char buf[8192];
+      ssize_t got = read(outFd, buf, sizeof buf);
+      if (got > 0) {
+        KeepTail(&result->output, buf, static_cast<size_t>(got), wholeOutput);
+      } else if (got == 0 || errno != EINTR) {
+        outFd = -1;  // end of output; a grandchild may keep it open, so stop reading
+      }
+    }
+    if (pidFd.valid() && fds[n - 1].revents) exited = true;
+  }
+  if (outFd >= 0) {
+    // What the child wrote just before it ended is still in the pipe.
+    fcntl(outFd, F_SETFL, O_NONBLOCK);
+    char buf[8192];
+    ssize_t got;
+    while ((got = read(outFd, buf, sizeof buf)) > 0) {
+      KeepTail(&result->output, buf, static_cast<size_t>(got), wholeOutput);
+    }
+  }
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status)) {
+    result->exitedNormally = true;
+    result->exitCode = WEXITSTATUS(status);
+  } else if (WIFSIGNALED(status)) {
+    result->exitCode = WTERMSIG(status);
+  }
+}
+
+}  // namespace
+
 ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& options) {
   ChildResult result;
   if (argv.empty() || argv[0].empty()) return result;
@@ -111,16 +200,20 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
   errPipe[0].Reset(ep[0]);
   errPipe[1].Reset(ep[1]);
 
+  const bool piped = !options.detached && (options.captureOutput || options.discardOutput);
   UniqueFd outPipe[2];
-  if (options.captureOutput && !options.detached) {
+  if (piped) {
     int op[2];
     if (pipe2(op, O_CLOEXEC) != 0) return result;
     outPipe[0].Reset(op[0]);
     outPipe[1].Reset(op[1]);
   }
   UniqueFd devNull;
-  if (options.discardOutput || options.detached) devNull.Reset(open("/dev/null", O_RDWR | O_CLOEXEC));
+  if (piped || options.detached) devNull.Reset(open("/dev/null", O_RDWR | O_CLOEXEC));
   const char* workDir = options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str();
+  const pid_t parent = getpid();
+  const long long deadline =
+      options.timeoutMs > 0 && !options.detached ? TickCountMs() + options.timeoutMs : 0;
 
   pid_t pid = fork();
   if (pid < 0) return result;
@@ -131,63 +224,50 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
       pid_t grandchild = fork();
       if (grandchild < 0) _exit(127);
       if (grandchild > 0) _exit(0);
+    } else {
+      // A group of its own, killed as a whole on a time-out or a signal to
+      // us; and it dies with us, however we end.
+      setpgid(0, 0);
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      if (getppid() != parent) _exit(127);
     }
+    if (devNull.valid()) dup2(devNull.get(), 0);
     if (outPipe[1].valid()) {
       dup2(outPipe[1].get(), 1);
       dup2(outPipe[1].get(), 2);
     } else if (devNull.valid()) {
-      dup2(devNull.get(), 0);
       dup2(devNull.get(), 1);
       dup2(devNull.get(), 2);
     }
-    if (workDir && chdir(workDir) != 0) {
-      int err = errno;
-      ssize_t ignored = write(errPipe[1].get(), &err, sizeof err);
-      (void)ignored;
-      _exit(127);
-    }
+    if (workDir && chdir(workDir) != 0) ReportExecError(errPipe[1].get());
     execvpe(argp[0], argp.data(), envp.data());
-    int err = errno;
-    ssize_t ignored = write(errPipe[1].get(), &err, sizeof err);
-    (void)ignored;
-    _exit(127);
+    ReportExecError(errPipe[1].get());
   }
+  if (!options.detached) setpgid(pid, pid);  // also from here: no race with a signal
 
   errPipe[1].Reset();
   outPipe[1].Reset();
-  if (outPipe[0].valid()) {
-    char buf[8192];
-    for (;;) {
-      ssize_t got = read(outPipe[0].get(), buf, sizeof buf);
-      if (got > 0) {
-        result.output.append(buf, static_cast<size_t>(got));
-      } else if (got == 0 || errno != EINTR) {
-        break;
-      }
-    }
-  }
   int execErr = 0;
   ssize_t got;
   do {
     got = read(errPipe[0].get(), &execErr, sizeof execErr);
   } while (got < 0 && errno == EINTR);
-
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  if (got == static_cast<ssize_t>(sizeof execErr)) {
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    return result;  // exec failed
   }
-  if (got == static_cast<ssize_t>(sizeof execErr)) return result;  // exec failed
   result.started = true;
   if (options.detached) {
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
     result.exitedNormally = true;
     result.exitCode = 0;
     return result;
   }
-  if (WIFEXITED(status)) {
-    result.exitedNormally = true;
-    result.exitCode = WEXITSTATUS(status);
-  } else if (WIFSIGNALED(status)) {
-    result.exitCode = WTERMSIG(status);
-  }
+  SetRunningChildGroup(pid);
+  WaitForChild(pid, outPipe[0].get(), deadline, options.captureOutput, &result);
+  SetRunningChildGroup(0);
   return result;
 }
 

@@ -16,7 +16,10 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 struct ChildOptions {
   bool detached = false;       // return at once; nobody waits for the child
   bool captureOutput = false;  // collect stdout and stderr into ChildResult::output
-  bool discardOutput = false;  // send stdout and stderr to /dev/null
+  bool discardOutput = false;  // keep only the last few KiB of stdout and stderr
+  // Milliseconds the child may run; 0: no limit. When they run out, the
+  // child's process group is killed.
+  long long timeoutMs = 0;
   // The child's current folder; empty: ours.
   std::string workingDirectory;
   // Environment changes for the child: a value sets, nullopt removes.
@@ -27,11 +30,13 @@ struct ChildResult {
   bool started = false;
   bool exitedNormally = false;  // false: killed by a signal
   int exitCode = -1;            // exit status, or the signal number when killed
+  bool timedOut = false;        // killed because its time ran out
   std::string output;
 };
 
 // Starts argv[0] (searched in PATH when it holds no "/") and, unless detached,
-// waits for it while draining its output.
+// waits for it while draining its output. A waited-for child runs in a
+// process group of its own and is killed when this process dies.
 ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& options = {});
 
 // Milliseconds from a fixed point; for elapsed times.

@@ -83,7 +83,9 @@ int GetProfileInt(const std::string& file, const std::string& section, const std
 bool WriteProfileString(const std::string& file, const std::string& section,
                         const std::string& key, const std::string& value) {
   std::string text;
-  ReadWholeFile(file, &text);
+  // A file that exists but cannot be read is not empty: rewriting it would
+  // lose everything else it holds.
+  if (!ReadWholeFile(file, &text) && FileExists(file)) return false;
   std::vector<std::string> lines = SplitLines(text);
   const std::string entry = key + "=" + value;
 

@@ -6,7 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <signal.h>
+
 #include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -56,7 +61,16 @@ bool ReplacementFile::Create(const std::string& target, std::string* error, bool
   struct stat st;
   if (lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
     char resolved[PATH_MAX];
-    if (realpath(target.c_str(), resolved)) target_ = resolved;
+    if (realpath(target.c_str(), resolved)) {
+      target_ = resolved;
+    } else {
+      // A link to a file not made yet: the file is made where it points.
+      ssize_t n = readlink(target.c_str(), resolved, sizeof resolved - 1);
+      if (n > 0) {
+        std::string to(resolved, static_cast<size_t>(n));
+        target_ = to[0] == '/' ? to : SplitPath(target).dir + to;
+      }
+    }
   }
   if (stat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
     SetError(error, target + (S_ISDIR(st.st_mode) ? " is a directory" : " is not a regular file"));
@@ -64,6 +78,7 @@ bool ReplacementFile::Create(const std::string& target, std::string* error, bool
   }
   PathParts parts = SplitPath(target_);
   std::string dir = parts.dir.empty() ? "./" : parts.dir;
+  RemoveStaleStaging(dir);
   std::string ext = keepExtension ? PlainExtension(parts.ext) : ".tmp";
   std::string name = dir + kStagingPrefix + std::to_string(getpid()) + "-XXXXXX" + ext;
   std::vector<char> buf(name.begin(), name.end());
@@ -132,6 +147,45 @@ void ReplacementFile::Discard() {
   CloseOwn();
   if (!path_.empty()) unlink(path_.c_str());
   path_.clear();
+}
+
+StagingFolder::~StagingFolder() {
+  if (path_.empty()) return;
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+bool StagingFolder::Create(const std::string& target, std::string* error) {
+  PathParts parts = SplitPath(target);
+  std::string dir = parts.dir.empty() ? "./" : parts.dir;
+  RemoveStaleStaging(dir);
+  std::string name = dir + kStagingPrefix + std::to_string(getpid()) + "-XXXXXX";
+  std::vector<char> buf(name.begin(), name.end());
+  buf.push_back('\0');
+  if (!mkdtemp(buf.data())) {
+    SetError(error, Reason("cannot create a folder in " + dir));
+    return false;
+  }
+  path_ = std::string(buf.data()) + "/";
+  return true;
+}
+
+void RemoveStaleStaging(const std::string& folder) {
+  static std::set<std::string> seen;
+  std::string dir = folder.empty() ? "./" : folder;
+  if (!seen.insert(dir).second) return;
+  const std::string prefix = kStagingPrefix;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+    std::string name = entry.path().filename().string();
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    char* end = nullptr;
+    long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+    if (pid <= 0 || *end != '-') continue;
+    if (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;  // its owner runs
+    std::error_code ignored;
+    std::filesystem::remove_all(entry.path(), ignored);
+  }
 }
 
 }  // namespace scrivex::platform

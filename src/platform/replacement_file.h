@@ -50,6 +50,26 @@ class ReplacementFile {
   std::FILE* stream_ = nullptr;
 };
 
+// A hidden folder beside a target for files that move into place together
+// (a series of page files); removed with everything in it at the end.
+class StagingFolder {
+ public:
+  StagingFolder() = default;
+  StagingFolder(const StagingFolder&) = delete;
+  StagingFolder& operator=(const StagingFolder&) = delete;
+  ~StagingFolder();
+  // In the folder of target. False with *error set when none can be made.
+  bool Create(const std::string& target, std::string* error = nullptr);
+  const std::string& path() const { return path_; }  // with its trailing "/"
+
+ private:
+  std::string path_;
+};
+
+// Removes the staging files and folders in `folder` whose owners no longer
+// run (a killed run leaves them). Looks at each folder once per process.
+void RemoveStaleStaging(const std::string& folder);
+
 }  // namespace scrivex::platform
 
 #endif  // SCRIVEX_PLATFORM_REPLACEMENT_FILE_H_

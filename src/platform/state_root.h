@@ -7,8 +7,12 @@
 
 namespace scrivex::platform {
 
-// The root with a trailing "/", created when missing.
+// The root with a trailing "/", created when missing: $SCRIVEX_HOME, else
+// ~/.local/share/scrivex of the account.
 std::string StateRoot();
+// The root is usable: a directory of this user that nobody else may write.
+// False with *error naming the folder and why.
+bool CheckStateRoot(std::string* error);
 // A folder under the root for locks and shared memory, created when missing.
 std::string RuntimeDirectory();
 

@@ -7,6 +7,7 @@
 
 #include "postscript/byte_reader.h"
 #include "postscript/dsc_comments.h"
+#include "platform/files.h"
 
 namespace scrivex {
 
@@ -48,6 +49,8 @@ std::string_view SkipBlanks(std::string_view text) {
 }  // namespace
 
 int ReadBoundingBox(const std::string& path, Box* out) {
+  // A FIFO or a device would be read for ever.
+  if (!platform::IsRegularFile(path)) return 0;
   ByteReader in;
   if (!in.Open(path)) return 0;
   int16_t depth = 0;  // shared by every search of this file

@@ -2,11 +2,14 @@
 
 #include <vector>
 
+#include "common/failure_reason.h"
 #include "common/temp_files.h"
 #include "ghostscript/ghostscript_command.h"
 #include "ghostscript/ghostscript_device.h"
 #include "image/image_converter.h"
+#include "image/output_check.h"
 #include "image/post_process.h"
+#include "pdf/pdf_document.h"
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/replacement_file.h"
@@ -35,11 +38,100 @@ int PngDeviceFor(int colorBits, bool gray, const std::string& output) {
   return kDevicePng16m;
 }
 
+// The input holds something to render, and the page range starts inside a
+// PDF: an empty or unreadable file, or a range past the end, renders to a
+// blank page that is no result. *pageCount gets a PDF's pages (else 0).
+bool CheckInput(const std::string& input, int firstPage, int* pageCount, double* pagesArea) {
+  *pageCount = 0;
+  *pagesArea = 0;
+  if (!platform::FileExists(input)) {
+    NoteFailure("no such file");
+    return false;
+  }
+  if (!platform::IsRegularFile(input)) {
+    NoteFailure("not a regular file");
+    return false;
+  }
+  if (platform::FileSize(input) == 0) {
+    NoteFailure("the file is empty");
+    return false;
+  }
+  if (!platform::HasExtension(input, ".pdf")) return true;
+  std::string why;
+  int pages = CountPdfPages(input, true, &why, pagesArea);
+  if (pages < 0) {
+    NoteFailure("not a readable PDF: " + why);
+    return false;
+  }
+  if (pages == 0) {
+    NoteFailure("the PDF has no pages");
+    return false;
+  }
+  if (firstPage > pages) {
+    NoteFailure("the range starts at page " + std::to_string(firstPage) + " of a " +
+                std::to_string(pages) + "-page document");
+    return false;
+  }
+  *pageCount = pages;
+  return true;
+}
+
+// The pages a PDF input yields for the range; 0 when unknown.
+int ExpectedPages(int pageCount, int firstPage, int lastPage) {
+  if (pageCount <= 0) return 0;
+  int first = firstPage > 0 ? firstPage : 1;
+  int last = lastPage > 0 && lastPage < pageCount ? lastPage : pageCount;
+  return last >= first ? last - first + 1 : 0;
+}
+
+// Classic TIFF ends at 4 GiB: pages (of a PDF, whose area is known) that
+// could pass that uncompressed at this resolution and depth make a BigTIFF.
+bool NeedsBigTiff(double pagesArea, const std::string& output, float resolutionX,
+                  float resolutionY, int colorBits) {
+  if (!platform::HasExtension(output, ".tif") && !platform::HasExtension(output, ".tiff")) {
+    return false;
+  }
+  double dpiX = resolutionX > 0 ? resolutionX : 72;
+  double dpiY = resolutionY > 0 ? resolutionY : 72;
+  double bytes = pagesArea / (72.0 * 72.0) * dpiX * dpiY * (colorBits > 1 ? 4 : 1);
+  return bytes > 3.5 * 1024 * 1024 * 1024;
+}
+
+// A written file is whole, by the type its final name gives; PDF outputs
+// open and hold the expected pages (at least one).
+bool IsCompleteOutput(const std::string& path, const std::string& finalName, int expectedPages) {
+  std::string why;
+  bool whole;
+  if (platform::HasExtension(finalName, ".pdf")) {
+    int pages = CountPdfPages(path, false, &why);
+    whole = pages > 0 && (expectedPages == 0 || pages == expectedPages);
+    if (whole && expectedPages == 0 && IsSingleEmptyPagePdf(path)) {
+      NoteFailure("the document yielded no page");
+      return false;
+    }
+    if (pages >= 0 && !whole) {
+      why = "it holds " + std::to_string(pages) + " pages" +
+            (expectedPages ? " of " + std::to_string(expectedPages) : "");
+    }
+  } else {
+    whole = IsCompleteImageFile(path, finalName, &why);
+  }
+  if (!whole) {
+    std::string dir = platform::SplitPath(path).dir;
+    if (platform::DiskIsFull(dir.empty() ? "./" : dir)) {
+      NoteFailure("the disk holding " + dir + " is full");
+    }
+    NoteFailure("the output is incomplete: " + why);
+  }
+  return whole;
+}
+
 // GIF, TGA, DCX and MNG: Ghostscript renders PNG pages into the temporary
 // folder and the image converter writes the requested format from them, one
-// file per page (GIF, TGA, numbered like every paged output) or one file for
-// the whole document (DCX, MNG).
-int RenderThroughPngPages(RenderRequest request, int colorBits, bool gray, int* singleFile) {
+// file per page (GIF, TGA, numbered like every paged output, into `pageDir`)
+// or one file for the whole document (DCX, MNG).
+int RenderThroughPngPages(RenderRequest request, int colorBits, bool gray,
+                          const std::string& pageDir) {
   const std::string output = request.outputPath;
   std::string pngBase = MakeTempFileName(".png");
   if (pngBase.empty()) return 0;
@@ -50,20 +142,18 @@ int RenderThroughPngPages(RenderRequest request, int colorBits, bool gray, int* 
 
   std::vector<std::string> pages = ListPageFiles(pngBase);
   int result = rendered && !pages.empty() ? 1 : 0;
+  if (rendered && pages.empty()) NoteFailure("the document yielded no page");
   if (result == 0) {
     // Nothing to convert.
   } else if (IsDcxOrMng(output)) {
-    *singleFile = 1;
     result = RunImageConverter(pages, output);
   } else {
-    *singleFile = 0;
     platform::PathParts out = platform::SplitPath(output);
     size_t numberAt = platform::SplitPath(pngBase).name.size();  // the "_NNNN" that follows
     for (const std::string& page : pages) {
       std::string suffix = platform::SplitPath(page).name.substr(numberAt);
       if (suffix.empty()) continue;  // the base name alone is no page
-      std::string target = platform::MakePath(out.drive, out.dir, out.name + suffix, out.ext);
-      if (ConvertImagePage(page, target) != 1) result = 0;
+      if (ConvertImagePage(page, pageDir + out.name + suffix + out.ext) != 1) result = 0;
     }
   }
   for (const std::string& page : pages) platform::RemoveFile(page);
@@ -80,6 +170,11 @@ bool NeedsImageConverter(const std::string& output) {
 int ConvertPsToImage(const std::string& input, const std::string& output, float width, float height,
                      float resolutionX, float resolutionY, int tiffCompression, int /*scratch*/,
                      int firstPage, int lastPage, int jpegQuality, int colorBits, int grayscale) {
+  int pageCount = 0;
+  double pagesArea = 0;
+  if (!CheckInput(input, firstPage, &pageCount, &pagesArea)) return 0;
+  const int expected = ExpectedPages(pageCount, firstPage, lastPage);
+
   int singleFile = 0;
   RenderRequest request;
   request.inputPath = input;
@@ -93,6 +188,8 @@ int ConvertPsToImage(const std::string& input, const std::string& output, float 
   request.firstPage = firstPage;
   request.lastPage = lastPage;
   request.jpegQuality = jpegQuality;
+  request.bigTiff = NeedsBigTiff(pagesArea, output, resolutionX, resolutionY, colorBits);
+  if (NeedsImageConverter(output)) singleFile = IsDcxOrMng(output);
 
   // -y asks for 8-bit gray whatever the depth, where the type has a gray form.
   int depth = colorBits;
@@ -101,25 +198,72 @@ int ConvertPsToImage(const std::string& input, const std::string& output, float 
     request.device = grayDevice;
     depth = 8;
   }
+  const int dpiX = static_cast<int>(resolutionX);
+  const int dpiY = static_cast<int>(resolutionY);
+  std::string why;
 
-  if (NeedsImageConverter(output)) {
-    if (RenderThroughPngPages(request, colorBits, grayscale != 0, &singleFile) != 1) return 0;
-  } else if (singleFile) {
+  if (singleFile && !NeedsImageConverter(output)) {
     // One file holds the whole result: Ghostscript writes it under a fresh
-    // name that replaces the output only once it is rendered and finished,
-    // so a failure at either step never destroys an earlier output.
+    // name that replaces the output only once it is rendered, whole and
+    // finished, so a failure at any step never destroys an earlier output.
     platform::ReplacementFile staging;
-    if (!staging.Create(output, nullptr, true)) return 0;
+    if (!staging.Create(output, &why, true)) {
+      NoteFailure(why);
+      return 0;
+    }
     request.outputPath = staging.path();
-    if (!RanCleanly(request) || platform::FileSize(staging.path()) <= 0) return 0;
-    int finished = FinishImageFiles({staging.path()}, output, depth, tiffCompression,
-                                    static_cast<int>(resolutionX), static_cast<int>(resolutionY));
-    return finished == 1 && staging.Commit() ? 1 : 0;
-  } else if (!RanCleanly(request)) {
+    if (!RanCleanly(request) || !IsCompleteOutput(staging.path(), output, expected)) return 0;
+    if (FinishImageFiles({staging.path()}, output, depth, tiffCompression, dpiX, dpiY) != 1) {
+      return 0;
+    }
+    if (!staging.Commit(&why)) {
+      NoteFailure(why);
+      return 0;
+    }
+    return 1;
+  }
+  if (singleFile) {  // DCX, MNG: the converter replaces the output itself
+    return RenderThroughPngPages(request, colorBits, grayscale != 0, "") == 1 &&
+                   IsCompleteOutput(output, output, 0)
+               ? 1
+               : 0;
+  }
+
+  // Page files collect in a folder beside the output and replace its earlier
+  // pages as one series once every page is whole.
+  platform::StagingFolder folder;
+  if (!folder.Create(output, &why)) {
+    NoteFailure(why);
     return 0;
   }
-  return PostProcessImages(output, depth, tiffCompression, singleFile,
-                           static_cast<int>(resolutionX), static_cast<int>(resolutionY));
+  platform::PathParts out = platform::SplitPath(output);
+  const std::string staged = folder.path() + out.name + out.ext;
+  if (NeedsImageConverter(output)) {
+    if (RenderThroughPngPages(request, colorBits, grayscale != 0, folder.path()) != 1) return 0;
+  } else {
+    request.outputPath = staged;
+    if (!RanCleanly(request)) return 0;
+  }
+  std::vector<std::string> pages = ListPageFiles(staged);
+  if (pages.empty()) {
+    NoteFailure("the document yielded no page");
+    return 0;
+  }
+  if (expected > 0 && static_cast<int>(pages.size()) != expected) {
+    NoteFailure("the output is incomplete: " + std::to_string(pages.size()) + " of " +
+                std::to_string(expected) + " pages");
+    return 0;
+  }
+  for (const std::string& page : pages) {
+    if (!IsCompleteOutput(page, output, 0)) return 0;
+  }
+  std::string probe = platform::MakePath(out.drive, out.dir, out.name + "_0001", out.ext);
+  if (FinishImageFiles(pages, probe, depth, tiffCompression, dpiX, dpiY) != 1) return 0;
+  if (!ReplacePageSeries(pages, output, &why)) {
+    NoteFailure(why);
+    return 0;
+  }
+  return 1;
 }
 
 }  // namespace scrivex
