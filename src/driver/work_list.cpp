@@ -120,7 +120,7 @@ void BuildWorkList(const std::string& inputPath, std::string* outputPath, int* e
       if (outputExists) *outputPath = MakeFreeNumberedName(*outputPath);
       *existingOutputMode = 2;
     }
-    if (!platform::IsRegularFile(inputPath)) {
+    if (!platform::FileExists(inputPath) || platform::IsDirectory(inputPath)) {
       std::fprintf(stderr, "%s: no such list file\n", inputPath.c_str());
       return;
     }

@@ -58,15 +58,18 @@ TEST(WorkList, ListModeRulesForTheOutput) {
   int mode = 0;
   WorkList list;
   BuildWorkList(lst, &output, &mode, &list);
-  EXPECT_EQ(dir.Files(), Names{"jobs.lst"});  // -p 0 starts afresh, then appends
+  // -p 0: the first entry to convert replaces the output, the rest append;
+  // until then the output stays.
+  EXPECT_EQ(test::ReadBytes(output), "x");
   EXPECT_EQ(mode, 2);
-  dir.Write("out.pdf", "x");
+  EXPECT_TRUE(list.back().replacesOutput);
   dir.Write("out000.pdf", "x");
   mode = 3;
   BuildWorkList(lst, &output, &mode, &list);
   EXPECT_EQ(output, dir.Path("out001.pdf"));
   EXPECT_EQ(mode, 2);
   EXPECT_EQ(list.back().outputPath, dir.Path("out001.pdf"));
+  EXPECT_FALSE(list.back().replacesOutput);
   mode = 1;
   output = dir.Path("out.pdf");
   BuildWorkList(lst, &output, &mode, &list);

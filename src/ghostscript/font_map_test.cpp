@@ -3,28 +3,28 @@
 #include <gtest/gtest.h>
 
 #include "ghostscript/ghostscript_locator.h"
-#include "image/tiff_test_support.h"
+#include "platform/test_support.h"
 
 namespace scrivex {
 namespace {
 
 namespace fs = std::filesystem;
-using tiff_test::ReadBytes;
-using tiff_test::ScratchDir;
-using tiff_test::WriteBytes;
+using test::ReadBytes;
+using test::ScratchDir;
+using test::WriteBytes;
 
 TEST(GhostscriptFontArguments, MapsTheFolderFontsAndFollowsNewOnes) {
   std::string gsDir, lib;
   ASSERT_EQ(FindGhostscript(&gsDir, &lib), 1);
   const std::string gs = gsDir + kGhostscriptProgram, urw = "/usr/share/fonts/type1/urw-base35/";
   ScratchDir scratch;  // its own state root
-  const std::string fonts = scratch.File("fonts"), pdf = scratch.File("in.pdf");
+  const std::string fonts = scratch.Path("fonts"), pdf = scratch.Path("in.pdf");
   fs::create_directories(fonts + "/a");
   fs::copy_file(urw + "NimbusRoman-Regular.t1", fonts + "/a/NimbusRoman-Regular.t1");
   WriteBytes(pdf, "\n %PDF-1.4\n");
-  WriteBytes(scratch.File("in.ps"), "%!PS\n%PDF-1.4\n");
+  WriteBytes(scratch.Path("in.ps"), "%!PS\n%PDF-1.4\n");
   const std::vector<std::string> fontPath = {"-dNOPLATFONTS", "-sFONTPATH=" + fonts};
-  EXPECT_EQ(GhostscriptFontArguments(gs, lib, fonts, scratch.File("in.ps")), fontPath);
+  EXPECT_EQ(GhostscriptFontArguments(gs, lib, fonts, scratch.Path("in.ps")), fontPath);
 
   const auto args = GhostscriptFontArguments(gs, lib, fonts, pdf);
   ASSERT_EQ(args.size(), 2u);

@@ -32,7 +32,9 @@ struct Job {
 int Build(const Job& job, std::vector<std::string>* argv) {
   RenderRequest r{job.input, job.output, job.user,   job.owner, job.width, job.height, job.res,
                   job.res,   job.device, job.number, job.first, job.last,  job.quality};
-  GhostscriptSetup s{"/usr/bin/", "/usr/bin/", "/opt/scrivex/windows/fonts", false, {}, nullptr};
+  GhostscriptSetup s;
+  s.ghostscriptDir = s.ghostscriptLib = "/usr/bin/";
+  s.fontsDirectory = "/opt/scrivex/windows/fonts";
   if (job.box) s.boundingBox = *job.box;
   return BuildGhostscriptArguments(r, s, argv);
 }

@@ -8,6 +8,7 @@
 
 #include "ghostscript/ghostscript_locator.h"
 #include "platform/files.h"
+#include "platform/process.h"
 #include "platform/test_support.h"
 
 namespace scrivex {
@@ -21,7 +22,20 @@ class PsToImageTest : public ::testing::Test {
   void SetUp() override {
     env_.Set("TMPDIR", P(""));  // where the stand-in goes, in p2t/
     dir_.Write("doc.ps", "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 144 72\n0 0 10 10 rectfill\n");
+    // Whole files of each type, for the stand-in to write.
+    dir_.Write("mixed.pdf", kPdf);
+    platform::RunChild({"gs", "-q", "-sDEVICE=pdfwrite", "-o", P("whole.pdf"), "-c",
+                        "0 0 moveto 9 9 lineto stroke showpage"});
+    dir_.Write("whole.png", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(12, 'x') + "IEND" +
+                                std::string(4, '\0'));
   }
+  // A one-page PDF (without a cross-reference table) whose second line
+  // looks like EPS.
+  static constexpr const char* kPdf =
+      "%PDF-1.4\n%!PS-Adobe-3.0 EPSF-3.0\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n"
+      "2 0 obj<</Type/Pages/Kids[3 0 R]/Count 1>>endobj\n"
+      "3 0 obj<</Type/Page/Parent 2 0 R/MediaBox[0 0 72 72]/Contents 4 0 R>>endobj\n"
+      "4 0 obj<</Length 8>>stream\n0 0 m 9 9 l S\nendstream endobj\ntrailer<</Root 1 0 R>>\n%%EOF\n";
   void TearDown() override { SetSystemGhostscriptDirForTesting(""); }
   std::string P(const std::string& name) const { return dir_.Path(name); }
   int Convert(const std::string& in, const std::string& out, float dpi = 72, int bits = 24) {
@@ -30,8 +44,8 @@ class PsToImageTest : public ::testing::Test {
   // The arguments the stand-in was started with, one a line.
   std::string Args() const { return ReadBytes(P("args.txt")); }
 
-  // A stand-in Ghostscript that records its arguments and GS_LIB, writes the
-  // output file it was named when asked, and exits with the given status.
+  // A stand-in Ghostscript that records its arguments and GS_LIB, writes a
+  // whole file of the output's type when asked, and exits with the status.
   void InstallFakeGhostscript(int exitStatus, bool writeOutput) {
     fs::create_directories(P("p2t"));
     std::string script = "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + P("args.txt") +
@@ -39,7 +53,8 @@ class PsToImageTest : public ::testing::Test {
     if (writeOutput) {
       script +=
           "for a in \"$@\"; do case \"$a\" in -sOutputFile=*) "
-          "f=\"${a#-sOutputFile=}\"; printf 'x' > \"$(printf \"$f\" 1)\";; esac; done\n";
+          "f=\"${a#-sOutputFile=}\"; cp '" + P("whole.") + "'\"${f##*.}\" \"$(printf \"$f\" 1)\";; "
+          "esac; done\n";
     }
     dir_.Write("p2t/gs", script + "exit " + std::to_string(exitStatus) + "\n");
     fs::permissions(P("p2t/gs"), fs::perms::owner_all);
@@ -55,9 +70,11 @@ TEST_F(PsToImageTest, WhatReachesGhostscript) {
   dir_.Write("pic.eps", "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 144 72\n%%EOF\n");
   // Nothing written: nothing produced.
   EXPECT_EQ(Convert(P("pic.eps"), P("out.png"), 150, 1), 0);
+  // Page files collect in a staging folder beside the output.
+  EXPECT_NE(Args().find("-sOutputFile=" + P(".scrivex-")), std::string::npos) << Args();
+  EXPECT_NE(Args().find("/out_%04d.png\n"), std::string::npos) << Args();
   for (const std::string& line : std::vector<std::string>{
-           "-dEPSFitPage", "-sDEVICE=pngmono", "-g300x150", "-sOutputFile=" + P("out_%04d.png"),
-           "-f\n" + P("pic.eps"), "-I" + P("p2t/"),
+           "-dEPSFitPage", "-sDEVICE=pngmono", "-g300x150", "-f\n" + P("pic.eps"), "-I" + P("p2t/"),
            "-sFONTPATH=" + platform::ProgramDirectory() + "windows/fonts"}) {
     EXPECT_NE(Args().find(line + "\n"), std::string::npos) << line << " in\n" << Args();
   }
@@ -65,8 +82,8 @@ TEST_F(PsToImageTest, WhatReachesGhostscript) {
   EXPECT_EQ(platform::GetEnv("GS_LIB"), gsLib) << "set for the child only";
 
   // A PDF whose first lines look like EPS is never fitted as EPS.
-  dir_.Write("mixed.pdf", "%PDF-1.4\n%!PS-Adobe-3.0 EPSF-3.0\n%%EOF\n");
   Convert(P("mixed.pdf"), P("out.png"));
+  EXPECT_NE(Args().find("-f\n" + P("mixed.pdf")), std::string::npos);
   EXPECT_EQ(Args().find("-dEPSFitPage"), std::string::npos);
   // GIF pages are rendered with a palette before they are re-encoded.
   Convert(P("doc.ps"), P("out.gif"));
@@ -86,7 +103,7 @@ TEST_F(PsToImageTest, OnlyACleanRunThatWroteCounts) {
   InstallFakeGhostscript(0, true);
   EXPECT_EQ(Convert(P("doc.ps"), P("a.pdf"), 1200), 0);  // invalid: never started
   EXPECT_EQ(Convert(P("doc.ps"), P("out.pdf")), 1);
-  EXPECT_EQ(ReadBytes(P("out.pdf")), "x");
+  EXPECT_EQ(ReadBytes(P("out.pdf")), ReadBytes(P("whole.pdf")));
   EXPECT_EQ(Convert(P("doc.ps"), P("pg.png")), 1);
   EXPECT_TRUE(platform::FileExists(P("pg_0001.png")));
 
