@@ -1,10 +1,5 @@
 #include "ghostscript/font_map.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -39,8 +34,6 @@ constexpr std::string_view kDefaultFontmapMark = "scrivex-default-fontmap=";
 constexpr int kMaxDepth = 32;
 constexpr int kMaxRounds = 4;
 
-using Seen = std::set<std::pair<dev_t, ino_t>>;
-
 uint64_t Fnv1a(std::string_view data) {
   uint64_t hash = 14695981039346656037ull;
   for (unsigned char c : data) {
@@ -56,66 +49,23 @@ std::string Hex(uint64_t value) {
   return buffer;
 }
 
-long long MtimeNs(const struct stat& st) {
-  return st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
-}
-
-// Calls onFile(path, atTop) for each regular file under dir and
-// onDirectory(relative path, stat) for each directory, links followed, each
-// directory once, in name order.
-template <typename OnFile, typename OnDirectory>
-void Walk(const std::string& dir, const std::string& rel, int depth, Seen* seen, OnFile& onFile,
-          OnDirectory& onDirectory) {
-  DIR* d = opendir(dir.c_str());
-  if (!d) return;
-  struct stat st;
-  if (fstat(dirfd(d), &st) != 0 || !seen->insert({st.st_dev, st.st_ino}).second) {
-    closedir(d);
-    return;
-  }
-  onDirectory(rel, st);
-  std::vector<std::pair<std::string, bool>> entries;  // name, is a directory
-  while (dirent* e = readdir(d)) {
-    if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
-    bool isDir = e->d_type == DT_DIR;
-    bool isFile = e->d_type == DT_REG;
-    if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
-      struct stat target;
-      if (fstatat(dirfd(d), e->d_name, &target, 0) == 0) {
-        isDir = S_ISDIR(target.st_mode);
-        isFile = S_ISREG(target.st_mode);
-      }
-    }
-    if (isDir || isFile) entries.emplace_back(e->d_name, isDir);
-  }
-  closedir(d);
-  std::sort(entries.begin(), entries.end());
-  for (const auto& [name, isDir] : entries) {
-    if (!isDir) {
-      onFile(dir + "/" + name, depth == 0);
-    } else if (depth < kMaxDepth) {
-      Walk(dir + "/" + name, rel + "/" + name, depth + 1, seen, onFile, onDirectory);
-    }
-  }
-}
-
 // Changes when the program is replaced or a font is added, removed or renamed
 // anywhere in the folder: each of those touches a directory's time. Costs one
 // stat per directory and a read of its names.
 std::string Signature(const std::string& program, const std::string& lib,
                       const std::string& fontsDir) {
   std::string text = "1\n" + program + "\n" + lib + "\n" + fontsDir + "\n";
-  struct stat st;
-  if (stat(program.c_str(), &st) == 0) {
-    text += std::to_string(MtimeNs(st)) + " " + std::to_string(st.st_size);
+  long long mtime = 0, size = 0;
+  if (platform::FileTimeAndSize(program, &mtime, &size)) {
+    text += std::to_string(mtime) + " " + std::to_string(size);
   }
   text += "\n";
-  Seen seen;
-  auto onFile = [](const std::string&, bool) {};
-  auto onDirectory = [&](const std::string& rel, const struct stat& dirStat) {
-    text += rel + " " + std::to_string(MtimeNs(dirStat)) + "\n";
-  };
-  Walk(fontsDir, ".", 0, &seen, onFile, onDirectory);
+  platform::WalkDirectoryTree(
+      fontsDir, kMaxDepth,
+      [&](const std::string& rel, long long dirTime) {
+        text += rel + " " + std::to_string(dirTime) + "\n";
+      },
+      [](const std::string&, bool) {});
   return Hex(Fnv1a(text));
 }
 
@@ -140,12 +90,11 @@ bool ReadsAsPdf(const std::string& path) {
 enum class Cached { kMissing, kMap, kUnusable };
 
 Cached ReadCached(const std::string& mapPath, const std::string& header) {
-  int fd = open(mapPath.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Cached::kMissing;
+  std::ifstream in(mapPath, std::ios::binary);
+  if (!in) return Cached::kMissing;
   char buffer[256];
-  ssize_t got = read(fd, buffer, sizeof buffer);
-  close(fd);
-  std::string_view start(buffer, got > 0 ? static_cast<size_t>(got) : 0);
+  in.read(buffer, sizeof buffer);
+  std::string_view start(buffer, static_cast<size_t>(in.gcount()));
   if (start.substr(0, header.size()) != header) return Cached::kMissing;
   return start.substr(header.size()).starts_with(kUnusable) ? Cached::kUnusable : Cached::kMap;
 }
@@ -474,8 +423,7 @@ bool IsCollection(const std::string& path) {
 struct TempFolder {
   std::string path;
   explicit TempFolder(const std::string& parent) {
-    std::string pattern = parent + "new.XXXXXX";
-    if (mkdtemp(pattern.data())) path = pattern;
+    path = platform::CreateUniqueDirectory(parent, "new.");
   }
   ~TempFolder() {
     std::error_code ec;
@@ -510,13 +458,12 @@ std::optional<std::string> MakeMapLines(const std::string& program, const std::s
     *why = "cannot read " + defaultPath;
     return std::nullopt;
   }
-  Seen seen;
-  auto onFile = [&](const std::string& path, bool atTop) {
-    if (atTop) known.insert(path.substr(path.rfind('/') + 1));
-    AddFontFileNames(path, &known);
-  };
-  auto onDirectory = [](const std::string&, const struct stat&) {};
-  Walk(fontsDir, ".", 0, &seen, onFile, onDirectory);
+  platform::WalkDirectoryTree(
+      fontsDir, kMaxDepth, [](const std::string&, long long) {},
+      [&](const std::string& path, bool atTop) {
+        if (atTop) known.insert(path.substr(path.rfind('/') + 1));
+        AddFontFileNames(path, &known);
+      });
   std::erase_if(known, [](const std::string& n) { return !IsNameText(n); });
   std::vector<std::string> names(known.begin(), known.end());
 

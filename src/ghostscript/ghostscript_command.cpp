@@ -50,9 +50,9 @@ float PointsToPixels(float points, float resolution) {
   return static_cast<float>(points * resolution * 0.013888888888888888);
 }
 
-int BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSetup& setup,
+bool BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSetup& setup,
                               std::vector<std::string>* argv) {
-  if (!IsValidRenderRequest(request)) return -1;
+  if (!IsValidRenderRequest(request)) return false;
 
   float width = request.width;
   float height = request.height;
@@ -102,9 +102,9 @@ int BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSet
   args.push_back("-I" + setup.ghostscriptLib);
   args.push_back("-c");
   args.push_back("quit");
-  if (FormatCommandLine(args).size() >= kGhostscriptCommandBytes) return -1;
+  if (FormatCommandLine(args).size() >= kGhostscriptCommandBytes) return false;
   *argv = std::move(args);
-  return 1;
+  return true;
 }
 
 int RunGhostscript(const RenderRequest& request, int* exitCode) {
@@ -140,7 +140,7 @@ int RunGhostscript(const RenderRequest& request, int* exitCode) {
   }
 
   std::vector<std::string> argv;
-  if (BuildGhostscriptArguments(request, setup, &argv) != 1) return -1;
+  if (!BuildGhostscriptArguments(request, setup, &argv)) return -1;
 
   if (TraceEnabled()) TraceMessage("szCommandLine=%s\n", FormatCommandLine(argv).c_str());
   // GS_LIB goes to the child only; this process's environment stays as it was.

@@ -51,9 +51,9 @@ struct GhostscriptSetup {
 bool IsValidRenderRequest(const RenderRequest& request);
 // The page width or height in pixels for an extent in points.
 float PointsToPixels(float points, float resolution);
-// Fills argv, the program first; 1 on success, -1 for an invalid request or
-// a command line longer than the limit.
-int BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSetup& setup,
+// Fills argv, the program first; false for an invalid request or a command
+// line longer than the limit.
+bool BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSetup& setup,
                               std::vector<std::string>* argv);
 
 // Validates, finds Ghostscript and runs it with GS_LIB set for the child.

@@ -29,7 +29,7 @@ struct Job {
   std::string input = "/in/doc.ps", user = "", owner = "";
 };
 
-int Build(const Job& job, std::vector<std::string>* argv) {
+bool Build(const Job& job, std::vector<std::string>* argv) {
   RenderRequest r{job.input, job.output, job.user,   job.owner, job.width, job.height, job.res,
                   job.res,   job.device, job.number, job.first, job.last,  job.quality};
   GhostscriptSetup s;
@@ -42,7 +42,7 @@ int Build(const Job& job, std::vector<std::string>* argv) {
 // The arguments joined by single blanks, with one blank before and after.
 std::string Line(const Job& job) {
   std::vector<std::string> argv;
-  EXPECT_EQ(Build(job, &argv), 1) << job.output;
+  EXPECT_TRUE(Build(job, &argv)) << job.output;
   std::string line = " ";
   for (const std::string& arg : argv) line += arg + " ";
   return line;
@@ -80,16 +80,16 @@ TEST(BuildGhostscriptArguments, OptionsFollowTheRequest) {
 TEST(BuildGhostscriptArguments, RefusesBadRequestsAndOverlongCommandLines) {
   for (const Job& job : {Job{.res = 1200}, Job{.res = -1}, Job{.output = ""}, Job{.input = ""}}) {
     std::vector<std::string> argv = {"untouched"};
-    EXPECT_EQ(Build(job, &argv), -1) << job.output << " " << job.input << " " << job.res;
+    EXPECT_FALSE(Build(job, &argv)) << job.output << " " << job.input << " " << job.res;
     EXPECT_EQ(argv, std::vector<std::string>{"untouched"});
   }
   // 4095 characters in the one-line form pass, 4096 do not.
   std::vector<std::string> argv;
-  ASSERT_EQ(Build({.input = "/in/"}, &argv), 1);
+  ASSERT_TRUE(Build({.input = "/in/"}, &argv));
   const size_t room = kGhostscriptCommandBytes - 1 - FormatCommandLine(argv).size();
-  EXPECT_EQ(Build({.input = "/in/" + std::string(room, 'x')}, &argv), 1);
+  EXPECT_TRUE(Build({.input = "/in/" + std::string(room, 'x')}, &argv));
   EXPECT_EQ(FormatCommandLine(argv).size(), kGhostscriptCommandBytes - 1);
-  EXPECT_EQ(Build({.input = "/in/" + std::string(room + 1, 'x')}, &argv), -1);
+  EXPECT_FALSE(Build({.input = "/in/" + std::string(room + 1, 'x')}, &argv));
 }
 
 // Relative names reach Ghostscript as absolute paths, never as pipes, and

@@ -49,8 +49,8 @@ int RunImageConverter(const std::vector<std::string>& inputs, const std::string&
   return RunConverter(ImageConverterArguments(Converter(), full), output);
 }
 
-int ConvertImagePage(const std::string& page, const std::string& output) {
-  return RunConverter({Converter(), platform::FullPath(page)}, output);
+bool ConvertImagePage(const std::string& page, const std::string& output) {
+  return RunConverter({Converter(), platform::FullPath(page)}, output) == 1;
 }
 
 }  // namespace scrivex

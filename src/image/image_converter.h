@@ -26,8 +26,8 @@ std::vector<std::string> ImageConverterArguments(const std::string& converter,
 int RunImageConverter(const std::vector<std::string>& inputs, const std::string& output);
 
 // Re-encodes one page into the format the output's extension names (GIF,
-// TGA). No joining limits: a page fits in memory. 1 on success, 0 otherwise.
-int ConvertImagePage(const std::string& page, const std::string& output);
+// TGA). No joining limits: a page fits in memory. False when it failed.
+bool ConvertImagePage(const std::string& page, const std::string& output);
 
 }  // namespace scrivex
 

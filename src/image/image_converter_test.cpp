@@ -50,7 +50,7 @@ TEST_F(ImageConverterTest, JoinsPagesAndReadsNoOrdersInNames) {
   const std::string odd = dir.Path("set%d[1]/gif:p%d[0]");
   EXPECT_EQ(RunImageConverter({dir.Path("a.pgm"), dir.Path("b.pgm")}, odd + ".dcx"), 1);
   EXPECT_EQ(DcxPageCount(odd + ".dcx"), 2);
-  EXPECT_EQ(ConvertImagePage(dir.Path("b.pgm"), odd + ".gif"), 1);
+  EXPECT_TRUE(ConvertImagePage(dir.Path("b.pgm"), odd + ".gif"));
   EXPECT_EQ(ReadBytes(odd + ".gif").substr(0, 3), "GIF");
   EXPECT_EQ(RunImageConverter({}, dir.Path("out.mng")), 0);
   // Until the printing route is part of the program it produces nothing, and says so.

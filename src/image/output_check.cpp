@@ -1,6 +1,5 @@
 #include "image/output_check.h"
 
-#include <fcntl.h>
 #include <tiffio.h>
 
 #include <cstdint>
@@ -9,16 +8,9 @@
 #include "image/tiff_page.h"
 #include "platform/files.h"
 #include "platform/path.h"
-#include "platform/unique_fd.h"
 
 namespace scrivex {
 namespace {
-
-bool ReadAt(const std::string& path, long long offset, void* buf, size_t size) {
-  platform::UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  return fd.valid() && offset >= 0 &&
-         pread(fd.get(), buf, size, static_cast<off_t>(offset)) == static_cast<ssize_t>(size);
-}
 
 bool TiffIsWhole(const std::string& path, long long size, std::string* why) {
   auto file = OpenTiff(path, "r");
@@ -70,14 +62,14 @@ bool IsCompleteImageFile(const std::string& path, const std::string& typeName, s
     return TiffIsWhole(path, size, why);
   } else if (ext == ".png") {
     unsigned char tail[8];
-    whole = size >= 20 && ReadAt(path, size - 8, tail, sizeof tail) &&
+    whole = size >= 20 && platform::ReadFileAt(path, size - 8, tail, sizeof tail) &&
             std::memcmp(tail, "IEND", 4) == 0;
   } else if (ext == ".jpg" || ext == ".jpeg") {
     unsigned char tail[2];
-    whole = ReadAt(path, size - 2, tail, sizeof tail) && tail[0] == 0xFF && tail[1] == 0xD9;
+    whole = platform::ReadFileAt(path, size - 2, tail, sizeof tail) && tail[0] == 0xFF && tail[1] == 0xD9;
   } else if (ext == ".bmp") {
     unsigned char head[6];
-    whole = size >= 6 && ReadAt(path, 0, head, sizeof head) &&
+    whole = size >= 6 && platform::ReadFileAt(path, 0, head, sizeof head) &&
             (head[2] | head[3] << 8 | head[4] << 16 | static_cast<uint32_t>(head[5]) << 24) <=
                 static_cast<uint64_t>(size);
   }

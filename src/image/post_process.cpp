@@ -1,15 +1,11 @@
 #include "image/post_process.h"
 
 #include <algorithm>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cctype>
 
 #include "image/tiff_recompress.h"
 #include "platform/files.h"
 #include "platform/path.h"
-#include "platform/unique_fd.h"
 #include "postscript/progress.h"
 
 namespace scrivex {
@@ -60,8 +56,7 @@ bool ReplacePageSeries(const std::vector<std::string>& stagedPages, const std::s
     platform::PathParts p = platform::SplitPath(page);
     std::string target = platform::MakePath(out.drive, out.dir, p.name, p.ext);
     // Written by a child: on the disk before it takes a page's name.
-    platform::UniqueFd fd(open(page.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid() || fsync(fd.get()) != 0 || !platform::MoveFileReplace(page, target)) {
+    if (!platform::SyncFile(page) || !platform::MoveFileReplace(page, target)) {
       *why = "cannot write " + target;
       return false;
     }

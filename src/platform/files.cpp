@@ -9,7 +9,10 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstring>
+#include <set>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -249,6 +252,80 @@ std::FILE* OpenAnonymousTempFile() {
   std::FILE* file = fdopen(fd, "w+b");
   if (!file) close(fd);
   return file;
+}
+
+namespace {
+
+long long MtimeNs(const struct stat& st) {
+  return st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+}
+
+void Walk(const std::string& dir, const std::string& rel, int depth, int maxDepth,
+          std::set<std::pair<dev_t, ino_t>>* seen,
+          const std::function<void(const std::string&, long long)>& onDirectory,
+          const std::function<void(const std::string&, bool)>& onFile) {
+  std::unique_ptr<DIR, int (*)(DIR*)> d(opendir(dir.c_str()), closedir);
+  if (!d) return;
+  struct stat st;
+  if (fstat(dirfd(d.get()), &st) != 0 || !seen->insert({st.st_dev, st.st_ino}).second) return;
+  onDirectory(rel, MtimeNs(st));
+  std::vector<std::pair<std::string, bool>> entries;  // name, is a directory
+  while (dirent* e = readdir(d.get())) {
+    if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
+    bool isDir = e->d_type == DT_DIR;
+    bool isFile = e->d_type == DT_REG;
+    if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
+      struct stat target;
+      if (fstatat(dirfd(d.get()), e->d_name, &target, 0) == 0) {
+        isDir = S_ISDIR(target.st_mode);
+        isFile = S_ISREG(target.st_mode);
+      }
+    }
+    if (isDir || isFile) entries.emplace_back(e->d_name, isDir);
+  }
+  d.reset();
+  std::sort(entries.begin(), entries.end());
+  for (const auto& [name, isDir] : entries) {
+    if (!isDir) {
+      onFile(dir + "/" + name, depth == 0);
+    } else if (depth < maxDepth) {
+      Walk(dir + "/" + name, rel + "/" + name, depth + 1, maxDepth, seen, onDirectory, onFile);
+    }
+  }
+}
+
+}  // namespace
+
+void WalkDirectoryTree(
+    const std::string& root, int maxDepth,
+    const std::function<void(const std::string& relative, long long mtimeNs)>& onDirectory,
+    const std::function<void(const std::string& path, bool atTop)>& onFile) {
+  std::set<std::pair<dev_t, ino_t>> seen;
+  Walk(root, ".", 0, maxDepth, &seen, onDirectory, onFile);
+}
+
+bool FileTimeAndSize(const std::string& path, long long* mtimeNs, long long* size) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return false;
+  *mtimeNs = MtimeNs(st);
+  *size = static_cast<long long>(st.st_size);
+  return true;
+}
+
+std::string CreateUniqueDirectory(const std::string& parent, const std::string& prefix) {
+  std::string pattern = parent + prefix + "XXXXXX";
+  return mkdtemp(pattern.data()) ? pattern : "";
+}
+
+bool ReadFileAt(const std::string& path, long long offset, void* buffer, size_t size) {
+  UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  return fd.valid() && offset >= 0 &&
+         pread(fd.get(), buffer, size, static_cast<off_t>(offset)) == static_cast<ssize_t>(size);
+}
+
+bool SyncFile(const std::string& path) {
+  UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  return fd.valid() && fsync(fd.get()) == 0;
 }
 
 bool IsPrivateDirectory(const std::string& dir) {

@@ -4,6 +4,7 @@
 #define SCRIVEX_PLATFORM_FILES_H_
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,24 @@ std::string CreateUniqueFile(const std::string& dir, const std::string& prefix);
 // A scratch file in the temporary directory that has no name, so nothing is
 // left behind however the run ends. Null on failure.
 std::FILE* OpenAnonymousTempFile();
+
+// Walks the tree below root, links followed, each directory once, at most
+// maxDepth levels down: onDirectory(path relative to root, "." for root;
+// modification time in ns) for each directory, then, in name order, onFile
+// (path, whether it lies in root itself) for its files and the walk of its
+// subdirectories.
+void WalkDirectoryTree(
+    const std::string& root, int maxDepth,
+    const std::function<void(const std::string& relative, long long mtimeNs)>& onDirectory,
+    const std::function<void(const std::string& path, bool atTop)>& onFile);
+// Modification time in nanoseconds and size; false when there is no such file.
+bool FileTimeAndSize(const std::string& path, long long* mtimeNs, long long* size);
+// Makes a new private folder "<parent><prefix>XXXXXX"; empty on failure.
+std::string CreateUniqueDirectory(const std::string& parent, const std::string& prefix);
+// Reads size bytes at offset; false when the file holds fewer.
+bool ReadFileAt(const std::string& path, long long offset, void* buffer, size_t size);
+// Flushes the file's content to the disk.
+bool SyncFile(const std::string& path);
 
 // A directory of this user that nobody else may write into.
 bool IsPrivateDirectory(const std::string& dir);

@@ -153,7 +153,7 @@ int RenderThroughPngPages(RenderRequest request, int colorBits, bool gray,
     for (const std::string& page : pages) {
       std::string suffix = platform::SplitPath(page).name.substr(numberAt);
       if (suffix.empty()) continue;  // the base name alone is no page
-      if (ConvertImagePage(page, pageDir + out.name + suffix + out.ext) != 1) result = 0;
+      if (!ConvertImagePage(page, pageDir + out.name + suffix + out.ext)) result = 0;
     }
   }
   for (const std::string& page : pages) platform::RemoveFile(page);
