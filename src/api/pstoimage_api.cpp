@@ -1,7 +1,7 @@
 // The exported PostScript-to-image functions of libscrivex.
-#include "render/ps_to_image.h"
 #include "postscript/progress.h"
 #include "postscript/ps_extent.h"
+#include "render/ps_to_image.h"
 #include "scrivex/pstoimage.h"
 
 static_assert(sizeof(PSToImageBox) == sizeof(scrivex::Box));

@@ -3,8 +3,8 @@
 #include "common/failure_reason.h"
 #include "common/trace.h"
 #include "platform/files.h"
-#include "platform/profile.h"
 #include "platform/process.h"
+#include "platform/profile.h"
 
 namespace scrivex {
 
@@ -31,9 +31,9 @@ std::string FormatCommandLine(const std::vector<std::string>& argv) {
 }
 
 int ChildSeconds() {
-  static const int seconds = platform::GetProfileInt(platform::ProgramDirectory() + "config.ini",
-                                                     "Watchdog", "ChildSeconds",
-                                                     kDefaultChildSeconds);
+  static const int seconds =
+      platform::GetProfileInt(platform::ProgramDirectory() + "config.ini", "Watchdog",
+                              "ChildSeconds", kDefaultChildSeconds);
   return seconds < 0 ? 0 : seconds;
 }
 
@@ -89,7 +89,8 @@ platform::ChildResult RunWatched(const std::vector<std::string>& argv,
 int RunHiddenProcess(const std::vector<std::string>& argv, int* exitCode,
                      const HiddenProcessOptions& options) {
   if (exitCode) *exitCode = -1;
-  if (TraceEnabled()) TraceMessage("%s:%s:%d\n", FormatCommandLine(argv).c_str(), __FILE__, __LINE__);
+  if (TraceEnabled())
+    TraceMessage("%s:%s:%d\n", FormatCommandLine(argv).c_str(), __FILE__, __LINE__);
   if (argv.empty() || argv[0].empty()) {
     ShowLastError("CreateProcess fail: empty command line", __FILE__, __LINE__);
     return 0;

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "driver/options.h"
 #include "common/child_process.h"
 #include "common/failure_reason.h"
 #include "common/temp_files.h"
+#include "driver/options.h"
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/process.h"
@@ -116,8 +116,8 @@ int SetPdfDocumentInfo(const std::string& pdf, const ConversionOptions* options,
   if (pdf.empty() || !options) return 0;
   const ConversionOptions& o = *options;
   if (o.title.empty() && o.author.empty() && o.subject.empty() && o.keywords.empty()) return 0;
-  int code = RunTool({ToolsProgramPath(), "-i", pdf, "-o", pdf, "-t", o.title, "-a", o.author,
-                      "-s", o.subject, "-k", o.keywords},
+  int code = RunTool({ToolsProgramPath(), "-i", pdf, "-o", pdf, "-t", o.title, "-a", o.author, "-s",
+                      o.subject, "-k", o.keywords},
                      converters);
   // The tool's failure is the file's: the PDF lacks what was asked for.
   return code == 0 ? 1 : 0;

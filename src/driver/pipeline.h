@@ -17,10 +17,9 @@ namespace scrivex {
 struct Converters {
   std::function<int(const std::string& input, const std::string& output, int first, int last)>
       selectPostScriptPages;
-  std::function<int(const std::string& input, const std::string& output, float width,
-                    float height, float resolutionX, float resolutionY, int tiffCompression,
-                    int scratch, int firstPage, int lastPage, int jpegQuality, int colorBits,
-                    int grayscale)>
+  std::function<int(const std::string& input, const std::string& output, float width, float height,
+                    float resolutionX, float resolutionY, int tiffCompression, int scratch,
+                    int firstPage, int lastPage, int jpegQuality, int colorBits, int grayscale)>
       convertPsToImage;
   std::function<int(const std::string& input, const std::string& output,
                     const ConversionOptions* options)>
@@ -35,7 +34,8 @@ struct Converters {
 
 // Converts every item, printing a result line per file (after a line on
 // standard error with the reason when it failed); the last file's result.
-int ConvertAll(const WorkList& list, const ConversionOptions& options, const Converters& converters);
+int ConvertAll(const WorkList& list, const ConversionOptions& options,
+               const Converters& converters);
 int ConvertOneFile(const std::string& input, const std::string& target,
                    const ConversionOptions* options, const Converters& converters);
 

@@ -13,7 +13,8 @@ const char* const kUsageLines[] = {
     "Report problems with the exact command line and the input file",
     "-------------------------------------------------------",
     "Description:",
-    "Convert *.DOC;*.RTF;*.PPT;*.XLS;*.VSD;*.PDF;*.HTML etc. files to PDF,PS,EPS,JPEG,TIFF,PNG,BMP,WMF,EMF etc. files",
+    "Convert *.DOC;*.RTF;*.PPT;*.XLS;*.VSD;*.PDF;*.HTML etc. files to "
+    "PDF,PS,EPS,JPEG,TIFF,PNG,BMP,WMF,EMF etc. files",
     "Please Notice: Command Line options are CASE SENSITIVE.",
     "Release Date: Feb 11 2008",
     "Usage: scrivex [options] <-i Document Files> [-o Output]",

@@ -15,8 +15,8 @@ using platform::SplitPath;
 namespace {
 
 const char* const kUrlPrefixes[] = {"http:", "https:", "www.", "file:"};
-const char* const kUrlMarkers[] = {".com", ".net", ".org", ".gov", ".info", ".biz",
-                                   ".tv",  ".cc",  ".name", "asp", ".php"};
+const char* const kUrlMarkers[] = {".com", ".net", ".org",  ".gov", ".info", ".biz",
+                                   ".tv",  ".cc",  ".name", "asp",  ".php"};
 const char* const kUrlExtensions[] = {".htm", ".html", ".asp"};
 
 // "base_0001.ext": the output's own numbered page.
@@ -173,7 +173,8 @@ std::string MakeFreeNumberedName(const std::string& path) {
   for (long k = 0;; ++k) {
     char number[32];
     std::snprintf(number, sizeof number, "%03ld", k);
-    std::string candidate = platform::MakePath(parts.drive, parts.dir, parts.name + number, parts.ext);
+    std::string candidate =
+        platform::MakePath(parts.drive, parts.dir, parts.name + number, parts.ext);
     if (!platform::FileExists(candidate)) return candidate;
   }
 }

@@ -558,9 +558,8 @@ std::vector<std::string> GhostscriptFontArguments(const std::string& ghostscript
   // One map per program directory when it is ours alone (a build, a private
   // install), else one per user.
   const std::string programDir = platform::ProgramDirectory();
-  const std::string dir = (platform::IsPrivateDirectory(programDir) ? programDir
-                                                                    : platform::StateRoot()) +
-                          "fontmap/";
+  const std::string dir =
+      (platform::IsPrivateDirectory(programDir) ? programDir : platform::StateRoot()) + "fontmap/";
   const std::string mapPath =
       dir + Hex(Fnv1a(ghostscriptProgram + '\0' + ghostscriptLib + '\0' + fontsDirectory)) + ".map";
   // FONTMAP is a list split at ':'.

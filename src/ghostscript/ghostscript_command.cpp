@@ -51,7 +51,7 @@ float PointsToPixels(float points, float resolution) {
 }
 
 bool BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSetup& setup,
-                              std::vector<std::string>* argv) {
+                               std::vector<std::string>* argv) {
   if (!IsValidRenderRequest(request)) return false;
 
   float width = request.width;
@@ -62,8 +62,12 @@ bool BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSe
     height = PointsToPixels(box[3] - box[1], request.resolutionY);
   }
 
-  std::vector<std::string> args = {setup.ghostscriptDir + kGhostscriptProgram, "-q", "-dBATCH",
-                                   "-dMaxBitmap=300000000", "-dNOPAUSE", "-dUseCropBox"};
+  std::vector<std::string> args = {setup.ghostscriptDir + kGhostscriptProgram,
+                                   "-q",
+                                   "-dBATCH",
+                                   "-dMaxBitmap=300000000",
+                                   "-dNOPAUSE",
+                                   "-dUseCropBox"};
   if (setup.inputIsEps) args.push_back("-dEPSFitPage");
   args.push_back("-dSAFER");
   const std::string& password =
@@ -82,8 +86,8 @@ bool BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSe
   int pixelsY = static_cast<int>(height);
   if (pixelsX > 0 && pixelsY > 0) args.push_back("-g" + Pair(pixelsX, pixelsY));
   if (request.resolutionX != 0 && request.resolutionY != 0) {
-    args.push_back("-r" + Pair(static_cast<int>(request.resolutionX),
-                               static_cast<int>(request.resolutionY)));
+    args.push_back(
+        "-r" + Pair(static_cast<int>(request.resolutionX), static_cast<int>(request.resolutionY)));
   }
   if (setup.fontArguments.empty()) {
     args.push_back("-dNOPLATFONTS");

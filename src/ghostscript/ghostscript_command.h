@@ -30,7 +30,7 @@ struct RenderRequest {
   int numberPages = 0;  // non-zero: "_%04d" before the output's extension
   int firstPage = 0;    // > 0 to limit the pages
   int lastPage = 0;
-  int jpegQuality = 0;  // 1..100 goes to the JPEG devices; else their default
+  int jpegQuality = 0;   // 1..100 goes to the JPEG devices; else their default
   bool bigTiff = false;  // a TIFF device writes BigTIFF (past 4 GiB)
 };
 
@@ -54,7 +54,7 @@ float PointsToPixels(float points, float resolution);
 // Fills argv, the program first; false for an invalid request or a command
 // line longer than the limit.
 bool BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSetup& setup,
-                              std::vector<std::string>* argv);
+                               std::vector<std::string>* argv);
 
 // Validates, finds Ghostscript and runs it with GS_LIB set for the child.
 // -1 for an invalid request or when Ghostscript is missing; else the result

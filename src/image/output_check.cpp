@@ -66,7 +66,8 @@ bool IsCompleteImageFile(const std::string& path, const std::string& typeName, s
             std::memcmp(tail, "IEND", 4) == 0;
   } else if (ext == ".jpg" || ext == ".jpeg") {
     unsigned char tail[2];
-    whole = platform::ReadFileAt(path, size - 2, tail, sizeof tail) && tail[0] == 0xFF && tail[1] == 0xD9;
+    whole = platform::ReadFileAt(path, size - 2, tail, sizeof tail) && tail[0] == 0xFF &&
+            tail[1] == 0xD9;
   } else if (ext == ".bmp") {
     unsigned char head[6];
     whole = size >= 6 && platform::ReadFileAt(path, 0, head, sizeof head) &&

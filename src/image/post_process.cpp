@@ -115,8 +115,8 @@ int FinishImageFiles(const std::vector<std::string>& files, const std::string& r
   if (InvokeProgressCallback(reportedName, "Processing image files...", 0) == 0) return 1;
 
   int result = 1;
-  bool isTiff = platform::HasExtension(reportedName, ".tiff") ||
-                platform::HasExtension(reportedName, ".tif");
+  bool isTiff =
+      platform::HasExtension(reportedName, ".tiff") || platform::HasExtension(reportedName, ".tif");
   if (isTiff && NeedsTiffRecompression(colorBits, tiffCompression)) {
     // Every file must make it, not only the last.
     for (const std::string& file : files) {

@@ -1,8 +1,8 @@
 #include "image/print_route.h"
 
-#include <cstdio>
 #include <vector>
 
+#include "common/failure_reason.h"
 #include "common/temp_files.h"
 #include "image/image_converter.h"
 #include "image/post_process.h"
@@ -14,12 +14,11 @@ namespace {
 
 // The virtual printers are not part of the program yet: until they are,
 // printing produces nothing and says why.
-int PrintNothing(const std::string& input, const std::string& /*output*/,
+int PrintNothing(const std::string& /*input*/, const std::string& /*output*/,
                  const ConversionOptions* /*options*/) {
-  std::fprintf(stderr,
-               "%s: printing documents is not available yet; only PostScript, EPS and PDF "
-               "inputs convert to files other than EMF and WMF.\n",
-               input.c_str());
+  NoteFailure(
+      "printing documents is not available yet; only PostScript, EPS and PDF inputs convert to "
+      "files other than EMF and WMF");
   return 0;
 }
 

@@ -3,12 +3,12 @@
 #include <cmath>
 #include <cstdio>
 #include <exception>
-#include <sstream>
+#include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDFAcroFormDocumentHelper.hh>
 #include <qpdf/QPDFObjectHandle.hh>
-#include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
+#include <sstream>
 
 #include "platform/replacement_file.h"
 

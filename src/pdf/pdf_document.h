@@ -26,8 +26,7 @@ std::unique_ptr<QPDF> OpenPdf(const std::string& path, const std::string& passwo
 // cross-reference table when `recover`), or -1 with *why set. With `area`,
 // also the sum of the pages' areas in square points (crop box, else media
 // box).
-int CountPdfPages(const std::string& path, bool recover, std::string* why,
-                  double* area = nullptr);
+int CountPdfPages(const std::string& path, bool recover, std::string* why, double* area = nullptr);
 
 // True for a PDF of one page that draws nothing: what Ghostscript writes for
 // a PostScript job that never showed a page.

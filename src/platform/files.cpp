@@ -11,14 +11,14 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
-#include <set>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
-#include <vector>
+#include <set>
 #include <utility>
+#include <vector>
 
 #include "platform/path.h"
 #include "platform/replacement_file.h"
@@ -126,8 +126,8 @@ UniqueFd LockExistingFile(const std::string& path) {
       if (errno != EINTR) return UniqueFd();
     }
     struct stat held, now;
-    if (fstat(fd.get(), &held) == 0 && stat(path.c_str(), &now) == 0 &&
-        held.st_dev == now.st_dev && held.st_ino == now.st_ino) {
+    if (fstat(fd.get(), &held) == 0 && stat(path.c_str(), &now) == 0 && held.st_dev == now.st_dev &&
+        held.st_ino == now.st_ino) {
       return fd;
     }
   }
@@ -162,9 +162,8 @@ bool MatchFrom(const char* p, const char* n) {
     if (*p == '*') {
       starP = p++;
       starN = n;
-    } else if (*p == '?' ||
-               std::tolower(static_cast<unsigned char>(*p)) ==
-                   std::tolower(static_cast<unsigned char>(*n))) {
+    } else if (*p == '?' || std::tolower(static_cast<unsigned char>(*p)) ==
+                                std::tolower(static_cast<unsigned char>(*n))) {
       ++p;
       ++n;
     } else if (starP) {

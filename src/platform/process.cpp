@@ -1,8 +1,8 @@
 #include "platform/process.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -86,7 +86,8 @@ std::vector<std::string> BuildEnvironment(const ChildOptions& options) {
   for (char** e = environ; e && *e; ++e) env.emplace_back(*e);
   for (const auto& [name, value] : options.env) {
     std::string prefix = name + "=";
-    std::erase_if(env, [&](const std::string& s) { return s.compare(0, prefix.size(), prefix) == 0; });
+    std::erase_if(env,
+                  [&](const std::string& s) { return s.compare(0, prefix.size(), prefix) == 0; });
     if (value) env.push_back(prefix + *value);
   }
   return env;
@@ -210,7 +211,8 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
   }
   UniqueFd devNull;
   if (piped || options.detached) devNull.Reset(open("/dev/null", O_RDWR | O_CLOEXEC));
-  const char* workDir = options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str();
+  const char* workDir =
+      options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str();
   const pid_t parent = getpid();
   const long long deadline =
       options.timeoutMs > 0 && !options.detached ? TickCountMs() + options.timeoutMs : 0;

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/path.h"
 #include "platform/files.h"
+#include "platform/path.h"
 #include "platform/state_root.h"
 
 namespace scrivex::platform {
@@ -80,8 +80,8 @@ int GetProfileInt(const std::string& file, const std::string& section, const std
   return std::atoi(v.c_str());
 }
 
-bool WriteProfileString(const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& value) {
+bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value) {
   std::string text;
   // A file that exists but cannot be read is not empty: rewriting it would
   // lose everything else it holds.

@@ -2,18 +2,17 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <signal.h>
-
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <set>
-#include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include "platform/path.h"

@@ -26,8 +26,7 @@ class ReplacementFile {
   // the name in the target's extension, for writers that pick the format by
   // it. False with *error set when the target is a directory or another
   // non-regular file, or its folder takes no new file.
-  bool Create(const std::string& target, std::string* error = nullptr,
-              bool keepExtension = false);
+  bool Create(const std::string& target, std::string* error = nullptr, bool keepExtension = false);
 
   const std::string& path() const { return path_; }      // where the content goes
   const std::string& target() const { return target_; }  // what it will replace

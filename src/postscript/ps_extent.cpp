@@ -5,9 +5,9 @@
 #include <climits>
 #include <cmath>
 
+#include "platform/files.h"
 #include "postscript/byte_reader.h"
 #include "postscript/dsc_comments.h"
-#include "platform/files.h"
 
 namespace scrivex {
 

@@ -86,8 +86,8 @@ int ExpectedPages(int pageCount, int firstPage, int lastPage) {
 
 // Classic TIFF ends at 4 GiB: pages (of a PDF, whose area is known) that
 // could pass that uncompressed at this resolution and depth make a BigTIFF.
-bool NeedsBigTiff(double pagesArea, const std::string& output, float resolutionX,
-                  float resolutionY, int colorBits) {
+bool NeedsBigTiff(double pagesArea, const std::string& output, float resolutionX, float resolutionY,
+                  int colorBits) {
   if (!platform::HasExtension(output, ".tif") && !platform::HasExtension(output, ".tiff")) {
     return false;
   }
