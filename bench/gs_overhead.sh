@@ -160,3 +160,20 @@ awk -v a="$(((t1 - t0) / n))" -v b="$(((t2 - t1) / n))" \
   'BEGIN {printf "fixed cost per run: %.2f ms (program with stand-in %.2f ms, stand-in alone %.2f ms)\n", (a-b)/1e6, a/1e6, b/1e6}'
 rm -rf "$TMPDIR/p2t"
 
+
+# GIF and TGA pages go through the image converter; they should cost about
+# what PNG pages cost. The 3-page PDF at the default resolution, medians.
+rm -rf "$TMPDIR/p2t"
+for ext in png gif tga; do
+  scrivex_command "$work/doc3.pdf" "$work/out/conv.$ext"
+  t=()
+  for ((i = 0; i < runs; i++)); do
+    rm -f "$work"/out/conv_*
+    t0=$(now)
+    "${cmd[@]}" >/dev/null 2>&1 || true
+    t1=$(now)
+    t+=($(((t1 - t0) / 1000)))
+  done
+  awk -v e="$ext" -v m="$(printf '%s\n' "${t[@]}" | median)" \
+    'BEGIN {printf "3 pages to %s, default resolution: %.1f ms\n", e, m/1000}'
+done
