@@ -108,11 +108,17 @@ bench_case() {  # NAME INPUT OUTPUT-NAME KEY=VALUE...
   [ -n "$line" ] || { echo "no command line traced for $name"; exit 1; }
   # The traced line quotes each argument for bash; its -I argument is the
   # library path the program hands to Ghostscript as GS_LIB.
-  local hand=() arg
+  local hand=() arg i
   eval "hand=($line)"
   gslib=
-  for arg in "${hand[@]}"; do
-    case $arg in -I*) gslib=${arg#-I} ;; esac
+  for i in "${!hand[@]}"; do
+    arg=${hand[$i]}
+    case $arg in
+      -I*) gslib=${arg#-I} ;;
+      # Page files go to a staging folder that is gone after the run: by
+      # hand they go straight to the output folder.
+      -sOutputFile=*) hand[$i]=-sOutputFile=$work/out/${arg##*/} ;;
+    esac
   done
   local bare=(gs -q -dBATCH -dNOPAUSE -sDEVICE=tiffg4 -r300 "-sOutputFile=$output" "$input")
   local ts=() tg=() tb=() cs=() cg=() cb=()
