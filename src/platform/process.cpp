@@ -100,10 +100,6 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
   return ptrs;
 }
 
-}  // namespace
-
-namespace {
-
 constexpr size_t kOutputTailBytes = 4096;
 
 void ReportExecError(int fd) {
