@@ -198,9 +198,7 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
             target = MakeTempFileName(platform::SplitPath(finalOutput).ext);
           } else {
             // Only PDF pages can be put before or after existing ones.
-            std::fprintf(stderr, "%s exists and only PDF output can be inserted or appended.\n",
-                         finalOutput.c_str());
-            NoteFailure("only PDF output can be inserted or appended");
+            NoteFailure(finalOutput + " exists, and only PDF output can be inserted or appended");
             refused = true;
           }
           break;
@@ -220,7 +218,11 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
       // Replace the old output only with a complete new one.
       if (result == 1 && platform::FileSize(side.path()) > 0) {
         if (wantInfo && SetPdfDocumentInfo(side.path(), &options, converters) != 1) result = 0;
-        if (result == 1 && !side.Commit()) result = 0;
+        std::string why;
+        if (result == 1 && !side.Commit(&why)) {
+          NoteFailure(why);
+          result = 0;
+        }
       } else if (result == 1) {
         result = 0;
       }
