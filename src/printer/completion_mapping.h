@@ -1,0 +1,46 @@
+// How the program learns that a virtual printer's driver has written its
+// files: the driver announces every path in the shared block "Inkwell", and
+// the target printer's queue tells whether a job is still pending.
+#ifndef SCRIVEX_PRINTER_COMPLETION_MAPPING_H_
+#define SCRIVEX_PRINTER_COMPLETION_MAPPING_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace scrivex {
+
+constexpr size_t kCompletionMappingBytes = 0x104000;
+constexpr const char* kCompletionMappingName = "Inkwell";
+constexpr int kIdlePollsBeforeGivingUp = 10;
+
+// 1 when the block exists, zeroed, for this process; 0 otherwise.
+int CreateCompletionMapping();
+void CloseCompletionMapping();
+
+// Polls until the driver announced files or the queue stayed empty for ten
+// polls; prints "Waiting here (%d)..." per poll and "Page %d: %s" per file.
+// The number of files announced (0 without a mapping); the block is zeroed.
+int WaitForDriver();
+
+// The zero-terminated paths from the start of a block up to the first empty
+// one, never read past the block's end.
+std::vector<std::string> ReadAnnouncedPaths(const unsigned char* block, size_t size);
+
+// The driver's side: writes the paths, in order, into the existing block.
+// The first byte is written last, so a reader never sees half a list, and
+// the block's last byte stays 0. False when there is no block or the paths
+// do not fit.
+bool AnnounceFiles(const std::vector<std::string>& paths);
+
+// How the wait polls: its interval and how it reads the target printer's
+// job list (1 when read). Tests replace both, so they neither sleep nor
+// need a printer; empty arguments restore the real ones.
+void SetDriverPollForTesting(int intervalMs,
+                             std::function<int(std::vector<uint32_t>* jobs)> readJobs);
+
+}  // namespace scrivex
+
+#endif  // SCRIVEX_PRINTER_COMPLETION_MAPPING_H_

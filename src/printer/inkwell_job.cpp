@@ -1,0 +1,152 @@
+#include "printer/inkwell_job.h"
+
+#include <cstdlib>
+#include <sstream>
+
+#include "common/failure_reason.h"
+#include "common/registry.h"
+#include "image/post_process.h"
+#include "pdf/pdf_document.h"
+#include "platform/files.h"
+#include "platform/path.h"
+#include "platform/profile.h"
+#include "platform/replacement_file.h"
+#include "render/ps_to_image.h"
+
+namespace scrivex {
+namespace {
+
+constexpr const char* kConfigKey = "SOFTWARE\\marrow\\inkwell";
+
+// "-compress Group4 -density 204x196": the job code of the coding, and the
+// resolution when one is given.
+void ReadEncoderArguments(const std::string& text, InkwellJob* job) {
+  static const struct {
+    const char* name;
+    int code;
+  } kCodings[] = {{"none", 1}, {"rle", 2},  {"fax", 3},         {"group4", 4},
+                  {"lzw", 5},  {"jpeg", 7}, {"lossless", 32773}};
+  std::istringstream words(text);
+  std::string word, value;
+  while (words >> word) {
+    if (!(words >> value)) break;
+    if (word == "-compress") {
+      for (const auto& coding : kCodings) {
+        if (platform::EqualsNoCase(value, coding.name)) job->tiffCompression = coding.code;
+      }
+    } else if (word == "-density") {
+      std::sscanf(value.c_str(), "%dx%d", &job->resolutionX, &job->resolutionY);
+    } else if (word == "-quality") {
+      job->jpegQuality = std::atoi(value.c_str());
+    }
+  }
+}
+
+// Types that hold every page in one file, unless pages are asked for.
+bool HoldsAllPages(const std::string& path) {
+  for (const char* ext : {".pdf", ".tif", ".tiff", ".ps", ".dcx", ".mng"}) {
+    if (platform::HasExtension(path, ext)) return true;
+  }
+  return false;
+}
+
+std::string PageName(const std::string& path, int page) {
+  platform::PathParts parts = platform::SplitPath(path);
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, "_%04d", page);
+  return platform::MakePath(parts.drive, parts.dir, parts.name + suffix, parts.ext);
+}
+
+bool Render(const std::string& stream, const std::string& output, const InkwellJob& job, int page) {
+  return ConvertPsToImage(stream, output, static_cast<float>(job.width),
+                          static_cast<float>(job.height), static_cast<float>(job.resolutionX),
+                          static_cast<float>(job.resolutionY), job.tiffCompression, 1, page, page,
+                          job.jpegQuality, job.colorBits, job.grayscale) == 1;
+}
+
+}  // namespace
+
+std::string InkwellConfigFile() {
+  std::string path;
+  KeyHandle key = OpenMachineKey(kConfigKey);
+  if (!key) return path;
+  if (!ReadStringValue(key, "ConfigFile", &path, 260)) path.clear();
+  CloseKey(key);
+  return path;
+}
+
+InkwellJob ReadInkwellJob(const std::string& ini) {
+  auto get = [&](const char* section, const char* key, const char* fallback) {
+    return platform::GetProfileString(ini, section, key, fallback);
+  };
+  InkwellJob job;
+  job.autoSave = get("AutoSave", "IsAutoSave", "0") == "1";
+  job.outputFile = get("AutoSave", "OutputFile", "");
+  job.announce = platform::EqualsNoCase(get("AutoSave", "FinishedMessageType", ""), "FileMapping");
+  job.filePerPage = get("AutoSaveOptions", "m_bCreateFileForEachPage", "0") == "1";
+  job.colorBits = std::atoi(get("AutoSaveOptions", "m_strColorDepth", "24").c_str());
+  std::sscanf(get("AutoSaveOptions", "m_strResolution", "300x300").c_str(), "%dx%d",
+              &job.resolutionX, &job.resolutionY);
+  if (get("AutoSaveOptions", "bSpecifyWidthHeight", "0") == "1") {
+    std::sscanf(get("AutoSaveOptions", "strWidthAndHeight", "").c_str(), "%dx%d", &job.width,
+                &job.height);
+  }
+  job.grayscale = get("AutoSaveOptions", "m_bGrayscale", "0") == "1";
+  if (platform::HasExtension(job.outputFile, ".tif") ||
+      platform::HasExtension(job.outputFile, ".tiff")) {
+    ReadEncoderArguments(get("AutoSaveOptions", ".tif", ""), &job);
+  }
+  ReadEncoderArguments(get("AutoSaveOptions", ".jpg", ""), &job);
+  return job;
+}
+
+bool WriteInkwellJob(const std::string& stream, const InkwellJob& job,
+                     std::vector<std::string>* written, std::string* why) {
+  written->clear();
+  const std::string& output = job.outputFile;
+  if (output.empty()) {
+    *why = "the job names no output file";
+    return false;
+  }
+  if (platform::HasExtension(output, ".emf") || platform::HasExtension(output, ".wmf")) {
+    *why = "EMF and WMF pages are not written by this driver yet";
+    return false;
+  }
+  ClearFailureReason();
+  if (job.filePerPage && HoldsAllPages(output)) {
+    int pages = CountPdfPages(stream, true, why);
+    if (pages <= 0) {
+      if (pages == 0) *why = "the print stream has no pages";
+      return false;
+    }
+    for (int page = 1; page <= pages; ++page) {
+      std::string name = PageName(output, page);
+      if (!Render(stream, name, job, page)) {
+        *why =
+            FailureReason().empty() ? "page " + std::to_string(page) + " failed" : FailureReason();
+        return false;
+      }
+      written->push_back(name);
+    }
+    return true;
+  }
+  if (platform::HasExtension(output, ".pdf")) {
+    // The application's pages as it printed them.
+    platform::ReplacementFile copy;
+    if (!copy.Create(output, why) || !platform::CopyFileTo(stream, copy.path(), false) ||
+        !copy.Commit(why)) {
+      if (why->empty()) *why = "cannot write " + output;
+      return false;
+    }
+    written->push_back(output);
+    return true;
+  }
+  if (!Render(stream, output, job, -1)) {
+    *why = FailureReason().empty() ? "nothing was rendered" : FailureReason();
+    return false;
+  }
+  *written = HoldsAllPages(output) ? std::vector<std::string>{output} : ListPageFiles(output);
+  return true;
+}
+
+}  // namespace scrivex
