@@ -91,6 +91,28 @@ bool IsSingleEmptyPagePdf(const std::string& path) {
   }
 }
 
+bool SplitPdfPages(const std::string& path, const std::function<std::string(int)>& pagePath,
+                   std::vector<std::string>* written, std::string* why) {
+  written->clear();
+  std::unique_ptr<QPDF> source = OpenPdf(path, "", true, why);
+  if (!source) return false;
+  try {
+    std::vector<QPDFObjectHandle> pages = source->getAllPages();
+    for (size_t i = 0; i < pages.size(); ++i) {
+      QPDF one;
+      one.emptyPDF();
+      one.addPage(one.copyForeignObject(pages[i]), false);
+      std::string name = pagePath(static_cast<int>(i + 1));
+      if (!WritePdfReplacing(one, name, {}, why)) return false;
+      written->push_back(name);
+    }
+  } catch (const std::exception& e) {
+    SetError(why, e.what());
+    return false;
+  }
+  return true;
+}
+
 int CopyAllPages(QPDF& source, QPDF& target, bool atFront) {
   QPDFAcroFormDocumentHelper sourceForms(source);
   QPDFAcroFormDocumentHelper targetForms(target);

@@ -9,6 +9,7 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFWriter.hh>
 #include <string>
+#include <vector>
 
 namespace scrivex {
 
@@ -31,6 +32,11 @@ int CountPdfPages(const std::string& path, bool recover, std::string* why, doubl
 // True for a PDF of one page that draws nothing: what Ghostscript writes for
 // a PostScript job that never showed a page.
 bool IsSingleEmptyPagePdf(const std::string& path);
+
+// Writes each page of a PDF as a PDF of its own, named by `pagePath(n)` for
+// page n (from 1). The files written go to *written; false with *why set.
+bool SplitPdfPages(const std::string& path, const std::function<std::string(int)>& pagePath,
+                   std::vector<std::string>* written, std::string* why);
 
 // Copies every page of `source` into `target` with its annotations and form
 // fields (qpdf renames a copied field whose name is already taken), appended

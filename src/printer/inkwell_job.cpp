@@ -11,6 +11,7 @@
 #include "platform/path.h"
 #include "platform/profile.h"
 #include "platform/replacement_file.h"
+#include "printer/metafile_pages.h"
 #include "render/ps_to_image.h"
 
 namespace scrivex {
@@ -109,8 +110,7 @@ bool WriteInkwellJob(const std::string& stream, const InkwellJob& job,
     return false;
   }
   if (platform::HasExtension(output, ".emf") || platform::HasExtension(output, ".wmf")) {
-    *why = "EMF and WMF pages are not written by this driver yet";
-    return false;
+    return WriteMetafilePages(stream, output, written, why);  // one page per metafile
   }
   ClearFailureReason();
   if (job.filePerPage && HoldsAllPages(output)) {

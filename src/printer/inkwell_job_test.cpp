@@ -31,6 +31,9 @@ TEST(InkwellJob, WritesWhatTheSettingsAsk) {
       {"p.png", {{"m_strResolution", "20x20"}}, {"p_0001.png", "p_0002.png"}},
       {"s.pdf", {{"m_bCreateFileForEachPage", "1"}}, {"s_0001.pdf", "s_0002.pdf"}},
       {"same.pdf", {}, {"same.pdf"}},
+      // One metafile a page, whatever the settings say.
+      {"m.emf", {}, {"m_0001.emf", "m_0002.emf"}},
+      {"m.wmf", {}, {"m_0001.wmf", "m_0002.wmf"}},
   };
   for (const Row& row : rows) {
     std::remove(ini.c_str());
@@ -55,15 +58,11 @@ TEST(InkwellJob, WritesWhatTheSettingsAsk) {
   EXPECT_EQ(CountPdfPages(dir.Path("s_0002.pdf"), false, nullptr), 1);
   EXPECT_EQ(test::ReadBytes(dir.Path("same.pdf")), test::ReadBytes(stream));
 
-  // A job nobody prepared writes nothing; a type the driver cannot write says so.
+  EXPECT_EQ(test::ReadBytes(dir.Path("m_0002.emf")).substr(40, 4), " EMF");
+  EXPECT_EQ(test::ReadBytes(dir.Path("m_0001.wmf")).substr(0, 4), "\xD7\xCD\xC6\x9A");
+  // A job nobody prepared writes nothing.
   platform::WriteProfileString(ini, "AutoSave", "IsAutoSave", "0");
   EXPECT_FALSE(ReadInkwellJob(ini).autoSave);
-  InkwellJob emf;
-  emf.outputFile = dir.Path("x.emf");
-  std::vector<std::string> written;
-  std::string why;
-  EXPECT_FALSE(WriteInkwellJob(stream, emf, &written, &why));
-  EXPECT_NE(why.find("EMF"), std::string::npos);
 }
 
 // The creator record: a PDF with its information, another type rendered as
