@@ -1,0 +1,43 @@
+#include "printer/driver_run.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/spooler.h"
+#include "printer/completion_mapping.h"
+
+namespace scrivex {
+
+int RunPrinterDriver(int argc, char** argv, const std::string& driverName,
+                     const JobWriter& writeJob) {
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: %s STREAM PRINTER JOB STATE-ROOT\n", driverName.c_str());
+    return 2;
+  }
+  const std::string stream = argv[1], printerName = argv[2], jobId = argv[3];
+  // Named by the spooler: children of office programs and browsers may have
+  // cleaned the environment.
+  setenv("SCRIVEX_HOME", argv[4], 1);
+  std::vector<std::string> written;
+  bool announce = false;
+  std::string why;
+  int result = 0;
+  if (!writeJob(stream, &written, &announce, &why)) {
+    std::fprintf(stderr, "%s: job %s on %s: %s\n", driverName.c_str(), jobId.c_str(),
+                 printerName.c_str(), why.c_str());
+    result = 1;
+  } else if (announce && !written.empty() && !AnnounceFiles(written)) {
+    std::fprintf(stderr, "%s: job %s: the files could not be announced\n", driverName.c_str(),
+                 jobId.c_str());
+  }
+  // The job leaves the queue when its driver is done with it.
+  platform::PrinterHandle printer;
+  if (platform::OpenPrinter(printerName, &printer)) {
+    platform::SetJob(printer, static_cast<uint32_t>(std::strtoul(jobId.c_str(), nullptr, 10)),
+                     platform::JOB_CONTROL_DELETE);
+    platform::ClosePrinter(&printer);
+  }
+  return result;
+}
+
+}  // namespace scrivex
