@@ -35,7 +35,7 @@ ConversionOptions PdfOptions(const QuireSettings& record) {
 bool WriteCreatorJob(const std::string& stream, const QuireSettings& record,
                      std::vector<std::string>* written, std::string* why) {
   written->clear();
-  const std::string& output = record.automaticDirectory;
+  const std::string output = CutNameAtPercent(record.automaticDirectory);
   if (record.automaticOutput != 1 || record.automaticValue != 2 || output.empty()) {
     *why = "no automatic output was asked for; the job writes nothing";
     return false;

@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 #include "platform/spooler.h"
+#include "platform/state_root.h"
 #include "printer/completion_mapping.h"
 
 namespace scrivex {
@@ -23,8 +25,10 @@ int RunPrinterDriver(int argc, char** argv, const std::string& driverName,
   std::string why;
   int result = 0;
   if (!writeJob(stream, &written, &announce, &why)) {
-    std::fprintf(stderr, "%s: job %s on %s: %s\n", driverName.c_str(), jobId.c_str(),
-                 printerName.c_str(), why.c_str());
+    std::string line = driverName + ": job " + jobId + " on " + printerName + ": " + why + "\n";
+    std::fputs(line.c_str(), stderr);
+    // Nobody reads a driver's output: its log in the state root says why.
+    std::ofstream(platform::StateRoot() + "drivers.log", std::ios::app) << line;
     result = 1;
   } else if (announce && !written.empty() && !AnnounceFiles(written)) {
     std::fprintf(stderr, "%s: job %s: the files could not be announced\n", driverName.c_str(),

@@ -101,10 +101,17 @@ InkwellJob ReadInkwellJob(const std::string& ini) {
   return job;
 }
 
+std::string CutNameAtPercent(const std::string& path) {
+  platform::PathParts parts = platform::SplitPath(path);
+  size_t percent = parts.name.find('%');
+  if (percent == std::string::npos) return path;
+  return platform::MakePath(parts.drive, parts.dir, parts.name.substr(0, percent), parts.ext);
+}
+
 bool WriteInkwellJob(const std::string& stream, const InkwellJob& job,
                      std::vector<std::string>* written, std::string* why) {
   written->clear();
-  const std::string& output = job.outputFile;
+  const std::string output = CutNameAtPercent(job.outputFile);
   if (output.empty()) {
     *why = "the job names no output file";
     return false;

@@ -29,6 +29,10 @@ struct InkwellJob {
 std::string InkwellConfigFile();
 InkwellJob ReadInkwellJob(const std::string& iniPath);
 
+// A "%" in the file name cuts the name there ("out/page%03d.png" becomes
+// "out/page.png", whose pages are out/page_0001.png …).
+std::string CutNameAtPercent(const std::string& path);
+
 // Writes the stream as the job asks: PDF as it is, every other type rendered,
 // one file per page when asked (base name + "_0001" …). The written paths go
 // to *written in page order; false with *why set when nothing whole was

@@ -29,6 +29,7 @@ TEST(InkwellJob, WritesWhatTheSettingsAsk) {
        {{".tif", "-compress Group4 -density 72x72"}, {"m_strColorDepth", "1"}},
        {"g4.tif"}},
       {"p.png", {{"m_strResolution", "20x20"}}, {"p_0001.png", "p_0002.png"}},
+      {"pg%03d.png", {{"m_strResolution", "20x20"}}, {"pg_0001.png", "pg_0002.png"}},
       {"s.pdf", {{"m_bCreateFileForEachPage", "1"}}, {"s_0001.pdf", "s_0002.pdf"}},
       {"same.pdf", {}, {"same.pdf"}},
       // One metafile a page, whatever the settings say.
