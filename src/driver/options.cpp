@@ -7,8 +7,6 @@
 
 namespace scrivex {
 
-std::string TargetPrinterName;
-
 const char kOptionLetters[] = "a:b:c:E:f:g:h:i:j:k:l:o:O:p:q:R:r:t:v:w:z:#:DdeGmyV?";
 
 namespace {
