@@ -205,6 +205,13 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
     outPipe[0].Reset(op[0]);
     outPipe[1].Reset(op[1]);
   }
+  UniqueFd pidPipe[2];  // a detached child's intermediate reports the program's id
+  if (options.detached) {
+    int pp[2];
+    if (pipe2(pp, O_CLOEXEC) != 0) return result;
+    pidPipe[0].Reset(pp[0]);
+    pidPipe[1].Reset(pp[1]);
+  }
   UniqueFd devNull;
   if (piped || options.detached) devNull.Reset(open("/dev/null", O_RDWR | O_CLOEXEC));
   const char* workDir =
@@ -221,7 +228,11 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
       setsid();
       pid_t grandchild = fork();
       if (grandchild < 0) _exit(127);
-      if (grandchild > 0) _exit(0);
+      if (grandchild > 0) {
+        ssize_t ignored = write(pidPipe[1].get(), &grandchild, sizeof grandchild);
+        (void)ignored;
+        _exit(0);
+      }
     } else {
       // A group of its own, killed as a whole on a time-out or a signal to
       // us; and it dies with us, however we end.
@@ -245,6 +256,8 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
 
   errPipe[1].Reset();
   outPipe[1].Reset();
+  pidPipe[1].Reset();
+  result.pid = pid;
   int execErr = 0;
   ssize_t got;
   do {
@@ -258,6 +271,10 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
   result.started = true;
   if (options.detached) {
     while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    pid_t program = 0;
+    if (read(pidPipe[0].get(), &program, sizeof program) == static_cast<ssize_t>(sizeof program)) {
+      result.pid = program;
     }
     result.exitedNormally = true;
     result.exitCode = 0;

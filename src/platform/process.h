@@ -28,6 +28,7 @@ struct ChildOptions {
 
 struct ChildResult {
   bool started = false;
+  int pid = 0;                  // the started program's process id (also for a detached child)
   bool exitedNormally = false;  // false: killed by a signal
   int exitCode = -1;            // exit status, or the signal number when killed
   bool timedOut = false;        // killed because its time ran out

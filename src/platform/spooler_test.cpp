@@ -1,0 +1,306 @@
+#include "platform/spooler.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+#include <thread>
+
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/registry_store.h"
+#include "platform/state_root.h"
+#include "platform/test_support.h"
+
+namespace scrivex::platform {
+namespace {
+
+using test::ReadBytes;
+using test::ScratchDir;
+using Names = std::vector<std::string>;
+using Ids = std::vector<uint32_t>;
+
+Ids JobIds(const std::string& printer) {
+  PrinterHandle h;
+  std::vector<JobInfo2> jobs;
+  Ids ids;
+  if (OpenPrinter(printer, &h) && EnumJobs(h, 0, 100, 2, &jobs, nullptr)) {
+    for (const JobInfo2& j : jobs) ids.push_back(j.JobId);
+  }
+  ClosePrinter(&h);
+  return ids;
+}
+
+Ids ParseIds(const std::string& text) {
+  Ids ids;
+  std::istringstream in(text);
+  for (uint32_t id; in >> id;) ids.push_back(id);
+  return ids;
+}
+
+// Points the printer at another driver program, printing directly or spooling.
+void UseDriver(const std::string& printer, const Names& program, bool direct) {
+  PrinterHandle h;
+  PrinterInfo2 info;
+  ASSERT_TRUE(OpenPrinter(printer, &h));
+  ASSERT_TRUE(GetPrinter(h, 2, &info, nullptr));
+  info.driverProgram = program;
+  info.attributes = direct ? PRINTER_ATTRIBUTE_DIRECT : 0;
+  ASSERT_TRUE(SetPrinter(h, 2, info));
+}
+
+const std::string kSelf = std::filesystem::read_symlink("/proc/self/exe").string();
+const Names kHelper = {kSelf, "--gtest_also_run_disabled_tests",
+                       "--gtest_filter=Spooler.DISABLED_Helper"};
+
+// Run as a child by the tests: SPOOLER_HELPER=list writes the printer's
+// queued job ids to SPOOLER_OUT, =submit submits five jobs and writes theirs.
+TEST(Spooler, DISABLED_Helper) {
+  std::string mode = GetEnv("SPOOLER_HELPER"), printer = GetEnv("SPOOLER_PRINTER"), text;
+  if (mode == "list") {
+    for (uint32_t id : JobIds(printer)) text += std::to_string(id) + " ";
+  }
+  for (int i = 0; mode == "submit" && i < 5; ++i) {
+    SubmittedJob job;
+    ASSERT_TRUE(SubmitPrintJob(printer, GetEnv("SPOOLER_STREAM"), "doc", &job)) << job.failure;
+    text += std::to_string(job.jobId) + " ";
+  }
+  test::WriteBytes(GetEnv("SPOOLER_OUT"), text);
+}
+
+TEST(Spooler, FirstUseInstallsPrintersDefaultAndConfigFile) {
+  ScratchDir scratch;
+  EXPECT_EQ(EnumPrinterNames(), (Names{kCreatorPrinterName, kInkwellPrinterName}));
+  char name[64];
+  uint32_t size = 5;
+  EXPECT_FALSE(GetDefaultPrinterA(name, &size));
+  EXPECT_EQ(SpoolerLastError(), ERROR_INSUFFICIENT_BUFFER);
+  ASSERT_EQ(size, std::strlen(kCreatorPrinterName) + 1);
+  ASSERT_TRUE(GetDefaultPrinterA(name, &size));
+  EXPECT_STREQ(name, kCreatorPrinterName);
+
+  Hive hive{"HKEY_LOCAL_MACHINE", {}};
+  ASSERT_EQ(ReadHiveFile(StateRoot() + "machine.reg", &hive), HiveReadResult::kRead);
+  const HiveKey* key = FindKey(hive, "software\\MARROW\\inkwell");
+  ASSERT_NE(key, nullptr);
+  EXPECT_EQ(FindValue(*key, "configfile")->data, InkwellConfigPath() + '\0');
+
+  for (auto [printer, driver] : {std::pair{kCreatorPrinterName, "printers/creator-driver"},
+                                 std::pair{kInkwellPrinterName, "printers/inkwell-driver"}}) {
+    PrinterHandle h;
+    PrinterInfo2 info;
+    ASSERT_TRUE(OpenPrinter(printer, &h));
+    ASSERT_TRUE(GetPrinter(h, 2, &info, nullptr));
+    EXPECT_EQ(info.driverProgram, Names{ProgramDirectory() + driver});
+    EXPECT_EQ(info.devMode.dmPaperSize, DMPAPER_LETTER);
+    EXPECT_EQ(info.devMode.dmPrintQuality * 1000 + info.devMode.dmYResolution, 300300);
+    EXPECT_EQ(info.devMode.dmFields & (DM_PAPERSIZE | DM_PRINTQUALITY | DM_YRESOLUTION),
+              DM_PAPERSIZE | DM_PRINTQUALITY | DM_YRESOLUTION);
+    EXPECT_EQ(info.devMode.dmSize, kDevModeSize);
+    EXPECT_STREQ(info.devMode.dmDeviceName, printer);
+  }
+  ASSERT_TRUE(SetDefaultPrinterA("INKWELL"));
+  ASSERT_TRUE(SetDefaultPrinterA(""));  // keeps the default there is
+  size = sizeof name;
+  ASSERT_TRUE(GetDefaultPrinterA(name, &size));
+  EXPECT_STREQ(name, "Inkwell");
+  EXPECT_FALSE(SetDefaultPrinterA("Inkwell2"));
+  EXPECT_EQ(SpoolerLastError(), ERROR_INVALID_PRINTER_NAME);
+}
+
+TEST(Spooler, NamesMatchWithoutCaseAndConnectionsAddInkwellPrinters) {
+  ScratchDir scratch;
+  struct Case {
+    const char* asked;
+    const char* found;  // empty: unknown
+  };
+  for (Case c :
+       {Case{"inkwell", "Inkwell"}, Case{"brindle CONVERTER and creator", kCreatorPrinterName},
+        Case{"Inkwel", ""}, Case{"", ""}, Case{"\\\\SERVER\\Queue A", ""}}) {
+    PrinterHandle h;
+    EXPECT_EQ(OpenPrinter(c.asked, &h), *c.found != '\0') << c.asked;
+    EXPECT_EQ(h.name, c.found);
+    EXPECT_EQ(SpoolerLastError(), *c.found ? 0 : ERROR_INVALID_PRINTER_NAME);
+  }
+  for (const char* bad : {"\\\\server", "\\\\\\queue", "server\\queue", "\\\\s\\q\\x", "\\\\s\\"}) {
+    EXPECT_FALSE(AddPrinterConnectionA(bad)) << bad;
+    EXPECT_EQ(SpoolerLastError(), ERROR_INVALID_PRINTER_NAME);
+  }
+  EXPECT_FALSE(AddPrinterConnectionA(nullptr));
+  ASSERT_TRUE(AddPrinterConnectionA("\\\\server\\Queue A"));
+  ASSERT_TRUE(AddPrinterConnectionA("\\\\SERVER\\queue a"));  // already there
+  EXPECT_EQ(EnumPrinterNames(),
+            (Names{"\\\\server\\Queue A", kCreatorPrinterName, kInkwellPrinterName}));
+  PrinterHandle h;
+  PrinterInfo2 info;
+  ASSERT_TRUE(OpenPrinter("\\\\SERVER\\queue a", &h));
+  ASSERT_TRUE(GetPrinter(h, 2, &info, nullptr));
+  EXPECT_EQ(info.printerName + "|" + info.driverName + "|" + info.portName,
+            "\\\\server\\Queue A|Inkwell|\\\\server\\Queue A");
+  EXPECT_EQ(info.driverProgram, Names{ProgramDirectory() + "printers/inkwell-driver"});
+}
+
+TEST(Spooler, DeviceSettingsRoundTrip) {
+  ScratchDir scratch;
+  PrinterHandle h, other;
+  ASSERT_TRUE(OpenPrinter("inkwell", &h));
+  EXPECT_EQ(DocumentProperties(h, "Inkwell", nullptr, nullptr, 0), 156);
+  uint32_t needed = 0;
+  EXPECT_FALSE(GetPrinter(h, 2, nullptr, &needed));
+  EXPECT_EQ(SpoolerLastError(), ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_GT(needed, 0u);
+  PrinterInfo2 info;
+  ASSERT_TRUE(GetPrinter(h, 2, &info, nullptr));
+  DEVMODEA& dm = info.devMode;
+  dm.dmFields = DM_ORIENTATION | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_FORMNAME;
+  dm.dmOrientation = DMORIENT_LANDSCAPE;
+  dm.dmPaperSize = 0;
+  dm.dmPaperWidth = 792;
+  dm.dmPaperLength = 1224;
+  std::strcpy(dm.dmFormName, "Tabloid");
+  dm.dmPanningHeight = 0xA1B2C3D4;
+  ASSERT_TRUE(SetPrinter(h, 2, info));
+
+  DEVMODEA out{};
+  ASSERT_TRUE(OpenPrinter("INKWELL", &other));
+  ASSERT_EQ(DocumentProperties(other, "", &out, nullptr, DM_OUT_BUFFER), IDOK);
+  EXPECT_EQ(std::memcmp(&out, &dm, kDevModeSize), 0);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(&out);
+  EXPECT_EQ(bytes[50] | bytes[51] << 8, 792);  // dmPaperWidth in the Windows place
+  EXPECT_EQ(bytes[155], 0xA1);
+
+  PrinterInfo2 damaged = info;
+  damaged.devMode.dmSize = 100;
+  PrinterHandle closed = other;
+  ClosePrinter(&closed);
+  struct Check {
+    bool failed;
+    uint32_t error, expected;
+  };
+  for (auto [failed, error, expected] :
+       {Check{!SetPrinter(h, 2, damaged), SpoolerLastError(), ERROR_INVALID_PARAMETER},
+        Check{!GetPrinter(h, 1, &info, nullptr), SpoolerLastError(), ERROR_INVALID_LEVEL},
+        Check{DocumentProperties(h, "", nullptr, nullptr, DM_OUT_BUFFER) == -1, SpoolerLastError(),
+              ERROR_INVALID_PARAMETER},
+        Check{DocumentProperties(h, "Brindle", &out, nullptr, DM_OUT_BUFFER) == -1,
+              SpoolerLastError(), ERROR_INVALID_PRINTER_NAME},
+        Check{DocumentProperties(closed, "", &out, nullptr, DM_OUT_BUFFER) == -1,
+              SpoolerLastError(), ERROR_INVALID_HANDLE},
+        Check{!ClosePrinter(&closed), SpoolerLastError(), ERROR_INVALID_HANDLE}}) {
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(error, expected);
+  }
+}
+
+TEST(Spooler, DirectJobRunsDriverThatSeesItsJob) {
+  ScratchDir scratch;
+  std::string stream = scratch.Write("in.pdf", "%PDF-1.4 stream");
+  std::string script = scratch.Write(
+      "driver.sh", "printf '%s\\n' \"$@\" > " + scratch.Path("args") + "\ncmp -s \"$1\" " + stream +
+                       " || exit 9\nSCRIVEX_HOME=\"$4\" SPOOLER_HELPER=list SPOOLER_PRINTER=\"$2\" "
+                       "SPOOLER_OUT=" +
+                       scratch.Path("seen") + " " + kHelper[0] + " " + kHelper[1] + " " +
+                       kHelper[2] + " >/dev/null\n");
+  Names program = {"/bin/sh", script};
+  UseDriver("inkwell", program, true);
+  SubmittedJob job;
+  ASSERT_TRUE(SubmitPrintJob("INKWELL", stream, "in.pdf", &job)) << job.failure;
+  std::string spooled = SpoolDirectory() + "jobs/1.pdf";
+  EXPECT_EQ(ReadBytes(scratch.Path("args")), spooled + "\nInkwell\n1\n" + StateRoot() + "\n");
+  EXPECT_EQ(ParseIds(ReadBytes(scratch.Path("seen"))), Ids{1});  // queued while it ran
+  EXPECT_EQ(JobIds("inkwell"), Ids{});
+  EXPECT_FALSE(FileExists(spooled));
+
+  struct Case {
+    Names driver;
+    std::string printer, stream;
+    uint32_t error;
+    std::string failure;
+  };
+  for (const Case& c :
+       {Case{{"/bin/sh", "-c", "exit 3"}, "Inkwell", stream, ERROR_PRINT_CANCELLED, "exit code 3"},
+        Case{{"/bin/sh", "-c", "kill -9 $$"},
+             "Inkwell",
+             stream,
+             ERROR_PRINT_CANCELLED,
+             "killed by signal 9"},
+        Case{{scratch.Path("no-driver")},
+             "Inkwell",
+             stream,
+             ERROR_FILE_NOT_FOUND,
+             "cannot be started"},
+        Case{{"/bin/true"}, "Inkwell 2", stream, ERROR_INVALID_PRINTER_NAME, "no printer"},
+        Case{{"/bin/true"},
+             "Inkwell",
+             scratch.Path("gone.pdf"),
+             ERROR_FILE_NOT_FOUND,
+             "cannot be read"}}) {
+    UseDriver("Inkwell", c.driver, true);
+    EXPECT_FALSE(SubmitPrintJob(c.printer, c.stream, "x", &job));
+    EXPECT_EQ(SpoolerLastError(), c.error);
+    EXPECT_NE(job.failure.find(c.failure), std::string::npos) << job.failure;
+    EXPECT_EQ(JobIds("Inkwell"), Ids{});
+  }
+  UseDriver("Inkwell", {"/bin/true"}, true);
+  ASSERT_TRUE(SubmitPrintJob("Inkwell", stream, "in.pdf", &job));
+  EXPECT_EQ(job.jobId, 5u);  // ids of failed jobs are not given again
+}
+
+TEST(Spooler, SpooledJobOfKilledDriverIsDropped) {
+  ScratchDir scratch;
+  std::string pidFile = scratch.Path("pid");
+  UseDriver(
+      "Inkwell",
+      {"/bin/sh", "-c",
+       "echo $$ > " + pidFile + ".new && mv " + pidFile + ".new " + pidFile + " && exec sleep 30"},
+      false);
+  SubmittedJob job;
+  ASSERT_TRUE(SubmitPrintJob("Inkwell", scratch.Write("in.pdf", "%PDF"), "in.pdf", &job));
+  for (int i = 0; i < 500 && !FileExists(pidFile); ++i) SleepMs(10);
+  EXPECT_EQ(JobIds("Inkwell"), Ids{job.jobId});
+  PrinterHandle h;
+  PrinterInfo2 info;
+  ASSERT_TRUE(OpenPrinter("Inkwell", &h) && GetPrinter(h, 2, &info, nullptr));
+  EXPECT_EQ(info.cJobs, 1u);
+  ASSERT_EQ(kill(std::stoi(ReadBytes(pidFile)), SIGKILL), 0);
+  Ids left = {job.jobId};
+  for (int i = 0; i < 500 && !left.empty(); ++i, SleepMs(10)) left = JobIds("Inkwell");
+  EXPECT_EQ(left, Ids{});
+  EXPECT_FALSE(FileExists(SpoolDirectory() + "jobs/" + std::to_string(job.jobId) + ".pdf"));
+}
+
+TEST(Spooler, ConcurrentSubmittersGetDistinctIncreasingIds) {
+  ScratchDir scratch;
+  UseDriver("Inkwell", {"/bin/sh", "-c", "echo $3 >> " + scratch.Path("log"), "driver"}, true);
+  std::string stream = scratch.Write("in.pdf", "%PDF");
+  std::vector<std::thread> submitters;
+  for (std::string out : {scratch.Path("a"), scratch.Path("b")}) {
+    submitters.emplace_back([=] {
+      ChildOptions options;
+      options.env = {{"SPOOLER_HELPER", "submit"},
+                     {"SPOOLER_PRINTER", "inkwell"},
+                     {"SPOOLER_STREAM", stream},
+                     {"SPOOLER_OUT", out}};
+      options.discardOutput = true;
+      RunChild(kHelper, options);
+    });
+  }
+  for (auto& t : submitters) t.join();
+  Ids all;
+  for (const char* name : {"a", "b"}) {
+    Ids ids = ParseIds(ReadBytes(scratch.Path(name)));
+    EXPECT_EQ(ids.size(), 5u);
+    EXPECT_TRUE(std::is_sorted(ids.begin(), ids.end()));
+    all.insert(all.end(), ids.begin(), ids.end());
+  }
+  Ids logged = ParseIds(ReadBytes(scratch.Path("log")));
+  std::sort(all.begin(), all.end());
+  std::sort(logged.begin(), logged.end());
+  EXPECT_EQ(all, (Ids{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  EXPECT_EQ(logged, all);
+}
+
+}  // namespace
+}  // namespace scrivex::platform
