@@ -12,6 +12,7 @@
 #include "platform/path.h"
 #include "platform/profile.h"
 #include "platform/state_root.h"
+#include "printer/device_settings.h"
 
 namespace scrivex {
 
@@ -148,6 +149,7 @@ void WriteDriverSettings(const std::string& outputPath, ConversionOptions* optio
     if (tiff.encoder) WriteDriverValue(file, kAutoSaveOptions, ".tif", *tiff.encoder);
   }
   WriteDriverValue(file, kAutoSaveOptions, ".jpg", "-quality 100");
+  ApplyPaperSizeToTarget(options->paperSize);
 }
 
 void WriteCreatorSettings(const std::string& outputPath, ConversionOptions* options) {
@@ -171,6 +173,7 @@ void WriteCreatorSettings(const std::string& outputPath, ConversionOptions* opti
     const bool fixedSize = HasFixedSize(*options);
     record.pageW = fixedSize ? options->width : 0;
     record.pageH = fixedSize ? options->height : 0;
+    ApplyPaperSizeToTarget(options->paperSize);
   }
   SaveQuireSettings(record);
 }
