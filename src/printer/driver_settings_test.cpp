@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 
 #include "common/registry.h"
@@ -18,56 +19,47 @@ void SetConfigFile(const std::string& path) {
   CloseKey(key);
 }
 
-// Rows "key=value" joined by "|"; the value "-" stands for a key not written.
+// Rows "key=value" joined by "|", "@" before a key of "AutoSave"; "-": the key was not written.
 void ExpectRows(const std::string& ini, const std::string& rows) {
   std::stringstream in(rows);
-  for (std::string row; std::getline(in, row, '|');) {
-    std::string key = row.substr(0, row.find('=')), value = row.substr(row.find('=') + 1);
-    bool autoSave =
-        std::string(" IsAutoSave OutputFile ConvertBMP2TIFQuickMode ").find(" " + key + " ") !=
-        std::string::npos;
-    EXPECT_EQ(platform::GetProfileString(ini, autoSave ? "AutoSave" : "AutoSaveOptions", key, "-"),
-              value)
-        << key;
+  for (std::string row, key; std::getline(in, row, '|');) {
+    key = row.substr(row[0] == '@', row.find('=') - (row[0] == '@'));
+    EXPECT_EQ(
+        platform::GetProfileString(ini, row[0] == '@' ? "AutoSave" : "AutoSaveOptions", key, "-"),
+        row.substr(row.find('=') + 1))
+        << row;
   }
 }
 
 TEST(DriverSettings, HandOffRowsReadBackFromTheIni) {
-  struct Case {
-    const char* output;
-    bool withOptions;
-    int resX, resY, width, height, compression;
-    const char* rows;
-  };
-  const Case cases[] = {
-      {"/o/page%03d.tif", false, 0, 0, 0, 0, 0,
-       "m_bCreateFileForEachPage=1|OutputFile=/o/page.tif|m_strColorDepth=-|IsAutoSave=1"},
-      {"/o/a%s.pdf", false, 0, 0, 0, 0, 0, "m_bCreateFileForEachPage=0|OutputFile=/o/a%s.pdf"},
-      {"/o/a%", false, 0, 0, 0, 0, 0, "m_bCreateFileForEachPage=0"},
-      {"/o/r.pdf", true, 2000, 150, 0, 800, 0,
+  // Output, options "-r X Y -w W -h H -c C" (no record when empty), rows read back.
+  const std::tuple<const char*, const char*, const char*> cases[] = {
+      {"/o/page%03d.tif", "",
+       "m_bCreateFileForEachPage=1|@OutputFile=/o/page.tif|m_strColorDepth=-|@IsAutoSave=1"},
+      {"/o/a%s.pdf", "", "m_bCreateFileForEachPage=0|@OutputFile=/o/a%s.pdf"},
+      {"/o/r.pdf", "2000 150 0 800 0",
        "m_strResolution=300x150|strWidthAndHeight=|bSpecifyWidthHeight=0|.jpg=-quality 100"},
-      {"/o/s.png", true, -5, 1999, 640, 49999, 0,
+      {"/o/s.png", "-5 1999 640 49999 0",
        "m_strResolution=300x1999|strWidthAndHeight=640x49999|bSpecifyWidthHeight=1"},
-      {"/o/x.TIFF", true, 300, 300, 0, 0, 4,
-       "ConvertBMP2TIFQuickMode=1|.tif=-compress Group4 -density 300x300"},
-      {"/o/x.pdf", true, 300, 300, 0, 0, 4, "ConvertBMP2TIFQuickMode=-|.tif=-"},
-      {"/o/x.tif", true, 300, 300, 0, 0, 0, "ConvertBMP2TIFQuickMode=1|.tif=-"},
-      {"/o/x.tif", true, 300, 300, 0, 0, 99, "ConvertBMP2TIFQuickMode=1|.tif=-compress rle"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.output);
+      {"/o/x.TIFF", "300 300 0 0 4",
+       "@ConvertBMP2TIFQuickMode=1|.tif=-compress Group4 -density 300x300"},
+      {"/o/x.pdf", "300 300 0 0 4", "@ConvertBMP2TIFQuickMode=-|.tif=-"},
+      {"/o/x.tif", "300 300 0 0 0", "@ConvertBMP2TIFQuickMode=1|.tif=-"},
+      {"/o/x.tif", "300 300 0 0 99", "@ConvertBMP2TIFQuickMode=1|.tif=-compress rle"}};
+  for (const auto& [output, given, rows] : cases) {
+    SCOPED_TRACE(output);
     test::ScratchDir dir;
     SetConfigFile(dir.Path("d.ini"));
-    ConversionOptions options;
-    options.resolutionX = c.resX, options.resolutionY = c.resY;
-    options.width = c.width, options.height = c.height, options.tiffCompression = c.compression;
-    WriteDriverSettings(c.output, c.withOptions ? &options : nullptr);
-    ExpectRows(dir.Path("d.ini"), c.rows);
-    EXPECT_EQ(options.resolutionX, c.withOptions ? 300 : 0);  // what later steps of the job see
+    ConversionOptions o;
+    bool withOptions = std::sscanf(given, "%d %d %d %d %d", &o.resolutionX, &o.resolutionY,
+                                   &o.width, &o.height, &o.tiffCompression) == 5;
+    WriteDriverSettings(output, withOptions ? &o : nullptr);
+    ExpectRows(dir.Path("d.ini"), rows);
+    EXPECT_EQ(o.resolutionX, 300);  // what later steps of the job see
   }
 }
 
-TEST(DriverSettings, ConfigPathOptionAndAutoSaveSwitch) {
+TEST(DriverSettings, ConfigPathOptionAutoSaveSwitchAndCreatorRecord) {
   test::ScratchDir dir;
   std::string path = "stale";
   EXPECT_EQ(GetDriverConfigPath(&path), 0);
@@ -80,11 +72,8 @@ TEST(DriverSettings, ConfigPathOptionAndAutoSaveSwitch) {
   EXPECT_EQ(SetDriverOption("m_bGrayscale", "1"), 1);
   WriteDriverSettings("/o/a.pdf", nullptr);
   DisableDriverAutoSave();
-  ExpectRows(dir.Path("d.ini"), "m_bGrayscale=1|IsAutoSave=0");
-}
+  ExpectRows(dir.Path("d.ini"), "m_bGrayscale=1|@IsAutoSave=0");
 
-TEST(DriverSettings, CreatorRecordForOneJob) {
-  test::ScratchDir dir;
   ConversionOptions options;
   options.colorBits = 16, options.resolutionX = 0, options.resolutionY = 600;
   options.width = 800, options.height = 50000, options.orientation = 2, options.rotation = 90;
