@@ -184,6 +184,7 @@ std::vector<JobRecord> ReadJobs(const std::string& dir) {
     if (e.isDirectory || !ReadWholeFile(dir + "jobs/" + e.name, &text)) continue;
     JobRecord j;
     j.id = static_cast<uint32_t>(std::strtoul(e.name.c_str(), nullptr, 10));
+    if (j.id == 0) continue;  // not ours
     for (const auto& [key, value] : ParseLines(text)) {
       long long number = std::atoll(value.c_str());
       if (key == "Printer") j.printer = value;
@@ -324,6 +325,24 @@ std::vector<JobRecord> JobsOf(const std::vector<JobRecord>& jobs, const std::str
     if (EqualsNoCase(j.printer, printer)) mine.push_back(j);
   }
   return mine;
+}
+
+// Readers skip up to 1024 bytes of junk before the header, so do we.
+bool IsPdfStream(const std::string& path) {
+  char head[1024] = {};
+  long long size = std::min<long long>(FileSize(path), sizeof head);
+  return size > 0 && ReadFileAt(path, 0, head, static_cast<size_t>(size)) &&
+         std::string_view(head, static_cast<size_t>(size)).find("%PDF-") != std::string_view::npos;
+}
+
+// The driver's last words, as ": <line>", to say why it failed.
+std::string LastLine(std::string output) {
+  while (!output.empty() && std::isspace(static_cast<unsigned char>(output.back()))) {
+    output.pop_back();
+  }
+  size_t start = output.find_last_of('\n');
+  std::string line = output.substr(start == std::string::npos ? 0 : start + 1);
+  return line.empty() ? "" : ": " + line;
 }
 
 }  // namespace
@@ -533,6 +552,9 @@ bool SubmitPrintJob(const std::string& printerName, const std::string& streamPat
   if (!IsRegularFile(streamPath)) {
     return fail(ERROR_FILE_NOT_FOUND, "the print stream " + streamPath + " cannot be read");
   }
+  if (!IsPdfStream(streamPath)) {
+    return fail(ERROR_INVALID_PARAMETER, "the print stream " + streamPath + " is not a PDF file");
+  }
   PrinterRecord p;
   JobRecord j;
   {
@@ -583,7 +605,8 @@ bool SubmitPrintJob(const std::string& printerName, const std::string& streamPat
     }
     if (!r.exitedNormally || r.exitCode != 0) {
       std::string why = r.exitedNormally ? "failed with exit code " : "was killed by signal ";
-      return fail(ERROR_PRINT_CANCELLED, driver + " " + why + std::to_string(r.exitCode));
+      return fail(ERROR_PRINT_CANCELLED,
+                  driver + " " + why + std::to_string(r.exitCode) + LastLine(r.output));
     }
     return Succeed();
   }

@@ -10,7 +10,7 @@
 // when the driver is done); without PRINTER_ATTRIBUTE_DIRECT it spools (the
 // driver runs in the background). A job stays queued until its driver removes
 // it (SetJob with JOB_CONTROL_DELETE), the driver ends or dies, or a spooled
-// driver outlives the watchdog.
+// driver outlives the watchdog (then the next look at the queue kills it).
 //
 // Every change is a locked (flock on "spool/spool.lock") write of whole
 // files replaced atomically, so concurrent processes, threads and a kill -9
