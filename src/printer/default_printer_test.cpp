@@ -1,0 +1,131 @@
+#include "printer/default_printer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+
+#include "common/conversion_options.h"
+#include "common/registry.h"
+#include "platform/process.h"
+#include "platform/spooler.h"
+#include "platform/test_support.h"
+#include "printer/device_settings.h"
+#include "printer/driver_settings.h"
+
+namespace scrivex {
+namespace {
+
+void RegisterOpenCommand(const std::string& command) {
+  for (const auto& [path, value] : {std::pair<std::string, std::string>{".htm", "testhtml"},
+                                    {"testhtml\\shell\\open\\command", command}}) {
+    KeyHandle key = CreateKey(RegistryRoot::kClassesRoot, path);
+    WriteStringValue(key, "", value);
+    CloseKey(key);
+  }
+}
+
+TEST(OpenUrl, TheAddressReachesTheRegisteredBrowserAsOneArgument) {
+  const std::string address = "http://h/\"; rm x; \" -p \"a b\" %1 \\\"";
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"web --url=%1 -z", {"web", "--url=", address}}, {"web -a", {"web", "-a", address}}};
+  test::ScratchDir dir;
+  for (const auto& [command, expected] : cases) {
+    RegisterOpenCommand(command);
+    EXPECT_EQ(RegisteredOpenCommand(address), expected) << command;
+  }
+  test::ScopedEnv env;
+  env.Set("PATH", dir.Path("bin"));  // no xdg-open to be found
+  const std::string browser =
+      dir.Write("browser", "#!/bin/sh\n{ echo $#; printf '[%s]\\n' \"$@\"; echo end; } >" +
+                               dir.Path("args") + "\n");
+  std::filesystem::permissions(browser, std::filesystem::perms::owner_all);
+  RegisterOpenCommand("\"" + browser + "\" --new \"%1\"");
+  ASSERT_EQ(OpenUrlInBrowser(address), 1);
+  std::string said;
+  for (int i = 0; i < 400 && said.find("end\n") == std::string::npos; ++i) {
+    platform::SleepMs(25);
+    said = test::ReadBytes(dir.Path("args"));
+  }
+  EXPECT_EQ(said, "2\n[--new]\n[" + address + "]\nend\n");
+}
+
+TEST(DefaultPrinter, SwitchAndRestoreRoundTrip) {
+  test::ScratchDir dir;
+  TargetPrinterName = "inkwell";
+  auto defaultPrinter = [] {
+    char name[256] = {};
+    uint32_t size = sizeof name;
+    return platform::GetDefaultPrinterA(name, &size) ? std::string(name) : "";
+  };
+  std::optional<std::string> saved = SwitchDefaultPrinter();
+  EXPECT_EQ(std::tuple(saved.value_or("-"), defaultPrinter()),
+            std::tuple(kCreatorPrinterName, "Inkwell"));
+  RestoreDefaultPrinter(&*saved);
+  EXPECT_EQ(std::tuple(*saved, defaultPrinter()), std::tuple("", kCreatorPrinterName));
+  TargetPrinterName = "No Such Printer";
+  EXPECT_FALSE(SwitchDefaultPrinter().has_value());
+  EXPECT_EQ(defaultPrinter(), kCreatorPrinterName);
+  TargetPrinterName = kCreatorPrinterName;
+}
+
+using platform::DM_PAPERLENGTH, platform::DM_PAPERSIZE, platform::DM_PAPERWIDTH;
+constexpr uint32_t kPaper = DM_PAPERWIDTH | DM_PAPERLENGTH | DM_PAPERSIZE;
+
+DEVMODEA Stored(const std::string& printerName) {
+  std::string names, mode;
+  EXPECT_EQ(GetPrinterDevice(printerName, &names, &mode), 1);
+  DEVMODEA dm{};
+  std::memcpy(&dm, mode.data(), std::min(mode.size(), sizeof dm));
+  return dm;
+}
+
+TEST(DeviceSettings, ParsePaperSizeFillsOnlyUsableFields) {
+  // text>dmFields:dmPaperSize:dmPaperWidth x dmPaperLength, from a record holding size 9.
+  std::stringstream cases(
+      "11x17in>12:0:792x1224 215.9x279.4mm>12:0:611x792 612X792PT>12:0:612x792 "
+      "32767x1pt>12:0:32767x1 8>2:8:0x0 0>2:1:0x0 abc>2:1:0x0 0x11in>0:9:0x0 -8.5x11>0:9:0x0 "
+      "0.5x100pt>0:9:0x0 500x11in>0:9:0x0 99999>0:9:0x0");
+  for (std::string c; cases >> c;) {
+    DEVMODEA dm{};
+    dm.dmPaperSize = 9;
+    EXPECT_EQ(ParsePaperSize(c.substr(0, c.find('>')), &dm), 1) << c;
+    EXPECT_EQ(c.substr(c.find('>') + 1),
+              std::to_string(dm.dmFields) + ":" + std::to_string(dm.dmPaperSize) + ":" +
+                  std::to_string(dm.dmPaperWidth) + "x" + std::to_string(dm.dmPaperLength));
+  }
+  DEVMODEA dm{};
+  EXPECT_EQ(ParsePaperSize("", &dm), 0);
+}
+
+TEST(DeviceSettings, FieldsApplyInTableOrderAndEveryHandOffAppliesThePaper) {
+  test::ScratchDir dir;
+  DEVMODEA in{};
+  in.dmFields = DM_PAPERSIZE | DM_PAPERWIDTH | platform::DM_ORIENTATION;
+  in.dmPaperSize = 9, in.dmPaperWidth = 1000, in.dmPaperLength = 2000, in.dmOrientation = 2;
+  ASSERT_EQ(ApplyPrinterDeviceSettings("inkwell", &in), 1);
+  DEVMODEA dm = Stored("Inkwell");
+  EXPECT_EQ(std::tuple(dm.dmFields & kPaper, dm.dmPaperSize, dm.dmPaperWidth, dm.dmPaperLength),
+            std::tuple(DM_PAPERWIDTH, 0, 1000, 0));
+  EXPECT_EQ(dm.dmOrientation, 2);
+  EXPECT_EQ(ApplyPrinterDeviceSettings("No Such Printer", &in), 0);
+  std::string names, mode;
+  GetPrinterDevice("inkwell", &names, &mode);
+  EXPECT_STREQ(names.c_str() + names[2], "Inkwell");  // after the driver's name at offset 8
+
+  TargetPrinterName = "inkwell";
+  ConversionOptions options;
+  options.paperSize = "8.5x14in";
+  WriteCreatorSettings(dir.Path("a.pdf"), &options);
+  options.paperSize = "0x0";  // names no field: nothing applied
+  WriteDriverSettings(dir.Path("a.pdf"), &options);
+  EXPECT_EQ(std::tuple(Stored("Inkwell").dmPaperSize, Stored("Inkwell").dmPaperLength),
+            std::tuple(0, 1008));
+  WriteDriverSettings(dir.Path("a.pdf"), &(options = ConversionOptions()));
+  EXPECT_EQ(Stored("Inkwell").dmPaperSize, 1);  // the default paper size 1, every time
+  TargetPrinterName = kCreatorPrinterName;
+}
+
+}  // namespace
+}  // namespace scrivex
