@@ -460,7 +460,8 @@ bool SetPrinter(const PrinterHandle& printer, uint32_t level, const PrinterInfo2
   PrinterRecord p;
   if (!HandlePrinter(printer, &dir, &p)) return false;
   UniqueFd lock = LockSpool(dir);
-  if (!lock.valid() || !ReadPrinter(dir, printer.name, &p)) return Fail(ERROR_WRITE_FAULT);
+  if (!lock.valid()) return Fail(ERROR_WRITE_FAULT);
+  if (!ReadPrinter(dir, printer.name, &p)) return Fail(ERROR_INVALID_PRINTER_NAME);
   p.devMode = info.devMode;
   p.attributes = info.attributes;
   if (!info.portName.empty()) p.port = info.portName;

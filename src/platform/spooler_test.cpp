@@ -237,27 +237,36 @@ TEST(Spooler, DirectJobRunsDriverThatSeesItsJob) {
   EXPECT_EQ(job.jobId, 5u);  // ids of failed jobs are not given again
 }
 
-TEST(Spooler, SpooledJobOfKilledDriverIsDropped) {
+TEST(Spooler, SpooledJobsLeaveWhenRemovedOrWhenTheirDriverDies) {
   ScratchDir scratch;
-  std::string pidFile = scratch.Path("pid");
+  // Each driver leaves its process id in "<job id>.pid", then waits.
+  const std::string dir = scratch.Path();
   UseDriver(
       "Inkwell",
       {"/bin/sh", "-c",
-       "echo $$ > " + pidFile + ".new && mv " + pidFile + ".new " + pidFile + " && exec sleep 30"},
+       "echo $$ > " + dir + "$3.new && mv " + dir + "$3.new " + dir + "$3.pid && exec sleep 30",
+       "driver"},
       false);
+  std::string stream = scratch.Write("in.pdf", "%PDF-1.4");
   SubmittedJob job;
-  ASSERT_TRUE(SubmitPrintJob("Inkwell", scratch.Write("in.pdf", "%PDF-1.4"), "in.pdf", &job));
-  for (int i = 0; i < 500 && !FileExists(pidFile); ++i) SleepMs(10);
-  EXPECT_EQ(JobIds("Inkwell"), Ids{job.jobId});
+  for (int i = 0; i < 2; ++i) ASSERT_TRUE(SubmitPrintJob("Inkwell", stream, "in", &job));
+  for (int i = 0; i < 500 && !FileExists(dir + "2.pid"); ++i) SleepMs(10);
+  EXPECT_EQ(JobIds("Inkwell"), (Ids{1, 2}));
   PrinterHandle h;
   PrinterInfo2 info;
   ASSERT_TRUE(OpenPrinter("Inkwell", &h) && GetPrinter(h, 2, &info, nullptr));
-  EXPECT_EQ(info.cJobs, 1u);
-  ASSERT_EQ(kill(std::stoi(ReadBytes(pidFile)), SIGKILL), 0);
-  Ids left = {job.jobId};
+  EXPECT_EQ(info.cJobs, 2u);
+  ASSERT_TRUE(SetJob(h, 2, JOB_CONTROL_DELETE));  // as a driver does when done
+  EXPECT_FALSE(SetJob(h, 2, JOB_CONTROL_DELETE));
+  EXPECT_EQ(SpoolerLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(JobIds("Inkwell"), Ids{1});
+  for (const char* pid : {"1.pid", "2.pid"}) {
+    ASSERT_EQ(kill(std::stoi(ReadBytes(dir + pid)), SIGKILL), 0);
+  }
+  Ids left = {1};
   for (int i = 0; i < 500 && !left.empty(); ++i, SleepMs(10)) left = JobIds("Inkwell");
   EXPECT_EQ(left, Ids{});
-  EXPECT_FALSE(FileExists(SpoolDirectory() + "jobs/" + std::to_string(job.jobId) + ".pdf"));
+  EXPECT_TRUE(FindFiles(SpoolDirectory() + "jobs/*").empty());  // streams gone too
 }
 
 TEST(Spooler, ConcurrentSubmittersGetDistinctIncreasingIds) {
@@ -280,15 +289,13 @@ TEST(Spooler, ConcurrentSubmittersGetDistinctIncreasingIds) {
   Ids all;
   for (const char* name : {"a", "b"}) {
     Ids ids = ParseIds(ReadBytes(scratch.Path(name)));
-    EXPECT_EQ(ids.size(), 5u);
-    EXPECT_TRUE(std::is_sorted(ids.begin(), ids.end()));
+    EXPECT_TRUE(ids.size() == 5 && std::is_sorted(ids.begin(), ids.end()))
+        << ::testing::PrintToString(ids);
     all.insert(all.end(), ids.begin(), ids.end());
   }
-  Ids logged = ParseIds(ReadBytes(scratch.Path("log")));
-  std::sort(all.begin(), all.end());
-  std::sort(logged.begin(), logged.end());
-  EXPECT_EQ(all, (Ids{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-  EXPECT_EQ(logged, all);
+  auto sorted = [](Ids ids) { return std::sort(ids.begin(), ids.end()), ids; };
+  EXPECT_EQ(sorted(all), (Ids{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  EXPECT_EQ(sorted(ParseIds(ReadBytes(scratch.Path("log")))), sorted(all));  // every driver ran
 }
 
 }  // namespace
