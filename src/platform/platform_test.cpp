@@ -9,7 +9,6 @@
 #include "platform/named_objects.h"
 #include "platform/path.h"
 #include "platform/process.h"
-#include "platform/profile.h"
 #include "platform/replacement_file.h"
 #include "platform/test_support.h"
 
@@ -93,28 +92,6 @@ TEST(ReplacementFile, CommitReplacesAndAnythingElseLeavesTheTarget) {
   std::string error;
   EXPECT_FALSE(r.Create(dir.Path("sub"), &error));
   EXPECT_NE(error.find("is a directory"), std::string::npos);
-}
-
-// Starting without a shell, exit codes, the environment and the folder are
-// checked through the common child-process layer.
-TEST(Process, CapturesOutputAndTellsASignalFromAnExit) {
-  ChildOptions capture;
-  capture.captureOutput = true;
-  capture.env = {{"HOME", std::nullopt}};
-  ChildResult r = RunChild({"sh", "-c", "echo out ${HOME-unset}; echo err >&2; exit 3"}, capture);
-  EXPECT_TRUE(r.started && r.exitedNormally);
-  EXPECT_EQ(r.exitCode, 3);
-  EXPECT_EQ(r.output, "out unset\nerr\n");
-  EXPECT_FALSE(RunChild({"sh", "-c", "kill -9 $$"}).exitedNormally);
-}
-
-TEST(Profile, ReadsLikeWindows) {
-  ScratchDir dir;
-  std::string ini = dir.Write("config.ini", "; comment\n[Debug]\noutlog = No \n\n[Other]\nk=\"quoted\"\n");
-  EXPECT_EQ(GetProfileString(ini, "debug", "OUTLOG", ""), "No");
-  EXPECT_EQ(GetProfileString(ini, "other", "k", ""), "quoted");
-  EXPECT_EQ(GetProfileString(ini, "other", "outlog", "dflt"), "dflt");
-  EXPECT_EQ(GetProfileString(dir.Path("missing.ini"), "debug", "outlog", "dflt"), "dflt");
 }
 
 // The queue across concurrent runs is checked end to end; here a process

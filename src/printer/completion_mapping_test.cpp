@@ -58,15 +58,10 @@ TEST(WaitForDriver, AnnouncedFilesAndTheQueueRule) {
   EXPECT_FALSE(AnnounceFiles({std::string(kCompletionMappingBytes, 'x')}));
   SetDriverPollForTesting(0, nullptr);
   CloseCompletionMapping();
-  EXPECT_FALSE(AnnounceFiles({"/out/a.pdf"})) << "the block goes with its creator";
-}
-
-TEST(ReadAnnouncedPaths, StopsAtTheEmptyStringOrTheBlocksEnd) {
-  const unsigned char listed[] = "a\0bc\0\0d";
-  EXPECT_EQ(ReadAnnouncedPaths(listed, sizeof listed), (std::vector<std::string>{"a", "bc"}));
+  // A list without its terminator ends at the block's end.
   const unsigned char unterminated[] = {'a', 0, 'x', 'y', 'z'};
-  EXPECT_EQ(ReadAnnouncedPaths(unterminated, sizeof unterminated),
-            (std::vector<std::string>{"a", "xyz"}));
+  EXPECT_EQ(ReadAnnouncedPaths(unterminated, 5), (std::vector<std::string>{"a", "xyz"}));
+  EXPECT_FALSE(AnnounceFiles({"/out/a.pdf"})) << "the block goes with its creator";
 }
 
 }  // namespace

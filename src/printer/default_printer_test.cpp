@@ -35,20 +35,13 @@ TEST(OpenUrl, TheAddressReachesTheRegisteredBrowserAsOneArgument) {
     RegisterOpenCommand(command);
     EXPECT_EQ(RegisteredOpenCommand(address), expected) << command;
   }
+  // Without xdg-open the registered command runs, with the address as one argument.
   test::ScopedEnv env;
-  env.Set("PATH", dir.Path("bin"));  // no xdg-open to be found
-  const std::string browser =
-      dir.Write("browser", "#!/bin/sh\n{ echo $#; printf '[%s]\\n' \"$@\"; echo end; } >" +
-                               dir.Path("args") + "\n");
-  std::filesystem::permissions(browser, std::filesystem::perms::owner_all);
-  RegisterOpenCommand("\"" + browser + "\" --new \"%1\"");
+  env.Set("PATH", dir.Path("bin"));
+  RegisterOpenCommand("/bin/sh -c \"printf %s \\\"$0\\\" >" + dir.Path("arg") + "\" %1");
   ASSERT_EQ(OpenUrlInBrowser(address), 1);
-  std::string said;
-  for (int i = 0; i < 400 && said.find("end\n") == std::string::npos; ++i) {
-    platform::SleepMs(25);
-    said = test::ReadBytes(dir.Path("args"));
-  }
-  EXPECT_EQ(said, "2\n[--new]\n[" + address + "]\nend\n");
+  for (int i = 0; i < 400 && test::ReadBytes(dir.Path("arg")) != address; ++i) platform::SleepMs(25);
+  EXPECT_EQ(test::ReadBytes(dir.Path("arg")), address);
 }
 
 TEST(DefaultPrinter, SwitchAndRestoreRoundTrip) {
