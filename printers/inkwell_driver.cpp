@@ -1,6 +1,7 @@
 // The "Inkwell" printer's driver: writes each job as the settings in the
 // driver's ini file ask, or nothing when nobody prepared the print.
 #include "printer/driver_run.h"
+#include "printer/driver_settings.h"
 #include "printer/inkwell_job.h"
 
 int main(int argc, char** argv) {
@@ -8,7 +9,9 @@ int main(int argc, char** argv) {
       argc, argv, "inkwell-driver",
       [](const std::string& stream, std::vector<std::string>* written, bool* announce,
          std::string* why) {
-        scrivex::InkwellJob job = scrivex::ReadInkwellJob(scrivex::InkwellConfigFile());
+        std::string ini;
+        scrivex::GetDriverConfigPath(&ini);
+        scrivex::InkwellJob job = scrivex::ReadInkwellJob(ini);
         *announce = job.announce;
         return !job.autoSave || scrivex::WriteInkwellJob(stream, job, written, why);
       });

@@ -4,7 +4,6 @@
 #include <sstream>
 
 #include "common/failure_reason.h"
-#include "common/registry.h"
 #include "image/post_process.h"
 #include "pdf/pdf_document.h"
 #include "platform/files.h"
@@ -16,8 +15,6 @@
 
 namespace scrivex {
 namespace {
-
-constexpr const char* kConfigKey = "SOFTWARE\\marrow\\inkwell";
 
 // "-compress Group4 -density 204x196": the job code of the coding, and the
 // resolution when one is given.
@@ -66,15 +63,6 @@ bool Render(const std::string& stream, const std::string& output, const InkwellJ
 }
 
 }  // namespace
-
-std::string InkwellConfigFile() {
-  std::string path;
-  KeyHandle key = OpenMachineKey(kConfigKey);
-  if (!key) return path;
-  if (!ReadStringValue(key, "ConfigFile", &path, 260)) path.clear();
-  CloseKey(key);
-  return path;
-}
 
 InkwellJob ReadInkwellJob(const std::string& ini) {
   auto get = [&](const char* section, const char* key, const char* fallback) {

@@ -24,9 +24,6 @@ struct InkwellJob {
   int jpegQuality = 100;
 };
 
-// The driver's ini file: HKEY_LOCAL_MACHINE "SOFTWARE\marrow\inkwell"
-// "ConfigFile"; empty when it is not set.
-std::string InkwellConfigFile();
 InkwellJob ReadInkwellJob(const std::string& iniPath);
 
 // A "%" in the file name cuts the name there ("out/page%03d.png" becomes
