@@ -3,11 +3,11 @@
 #include <vector>
 
 #include "common/failure_reason.h"
-#include "common/temp_files.h"
 #include "image/image_converter.h"
 #include "image/post_process.h"
 #include "platform/files.h"
 #include "platform/path.h"
+#include "platform/replacement_file.h"
 
 namespace scrivex {
 namespace {
@@ -36,18 +36,18 @@ int ConvertThroughImageConverter(const std::string& input, const std::string& ou
   if (!platform::EqualsNoCase(parts.ext, ".dcx") && !platform::EqualsNoCase(parts.ext, ".mng")) {
     return printDocument(input, output, options);
   }
-  std::string pngName = MakeTempFileName(".png");
-  if (pngName.empty()) return 0;
+  // The PNG pages go to a private folder of this job: another account
+  // cannot plant a link or a matching file there, and only this job's pages
+  // are found in it.
+  platform::StagingFolder pngDir;
+  if (!pngDir.CreateIn(platform::TempDirectory())) return 0;
+  const std::string pngName = pngDir.path() + "page.png";
   int printed = printDocument(input, pngName, options);
 
-  platform::PathParts png = platform::SplitPath(pngName);
   std::vector<std::string> pages;
-  FindMatchingFiles(platform::MakePath(png.drive, png.dir, png.name + "*", ".png"), &pages);
+  FindMatchingFiles(pngDir.path() + "page*.png", &pages);
   if (pages.empty()) return printed;
-
-  int result = RunImageConverter(pages, output);
-  for (const std::string& page : pages) platform::RemoveFile(page);
-  return result;
+  return RunImageConverter(pages, output);
 }
 
 }  // namespace scrivex

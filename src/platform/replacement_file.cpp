@@ -156,7 +156,10 @@ StagingFolder::~StagingFolder() {
 
 bool StagingFolder::Create(const std::string& target, std::string* error) {
   PathParts parts = SplitPath(target);
-  std::string dir = parts.dir.empty() ? "./" : parts.dir;
+  return CreateIn(parts.dir.empty() ? "./" : parts.dir, error);
+}
+
+bool StagingFolder::CreateIn(const std::string& dir, std::string* error) {
   RemoveStaleStaging(dir);
   std::string name = dir + kStagingPrefix + std::to_string(getpid()) + "-XXXXXX";
   std::vector<char> buf(name.begin(), name.end());

@@ -59,6 +59,9 @@ class StagingFolder {
   ~StagingFolder();
   // In the folder of target. False with *error set when none can be made.
   bool Create(const std::string& target, std::string* error = nullptr);
+  // In `folder` itself (with its trailing "/"), e.g. the temporary folder:
+  // private to this process, so nobody can plant a file or a link in it.
+  bool CreateIn(const std::string& folder, std::string* error = nullptr);
   const std::string& path() const { return path_; }  // with its trailing "/"
 
  private:

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "common/failure_reason.h"
-#include "common/temp_files.h"
 #include "ghostscript/ghostscript_command.h"
 #include "ghostscript/ghostscript_device.h"
 #include "image/image_converter.h"
@@ -133,8 +132,14 @@ bool IsCompleteOutput(const std::string& path, const std::string& finalName, int
 int RenderThroughPngPages(RenderRequest request, int colorBits, bool gray,
                           const std::string& pageDir) {
   const std::string output = request.outputPath;
-  std::string pngBase = MakeTempFileName(".png");
-  if (pngBase.empty()) return 0;
+  // The PNG pages go to a private folder of this run, removed with them.
+  platform::StagingFolder pngDir;
+  std::string why;
+  if (!pngDir.CreateIn(platform::TempDirectory(), &why)) {
+    NoteFailure(why);
+    return 0;
+  }
+  const std::string pngBase = pngDir.path() + "page.png";
   request.outputPath = pngBase;
   request.device = PngDeviceFor(colorBits, gray, output);
   request.numberPages = 1;
@@ -156,7 +161,6 @@ int RenderThroughPngPages(RenderRequest request, int colorBits, bool gray,
       if (!ConvertImagePage(page, pageDir + out.name + suffix + out.ext)) result = 0;
     }
   }
-  for (const std::string& page : pages) platform::RemoveFile(page);
   return result;
 }
 
