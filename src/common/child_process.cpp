@@ -2,9 +2,7 @@
 
 #include "common/failure_reason.h"
 #include "common/trace.h"
-#include "platform/files.h"
 #include "platform/process.h"
-#include "platform/profile.h"
 
 namespace scrivex {
 
@@ -28,13 +26,6 @@ std::string FormatCommandLine(const std::vector<std::string>& argv) {
     line += '"';
   }
   return line;
-}
-
-int ChildSeconds() {
-  static const int seconds =
-      platform::GetProfileInt(platform::ProgramDirectory() + "config.ini", "Watchdog",
-                              "ChildSeconds", kDefaultChildSeconds);
-  return seconds < 0 ? 0 : seconds;
 }
 
 namespace {
@@ -62,17 +53,18 @@ std::string LastLines(const std::string& output) {
   return text;
 }
 
-// Runs the child under the watchdog; notes why when it fails.
+// Runs the child under the watchdog (platform::WatchdogSeconds); notes why
+// when it fails.
 platform::ChildResult RunWatched(const std::vector<std::string>& argv,
                                  platform::ChildOptions options, bool noteFailure) {
-  options.timeoutMs = 1000LL * ChildSeconds();
+  options.timeoutMs = 1000LL * platform::WatchdogSeconds();
   platform::ChildResult result = platform::RunChild(argv, options);
   if (!noteFailure) return result;
   std::string name = ProgramName(argv[0]);
   if (!result.started) {
     NoteFailure(name + " could not be started");
   } else if (result.timedOut) {
-    NoteFailure(name + " ran out of time after " + std::to_string(ChildSeconds()) +
+    NoteFailure(name + " ran out of time after " + std::to_string(platform::WatchdogSeconds()) +
                 " seconds and was stopped");
   } else if (!result.exitedNormally) {
     NoteFailure(name + " was killed by signal " + std::to_string(result.exitCode));

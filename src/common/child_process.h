@@ -20,11 +20,6 @@ struct HiddenProcessOptions {
   bool noteFailure = true;       // a failed run becomes the file's failure reason
 };
 
-// Every child runs under the watchdog: config.ini beside the program, section
-// "Watchdog", key "ChildSeconds" (0: no limit). Read once per run.
-constexpr int kDefaultChildSeconds = 900;
-int ChildSeconds();
-
 // Runs a child without a window and waits for it, keeping only the tail of
 // its output (a trace shows all of it). 1 when the child ran to its end, 0
 // when it could not be started or ran out of time (its process group is

@@ -13,7 +13,6 @@
 #include <string_view>
 #include <utility>
 
-#include "common/child_process.h"
 #include "common/trace.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -189,7 +188,7 @@ bool AddGhostscriptNames(const std::string& program, const std::string& lib,
                          std::string* defaultFontmap) {
   platform::ChildOptions options;
   options.captureOutput = true;
-  options.timeoutMs = 1000LL * ChildSeconds();
+  options.timeoutMs = 1000LL * platform::WatchdogSeconds();
   options.env = {{"GS_LIB", lib}};
   platform::ChildResult r = platform::RunChild(
       {program, "-q", "-dNODISPLAY", "-dSAFER", "-dNOPLATFONTS", "-dNONATIVEFONTMAP",
@@ -391,7 +390,7 @@ struct Probe {
       argv.insert(argv.end(), {"-f", *pdf});
       platform::ChildOptions options;
       options.captureOutput = true;
-      options.timeoutMs = 1000LL * ChildSeconds();
+      options.timeoutMs = 1000LL * platform::WatchdogSeconds();
       options.env = {{"GS_LIB", lib}};
       platform::ChildResult r = platform::RunChild(argv, options);
       if (!r.started || !r.exitedNormally) *crashed = true;

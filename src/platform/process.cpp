@@ -14,6 +14,8 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/files.h"
+#include "platform/profile.h"
 #include "platform/termination.h"
 #include "platform/unique_fd.h"
 
@@ -284,6 +286,12 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
   WaitForChild(pid, outPipe[0].get(), deadline, options.captureOutput, &result);
   SetRunningChildGroup(0);
   return result;
+}
+
+int WatchdogSeconds() {
+  static const int seconds = GetProfileInt(ProgramDirectory() + "config.ini", "Watchdog",
+                                           "ChildSeconds", kDefaultChildSeconds);
+  return seconds < 0 ? 0 : seconds;
 }
 
 long long TickCountMs() {

@@ -40,6 +40,11 @@ struct ChildResult {
 // process group of its own and is killed when this process dies.
 ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& options = {});
 
+// The time limit of every child: config.ini beside the program, section
+// "Watchdog", key "ChildSeconds" (default 900, 0: no limit). Read once per run.
+constexpr int kDefaultChildSeconds = 900;
+int WatchdogSeconds();
+
 // Milliseconds from a fixed point; for elapsed times.
 long long TickCountMs();
 void SleepMs(int ms);

@@ -353,11 +353,6 @@ std::string SpoolDirectory() { return Spool(); }
 
 std::string InkwellConfigPath() { return StateRoot() + "inkwell.ini"; }
 
-long long DriverTimeoutMs() {
-  int seconds = GetProfileInt(ProgramDirectory() + "config.ini", "Watchdog", "ChildSeconds", 900);
-  return seconds < 0 ? 0 : 1000LL * seconds;
-}
-
 bool GetDefaultPrinterA(char* buffer, uint32_t* size) {
   if (size == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   std::string dir = Spool();
@@ -591,7 +586,7 @@ bool SubmitPrintJob(const std::string& printerName, const std::string& streamPat
   std::vector<std::string> argv = p.driverProgram;
   argv.insert(argv.end(), {stream, p.name, std::to_string(j.id), StateRoot()});
   ChildOptions options;
-  const long long timeoutMs = DriverTimeoutMs();
+  const long long timeoutMs = 1000LL * WatchdogSeconds();
   const std::string driver = "the driver " + argv[0] + " of printer \"" + p.name + "\"";
 
   if (p.attributes & PRINTER_ATTRIBUTE_DIRECT) {

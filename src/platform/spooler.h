@@ -118,10 +118,6 @@ struct SubmittedJob {
 bool SubmitPrintJob(const std::string& printerName, const std::string& streamPath,
                     const std::string& documentName, SubmittedJob* job);
 
-// Watchdog milliseconds for a driver: config.ini beside the program, section
-// "Watchdog", key "ChildSeconds" (default 900, 0: no limit).
-long long DriverTimeoutMs();
-
 }  // namespace scrivex::platform
 
 #endif  // SCRIVEX_PLATFORM_SPOOLER_H_
