@@ -1,0 +1,7 @@
+#include "servers/register_servers.h"
+
+namespace scrivex {
+
+void RegisterAcrobatServer() {}
+
+}  // namespace scrivex

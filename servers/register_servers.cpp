@@ -1,0 +1,10 @@
+#include "servers/register_servers.h"
+
+namespace scrivex {
+
+void RegisterServers() {
+  RegisterAcrobatServer();
+  RegisterQuireServer();
+}
+
+}  // namespace scrivex

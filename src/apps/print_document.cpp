@@ -1,0 +1,1 @@
+#include "apps/print_document.h"
