@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "platform/background_child.h"
 #include "platform/files.h"
 #include "platform/named_objects.h"
 #include "platform/path.h"
@@ -114,6 +115,34 @@ TEST(NamedObjects, MutexAndCounterAcrossProcesses) {
   EXPECT_EQ(LowerJobCounter(), 0);
   mine.Close();
   EXPECT_EQ(NamedMutex().Create("Marrow_Inkwell"), NamedMutex::Result::kCreated);
+}
+
+TEST(BackgroundChild, TalksIsPolledAndDiesOnItsDeadline) {
+  BackgroundChild talker;
+  ASSERT_TRUE(talker.Start({"sh", "-c", "read x; echo \"got $x\"; echo oops >&2; sleep 30"}, {},
+                           true));
+  std::string line;
+  EXPECT_FALSE(talker.ReadLine(&line, 50));
+  ASSERT_TRUE(talker.WriteLine("a b"));
+  ASSERT_TRUE(talker.ReadLine(&line, 5000));
+  EXPECT_EQ(line, "got a b");
+  EXPECT_TRUE(talker.Running());
+  talker.Kill();
+  EXPECT_FALSE(talker.Running());
+  EXPECT_NE(talker.result().output.find("oops"), std::string::npos);
+
+  ChildOptions limited;
+  limited.timeoutMs = 200;
+  BackgroundChild sleeper;
+  ASSERT_TRUE(sleeper.Start({"sleep", "30"}, limited));
+  EXPECT_TRUE(sleeper.Wait(-1));
+  EXPECT_TRUE(sleeper.result().timedOut);
+
+  BackgroundChild quick;
+  ASSERT_TRUE(quick.Start({"sh", "-c", "exit 3"}, {}));
+  EXPECT_TRUE(quick.Wait(5000));
+  EXPECT_EQ(quick.result().exitCode, 3);
+  EXPECT_FALSE(BackgroundChild().Start({"/no/such/program"}, {}));
 }
 
 }  // namespace

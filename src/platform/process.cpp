@@ -81,9 +81,7 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
   return args;
 }
 
-namespace {
-
-std::vector<std::string> BuildEnvironment(const ChildOptions& options) {
+std::vector<std::string> ChildEnvironment(const ChildOptions& options) {
   std::vector<std::string> env;
   for (char** e = environ; e && *e; ++e) env.emplace_back(*e);
   for (const auto& [name, value] : options.env) {
@@ -94,6 +92,8 @@ std::vector<std::string> BuildEnvironment(const ChildOptions& options) {
   }
   return env;
 }
+
+namespace {
 
 std::vector<char*> Pointers(std::vector<std::string>& strings) {
   std::vector<char*> ptrs;
@@ -189,7 +189,7 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
   if (argv.empty() || argv[0].empty()) return result;
 
   std::vector<std::string> args = argv;
-  std::vector<std::string> env = BuildEnvironment(options);
+  std::vector<std::string> env = ChildEnvironment(options);
   std::vector<char*> argp = Pointers(args);
   std::vector<char*> envp = Pointers(env);
 

@@ -26,6 +26,9 @@ struct ChildOptions {
   std::vector<std::pair<std::string, std::optional<std::string>>> env;
 };
 
+// Our environment with the options' changes: what a child starts with.
+std::vector<std::string> ChildEnvironment(const ChildOptions& options);
+
 struct ChildResult {
   bool started = false;
   int pid = 0;                  // the started program's process id (also for a detached child)

@@ -17,6 +17,9 @@ void EndWithTerminationSignal();
 
 // The process group of the child being waited for (0: none); RunChild keeps it.
 void SetRunningChildGroup(pid_t group);
+// Process groups of children running in the background, killed the same way.
+void AddBackgroundGroup(pid_t group);
+void RemoveBackgroundGroup(pid_t group);
 
 }  // namespace scrivex::platform
 

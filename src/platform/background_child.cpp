@@ -1,0 +1,207 @@
+#include "platform/background_child.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/termination.h"
+
+namespace scrivex::platform {
+namespace {
+
+constexpr size_t kTailBytes = 4096;
+
+bool MakePipe(UniqueFd* readEnd, UniqueFd* writeEnd) {
+  int p[2];
+  if (pipe2(p, O_CLOEXEC) != 0) return false;
+  readEnd->Reset(p[0]);
+  writeEnd->Reset(p[1]);
+  return true;
+}
+
+}  // namespace
+
+BackgroundChild::~BackgroundChild() { Kill(); }
+
+bool BackgroundChild::Start(const std::vector<std::string>& argv, const ChildOptions& options,
+                            bool talk) {
+  if (pid_ > 0 || argv.empty() || argv[0].empty()) return false;
+  result_ = ChildResult{};
+  pending_.clear();
+  std::vector<std::string> args = argv;
+  std::vector<std::string> env = ChildEnvironment(options);
+  std::vector<char*> argp, envp;
+  for (auto& a : args) argp.push_back(a.data());
+  argp.push_back(nullptr);
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
+  UniqueFd inRead, inWrite, outRead, outWrite, tailRead, tailWrite, errRead, errWrite;
+  if (!MakePipe(&tailRead, &tailWrite) || !MakePipe(&errRead, &errWrite)) return false;
+  if (talk && (!MakePipe(&inRead, &inWrite) || !MakePipe(&outRead, &outWrite))) return false;
+  UniqueFd devNull(open("/dev/null", O_RDWR | O_CLOEXEC));
+  const char* workDir =
+      options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str();
+  const pid_t parent = getpid();
+
+  pid_t pid = fork();
+  if (pid < 0) return false;
+  if (pid == 0) {
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+    dup2(talk ? inRead.get() : devNull.get(), 0);
+    dup2(talk ? outWrite.get() : tailWrite.get(), 1);
+    dup2(tailWrite.get(), 2);
+    if (!workDir || chdir(workDir) == 0) execvpe(argp[0], argp.data(), envp.data());
+    int err = errno;
+    ssize_t ignored = write(errWrite.get(), &err, sizeof err);
+    (void)ignored;
+    _exit(127);
+  }
+  setpgid(pid, pid);
+  errWrite.Reset();
+  int execErr = 0;
+  ssize_t got;
+  do {
+    got = read(errRead.get(), &execErr, sizeof execErr);
+  } while (got < 0 && errno == EINTR);
+  if (got == static_cast<ssize_t>(sizeof execErr)) {
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    return false;
+  }
+  pid_ = pid;
+  AddBackgroundGroup(pid);
+  result_.started = true;
+  result_.pid = pid;
+  deadline_ = options.timeoutMs > 0 ? TickCountMs() + options.timeoutMs : 0;
+  tail_ = std::move(tailRead);
+  fcntl(tail_.get(), F_SETFL, O_NONBLOCK);
+  if (talk) {
+    in_ = std::move(inWrite);
+    out_ = std::move(outRead);
+  }
+  return true;
+}
+
+void BackgroundChild::Drain() {
+  char buf[8192];
+  ssize_t got;
+  while (tail_.valid() && (got = read(tail_.get(), buf, sizeof buf)) > 0) {
+    result_.output.append(buf, static_cast<size_t>(got));
+    if (result_.output.size() > 2 * kTailBytes) {
+      result_.output.erase(0, result_.output.size() - kTailBytes);
+    }
+  }
+}
+
+void BackgroundChild::Reap(bool block) {
+  if (pid_ <= 0) return;
+  int status = 0;
+  pid_t done;
+  do {
+    done = waitpid(pid_, &status, block ? 0 : WNOHANG);
+  } while (done < 0 && errno == EINTR);
+  if (done == 0) return;
+  Drain();
+  if (done == pid_) {
+    if (WIFEXITED(status)) {
+      result_.exitedNormally = true;
+      result_.exitCode = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+      result_.exitCode = WTERMSIG(status);
+    }
+  }
+  // Whatever the program left running in its group goes with it.
+  kill(-pid_, SIGKILL);
+  RemoveBackgroundGroup(pid_);
+  pid_ = 0;
+  in_.Reset();
+  out_.Reset();
+  tail_.Reset();
+}
+
+bool BackgroundChild::Expired() {
+  if (pid_ <= 0 || deadline_ == 0 || TickCountMs() < deadline_) return false;
+  result_.timedOut = true;
+  Kill();
+  return true;
+}
+
+bool BackgroundChild::Running() {
+  if (pid_ <= 0 || Expired()) return false;
+  Drain();
+  Reap(false);
+  return pid_ > 0;
+}
+
+bool BackgroundChild::Wait(long long ms) {
+  const long long end = ms < 0 ? 0 : TickCountMs() + ms;
+  while (Running()) {
+    if (ms >= 0 && TickCountMs() >= end) return false;
+    if (ms < 0 && deadline_ == 0) {
+      Reap(true);
+      return true;
+    }
+    SleepMs(10);
+  }
+  return true;
+}
+
+void BackgroundChild::Kill() {
+  if (pid_ <= 0) return;
+  kill(-pid_, SIGKILL);
+  kill(pid_, SIGKILL);
+  Reap(true);
+}
+
+bool BackgroundChild::WriteLine(const std::string& line) {
+  if (!in_.valid()) return false;
+  std::string data = line + "\n";
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = write(in_.get(), data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool BackgroundChild::ReadLine(std::string* line, long long ms) {
+  const long long end = TickCountMs() + (ms < 0 ? 0 : ms);
+  for (;;) {
+    size_t nl = pending_.find('\n');
+    if (nl != std::string::npos) {
+      *line = pending_.substr(0, nl);
+      pending_.erase(0, nl + 1);
+      return true;
+    }
+    if (!out_.valid() || Expired()) return false;
+    long long left = ms < 0 ? 1000 : end - TickCountMs();
+    if (deadline_ > 0) left = std::min(left, deadline_ - TickCountMs());
+    if (ms >= 0 && left <= 0) return false;
+    pollfd fds[2] = {{out_.get(), POLLIN, 0}, {tail_.get(), POLLIN, 0}};
+    int ready = poll(fds, 2, static_cast<int>(std::max(0LL, std::min(left, 1000LL))));
+    if (ready < 0 && errno != EINTR) return false;
+    if (fds[1].revents) Drain();
+    if (ready > 0 && fds[0].revents) {
+      char buf[8192];
+      ssize_t got = read(out_.get(), buf, sizeof buf);
+      if (got > 0) {
+        pending_.append(buf, static_cast<size_t>(got));
+      } else if (got == 0 || errno != EINTR) {
+        Reap(true);  // the child closed its output: it is ending
+        return false;
+      }
+    }
+  }
+}
+
+}  // namespace scrivex::platform

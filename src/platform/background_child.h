@@ -1,0 +1,57 @@
+// A child process that runs beside the program (a browser printing a page, a
+// kept office) while the program polls it. It has a process group of its
+// own, dies with the program, and is killed with its group when its time
+// runs out, when asked, or when the handle goes.
+#ifndef SCRIVEX_PLATFORM_BACKGROUND_CHILD_H_
+#define SCRIVEX_PLATFORM_BACKGROUND_CHILD_H_
+
+#include <string>
+#include <vector>
+
+#include "platform/process.h"
+#include "platform/unique_fd.h"
+
+namespace scrivex::platform {
+
+class BackgroundChild {
+ public:
+  BackgroundChild() = default;
+  BackgroundChild(const BackgroundChild&) = delete;
+  BackgroundChild& operator=(const BackgroundChild&) = delete;
+  ~BackgroundChild();
+
+  // Starts argv (searched in PATH when argv[0] holds no "/"). Uses
+  // timeoutMs, workingDirectory and env of the options. With talk, the
+  // child's standard input and output are pipes to us (WriteLine,
+  // ReadLine); otherwise both go, with its standard error, into the kept
+  // output tail.
+  bool Start(const std::vector<std::string>& argv, const ChildOptions& options, bool talk = false);
+  // False once the child ended (or was never started); never blocks.
+  bool Running();
+  // Waits up to ms milliseconds (negative: until the child's time runs out)
+  // and answers whether the child ended.
+  bool Wait(long long ms);
+  void Kill();
+  bool WriteLine(const std::string& line);
+  // One line of the child's standard output without its newline; false when
+  // none came within ms milliseconds, the child ended or its time ran out.
+  bool ReadLine(std::string* line, long long ms);
+  int pid() const { return pid_; }
+  // How it ended, and the last few KiB of what it wrote.
+  const ChildResult& result() const { return result_; }
+
+ private:
+  void Drain();
+  void Reap(bool block);
+  bool Expired();
+
+  int pid_ = 0;
+  long long deadline_ = 0;
+  UniqueFd in_, out_, tail_;
+  std::string pending_;  // read from out_ but not yet a whole line
+  ChildResult result_;
+};
+
+}  // namespace scrivex::platform
+
+#endif  // SCRIVEX_PLATFORM_BACKGROUND_CHILD_H_
