@@ -1,7 +1,116 @@
+// "AcroExch.App" and "AcroExch.AVDoc": a PDF viewer's automation objects.
+// The document is opened with qpdf; printing lays the chosen pages onto the
+// default printer's paper and submits them to it as one job.
+#include <memory>
+
+#include "automation/automation.h"
+#include "common/failure_reason.h"
+#include "common/temp_files.h"
+#include "pdf/page_fit.h"
+#include "pdf/pdf_document.h"
+#include "platform/files.h"
+#include "platform/path.h"
+#include "platform/spooler.h"
+#include "printer/printer_dc.h"
 #include "servers/register_servers.h"
 
 namespace scrivex {
+namespace {
 
-void RegisterAcrobatServer() {}
+class AcrobatApp : public Dispatch {
+ public:
+  Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& /*args*/) override {
+    if (dispid == 1 && kind == InvokeKind::kMethod) return TrueArg;  // Exit
+    ThrowUnknownMember("AcroExch.App", dispid, kind);
+  }
+};
+
+class PdfDoc : public Dispatch {
+ public:
+  explicit PdfDoc(int pages) : pages_(pages) {}
+  Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& /*args*/) override {
+    if (dispid == 6 && kind == InvokeKind::kMethod) return I4(pages_);  // GetNumPages
+    ThrowUnknownMember("AcroExch.PDDoc", dispid, kind);
+  }
+
+ private:
+  int pages_;
+};
+
+// Prints pages first..last of the PDF to the default printer, shrunk onto its
+// paper when asked.
+bool PrintPdfPages(const std::string& path, int first, int last, bool shrink) {
+  char name[256];
+  uint32_t size = sizeof name;
+  if (!platform::GetDefaultPrinterA(name, &size)) {
+    NoteFailure("there is no default printer to print the PDF to");
+    return false;
+  }
+  double width = 0, height = 0;
+  if (shrink) {
+    std::unique_ptr<PrinterDC> dc = CreatePrinterDC(name);
+    if (dc) {
+      width = dc->widthPoints;
+      height = dc->heightPoints;
+    }
+  }
+  std::string stream = MakeTempFileName(".pdf");
+  std::string why;
+  bool printed = false;
+  if (stream.empty()) {
+    NoteFailure("no temporary file for the print stream");
+  } else if (!WritePagesOnPaper(path, first, last, width, height, stream, &why)) {
+    NoteFailure("the PDF's pages could not be printed: " + why);
+  } else {
+    platform::SubmittedJob job;
+    printed = platform::SubmitPrintJob(name, stream, platform::SplitPath(path).name, &job);
+    if (!printed) NoteFailure("the print job failed: " + job.failure);
+  }
+  if (!stream.empty()) platform::RemoveFile(stream);
+  return printed;
+}
+
+class AcrobatDocView : public Dispatch {
+ public:
+  Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
+    if (kind != InvokeKind::kMethod) ThrowUnknownMember("AcroExch.AVDoc", dispid, kind);
+    switch (dispid) {
+      case 1: {  // Open(path, title)
+        RequireArgs(args, 1, "Open");
+        std::string why;
+        path_ = ToString(args[0]);
+        pages_ = CountPdfPages(path_, false, &why);
+        if (pages_ < 1) NoteFailure(path_ + " does not open as a PDF: " + why);
+        return Bool(pages_ >= 1);
+      }
+      case 2:  // GetPDDoc
+        RequireOpen();
+        return Object(std::make_shared<PdfDoc>(pages_));
+      case 6:  // Close(noSave)
+        pages_ = 0;
+        return TrueArg;
+      case 8:  // PrintPages(first, last, level, binary, shrink)
+        RequireArgs(args, 5, "PrintPages");
+        RequireOpen();
+        return Bool(PrintPdfPages(path_, ToInt(args[0]), ToInt(args[1]), ToBool(args[4])));
+      default:
+        ThrowUnknownMember("AcroExch.AVDoc", dispid, kind);
+    }
+  }
+
+ private:
+  void RequireOpen() const {
+    if (pages_ < 1) throw AutomationError(DISP_E_EXCEPTION, "no document is open");
+  }
+  std::string path_;
+  int pages_ = 0;
+};
+
+}  // namespace
+
+void RegisterAcrobatServer() {
+  RegisterServer("AcroExch.App", [] { return std::make_shared<AcrobatApp>(); });
+  RegisterServer("AcroExch.AVDoc", [] { return std::make_shared<AcrobatDocView>(); });
+}
 
 }  // namespace scrivex

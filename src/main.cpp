@@ -1,6 +1,7 @@
 // scrivex: converts documents, PostScript and PDF into PDF, PostScript and images.
 #include <cstdio>
 
+#include "apps/print_document.h"
 #include "driver/driver_main.h"
 #include "image/blank_pages.h"
 #include "image/print_route.h"
@@ -8,6 +9,7 @@
 #include "platform/termination.h"
 #include "postscript/page_selector.h"
 #include "render/ps_to_image.h"
+#include "servers/register_servers.h"
 
 namespace {
 
@@ -34,6 +36,8 @@ int main(int argc, char** argv) {
   scrivex::JobRequest job = scrivex::ScanCommandLine(argc, argv);
   if (job.usageRequested || job.inputPath.empty()) return ShowUsage();
 
+  scrivex::RegisterServers();
+  scrivex::SetPrintDocumentFunction(scrivex::PrintDocument);
   scrivex::Converters converters;
   converters.selectPostScriptPages = scrivex::SelectPostScriptPages;
   converters.convertPsToImage = scrivex::ConvertPsToImage;

@@ -1,1 +1,193 @@
 #include "apps/print_document.h"
+
+#include <cstdio>
+
+#include "apps/image_print.h"
+#include "apps/routes.h"
+#include "apps/shell_verb.h"
+#include "common/child_process.h"
+#include "common/failure_reason.h"
+#include "common/url.h"
+#include "image/post_process.h"
+#include "pdf/pdf_merge.h"
+#include "platform/background_child.h"
+#include "platform/files.h"
+#include "platform/path.h"
+#include "platform/spooler.h"
+#include "printer/completion_mapping.h"
+#include "printer/default_printer.h"
+#include "printer/driver_settings.h"
+
+namespace scrivex {
+namespace {
+
+bool Is(const std::string& ext, const char* wanted) { return platform::EqualsNoCase(ext, wanted); }
+
+bool PrintsToCreator() { return TargetPrinterName == platform::kCreatorPrinterName; }
+
+// Step 5: the route by extension, first match wins.
+int PrintByType(const std::string& input, const std::string& ext, const std::string& output,
+                const ConversionOptions* options, std::vector<std::string>* outputFiles) {
+  if (Is(ext, ".doc") || Is(ext, ".rtf")) return PrintWithWord(input, output, options);
+  if (Is(ext, ".xls")) return PrintWithExcel(input, output, options, outputFiles);
+  if (Is(ext, ".ppt")) return PrintWithPowerPoint(input, output, options);
+  if (Is(ext, ".pdf")) {
+    int printed = PrintWithAcrobat(input, output);
+    return printed ? printed : ShellPrintPdf(input);
+  }
+  if (Is(ext, ".vsd")) return PrintWithVisio(input, output, options);
+  if (Is(ext, ".htm") || Is(ext, ".html")) return PrintHtmlWithCreator(input, output, options);
+  if (Is(ext, ".txt")) return PrintTextWithNotepad(input, output, options);
+  int printed = PrintImageFile(input, TargetPrinterName, 1, 9, 1);
+  return printed ? printed : ShellPrintDocument(input, output, options, 0);
+}
+
+// Step 9: the Excel route's sheet files become the output.
+int PlaceOutputFiles(const std::vector<std::string>& files, const std::string& output,
+                     const ConversionOptions* options, int result) {
+  if (files.size() == 1) {
+    if (platform::MoveFileReplace(files[0], output)) return 1;
+    NoteFailure("the printed file could not be moved to " + output);
+    return 0;
+  }
+  if (files.size() > 1) {
+    ConversionOptions defaults;
+    MergePdfParts(files, output, options ? options : &defaults);
+    if (!options || options->excelMode != 3) {
+      for (const std::string& file : files) platform::RemoveFile(file);
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
+int PrintDocument(const std::string& input, const std::string& output,
+                  const ConversionOptions* options, std::vector<std::string>* produced) {
+  // Step 1: the type, from the extension; an address prints as a web page.
+  std::string ext;
+  if (!platform::FileExists(input)) {
+    if (!IsUrl(input)) {
+      NoteFailure("no such file");
+      return 0;
+    }
+    ext = ".htm";
+  } else {
+    ext = platform::SplitPath(input).ext;
+  }
+  if (!CreateCompletionMapping()) {
+    NoteFailure("the block the printer driver reports to could not be made");
+    return 0;
+  }
+  // The hand-off may correct the resolution: it works on a copy.
+  ConversionOptions local = options ? *options : ConversionOptions{};
+  ConversionOptions* handOff = options ? &local : nullptr;
+  if (PrintsToCreator()) {
+    WriteCreatorSettings(output, handOff);
+  } else {
+    WriteDriverSettings(output, handOff);
+  }
+  std::optional<std::string> saved = SwitchDefaultPrinter();
+  if (!saved) {
+    // Nothing was printed: the file fails with its reason and the batch goes on.
+    CloseCompletionMapping();
+    NoteFailure("\"" + TargetPrinterName + "\" could not be made the default printer");
+    return 0;
+  }
+
+  std::vector<std::string> outputFiles;
+  std::vector<std::string> announced;
+  int result = 0;
+  if (PrintByType(input, ext, output, handOff, &outputFiles) != 0) {
+    result = WaitForDriver(&announced);
+    if (result == 0) NoteFailure("the printer driver announced no file");
+  }
+  CloseCompletionMapping();
+  RestoreDefaultPrinter(&*saved);
+  // Automatic saving off again: a later print by anyone else must not
+  // overwrite this output.
+  if (PrintsToCreator()) {
+    DisableCreatorAutoOutput();
+  } else {
+    DisableDriverAutoSave();
+  }
+  if (!outputFiles.empty()) {
+    result = PlaceOutputFiles(outputFiles, output, handOff, result);
+    if (result > 0 && announced.empty()) announced.push_back(output);
+  }
+
+  const ConversionOptions& o = local;
+  // What this job announced is what it produced: a lone page takes the
+  // output's own name, replacing an earlier output.
+  if (o.noSinglePageSuffix && announced.size() == 1 && announced[0] != output) {
+    if (platform::MoveFileReplace(announced[0], output)) {
+      announced[0] = output;
+    } else {
+      NoteFailure("the page " + announced[0] + " could not be renamed to " + output);
+      result = 0;
+    }
+  }
+  if (o.tiffCompression != 0 && result > 0 &&
+      FinishImageFiles(announced, output, o.colorBits, o.tiffCompression, o.resolutionX,
+                       o.resolutionY) != 1) {
+    result = 0;
+  }
+  if (produced) produced->insert(produced->end(), announced.begin(), announced.end());
+  return result;
+}
+
+int ShellPrintDocument(const std::string& input, const std::string& output,
+                       const ConversionOptions* /*options*/, int /*handOff*/) {
+  if (input.empty() || output.empty()) return 0;
+  RegisterPrintHelpers();
+  std::vector<std::string> command = ShellPrintCommand(input);
+  if (command.empty()) {
+    NoteFailure("no application is registered to print \"" + platform::SplitPath(input).ext +
+                "\" files");
+    return 0;
+  }
+  platform::ChildOptions childOptions;
+  childOptions.timeoutMs = 1000LL * platform::WatchdogSeconds();
+  platform::BackgroundChild printer;
+  if (!printer.Start(command, childOptions)) {
+    NoteFailure("the printing application " + command[0] + " could not be started");
+    return 0;
+  }
+  if (!printer.Wait(1000LL * kShellPrintTimeoutSeconds)) {
+    printer.Kill();
+    NoteFailure("the printing application did not finish within " +
+                std::to_string(kShellPrintTimeoutSeconds) + " seconds");
+    return 0;
+  }
+  // Our print helper ends with 0 only once the job was printed.
+  const platform::ChildResult& r = printer.result();
+  if (r.exitedNormally && r.exitCode == 0) return 1;
+  NoteChildFailure(command[0], r);
+  return 0;
+}
+
+int PrintTextWithNotepad(const std::string& input, const std::string& /*output*/,
+                         const ConversionOptions* /*options*/) {
+  if (input.empty()) return 0;
+  const std::string notepad = platform::ProgramDirectory() + "windows/system32/notepad.exe";
+  // It ends with 0 only once the job was printed; a failure says why.
+  int exitCode = -1;
+  return RunHiddenProcess({notepad, "/p", input}, &exitCode) && exitCode == 0 ? 1 : 0;
+}
+
+int ShellPrintPdf(const std::string& input) {
+  if (input.empty() || !platform::FileExists(input)) return 0;
+  RegisterPrintHelpers();
+  std::vector<std::string> command = ShellPrintCommand(input);
+  if (command.empty()) {
+    std::fputs("There is no application associated with the \".pdf\" file name extension!\n",
+               stderr);
+    return 0;
+  }
+  // No viewer window to watch here: the printing application is waited for
+  // under the watchdog, however long the document.
+  int exitCode = -1;
+  return RunHiddenProcess(command, &exitCode) && exitCode == 0 ? 1 : 0;
+}
+
+}  // namespace scrivex

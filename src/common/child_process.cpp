@@ -59,8 +59,14 @@ platform::ChildResult RunWatched(const std::vector<std::string>& argv,
                                  platform::ChildOptions options, bool noteFailure) {
   options.timeoutMs = 1000LL * platform::WatchdogSeconds();
   platform::ChildResult result = platform::RunChild(argv, options);
-  if (!noteFailure) return result;
-  std::string name = ProgramName(argv[0]);
+  if (noteFailure) NoteChildFailure(argv[0], result);
+  return result;
+}
+
+}  // namespace
+
+void NoteChildFailure(const std::string& program, const platform::ChildResult& result) {
+  std::string name = ProgramName(program);
   if (!result.started) {
     NoteFailure(name + " could not be started");
   } else if (result.timedOut) {
@@ -73,10 +79,7 @@ platform::ChildResult RunWatched(const std::vector<std::string>& argv,
     NoteFailure(name + " failed with exit status " + std::to_string(result.exitCode) +
                 (said.empty() ? "" : ": " + said));
   }
-  return result;
 }
-
-}  // namespace
 
 int RunHiddenProcess(const std::vector<std::string>& argv, int* exitCode,
                      const HiddenProcessOptions& options) {

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/process.h"
+
 namespace scrivex {
 
 // Environment changes for the child only: a value sets, nullopt removes.
@@ -33,6 +35,10 @@ int RunHiddenProcess(const std::vector<std::string>& argv, int* exitCode = nullp
 // empty, the program cannot be started or runs out of time; the signal
 // number when killed. Its output is kept back; a failure notes why.
 int RunCommandLine(const std::vector<std::string>& argv, bool detached = false);
+
+// Notes why a child failed (not started, out of time, killed, a non-zero
+// exit with its last lines); nothing for a child that ended with 0.
+void NoteChildFailure(const std::string& program, const platform::ChildResult& result);
 
 // The arguments as one line, each in double quotes with quotes and trailing
 // backslashes escaped: what a trace prints and what length limits measure.

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "common/failure_reason.h"
+#include "common/url.h"
 #include "platform/files.h"
 #include "platform/path.h"
 
@@ -13,11 +14,6 @@ using platform::PathParts;
 using platform::SplitPath;
 
 namespace {
-
-const char* const kUrlPrefixes[] = {"http:", "https:", "www.", "file:"};
-const char* const kUrlMarkers[] = {".com", ".net", ".org",  ".gov", ".info", ".biz",
-                                   ".tv",  ".cc",  ".name", "asp",  ".php"};
-const char* const kUrlExtensions[] = {".htm", ".html", ".asp"};
 
 // "base_0001.ext": the output's own numbered page.
 bool IsNumberedPageOf(const std::string& name, const std::string& base, const std::string& ext) {
@@ -32,23 +28,6 @@ bool IsNumberedPageOf(const std::string& name, const std::string& base, const st
 }
 
 }  // namespace
-
-bool HasUrlPrefix(const std::string& path) {
-  for (const char* prefix : kUrlPrefixes)
-    if (platform::StartsWithNoCase(path, prefix)) return true;
-  return false;
-}
-
-int IsUrl(const std::string& path) {
-  std::string lower = platform::ToLower(path);
-  if (HasUrlPrefix(lower)) return 1;
-  for (const char* marker : kUrlMarkers)
-    if (lower.find(marker) != std::string::npos) return 1;
-  std::string ext = SplitPath(lower).ext;
-  for (const char* urlExt : kUrlExtensions)
-    if (ext == urlExt) return 1;
-  return 0;
-}
 
 int ExpandWildcard(const std::string& pattern, WorkList* list) {
   PathParts parts = SplitPath(pattern);

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/url.h"
+
 namespace scrivex {
 
 struct WorkItem {
@@ -17,11 +19,6 @@ struct WorkItem {
   bool replacesOutput = false;
 };
 using WorkList = std::vector<WorkItem>;
-
-int IsUrl(const std::string& path);
-// True when the text starts like a web address ("http:", "https:", "www.",
-// "file:"); such an input is kept as typed, never made into a file path.
-bool HasUrlPrefix(const std::string& path);
 
 int ExpandWildcard(const std::string& pattern, WorkList* list);
 

@@ -61,7 +61,7 @@ void SetDriverPollForTesting(int intervalMs,
   g_readJobs = std::move(readJobs);
 }
 
-int WaitForDriver() {
+int WaitForDriver(std::vector<std::string>* announced) {
   if (!g_mapping.valid()) return 0;
   unsigned char* block = g_mapping.data();
   int poll = 0;
@@ -84,6 +84,7 @@ int WaitForDriver() {
   }
   std::fflush(stdout);
   std::memset(block, 0, g_mapping.size());
+  if (announced) announced->insert(announced->end(), paths.begin(), paths.end());
   return static_cast<int>(paths.size());
 }
 

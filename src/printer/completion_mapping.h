@@ -23,7 +23,8 @@ void CloseCompletionMapping();
 // Polls until the driver announced files or the queue stayed empty for ten
 // polls; prints "Waiting here (%d)..." per poll and "Page %d: %s" per file.
 // The number of files announced (0 without a mapping); the block is zeroed.
-int WaitForDriver();
+// The announced paths are appended to *announced when given.
+int WaitForDriver(std::vector<std::string>* announced = nullptr);
 
 // The zero-terminated paths from the start of a block up to the first empty
 // one, never read past the block's end.

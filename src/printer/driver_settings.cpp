@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/profile.h"
+#include "platform/spooler.h"
 #include "platform/state_root.h"
 #include "printer/device_settings.h"
 
@@ -35,6 +36,11 @@ std::string Pair(int a, int b) { return std::to_string(a) + "x" + std::to_string
 std::string DriverConfigPath() {
   std::string path;
   GetDriverConfigPath(&path);
+  if (path.empty()) {
+    // A fresh state root: installing the printers registers the ini file.
+    platform::SpoolDirectory();
+    GetDriverConfigPath(&path);
+  }
   return path;
 }
 
@@ -175,6 +181,14 @@ void WriteCreatorSettings(const std::string& outputPath, ConversionOptions* opti
     record.pageH = fixedSize ? options->height : 0;
     ApplyPaperSizeToTarget(options->paperSize);
   }
+  SaveQuireSettings(record);
+}
+
+void DisableCreatorAutoOutput() {
+  QuireSettings record;
+  LoadQuireSettings(&record);
+  if (record.automaticOutput == 0) return;
+  record.automaticOutput = 0;
   SaveQuireSettings(record);
 }
 

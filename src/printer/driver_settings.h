@@ -28,6 +28,9 @@ void WriteDriverSettings(const std::string& outputPath, ConversionOptions* optio
 void WriteCreatorSettings(const std::string& outputPath, ConversionOptions* options);
 // "AutoSave" / "IsAutoSave" = "0": the driver writes nothing for later jobs.
 void DisableDriverAutoSave();
+// The creator printer's counterpart: "AutomaticOutput" back to 0, so a later
+// print by anyone else does not overwrite this job's output.
+void DisableCreatorAutoOutput();
 // Writes "AutoSaveOptions" / key = value; non-zero on success, else 0.
 int SetDriverOption(const std::string& key, const std::string& value);
 // Appends to inkwell.log in the state root when config.ini beside the
