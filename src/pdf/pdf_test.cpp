@@ -11,6 +11,7 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include "common/registry.h"
+#include "pdf/page_fit.h"
 #include "pdf/pdf_merge.h"
 #include "pdf/pdf_tool.h"
 #include "pdf/quire_settings.h"
@@ -284,6 +285,27 @@ TEST_F(PdfTest, DocumentInformationKeepsWhatIsNotGivenAndEncryption) {
 
 // A missing key is created holding the defaults; then every field comes back
 // under its own name.
+// Printing with shrink to fit: the chosen pages on the paper, a big page
+// scaled down, a small one only centred; no paper keeps the pages as they are.
+TEST_F(PdfTest, LaysChosenPagesOntoThePaper) {
+  const std::string in = Pdf("in.pdf", {TestPage(100), TestPage(1000), TestPage(300)});
+  ASSERT_TRUE(WritePagesOnPaper(in, 1, 2, 612, 792, out_, &error_)) << error_;
+  auto pdf = ReadPdf(out_);
+  std::vector<QPDFObjectHandle> pages = pdf->getAllPages();
+  ASSERT_EQ(pages.size(), 2u);
+  std::vector<std::string> placements;
+  for (QPDFObjectHandle& page : pages) {
+    EXPECT_EQ(page.getKey("/MediaBox").getArrayItem(3).getNumericValue(), 792);
+    auto data = page.getKey("/Contents").getStreamData();
+    placements.emplace_back(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+  }
+  EXPECT_THAT(placements[0], HasSubstr("0.612 0 0 0.612 0 90 cm"));
+  EXPECT_THAT(placements[1], HasSubstr("1 0 0 1 156 246 cm"));
+  EXPECT_FALSE(WritePagesOnPaper(in, 2, 3, 612, 792, out_, &error_));
+  ASSERT_TRUE(WritePagesOnPaper(in, 0, 2, 0, 0, out_, &error_)) << error_;
+  EXPECT_EQ(PageSizes(out_), (std::vector<int>{100, 1000, 300}));
+}
+
 TEST(QuireSettings, DefaultsFirstThenEveryFieldRoundTrips) {
   ScratchDir dir;
   QuireSettings s;

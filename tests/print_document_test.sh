@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The printing road from the command line: the route chosen by the input's
+# type, what the driver announced as the only result, and the printers left
+# as they were.
+. "$(dirname "$0")/lib.sh"
+S=$BIN/scrivex
+pages() { # pages FILE N: a PDF of N landscape pages
+  gs -q -sDEVICE=pdfwrite -o "$1" -c "<</PageSize [300 200]>> setpagedevice 1 1 $2 { 20 100 moveto /Helvetica findfont 30 scalefont setfont (Page) show showpage } for"
+}
+pages two.pdf 2
+pages one.pdf 1
+
+"$S" -i two.pdf -o m.emf >out.txt 2>err.txt
+check "a PDF prints to EMF pages, each announced" eval 'grep -q "result = Successful" out.txt &&
+  grep -qx "Page 2: $WORK/m_0002.emf" out.txt && [ "$(head -c 44 m_0001.emf | tail -c 4)" = " EMF" ]'
+
+# -G: the lone page this job announced takes the output's name over an old
+# output; another file that the output's name pattern matches stays put.
+echo old >w.wmf
+echo notes >w-notes.wmf
+"$S" -i one.pdf -o w.wmf -G >out.txt 2>err.txt
+check "-G: the lone announced page replaces the old output" eval 'grep -q "result = Successful" out.txt &&
+  [ "$(od -An -tx1 -N4 w.wmf | tr -d " ")" = d7cdc69a ] && [ ! -e w_0001.wmf ] && [ "$(cat w-notes.wmf)" = notes ]'
+
+head -c 3000 /dev/urandom >junk.dwg
+"$S" -i junk.dwg -o junk.pdf >out.txt 2>err.txt
+check "a type nobody prints fails at once and says so" eval 'grep -q "result = Failed" out.txt &&
+  grep -q "no application is registered to print \".dwg\" files" err.txt && [ ! -e junk.pdf ]'
+
+check "the default printer and the drivers' automatic saving are as before" eval '
+  "$BIN/printer-admin" list | grep -qx "Brindle Converter and Creator (default)" &&
+  grep -qx "IsAutoSave=0" "$SCRIVEX_HOME/inkwell.ini"'
+
+finish print_document_test
