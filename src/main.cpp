@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "apps/print_document.h"
+#include "apps/routes.h"
 #include "driver/driver_main.h"
 #include "image/blank_pages.h"
 #include "image/print_route.h"
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
   };
   converters.openUrlInBrowser = OpenWithViewer;
   int code = scrivex::RunJob(job, converters);
+  scrivex::QuitKeptApplications();
   // Asked to end by a signal: everything is cleaned up, end the same way.
   scrivex::platform::EndWithTerminationSignal();
   return code;

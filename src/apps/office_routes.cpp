@@ -1,48 +1,359 @@
-// The office applications' routes. Their servers are not part of the
-// program yet: each route reports the missing application, as it does when
-// the office suite is not installed, and prints nothing.
+// The office applications, driven by member number: each route opens the
+// document read-only and hidden, prints it to the target printer, closes it
+// without saving and quits the application unless -D keeps it for the next
+// document.
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 
 #include "apps/routes.h"
 #include "automation/automation.h"
 #include "common/failure_reason.h"
+#include "pdf/quire_settings.h"
+#include "platform/path.h"
+#include "platform/process.h"
+#include "printer/completion_mapping.h"
+#include "printer/driver_settings.h"
 
 namespace scrivex {
 namespace {
 
-int MissingApplication(const char* progId, const char* line) {
-  if (CreateObject(progId)) {
-    NoteFailure(std::string(progId) + " cannot print yet");
-  } else {
-    std::fputs(line, stdout);
-    std::fflush(stdout);
-    NoteFailure(std::string("no ") + progId + " server is available");
-  }
-  return 0;
-}
-
 constexpr char kOfficeLine[] =
     "Please install MS Office product in order to convert MS Office documents!!!\n";
+constexpr char kVisioLine[] =
+    "Please install MS Visio application in order to convert MS Visio documents!!!\n";
+
+// The kept applications, by route.
+enum Application { kWord, kExcel, kPowerPoint, kVisio, kApplications };
+const char* const kProgIds[] = {"Word.Application", "Excel.Application", "PowerPoint.Application",
+                                "Visio.Application"};
+std::shared_ptr<Dispatch> g_kept[kApplications];
+
+// The common start: the running application, or null after its install line.
+std::shared_ptr<Dispatch> StartApplication(Application which, bool* created) {
+  *created = false;
+  if (!g_kept[which]) {
+    g_kept[which] = CreateObject(kProgIds[which]);
+    *created = static_cast<bool>(g_kept[which]);
+  }
+  if (!g_kept[which]) {
+    std::fputs(which == kVisio ? kVisioLine : kOfficeLine, stdout);
+    std::fflush(stdout);
+    NoteFailure(std::string("no ") + kProgIds[which] + " server is available");
+  }
+  return g_kept[which];
+}
+
+void QuitApplication(Application which) {
+  std::shared_ptr<Dispatch> app = std::move(g_kept[which]);
+  if (!app) return;
+  try {
+    switch (which) {
+      case kWord: {
+        Variant no = FalseArg, a = FalseArg, b = FalseArg;
+        Call(*app, 1105, {ByRef(&no), ByRef(&a), ByRef(&b)});
+        break;
+      }
+      case kExcel:
+        Call(*app, 302);
+        break;
+      case kPowerPoint:
+        Call(*app, 2021);
+        break;
+      default:
+        Call(*app, 9);
+        break;
+    }
+  } catch (const AutomationError&) {
+    // The application is gone either way.
+  }
+}
+
+// The common end: unless -D keeps it, the application quits.
+void EndApplication(Application which, const ConversionOptions& o) {
+  if (!o.fastOfficeMode) QuitApplication(which);
+}
+
+void NoteAutomationError(const char* application, const AutomationError& e) {
+  NoteFailure(std::string(application) + " failed: " + e.what());
+}
+
+// Arguments passed by reference: the values live as long as the call.
+struct RefArgs {
+  explicit RefArgs(size_t n) : values(n, OmittedArg) {}
+  std::vector<Variant> Refs() {
+    std::vector<Variant> refs;
+    for (Variant& v : values) refs.push_back(ByRef(&v));
+    return refs;
+  }
+  std::vector<Variant> values;
+};
+
+const ConversionOptions& Or(const ConversionOptions* options) {
+  static const ConversionOptions defaults;
+  return options ? *options : defaults;
+}
+
+// The zoom paper of -z: "WxH", or one number for both, in twips.
+void ParseZoomPaper(const std::string& text, int* width, int* height) {
+  *width = std::atoi(text.c_str());
+  size_t x = text.find('x');
+  *height = x == std::string::npos ? *width : std::atoi(text.c_str() + x + 1);
+}
 
 }  // namespace
 
-int PrintWithWord(const std::string&, const std::string&, const ConversionOptions*) {
-  return MissingApplication("Word.Application", kOfficeLine);
+void ParsePageSpan(const std::string& text, int* first, int* last) {
+  *first = *last = 1;
+  if (text.empty()) return;
+  bool seen = false;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t end = text.find_first_of(",- ", i);
+    if (end == std::string::npos) end = text.size();
+    if (end > i) {
+      int n = std::atoi(text.substr(i, end - i).c_str());
+      (seen ? *last : *first) = n;
+      if (!seen) *last = n;
+      seen = true;
+    }
+    i = end + 1;
+  }
+  if (*first < 1) *first = 1;
+  if (*last <= *first) *last = *first;
 }
 
-int PrintWithExcel(const std::string&, const std::string&, const ConversionOptions*,
-                   std::vector<std::string>*) {
-  return MissingApplication("Excel.Application", kOfficeLine);
+void QuitKeptApplications() {
+  for (int which = 0; which < kApplications; ++which) QuitApplication(Application(which));
 }
 
-int PrintWithPowerPoint(const std::string&, const std::string&, const ConversionOptions*) {
-  return MissingApplication("PowerPoint.Application", kOfficeLine);
+int PrintWithWord(const std::string& input, const std::string& /*output*/,
+                  const ConversionOptions* options) {
+  const ConversionOptions& o = Or(options);
+  bool created;
+  std::shared_ptr<Dispatch> app = StartApplication(kWord, &created);
+  if (!app) return 0;
+  int result = 0;
+  try {
+    std::shared_ptr<Dispatch> documents = ToObject(Get(*app, 6));
+    RefArgs open(10);
+    open.values[0] = Bstr(input);
+    open.values[1] = FalseArg;  // confirm conversions
+    open.values[2] = TrueArg;   // read-only
+    std::shared_ptr<Dispatch> document = ToObject(Call(*documents, 12, open.Refs()));
+    Put(*app, 23, FalseArg);
+    Put(*app, 66, Bstr(TargetPrinterName));
+
+    const bool background = o.hidePrintDialog != 0;
+    const bool zoom = !background && !o.printZoomPaper.empty();
+    RefArgs print(zoom ? 19 : 15);
+    print.values[0] = background ? TrueArg : FalseArg;
+    if (!o.pageRange.empty()) {
+      print.values[2] = I4(4);  // a list of pages
+      print.values[8] = Bstr(o.pageRange);
+    }
+    if (zoom) {
+      int width, height;
+      ParseZoomPaper(o.printZoomPaper, &width, &height);
+      print.values[17] = I4(width);
+      print.values[18] = I4(height);
+    }
+    Call(*app, zoom ? 448 : 302, print.Refs());
+    if (background) {
+      // Bounded by the watchdog: a server that never finishes must not hang the run.
+      const long long end = platform::TickCountMs() + 1000LL * platform::WatchdogSeconds();
+      while (ToInt(Get(*app, 86)) != 0) {
+        if (platform::WatchdogSeconds() > 0 && platform::TickCountMs() > end) {
+          throw AutomationError(DISP_E_EXCEPTION, "background printing did not finish");
+        }
+        platform::SleepMs(100);
+      }
+    }
+    RefArgs close(3);
+    close.values[0] = FalseArg;
+    Call(*document, 1105, close.Refs());
+    result = 1;
+  } catch (const AutomationError& e) {
+    NoteAutomationError("Word", e);
+  }
+  EndApplication(kWord, o);
+  return result;
 }
 
-int PrintWithVisio(const std::string&, const std::string&, const ConversionOptions*) {
-  return MissingApplication(
-      "Visio.Application",
-      "Please install MS Visio application in order to convert MS Visio documents!!!\n");
+int IsSheetEmpty(Dispatch& worksheet) {
+  std::shared_ptr<Dispatch> used = ToObject(Get(worksheet, 412));
+  for (int collection : {575, 1434}) {
+    if (ToInt(Get(*ToObject(Get(worksheet, collection)), 118)) > 0) return 0;
+  }
+  if (ToInt(Get(*ToObject(Get(worksheet, 1377)), 118)) > 0) return 0;
+  for (int kind : {2, -4123}) {
+    try {
+      if (ToObject(Call(*used, 410, {I4(kind), I4(23)}))) return 0;
+    } catch (const AutomationError&) {
+      // No such cells.
+    }
+  }
+  return 1;
+}
+
+namespace {
+
+// "report.pdf", sheet 2: "report-0002.pdf" in folder.
+std::string SheetFileName(const std::string& folder, const platform::PathParts& output, int n) {
+  char number[16];
+  std::snprintf(number, sizeof number, "-%04d", n);
+  return folder + output.name + number + output.ext;
+}
+
+// Names the next print's file for the target printer: the creator's
+// settings, or the Inkwell driver's "OutputFile".
+void NameNextPrint(const std::string& path) {
+  if (TargetPrinterName == kCreatorPrinterName) {
+    QuireSettings record;
+    LoadQuireSettings(&record);
+    record.automaticOutput = 1;
+    record.automaticValue = 2;
+    record.automaticDirectory = path;
+    SaveQuireSettings(record);
+  } else {
+    SetDriverOutputFile(path);
+  }
+}
+
+}  // namespace
+
+int PrintWithExcel(const std::string& input, const std::string& output,
+                   const ConversionOptions* options, OutputFileList* outputFiles) {
+  const ConversionOptions& o = Or(options);
+  const platform::PathParts parts = platform::SplitPath(output);
+  bool created;
+  std::shared_ptr<Dispatch> app = StartApplication(kExcel, &created);
+  if (!app) return 0;
+  int result = 0;
+  try {
+    Put(*app, 343, FalseArg);
+    Put(*app, 558, FalseArg);
+    Put(*app, 1212, FalseArg);
+    Put(*app, 382, FalseArg);
+    Put(*app, 992, FalseArg);
+    Put(*app, 356, TrueArg);
+    std::shared_ptr<Dispatch> workbooks = ToObject(Get(*app, 572));
+    std::vector<Variant> open(13, OmittedArg);
+    open[0] = Bstr(input);
+    open[1] = FalseArg;   // update links
+    open[2] = TrueArg;    // read-only
+    open[6] = TrueArg;    // ignore the read-only recommendation
+    open[12] = FalseArg;  // not in the recently used list
+    Call(*workbooks, 682, open);
+    std::shared_ptr<Dispatch> sheets = ToObject(Get(*app, 494));
+    const int count = ToInt(Get(*sheets, 118));
+    const Variant printer = Bstr(TargetPrinterName);
+    if (!o.pageRange.empty()) {
+      int first, last;
+      ParsePageSpan(o.pageRange, &first, &last);
+      Call(*sheets, 905, {I2(static_cast<int16_t>(first)), I2(static_cast<int16_t>(last)), I2(1),
+                          FalseArg, printer, OmittedArg, OmittedArg});
+    } else if (o.excelMode == 2) {
+      Call(*sheets, 905, {OmittedArg, OmittedArg, I2(1), FalseArg, printer, OmittedArg, OmittedArg});
+    } else {
+      std::vector<int> kept;
+      for (int n = 1; n <= count; ++n) {
+        if (!IsSheetEmpty(*ToObject(Get(*sheets, 170, {I4(n)})))) kept.push_back(n);
+      }
+      // Sheet files that only feed the joined output go to a private folder;
+      // with -E 1 and 3 they are kept on purpose, beside the output.
+      std::string folder = parts.drive + parts.dir;
+      const bool joined = platform::EqualsNoCase(parts.ext, ".pdf") &&
+                          (o.excelMode == 0 || o.excelMode == 3);
+      if (count > 1 && joined && o.excelMode == 0) {
+        if (!outputFiles->privateFolder.path().empty() ||
+            outputFiles->privateFolder.Create(output)) {
+          folder = outputFiles->privateFolder.path();
+        }
+      }
+      for (size_t j = 0; j < kept.size(); ++j) {
+        std::string name;
+        try {
+          std::shared_ptr<Dispatch> sheet = ToObject(Get(*sheets, 170, {I4(kept[j])}));
+          name = ToString(Get(*sheet, 110));
+          int paper = std::atoi(o.paperSize.c_str());
+          Put(*ToObject(Get(*sheet, 998)), 1007, I4(paper == 0 ? 1 : paper));
+          if (count > 1) {
+            std::string file = SheetFileName(folder, parts, static_cast<int>(j + 1));
+            NameNextPrint(file);
+            if (joined) outputFiles->files.push_back(file);
+          }
+          Call(*sheet, 905, {OmittedArg, OmittedArg, I2(1), FalseArg, printer, OmittedArg,
+                             OmittedArg});
+        } catch (const AutomationError& e) {
+          std::printf("Something is wrong in sheet #%d, sheet name is %s\n", kept[j],
+                      name.c_str());
+          std::fflush(stdout);
+          NoteAutomationError("Excel", e);
+        }
+        if (j + 1 < kept.size()) WaitForDriver();
+      }
+    }
+    Call(*workbooks, 277);
+    result = 1;
+  } catch (const AutomationError& e) {
+    NoteAutomationError("Excel", e);
+  }
+  EndApplication(kExcel, o);
+  return result;
+}
+
+int PrintWithPowerPoint(const std::string& input, const std::string& /*output*/,
+                        const ConversionOptions* options) {
+  const ConversionOptions& o = Or(options);
+  bool created;
+  std::shared_ptr<Dispatch> app = StartApplication(kPowerPoint, &created);
+  if (!app) return 0;
+  int result = 0;
+  try {
+    std::shared_ptr<Dispatch> presentation = ToObject(
+        Call(*ToObject(Get(*app, 2001)), 2004, {Bstr(input), I4(1), I4(1), I4(0)}));
+    std::shared_ptr<Dispatch> printOptions = ToObject(Get(*presentation, 2033));
+    Put(*printOptions, 2010, I4(o.hidePrintDialog ? 1 : 0));
+    Put(*printOptions, 2015, Bstr(TargetPrinterName));
+    const int slides = ToInt(Get(*ToObject(Get(*presentation, 2011)), 11));
+    if (slides != 0) {
+      int first = 0, last = slides;
+      if (!o.pageRange.empty()) ParsePageSpan(o.pageRange, &first, &last);
+      Call(*presentation, 2034, {I4(first), I4(last), Bstr(""), I4(1), I4(0)});
+    }
+    Call(*presentation, 2039);
+    result = 1;
+  } catch (const AutomationError& e) {
+    NoteAutomationError("PowerPoint", e);
+  }
+  EndApplication(kPowerPoint, o);
+  return result;
+}
+
+int PrintWithVisio(const std::string& input, const std::string& /*output*/,
+                   const ConversionOptions* options) {
+  const ConversionOptions& o = Or(options);
+  bool created;
+  std::shared_ptr<Dispatch> app = StartApplication(kVisio, &created);
+  if (!app) return 0;
+  int result = 0;
+  try {
+    if (created) Put(*app, 67, FalseArg);
+    std::shared_ptr<Dispatch> drawing =
+        ToObject(Call(*ToObject(Get(*app, 4)), 6, {Bstr(input), I2(10)}));
+    Put(*drawing, 64, I2(0));
+    for (int setting : {45, 46, 48}) Put(*drawing, setting, I2(1));
+    Call(*drawing, 22);
+    Put(*drawing, 10, I2(1));
+    Call(*drawing, 23);
+    result = 1;
+  } catch (const AutomationError& e) {
+    NoteAutomationError("Visio", e);
+  }
+  EndApplication(kVisio, o);
+  return result;
 }
 
 }  // namespace scrivex

@@ -27,7 +27,7 @@ bool PrintsToCreator() { return TargetPrinterName == platform::kCreatorPrinterNa
 
 // Step 5: the route by extension, first match wins.
 int PrintByType(const std::string& input, const std::string& ext, const std::string& output,
-                const ConversionOptions* options, std::vector<std::string>* outputFiles) {
+                const ConversionOptions* options, OutputFileList* outputFiles) {
   if (Is(ext, ".doc") || Is(ext, ".rtf")) return PrintWithWord(input, output, options);
   if (Is(ext, ".xls")) return PrintWithExcel(input, output, options, outputFiles);
   if (Is(ext, ".ppt")) return PrintWithPowerPoint(input, output, options);
@@ -42,20 +42,26 @@ int PrintByType(const std::string& input, const std::string& ext, const std::str
   return printed ? printed : ShellPrintDocument(input, output, options, 0);
 }
 
-// Step 9: the Excel route's sheet files become the output.
+// Step 9: the Excel route's sheet files become the output. A sheet that was
+// listed but never written fails the document: nothing replaces the output.
 int PlaceOutputFiles(const std::vector<std::string>& files, const std::string& output,
                      const ConversionOptions* options, int result) {
-  if (files.size() == 1) {
+  for (const std::string& file : files) {
+    if (platform::FileSize(file) <= 0) {
+      NoteFailure("the sheet file " + file + " was not written");
+      result = 0;
+    }
+  }
+  if (result > 0 && files.size() == 1) {
     if (platform::MoveFileReplace(files[0], output)) return 1;
     NoteFailure("the printed file could not be moved to " + output);
-    return 0;
+    result = 0;
+  } else if (result > 0 && MergePdfParts(files, output, options) != kMergeWritten) {
+    NoteFailure("the sheet files could not be joined into " + output);
+    result = 0;
   }
-  if (files.size() > 1) {
-    ConversionOptions defaults;
-    MergePdfParts(files, output, options ? options : &defaults);
-    if (!options || options->excelMode != 3) {
-      for (const std::string& file : files) platform::RemoveFile(file);
-    }
+  if (!options || options->excelMode != 3) {
+    for (const std::string& file : files) platform::RemoveFile(file);
   }
   return result;
 }
@@ -95,7 +101,7 @@ int PrintDocument(const std::string& input, const std::string& output,
     return 0;
   }
 
-  std::vector<std::string> outputFiles;
+  OutputFileList outputFiles;
   std::vector<std::string> announced;
   int result = 0;
   if (PrintByType(input, ext, output, handOff, &outputFiles) != 0) {
@@ -111,8 +117,8 @@ int PrintDocument(const std::string& input, const std::string& output,
   } else {
     DisableDriverAutoSave();
   }
-  if (!outputFiles.empty()) {
-    result = PlaceOutputFiles(outputFiles, output, handOff, result);
+  if (!outputFiles.files.empty()) {
+    result = PlaceOutputFiles(outputFiles.files, output, handOff, result);
     if (result > 0 && announced.empty()) announced.push_back(output);
   }
 

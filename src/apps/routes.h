@@ -8,18 +8,37 @@
 #include <vector>
 
 #include "common/conversion_options.h"
+#include "platform/replacement_file.h"
 
 namespace scrivex {
 
+class Dispatch;
+
+// The files a route printed one by one (the Excel sheets), in order. Sheet
+// files that are only parts of the output live in a private folder that goes
+// with the list.
+struct OutputFileList {
+  std::vector<std::string> files;
+  platform::StagingFolder privateFolder;
+};
+
 int PrintWithWord(const std::string& input, const std::string& output,
                   const ConversionOptions* options);
-// Appends the file of every printed sheet to *outputFiles.
+// Appends the file of every printed sheet that is to be joined into the
+// output to *outputFiles.
 int PrintWithExcel(const std::string& input, const std::string& output,
-                   const ConversionOptions* options, std::vector<std::string>* outputFiles);
+                   const ConversionOptions* options, OutputFileList* outputFiles);
 int PrintWithPowerPoint(const std::string& input, const std::string& output,
                         const ConversionOptions* options);
 int PrintWithVisio(const std::string& input, const std::string& output,
                    const ConversionOptions* options);
+// Quits the applications kept running by -D.
+void QuitKeptApplications();
+// The first and last page of a page-range text ("1,2-4,6": 1 and 6).
+void ParsePageSpan(const std::string& text, int* first, int* last);
+// 1 when the worksheet has nothing to print.
+int IsSheetEmpty(Dispatch& worksheet);
+
 int PrintWithAcrobat(const std::string& input, const std::string& output);
 int PrintHtmlWithCreator(const std::string& input, const std::string& output,
                          const ConversionOptions* options);

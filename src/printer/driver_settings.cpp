@@ -192,6 +192,10 @@ void DisableCreatorAutoOutput() {
   SaveQuireSettings(record);
 }
 
+void SetDriverOutputFile(const std::string& path) {
+  WriteDriverValue(DriverConfigPath(), kAutoSave, "OutputFile", path);
+}
+
 void DisableDriverAutoSave() { WriteDriverValue(DriverConfigPath(), kAutoSave, "IsAutoSave", "0"); }
 
 int SetDriverOption(const std::string& key, const std::string& value) {

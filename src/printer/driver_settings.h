@@ -28,6 +28,8 @@ void WriteDriverSettings(const std::string& outputPath, ConversionOptions* optio
 void WriteCreatorSettings(const std::string& outputPath, ConversionOptions* options);
 // "AutoSave" / "IsAutoSave" = "0": the driver writes nothing for later jobs.
 void DisableDriverAutoSave();
+// Names the file of the Inkwell driver's next print ("OutputFile").
+void SetDriverOutputFile(const std::string& path);
 // The creator printer's counterpart: "AutomaticOutput" back to 0, so a later
 // print by anyone else does not overwrite this job's output.
 void DisableCreatorAutoOutput();

@@ -1,0 +1,183 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+#include "apps/routes.h"
+#include "automation/automation.h"
+#include "pdf/quire_settings.h"
+#include "platform/profile.h"
+#include "platform/spooler.h"
+#include "platform/test_support.h"
+
+namespace scrivex {
+namespace {
+
+using ::testing::ElementsAre;
+
+struct Invocation {
+  std::string object;
+  int dispid;
+  InvokeKind kind;
+  std::vector<Variant> args;  // by-reference arguments resolved
+};
+
+// An automation object that logs every call and answers from a table by
+// member number, or from a function for the members that depend on args.
+class Fake : public Dispatch {
+ public:
+  Fake(std::string name, std::vector<Invocation>* log) : name_(std::move(name)), log_(log) {}
+  Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
+    std::vector<Variant> resolved;
+    for (const Variant& v : args) resolved.push_back((v.vt & VT_BYREF) ? *v.ref : v);
+    log_->push_back({name_, dispid, kind, resolved});
+    if (answer) return answer(dispid, args);
+    auto it = answers.find(dispid);
+    return it == answers.end() ? Variant{} : it->second;
+  }
+  std::map<int, Variant> answers;
+  std::function<Variant(int, std::vector<Variant>&)> answer;
+
+ private:
+  std::string name_;
+  std::vector<Invocation>* log_;
+};
+
+class OfficeRoutes : public ::testing::Test {
+ protected:
+  std::shared_ptr<Fake> Make(const std::string& name) {
+    return std::make_shared<Fake>(name, &log_);
+  }
+  // The calls to one object's member, in order.
+  std::vector<Invocation> CallsTo(const std::string& object, int dispid) const {
+    std::vector<Invocation> found;
+    for (const Invocation& i : log_)
+      if (i.object == object && i.dispid == dispid) found.push_back(i);
+    return found;
+  }
+  void Serve(const char* progId, std::shared_ptr<Fake> app) {
+    RegisterServer(progId, [app] { return app; });
+  }
+  test::ScratchDir dir_;
+  std::vector<Invocation> log_;
+  ConversionOptions options_;
+};
+
+TEST(ParsePageSpan, FirstAndLastNumber) {
+  int first, last;
+  ParsePageSpan("1,2-4,6", &first, &last);
+  EXPECT_EQ(first * 100 + last, 106);
+  ParsePageSpan("5", &first, &last);
+  EXPECT_EQ(first * 100 + last, 505);
+  ParsePageSpan("", &first, &last);
+  EXPECT_EQ(first * 100 + last, 101);
+  ParsePageSpan("0-0", &first, &last);
+  EXPECT_EQ(first * 100 + last, 101);
+}
+
+// Pages as a list, the zoom paper's two forms, and background printing that
+// ignores the zoom and waits for the application.
+TEST_F(OfficeRoutes, WordPrintOutForms) {
+  auto app = Make("app"), documents = Make("documents"), document = Make("document");
+  app->answers = {{6, Object(documents)}, {86, I4(0)}};
+  documents->answers = {{12, Object(document)}};
+  Serve("Word.Application", app);
+
+  options_.pageRange = "3";
+  options_.printZoomPaper = "11907x16839";
+  ASSERT_EQ(PrintWithWord("/in/a.doc", "/out/a.pdf", &options_), 1);
+  options_.printZoomPaper = "12240";
+  ASSERT_EQ(PrintWithWord("/in/a.doc", "/out/a.pdf", &options_), 1);
+  options_.hidePrintDialog = 1;
+  ASSERT_EQ(PrintWithWord("/in/a.doc", "/out/a.pdf", &options_), 1);
+
+  auto zoomed = CallsTo("app", 448);
+  ASSERT_EQ(zoomed.size(), 2u);
+  EXPECT_EQ(zoomed[0].args.size(), 19u);
+  EXPECT_EQ(ToInt(zoomed[0].args[2]), 4);
+  EXPECT_EQ(ToString(zoomed[0].args[8]), "3");
+  EXPECT_EQ(ToInt(zoomed[0].args[17]) * 100000 + ToInt(zoomed[0].args[18]), 1190716839);
+  EXPECT_EQ(ToInt(zoomed[1].args[17]) * 100000 + ToInt(zoomed[1].args[18]), 1224012240);
+  auto background = CallsTo("app", 302);
+  ASSERT_EQ(background.size(), 1u);
+  EXPECT_EQ(background[0].args.size(), 15u);
+  EXPECT_TRUE(ToBool(background[0].args[0]));
+  EXPECT_EQ(CallsTo("app", 86).size(), 1u);
+  // Quit after each document, closed without saving each time.
+  EXPECT_EQ(CallsTo("app", 1105).size(), 3u);
+  EXPECT_FALSE(ToBool(CallsTo("document", 1105)[0].args[0]));
+}
+
+// Three sheets, the second empty: two sheet files named for the output,
+// listed for the join in a private folder with -E 0; -E 1 lists none;
+// paper codes from -f.
+TEST_F(OfficeRoutes, ExcelSheetsByMode) {
+  auto app = Make("app"), workbooks = Make("workbooks"), sheets = Make("sheets");
+  auto none = Make("none"), some = Make("some"), used = Make("used"), setup = Make("setup");
+  std::vector<std::shared_ptr<Fake>> sheet;
+  for (int n = 1; n <= 3; ++n) sheet.push_back(Make("sheet" + std::to_string(n)));
+  none->answers = {{118, I4(0)}};
+  some->answers = {{118, I4(2)}};
+  used->answer = [&](int, std::vector<Variant>&) -> Variant {
+    throw AutomationError(DISP_E_EXCEPTION, "no cells");
+  };
+  for (int n = 0; n < 3; ++n) {
+    sheet[n]->answers = {{412, Object(used)},   {575, Object(none)},
+                         {1434, Object(none)},  {1377, Object(n == 1 ? none : some)},
+                         {110, Bstr("S" + std::to_string(n + 1))}, {998, Object(setup)}};
+  }
+  sheets->answer = [&](int dispid, std::vector<Variant>& args) -> Variant {
+    if (dispid == 118) return I4(3);
+    if (dispid == 170) return Object(sheet[ToInt(args[0]) - 1]);
+    return Variant{};
+  };
+  app->answers = {{572, Object(workbooks)}, {494, Object(sheets)}};
+  Serve("Excel.Application", app);
+
+  OutputFileList files;
+  TargetPrinterName = kCreatorPrinterName;
+  options_.paperSize = "11x17in";
+  ASSERT_EQ(PrintWithExcel("/in/b.xls", dir_.Path("out.pdf"), &options_, &files), 1);
+  ASSERT_EQ(files.files.size(), 2u);
+  EXPECT_EQ(files.files[0], files.privateFolder.path() + "out-0001.pdf");
+  EXPECT_EQ(files.files[1], files.privateFolder.path() + "out-0002.pdf");
+  QuireSettings record;
+  LoadQuireSettings(&record);
+  EXPECT_EQ(record.automaticDirectory, files.files[1]);
+  EXPECT_EQ(CallsTo("sheet2", 905).size(), 0u);
+
+  // Printing to Inkwell, each sheet is named in its driver's settings.
+  OutputFileList kept;
+  TargetPrinterName = kInkwellPrinterName;
+  options_.excelMode = 1;
+  options_.paperSize = "abc";
+  ASSERT_EQ(PrintWithExcel("/in/b.xls", dir_.Path("out.pdf"), &options_, &kept), 1);
+  EXPECT_TRUE(kept.files.empty());
+  EXPECT_EQ(platform::GetProfileString(platform::InkwellConfigPath(), "AutoSave", "OutputFile", ""),
+            dir_.Path("out-0002.pdf"));
+  std::vector<int> papers;
+  for (const Invocation& i : CallsTo("setup", 1007)) papers.push_back(ToInt(i.args[0]));
+  EXPECT_THAT(papers, ElementsAre(11, 11, 1, 1));
+}
+
+TEST_F(OfficeRoutes, EmptyPresentationAndMissingApplications) {
+  auto app = Make("app"), list = Make("list"), deck = Make("deck"), slides = Make("slides");
+  app->answers = {{2001, Object(list)}};
+  list->answers = {{2004, Object(deck)}};
+  deck->answers = {{2011, Object(slides)}, {2033, Object(Make("print options"))}};
+  slides->answers = {{11, I4(0)}};
+  Serve("PowerPoint.Application", app);
+  EXPECT_EQ(PrintWithPowerPoint("/in/c.ppt", "/out/c.pdf", &options_), 1);
+  EXPECT_TRUE(CallsTo("deck", 2034).empty());
+  EXPECT_EQ(CallsTo("deck", 2039).size(), 1u);
+
+  RegisterServer("Visio.Application", nullptr);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(PrintWithVisio("/in/d.vsd", "/out/d.pdf", &options_), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Please install MS Visio application in order to convert MS Visio documents!!!\n");
+}
+
+}  // namespace
+}  // namespace scrivex
