@@ -25,7 +25,8 @@ TEST(PrintImageFile, OnePageOfThePaperAskedForAndHonestResults) {
   if (!platform::FileExists(driver)) GTEST_SKIP() << "no Inkwell driver built";
   test::ScratchDir dir;
   std::string png = dir.Path("picture.png");
-  ASSERT_EQ(platform::RunChild({"convert", "-size", "300x150", "gradient:red-blue", png}).exitCode, 0);
+  ASSERT_EQ(platform::RunChild({"convert", "-size", "300x150", "gradient:red-blue", png}).exitCode,
+            0);
   platform::PrinterHandle printer;
   platform::PrinterInfo2 info;
   uint32_t needed = 0;

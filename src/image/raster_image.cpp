@@ -122,10 +122,12 @@ std::string DetectRasterFormat(const std::string& path) {
   if (starts("\xb1\x68\xde\x3a"sv)) return "DCX";
   if (starts("8BPS\0"sv) && OneOf(byte(5), {1, 2})) return "PSD";
   // Two letters alone are too weak: the info header's size must be a known one.
-  if (starts("BM"sv) && head.size() >= 18 && OneOf(Le32(head, 14), {12, 40, 52, 56, 64, 108, 124})) {
+  if (starts("BM"sv) && head.size() >= 18 &&
+      OneOf(Le32(head, 14), {12, 40, 52, 56, 64, 108, 124})) {
     return "BMP";
   }
-  if (byte(0) == 'P' && byte(1) >= '1' && byte(1) <= '7' && OneOf(byte(2), {' ', '\t', '\r', '\n'})) {
+  if (byte(0) == 'P' && byte(1) >= '1' && byte(1) <= '7' &&
+      OneOf(byte(2), {' ', '\t', '\r', '\n'})) {
     return "PNM";
   }
   if (byte(0) == 0x0a && OneOf(byte(1), {0, 2, 3, 4, 5}) && OneOf(byte(2), {0, 1}) &&

@@ -10,12 +10,14 @@ namespace {
 // A 2 x 1 RGB PNG: a red pixel, then a blue one.
 const std::string kTinyPng(
     "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x02\0\0\0\x01\x08\x02\0\0\0\x7b\x40\xe8\xdd\0\0\0\x0d"
-    "IDAT\x78\xda\x63\xf8\xcf\0\x04\xff\x01\x07\0\x01\xff\x3d\x7d\x8c\x49\0\0\0\0IEND\xae\x42\x60\x82",
+    "IDAT\x78\xda\x63\xf8\xcf\0\x04\xff\x01\x07\0\x01\xff\x3d\x7d\x8c\x49\0\0\0\0IEND\xae\x42\x60"
+    "\x82",
     70);
 // Headers that claim 60000 x 60000 and 15000 x 15000 pixels over a few bytes of data.
 const std::string kBombIhdrTail("\x08\x02\0\0\0", 5);
 const std::string kBombData(
-    "\0\0\0\x0cIDAT\x78\xda\x63\x60\xa0\x3d\0\0\0\x64\0\x01\xb8\x99\xef\x99\0\0\0\0IEND\xae\x42\x60\x82",
+    "\0\0\0\x0cIDAT\x78\xda\x63\x60\xa0\x3d\0\0\0\x64\0\x01\xb8\x99\xef\x99\0\0\0\0IEND\xae\x42\x60"
+    "\x82",
     36);
 std::string Bomb(const std::string& side, const std::string& crc) {
   return std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16) + side + side + kBombIhdrTail + crc +

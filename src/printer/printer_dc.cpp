@@ -102,8 +102,8 @@ std::unique_ptr<PrinterDC> CreatePrinterDC(const std::string& printerName, int o
   }
   // A paper code replaces a custom width and length.
   d.dmPaperSize = static_cast<int16_t>(paperSize);
-  d.dmFields = (d.dmFields | platform::DM_PAPERSIZE) &
-               ~(platform::DM_PAPERWIDTH | platform::DM_PAPERLENGTH);
+  d.dmFields =
+      (d.dmFields | platform::DM_PAPERSIZE) & ~(platform::DM_PAPERWIDTH | platform::DM_PAPERLENGTH);
   return ContextFor(stored->printer, d);
 }
 
@@ -174,7 +174,6 @@ int Escape(PrinterDC& dc, int code) {
   return 1;
 }
 
-
 int DrawPixels(PrinterDC& dc, const uint8_t* rgba, int width, int height, int left, int top,
                int destWidth, int destHeight) {
   if (!dc.cr || !dc.inPage || !rgba || width <= 0 || height <= 0 || destWidth <= 0 ||
@@ -201,8 +200,8 @@ int DrawPixels(PrinterDC& dc, const uint8_t* rgba, int width, int height, int le
       // cairo keeps native-endian ARGB with the colour premultiplied by alpha.
       uint32_t a = in[3];
       auto premultiplied = [a](uint32_t c) { return (c * a + 127) / 255; };
-      out[x] = a << 24 | premultiplied(in[0]) << 16 | premultiplied(in[1]) << 8 |
-               premultiplied(in[2]);
+      out[x] =
+          a << 24 | premultiplied(in[0]) << 16 | premultiplied(in[1]) << 8 | premultiplied(in[2]);
     }
   }
   cairo_surface_mark_dirty(image);
