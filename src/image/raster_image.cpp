@@ -2,7 +2,9 @@
 
 #include <Magick++.h>
 
+#include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <mutex>
 #include <string_view>
 
