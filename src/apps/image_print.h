@@ -20,15 +20,18 @@ struct Rect {
 // The largest rectangle of the image's proportions centred in the page.
 Rect FitRect(const Rect& page, int imageWidth, int imageHeight);
 
-// Prints the image on the named printer with the given orientation
-// (1 portrait, 2 landscape) and paper size code; 0 when the file is not a
-// raster image this printer reads (or the printer cannot be used).
+// Prints the image, copies times, each on a page of its own, on the named
+// printer (the default printer for an empty name) with the given orientation
+// (1 portrait, 2 landscape) and paper size code. 1 when the job was printed;
+// 0 when the file is not a raster image this printer reads, or with a noted
+// reason when it does not decode or the job cannot be printed.
 int PrintImageFile(const std::string& path, const std::string& printerName, int orientation,
                    int paperSize, int copies);
 
-// A print job on the context: 1 when the document started.
+// A print job on the context: 1 when the document started. EndPrintJob ends
+// the document, which submits the job: 1 when it was printed.
 int BeginPrintJob(PrinterDC& dc, const std::string& documentName);
-void EndPrintJob(PrinterDC& dc);
+int EndPrintJob(PrinterDC& dc);
 
 }  // namespace scrivex
 

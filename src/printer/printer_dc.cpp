@@ -40,6 +40,27 @@ constexpr PaperEntry kPapers[] = {
     {34, 176, 250},        // Envelope B5
 };
 
+std::unique_ptr<PrinterDC> ContextFor(const std::string& printer, const platform::DEVMODEA& d) {
+  auto dc = std::make_unique<PrinterDC>();
+  dc->printer = printer;
+  dc->settings = d;
+  double width = 0, height = 0;
+  // A custom width and length (tenths of a millimetre) win over the code.
+  if ((d.dmFields & platform::DM_PAPERWIDTH) && (d.dmFields & platform::DM_PAPERLENGTH) &&
+      d.dmPaperWidth > 0 && d.dmPaperLength > 0) {
+    width = d.dmPaperWidth / 10.0 * kPointsPerMm;
+    height = d.dmPaperLength / 10.0 * kPointsPerMm;
+  } else if (!PaperSizePoints(d.dmPaperSize, &width, &height)) {
+    PaperSizePoints(platform::DMPAPER_LETTER, &width, &height);
+  }
+  if (d.dmOrientation == platform::DMORIENT_LANDSCAPE) std::swap(width, height);
+  dc->widthPoints = width;
+  dc->heightPoints = height;
+  if (d.dmPrintQuality > 0) dc->dpiX = d.dmPrintQuality;
+  dc->dpiY = d.dmYResolution > 0 ? d.dmYResolution : dc->dpiX;
+  return dc;
+}
+
 }  // namespace
 
 PrinterDC::~PrinterDC() {
@@ -67,25 +88,23 @@ std::unique_ptr<PrinterDC> CreatePrinterDC(const std::string& printerName) {
   bool read = platform::GetPrinter(printer, 2, &info, &needed);
   platform::ClosePrinter(&printer);
   if (!read) return nullptr;
-  auto dc = std::make_unique<PrinterDC>();
-  dc->printer = info.printerName;
-  dc->settings = info.devMode;
-  const platform::DEVMODEA& d = info.devMode;
-  double width = 0, height = 0;
-  // A custom width and length (tenths of a millimetre) win over the code.
-  if ((d.dmFields & platform::DM_PAPERWIDTH) && (d.dmFields & platform::DM_PAPERLENGTH) &&
-      d.dmPaperWidth > 0 && d.dmPaperLength > 0) {
-    width = d.dmPaperWidth / 10.0 * kPointsPerMm;
-    height = d.dmPaperLength / 10.0 * kPointsPerMm;
-  } else if (!PaperSizePoints(d.dmPaperSize, &width, &height)) {
-    PaperSizePoints(platform::DMPAPER_LETTER, &width, &height);
+  return ContextFor(info.printerName, info.devMode);
+}
+
+std::unique_ptr<PrinterDC> CreatePrinterDC(const std::string& printerName, int orientation,
+                                           int paperSize) {
+  std::unique_ptr<PrinterDC> stored = CreatePrinterDC(printerName);
+  if (!stored) return nullptr;
+  platform::DEVMODEA d = stored->settings;
+  if (orientation == platform::DMORIENT_PORTRAIT || orientation == platform::DMORIENT_LANDSCAPE) {
+    d.dmOrientation = static_cast<int16_t>(orientation);
+    d.dmFields |= platform::DM_ORIENTATION;
   }
-  if (d.dmOrientation == platform::DMORIENT_LANDSCAPE) std::swap(width, height);
-  dc->widthPoints = width;
-  dc->heightPoints = height;
-  if (d.dmPrintQuality > 0) dc->dpiX = d.dmPrintQuality;
-  dc->dpiY = d.dmYResolution > 0 ? d.dmYResolution : dc->dpiX;
-  return dc;
+  // A paper code replaces a custom width and length.
+  d.dmPaperSize = static_cast<int16_t>(paperSize);
+  d.dmFields =
+      (d.dmFields | platform::DM_PAPERSIZE) & ~(platform::DM_PAPERWIDTH | platform::DM_PAPERLENGTH);
+  return ContextFor(stored->printer, d);
 }
 
 int GetDeviceCaps(const PrinterDC& dc, int index) {
@@ -103,8 +122,9 @@ int GetDeviceCaps(const PrinterDC& dc, int index) {
   }
 }
 
-int StartDoc(PrinterDC& dc, const std::string& /*documentName*/) {
+int StartDoc(PrinterDC& dc, const std::string& documentName) {
   if (dc.surface) return 0;
+  dc.documentName = documentName.empty() ? "document" : documentName;
   dc.streamPath = MakeTempFileName(".pdf");
   if (dc.streamPath.empty()) return 0;
   dc.surface = cairo_pdf_surface_create(dc.streamPath.c_str(), dc.widthPoints, dc.heightPoints);
@@ -137,10 +157,14 @@ int EndDoc(PrinterDC& dc) {
   bool written = cairo_surface_status(dc.surface) == CAIRO_STATUS_SUCCESS;
   cairo_surface_destroy(dc.surface);
   dc.surface = nullptr;
-  if (!written) return 0;
+  if (!written) {
+    dc.jobFailure = "the print stream could not be written";
+    return 0;
+  }
   platform::SubmittedJob job;
-  bool printed = platform::SubmitPrintJob(dc.printer, dc.streamPath, "document", &job);
+  bool printed = platform::SubmitPrintJob(dc.printer, dc.streamPath, dc.documentName, &job);
   dc.lastJobId = job.jobId;
+  dc.jobFailure = printed ? "" : job.failure.empty() ? "the print job failed" : job.failure;
   return printed ? 1 : 0;
 }
 
@@ -148,6 +172,52 @@ int Escape(PrinterDC& dc, int code) {
   if (code != kEscapePostScriptPassthrough) return 0;
   dc.escapes.push_back(code);
   return 1;
+}
+
+int DrawPixels(PrinterDC& dc, const uint8_t* rgba, int width, int height, int left, int top,
+               int destWidth, int destHeight) {
+  if (!dc.cr || !dc.inPage || !rgba || width <= 0 || height <= 0 || destWidth <= 0 ||
+      destHeight <= 0) {
+    return 0;
+  }
+  size_t pixels = static_cast<size_t>(width) * height;
+  bool opaque = true;
+  for (size_t i = 0; i < pixels && opaque; ++i) opaque = rgba[i * 4 + 3] == 255;
+  // An opaque image goes without an alpha channel, so the stream carries no soft mask.
+  cairo_surface_t* image =
+      cairo_image_surface_create(opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, width, height);
+  if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(image);
+    return 0;
+  }
+  cairo_surface_flush(image);
+  unsigned char* data = cairo_image_surface_get_data(image);
+  int stride = cairo_image_surface_get_stride(image);
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* in = rgba + static_cast<size_t>(y) * width * 4;
+    auto* out = reinterpret_cast<uint32_t*>(data + static_cast<size_t>(y) * stride);
+    for (int x = 0; x < width; ++x, in += 4) {
+      // cairo keeps native-endian ARGB with the colour premultiplied by alpha.
+      uint32_t a = in[3];
+      auto premultiplied = [a](uint32_t c) { return (c * a + 127) / 255; };
+      out[x] =
+          a << 24 | premultiplied(in[0]) << 16 | premultiplied(in[1]) << 8 | premultiplied(in[2]);
+    }
+  }
+  cairo_surface_mark_dirty(image);
+
+  cairo_save(dc.cr);
+  cairo_rectangle(dc.cr, left, top, destWidth, destHeight);
+  cairo_clip(dc.cr);
+  cairo_translate(dc.cr, left, top);
+  cairo_scale(dc.cr, static_cast<double>(destWidth) / width,
+              static_cast<double>(destHeight) / height);
+  cairo_set_source_surface(dc.cr, image, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(dc.cr), CAIRO_FILTER_GOOD);
+  cairo_paint(dc.cr);
+  cairo_restore(dc.cr);
+  cairo_surface_destroy(image);
+  return cairo_status(dc.cr) == CAIRO_STATUS_SUCCESS ? 1 : 0;
 }
 
 }  // namespace scrivex

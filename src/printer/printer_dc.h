@@ -31,12 +31,14 @@ struct PrinterDC {
   double heightPoints = 0;
   int dpiX = 300;
   int dpiY = 300;
-  std::string streamPath;  // the print stream being written
+  std::string documentName;  // the job's name in the queue
+  std::string streamPath;    // the print stream being written
   cairo_surface_t* surface = nullptr;
   cairo_t* cr = nullptr;  // one unit is one device pixel
   bool inPage = false;
   std::vector<int> escapes;  // accepted escape codes, in order
   uint32_t lastJobId = 0;
+  std::string jobFailure;  // why EndDoc failed, when it did
   ~PrinterDC();
 };
 
@@ -48,6 +50,10 @@ bool PaperSizePoints(int paperSize, double* width, double* height);
 // or custom width and length, orientation and resolution). Null when there
 // is no such printer.
 std::unique_ptr<PrinterDC> CreatePrinterDC(const std::string& printerName);
+// The same with the given orientation (1 portrait, 2 landscape, anything
+// else keeps the stored one) and DMPAPER code in place of the stored ones.
+std::unique_ptr<PrinterDC> CreatePrinterDC(const std::string& printerName, int orientation,
+                                           int paperSize);
 int GetDeviceCaps(const PrinterDC& dc, int index);
 // 1 on success, 0 otherwise, as the Windows calls answer.
 int StartDoc(PrinterDC& dc, const std::string& documentName);
@@ -55,6 +61,11 @@ int StartPage(PrinterDC& dc);
 int EndPage(PrinterDC& dc);
 // Finishes the stream and submits it to the printer; 0 when the job failed.
 int EndDoc(PrinterDC& dc);
+// Draws width x height RGBA pixels (8 bits a channel, not premultiplied,
+// rows top down) scaled into the rectangle of device pixels on the current
+// page, smoothly filtered. 1 on success.
+int DrawPixels(PrinterDC& dc, const uint8_t* rgba, int width, int height, int left, int top,
+               int destWidth, int destHeight);
 // Accepts kEscapePostScriptPassthrough and records it; 0 for others.
 int Escape(PrinterDC& dc, int code);
 

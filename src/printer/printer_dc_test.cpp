@@ -38,6 +38,8 @@ TEST(PrinterDC, PaperResolutionAndTheSubmittedStream) {
   dc = CreatePrinterDC("Inkwell");
   EXPECT_EQ(GetDeviceCaps(*dc, HORZRES), 2339);  // 297 mm
   EXPECT_EQ(GetDeviceCaps(*dc, LOGPIXELSY), 200);
+  // Orientation and paper given for one job: A3 portrait.
+  EXPECT_EQ(GetDeviceCaps(*CreatePrinterDC("Inkwell", 1, 8), VERTRES), 3307);  // 420 mm
   EXPECT_EQ(Escape(*dc, kEscapePostScriptPassthrough), 1);
   EXPECT_EQ(Escape(*dc, 1), 0);
   EXPECT_EQ(StartPage(*dc), 0) << "no document yet";

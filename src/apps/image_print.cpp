@@ -1,0 +1,107 @@
+#include "apps/image_print.h"
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+#include "common/failure_reason.h"
+#include "image/raster_image.h"
+#include "platform/path.h"
+#include "printer/default_printer.h"
+#include "printer/printer_dc.h"
+
+namespace scrivex {
+namespace {
+
+std::string DefaultPrinterName() {
+  char buffer[256] = {};
+  uint32_t size = sizeof buffer;
+  return PrinterFunctions.getDefaultPrinter(buffer, &size) ? buffer : "";
+}
+
+// Everything after the image is loaded; the spooler functions are loaded.
+int PrintLoadedImage(const RasterImage& image, const std::string& path, std::string printerName,
+                     int orientation, int paperSize, int copies) {
+  // A network printer becomes known through a connection to it.
+  if (printerName.starts_with("\\\\")) PrinterFunctions.addPrinterConnection(printerName.c_str());
+  if (printerName.empty()) printerName = DefaultPrinterName();
+  std::unique_ptr<PrinterDC> dc = CreatePrinterDC(printerName, orientation, paperSize);
+  if (!dc) {
+    NoteFailure("there is no printer \"" + printerName + "\" to print the image on");
+    return 0;
+  }
+  Rect page{0, 0, GetDeviceCaps(*dc, HORZRES), GetDeviceCaps(*dc, VERTRES)};
+  Rect fitted = FitRect(page, image.width, image.height);
+  Escape(*dc, kEscapePostScriptPassthrough);
+  platform::PathParts parts = platform::SplitPath(path);
+  if (!BeginPrintJob(*dc, parts.name + parts.ext)) return 0;
+  for (int copy = 0; copy < copies; ++copy) {
+    if (!StartPage(*dc) ||
+        !DrawPixels(*dc, image.rgba.data(), image.width, image.height, fitted.left, fitted.top,
+                    fitted.right - fitted.left, fitted.bottom - fitted.top) ||
+        !EndPage(*dc)) {
+      // The context is dropped unprinted: no partial job reaches the printer.
+      NoteFailure("the image could not be drawn on the printer's page");
+      return 0;
+    }
+  }
+  return EndPrintJob(*dc);
+}
+
+}  // namespace
+
+Rect FitRect(const Rect& page, int imageWidth, int imageHeight) {
+  int width = page.right - page.left, height = page.bottom - page.top;
+  if (imageWidth <= 0 || imageHeight <= 0 || width <= 0 || height <= 0) return page;
+  double imageRatio = static_cast<double>(imageWidth) / imageHeight;
+  double pageRatio = static_cast<double>(width) / height;
+  if (imageRatio > pageRatio) {
+    int fittedHeight = static_cast<int>(static_cast<double>(width) * imageHeight / imageWidth);
+    int top = (height - fittedHeight) / 2;
+    return {page.left, page.top + top, page.right, page.top + top + fittedHeight};
+  }
+  if (imageRatio < pageRatio) {
+    int fittedWidth = static_cast<int>(static_cast<double>(height) * imageWidth / imageHeight);
+    int left = (width - fittedWidth) / 2;
+    return {page.left + left, page.top, page.left + left + fittedWidth, page.bottom};
+  }
+  return page;
+}
+
+// With no window system there is no parent window to disable and no message
+// queue for an abort procedure to pump: the job is the document alone.
+int BeginPrintJob(PrinterDC& dc, const std::string& documentName) {
+  if (StartDoc(dc, documentName) > 0) return 1;
+  NoteFailure("the print job for \"" + documentName + "\" could not be started");
+  return 0;
+}
+
+int EndPrintJob(PrinterDC& dc) {
+  if (EndDoc(dc) > 0) return 1;
+  NoteFailure(dc.jobFailure.empty() ? "the print job failed" : dc.jobFailure);
+  return 0;
+}
+
+int PrintImageFile(const std::string& path, const std::string& printerName, int orientation,
+                   int paperSize, int copies) {
+  if (path.empty()) return 0;
+  RasterImage image;
+  std::string why;
+  if (!LoadRasterImage(path, &image, &why)) {
+    // Not an image at all is no failure: the caller prints it another way.
+    platform::PathParts parts = platform::SplitPath(path);
+    if (!why.empty()) NoteFailure(parts.name + parts.ext + ": " + why);
+    return 0;
+  }
+  std::optional<PrinterModule> spooler = LoadPrinterFunctions();
+  if (!spooler) {
+    NoteFailure("the printer spooler cannot be reached");
+    return 0;
+  }
+  int result =
+      PrintLoadedImage(image, path, printerName, orientation, paperSize, std::max(copies, 1));
+  UnloadPrinterFunctions(&spooler);
+  return result;
+}
+
+}  // namespace scrivex
