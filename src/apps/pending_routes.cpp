@@ -1,6 +1,5 @@
 // Routes whose applications are being built: until each lands, it prints
 // nothing and says so. Each definition goes when its route's own file does.
-#include "apps/image_print.h"
 #include "apps/routes.h"
 #include "apps/shell_verb.h"
 #include "common/failure_reason.h"
@@ -11,8 +10,6 @@ int PrintHtmlWithCreator(const std::string&, const std::string&, const Conversio
   NoteFailure("web pages cannot be printed yet");
   return 0;
 }
-
-int PrintImageFile(const std::string&, const std::string&, int, int, int) { return 0; }
 
 void RegisterPrintHelpers() {}
 

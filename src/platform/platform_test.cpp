@@ -119,7 +119,7 @@ TEST(NamedObjects, MutexAndCounterAcrossProcesses) {
 
 TEST(BackgroundChild, TalksIsPolledAndDiesOnItsDeadline) {
   BackgroundChild talker;
-  ASSERT_TRUE(talker.Start({"sh", "-c", "read x; echo \"got $x\"; echo oops >&2; sleep 30"}, {},
+  ASSERT_TRUE(talker.Start({"sh", "-c", "read x; echo oops >&2; echo \"got $x\"; sleep 30"}, {},
                            true));
   std::string line;
   EXPECT_FALSE(talker.ReadLine(&line, 50));
