@@ -8,6 +8,7 @@
 #include "common/registry.h"
 #include "pdf/quire_settings.h"
 #include "platform/profile.h"
+#include "platform/spooler.h"
 #include "platform/test_support.h"
 
 namespace scrivex {
@@ -64,7 +65,10 @@ TEST(DriverSettings, ConfigPathOptionAutoSaveSwitchAndCreatorRecord) {
   std::string path = "stale";
   EXPECT_EQ(GetDriverConfigPath(&path), 0);
   EXPECT_EQ(path, "");
-  EXPECT_EQ(SetDriverOption("m_bGrayscale", "1"), 0);  // no file named
+  // A fresh state root: the first hand-off installs the printers and their ini.
+  EXPECT_EQ(SetDriverOption("m_bGrayscale", "1"), 1);
+  EXPECT_EQ(GetDriverConfigPath(&path), 1);
+  EXPECT_EQ(path, platform::InkwellConfigPath());
   SetConfigFile("/" + std::string(kDriverConfigPathBytes - 1, 'a'));
   EXPECT_EQ(GetDriverConfigPath(&path), 1);
   EXPECT_EQ(path, "");  // does not fit the buffer with its terminator
