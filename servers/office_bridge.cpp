@@ -1,0 +1,275 @@
+#include "servers/office_bridge.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+
+#include "common/failure_reason.h"
+#include "pdf/pdf_document.h"
+#include "platform/background_child.h"
+#include "platform/files.h"
+#include "platform/path.h"
+#include "platform/process.h"
+#include "platform/replacement_file.h"
+
+namespace scrivex {
+namespace {
+
+// The python that has the office's uno module; a python of the user's own
+// (first in PATH) usually has not.
+constexpr const char* kPython = "/usr/bin/python3";
+constexpr const char* kHelperScript = "office_bridge.py";
+constexpr const char* kUsualOfficeDir = "/usr/lib/libreoffice/program/";
+constexpr long long kQuitWaitMs = 5000;
+
+// The office's own program beside the "soffice" found in PATH (through its
+// links), else in the usual place; empty when there is none. Started
+// directly, it is the helper's child and dies with it.
+std::string OfficeProgram() {
+  const std::string path = platform::GetEnv("PATH");
+  size_t start = 0;
+  while (start < path.size()) {
+    size_t end = path.find(':', start);
+    if (end == std::string::npos) end = path.size();
+    std::error_code ec;
+    std::filesystem::path real =
+        std::filesystem::canonical(path.substr(start, end - start) + "/soffice", ec);
+    std::string program = real.parent_path().string() + "/soffice.bin";
+    if (!ec && platform::IsRegularFile(program)) return program;
+    start = end + 1;
+  }
+  std::string usual = std::string(kUsualOfficeDir) + "soffice.bin";
+  return platform::IsRegularFile(usual) ? usual : "";
+}
+
+std::string HelperScript() { return platform::ProgramDirectory() + kHelperScript; }
+
+// Fields travel percent-encoded, so no name can break a line or a field.
+std::string Encode(const std::string& field) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : field) {
+    if (std::isalnum(c) || (c != 0 && std::strchr("/.,-_", c))) {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> DecodeFields(const std::string& line) {
+  std::vector<std::string> fields(1);
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '\t') {
+      fields.emplace_back();
+    } else if (line[i] == '%' && i + 2 < line.size() && std::isxdigit(line[i + 1]) &&
+               std::isxdigit(line[i + 2])) {
+      fields.back() += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      fields.back() += line[i];
+    }
+  }
+  return fields;
+}
+
+// Milliseconds the office has for one answer; -1: no limit.
+long long AnswerMs() {
+  int seconds = platform::WatchdogSeconds();
+  return seconds > 0 ? seconds * 1000LL : -1;
+}
+
+struct Office {
+  platform::BackgroundChild helper;
+  platform::StagingFolder folder;  // its profile and scratch files
+};
+
+std::mutex g_mutex;
+std::unique_ptr<Office> g_office;
+
+void StopOffice(bool gracefully) {
+  if (!g_office) return;
+  if (gracefully && g_office->helper.Running() && g_office->helper.WriteLine("quit")) {
+    g_office->helper.Wait(kQuitWaitMs);
+  }
+  g_office->helper.Kill();  // its group, the office with it
+  g_office.reset();         // and its folder
+}
+
+// The office of a run ends with the run.
+struct EndAtExit {
+  ~EndAtExit() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    StopOffice(true);
+  }
+} g_endAtExit;
+
+// The last line the helper or the office wrote: why it ended.
+std::string LastWords(const platform::ChildResult& result) {
+  std::string text = result.output;
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+  size_t nl = text.rfind('\n');
+  return nl == std::string::npos ? text : text.substr(nl + 1);
+}
+
+// The kept office's answer to a request (none: its greeting), as fields;
+// empty when none came, and then the office is stopped and *why says why.
+std::vector<std::string> Ask(const std::string& request, std::string* why) {
+  platform::BackgroundChild& helper = g_office->helper;
+  std::string line;
+  if ((request.empty() || helper.WriteLine(request)) && helper.ReadLine(&line, AnswerMs())) {
+    return DecodeFields(line);
+  }
+  if (helper.Running()) {
+    *why = "the office did not answer within " + std::to_string(platform::WatchdogSeconds()) +
+           " seconds and was stopped";
+  } else {
+    std::string last = LastWords(helper.result());
+    *why = "the office ended unexpectedly" + (last.empty() ? "" : ": " + last);
+  }
+  StopOffice(false);
+  return {};
+}
+
+// Starts the run's office; empty, or why it did not start.
+std::string LaunchOffice() {
+  auto office = std::make_unique<Office>();
+  std::string why;
+  if (!office->folder.CreateIn(platform::TempDirectory(), &why)) {
+    return "no folder for the office's profile: " + why;
+  }
+  // -I: the user's python settings and folders stay out of it.
+  const std::vector<std::string> argv = {kPython, "-I", HelperScript(), OfficeProgram(),
+                                         office->folder.path()};
+  if (!office->helper.Start(argv, platform::ChildOptions{}, true)) {
+    return "the office helper " + HelperScript() + " could not be started";
+  }
+  g_office = std::move(office);
+  std::vector<std::string> answer = Ask("", &why);
+  if (answer.empty()) return "the office did not start: " + why;
+  if (answer[0] != "ready") {
+    StopOffice(false);
+    return "the office did not start: " + (answer.size() > 1 ? answer[1] : answer[0]);
+  }
+  return "";
+}
+
+// Pages as the export filter takes them: digits, ",", "-" and blanks.
+bool IsPageRange(const std::string& range) {
+  return range.find_first_not_of("0123456789,- ") == std::string::npos;
+}
+
+std::string NotInstalled() {
+  return "LibreOffice is not installed (the office program, " + std::string(kPython) + " or " +
+         HelperScript() + " is missing)";
+}
+
+}  // namespace
+
+bool OfficeAvailable() {
+  return !OfficeProgram().empty() && platform::IsRegularFile(kPython) &&
+         platform::IsRegularFile(HelperScript());
+}
+
+int ExportOfficePdf(const std::string& input, const std::string& pdfPath,
+                    const OfficeExportOptions& options, int* partCount) {
+  if (partCount) *partCount = 0;
+  if (input.empty() || pdfPath.empty()) return -1;
+  if (!platform::IsRegularFile(input)) {
+    NoteFailure("no such document: " + input);
+    return -1;
+  }
+  std::string parts;
+  for (int part : options.parts) {
+    if (part < 1) {
+      NoteFailure("sheets and slides count from 1");
+      return -1;
+    }
+    parts += (parts.empty() ? "" : ",") + std::to_string(part);
+  }
+  if (!IsPageRange(options.pageRange) ||
+      (options.scalePercent != 0 && (options.scalePercent < 10 || options.scalePercent > 400))) {
+    NoteFailure("bad page range or scale for the office export");
+    return -1;
+  }
+  if (!OfficeAvailable()) {
+    NoteFailure(NotInstalled());
+    return 0;
+  }
+  platform::ReplacementFile out;
+  std::string why;
+  if (!out.Create(pdfPath, &why, true)) {
+    NoteFailure(why);
+    return 0;
+  }
+  const std::string request = "export\t" + Encode(platform::FullPath(input)) + "\t" +
+                              Encode(out.path()) + "\t" + Encode(options.pageRange) + "\t" +
+                              Encode(parts) + "\t" + std::to_string(options.scalePercent);
+
+  std::lock_guard<std::mutex> lock(g_mutex);
+  std::vector<std::string> answer;
+  for (bool retried = false;; retried = true) {
+    // A kept office that died while it waited is no fault of this document.
+    if (g_office && !g_office->helper.Running()) StopOffice(false);
+    const bool kept = g_office != nullptr;
+    if (!kept && !(why = LaunchOffice()).empty()) {
+      NoteFailure(why);
+      return 0;
+    }
+    answer = Ask(request, &why);
+    if (answer.empty()) {
+      NoteFailure(why);
+      return 0;
+    }
+    if (answer[0] != "gone" || !kept || retried) break;
+    StopOffice(false);
+  }
+  const std::string name = platform::SplitPath(input).name + platform::SplitPath(input).ext;
+  const std::string reason = answer.size() > 1 ? answer[1] : "no reason given";
+  if (answer[0] == "ok") {
+    if (partCount && answer.size() > 1) *partCount = std::atoi(answer[1].c_str());
+    if (CountPdfPages(out.path(), false, &why) < 1) {
+      NoteFailure("the office wrote no usable PDF for " + name + ": " + why);
+      return 0;
+    }
+    if (!out.Commit(&why)) {
+      NoteFailure(why);
+      return 0;
+    }
+    return 1;
+  }
+  if (answer[0] == "error") {
+    NoteFailure("the office could not print " + name + ": " + reason);
+  } else {
+    StopOffice(false);
+    NoteFailure("the office died while printing " + name + ": " + reason);
+  }
+  return 0;
+}
+
+int StartOffice() {
+  if (!OfficeAvailable()) {
+    NoteFailure(NotInstalled());
+    return 0;
+  }
+  std::lock_guard<std::mutex> lock(g_mutex);
+  if (g_office && g_office->helper.Running()) return 1;
+  StopOffice(false);
+  std::string why = LaunchOffice();
+  if (why.empty()) return 1;
+  NoteFailure(why);
+  return 0;
+}
+
+void EndOffice() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  StopOffice(true);
+}
+
+}  // namespace scrivex

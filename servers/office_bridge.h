@@ -1,0 +1,47 @@
+// The one LibreOffice bridge the office servers and the print helper share:
+// one headless office per run, with a profile folder of its own (a shared
+// profile would hand the work to another running office), driven over UNO by
+// the helper script "office_bridge.py" beside the program, run by the
+// system's python3. The office is kept for the run's next document and ended
+// at exit; every answer it owes comes within the watchdog's time or the
+// office is killed, and the next document starts a new one.
+#ifndef SCRIVEX_SERVERS_OFFICE_BRIDGE_H_
+#define SCRIVEX_SERVERS_OFFICE_BRIDGE_H_
+
+#include <string>
+#include <vector>
+
+namespace scrivex {
+
+// What of a document to export; the defaults give all of it as laid out.
+struct OfficeExportOptions {
+  // Pages of the export, as "1,3-5"; empty: every page.
+  std::string pageRange;
+  // Sheets of a workbook or slides of a presentation, from 1; the others are
+  // left out before the pages are counted. Empty: all.
+  std::vector<int> parts;
+  // A workbook's pages at this zoom in percent (10 to 400); 0: as its page
+  // styles say. Other kinds of documents refuse it.
+  int scalePercent = 0;
+};
+
+// The office program, the system's python3 and the helper script are there.
+bool OfficeAvailable();
+
+// Starts the run's office unless one is kept: 1 when it runs, else 0 with
+// the reason noted.
+int StartOffice();
+
+// Exports the document as a PDF at pdfPath, which only a complete export
+// replaces. 1 written; 0 not, with the reason noted (NoteFailure); -1 for bad
+// arguments or a missing input. Starts the office when none is kept. *partCount, when given, gets
+// the number of sheets or slides the document has (0 for other kinds).
+int ExportOfficePdf(const std::string& input, const std::string& pdfPath,
+                    const OfficeExportOptions& options = {}, int* partCount = nullptr);
+
+// Ends the kept office; the next export starts a new one.
+void EndOffice();
+
+}  // namespace scrivex
+
+#endif  // SCRIVEX_SERVERS_OFFICE_BRIDGE_H_
