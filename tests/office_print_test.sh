@@ -50,6 +50,11 @@ inkwell "$SCRIVEX_HOME" both.pdf
 SCRIVEX_HOME=$WORK/home2 "$HELPER" doc.odt & second=$!
 check "two helpers at once both print" eval 'wait $first && wait $second &&
   has_text both.pdf "Printed from Word format" && has_text odt.pdf "Printed from ODF"'
+# The program prints them through the shell's "print" verb.
+for type in docx odt; do
+  check "scrivex -i doc.$type -o $type-out.pdf" eval '"$BIN/scrivex" -i doc.$type -o $type-out.pdf |
+    grep -q "result = Successful" && has_text $type-out.pdf "Printed from"'
+done
 check "no office and no profile left behind" eval '! pgrep -f "$TMPDIR" >/dev/null &&
   [ -z "$(ls -A "$TMPDIR")" ]'
 

@@ -1,7 +1,6 @@
 // Routes whose applications are being built: until each lands, it prints
 // nothing and says so. Each definition goes when its route's own file does.
 #include "apps/routes.h"
-#include "apps/shell_verb.h"
 #include "common/failure_reason.h"
 
 namespace scrivex {
@@ -10,9 +9,5 @@ int PrintHtmlWithCreator(const std::string&, const std::string&, const Conversio
   NoteFailure("web pages cannot be printed yet");
   return 0;
 }
-
-void RegisterPrintHelpers() {}
-
-std::vector<std::string> ShellPrintCommand(const std::string&) { return {}; }
 
 }  // namespace scrivex
