@@ -44,7 +44,7 @@ Variant Object(std::shared_ptr<Dispatch> v) {
 }
 Variant ByRef(Variant* target) {
   Variant r;
-  r.vt = static_cast<uint16_t>(VT_BYREF | (target ? target->vt : VT_EMPTY));
+  r.vt = static_cast<uint16_t>(VT_BYREF | (target ? target->vt : uint16_t{VT_EMPTY}));
   r.ref = target;
   return r;
 }
