@@ -18,7 +18,6 @@ PrinterFunctionTable PrinterFunctions;
 namespace {
 
 constexpr size_t kDefaultPrinterBytes = 256;
-constexpr int kSettleMs = 100;
 
 // The spooler's exports under the names the program looks them up by.
 constexpr PrinterFunctionTable kSpoolerExports = {
@@ -74,10 +73,10 @@ std::optional<std::string> SwitchDefaultPrinter() {
   if (module) {
     char buffer[kDefaultPrinterBytes] = {};
     uint32_t size = sizeof buffer;
+    // The spooler's changes are whole-file replacements under its lock:
+    // they hold the moment the call returns, so no pause is needed to settle.
     if (PrinterFunctions.getDefaultPrinter(buffer, &size)) saved = buffer;
-    platform::SleepMs(kSettleMs);
     switched = PrinterFunctions.setDefaultPrinter(TargetPrinterName.c_str());
-    platform::SleepMs(kSettleMs);
     UnloadPrinterFunctions(&module);
   }
   if (!switched) {
