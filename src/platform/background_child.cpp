@@ -4,9 +4,11 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/termination.h"
@@ -30,9 +32,21 @@ BackgroundChild::~BackgroundChild() { Kill(); }
 
 bool BackgroundChild::Start(const std::vector<std::string>& argv, const ChildOptions& options,
                             bool talk) {
+  return Launch(argv, options, talk, false);
+}
+
+bool BackgroundChild::StartWithMessages(const std::vector<std::string>& argv,
+                                        const ChildOptions& options) {
+  return Launch(argv, options, false, true);
+}
+
+bool BackgroundChild::Launch(const std::vector<std::string>& argv, const ChildOptions& options,
+                             bool talk, bool messages) {
   if (pid_ > 0 || argv.empty() || argv[0].empty()) return false;
   result_ = ChildResult{};
   pending_.clear();
+  inbox_.clear();
+  scanned_ = 0;
   std::vector<std::string> args = argv;
   std::vector<std::string> env = ChildEnvironment(options);
   std::vector<char*> argp, envp;
@@ -44,6 +58,13 @@ bool BackgroundChild::Start(const std::vector<std::string>& argv, const ChildOpt
   UniqueFd inRead, inWrite, outRead, outWrite, tailRead, tailWrite, errRead, errWrite;
   if (!MakePipe(&tailRead, &tailWrite) || !MakePipe(&errRead, &errWrite)) return false;
   if (talk && (!MakePipe(&inRead, &inWrite) || !MakePipe(&outRead, &outWrite))) return false;
+  UniqueFd ourEnd, theirEnd;
+  if (messages) {
+    int sv[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0) return false;
+    ourEnd.Reset(sv[0]);
+    theirEnd.Reset(sv[1]);
+  }
   UniqueFd devNull(open("/dev/null", O_RDWR | O_CLOEXEC));
   const char* workDir =
       options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str();
@@ -58,6 +79,11 @@ bool BackgroundChild::Start(const std::vector<std::string>& argv, const ChildOpt
     dup2(talk ? inRead.get() : devNull.get(), 0);
     dup2(talk ? outWrite.get() : tailWrite.get(), 1);
     dup2(tailWrite.get(), 2);
+    if (theirEnd.valid()) {
+      // Moved above 4 first: the socket itself may sit on 3 or 4.
+      int channel = fcntl(theirEnd.get(), F_DUPFD_CLOEXEC, 10);
+      if (channel < 0 || dup2(channel, 3) < 0 || dup2(channel, 4) < 0) _exit(127);
+    }
     if (!workDir || chdir(workDir) == 0) execvpe(argp[0], argp.data(), envp.data());
     int err = errno;
     ssize_t ignored = write(errWrite.get(), &err, sizeof err);
@@ -86,6 +112,10 @@ bool BackgroundChild::Start(const std::vector<std::string>& argv, const ChildOpt
   if (talk) {
     in_ = std::move(inWrite);
     out_ = std::move(outRead);
+  }
+  if (messages) {
+    channel_ = std::move(ourEnd);
+    fcntl(channel_.get(), F_SETFL, O_NONBLOCK);
   }
   return true;
 }
@@ -125,6 +155,7 @@ void BackgroundChild::Reap(bool block) {
   in_.Reset();
   out_.Reset();
   tail_.Reset();
+  channel_.Reset();
 }
 
 bool BackgroundChild::Expired() {
@@ -201,6 +232,61 @@ bool BackgroundChild::ReadLine(std::string* line, long long ms) {
         return false;
       }
     }
+  }
+}
+
+bool BackgroundChild::SendMessage(const std::string& message) {
+  if (!channel_.valid()) return false;
+  std::string data = message;
+  data.push_back('\0');
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = send(channel_.get(), data.data() + done, data.size() - done, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN) {
+      if (Expired()) return false;
+      pollfd fd = {channel_.get(), POLLOUT, 0};
+      poll(&fd, 1, 100);
+      continue;
+    }
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool BackgroundChild::ReadMessage(std::string* message, long long ms) {
+  const long long end = TickCountMs() + (ms < 0 ? 0 : ms);
+  for (;;) {
+    size_t nul = inbox_.find('\0', scanned_);
+    if (nul != std::string::npos) {
+      message->assign(inbox_, 0, nul);
+      inbox_.erase(0, nul + 1);
+      scanned_ = 0;
+      return true;
+    }
+    scanned_ = inbox_.size();
+    if (!channel_.valid() || Expired()) return false;
+    // A message that has begun is waited for to its end.
+    long long left = inbox_.empty() ? end - TickCountMs() : 1000;
+    if (deadline_ > 0) left = std::min(left, deadline_ - TickCountMs());
+    pollfd fds[2] = {{channel_.get(), POLLIN, 0}, {tail_.get(), POLLIN, 0}};
+    int ready = poll(fds, 2, static_cast<int>(std::max(0LL, std::min(left, 1000LL))));
+    if (ready < 0 && errno != EINTR) return false;
+    if (fds[1].revents) Drain();
+    if (ready > 0 && fds[0].revents) {
+      char buf[65536];
+      ssize_t got = read(channel_.get(), buf, sizeof buf);
+      if (got > 0) {
+        inbox_.append(buf, static_cast<size_t>(got));
+        continue;
+      }
+      if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
+        channel_.Reset();  // the child closed its end: it is ending
+        return false;
+      }
+    }
+    if (inbox_.empty() && TickCountMs() >= end) return false;
   }
 }
 

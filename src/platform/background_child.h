@@ -26,6 +26,11 @@ class BackgroundChild {
   // ReadLine); otherwise both go, with its standard error, into the kept
   // output tail.
   bool Start(const std::vector<std::string>& argv, const ChildOptions& options, bool talk = false);
+  // As Start, and the child also gets a message channel as fds 3 (it reads
+  // what SendMessage writes) and 4 (it writes what ReadMessage reads): one
+  // socket, so a child that is gone never kills us with SIGPIPE. Messages
+  // end in a NUL byte.
+  bool StartWithMessages(const std::vector<std::string>& argv, const ChildOptions& options);
   // False once the child ended (or was never started); never blocks.
   bool Running();
   // Waits up to ms milliseconds (negative: until the child's time runs out)
@@ -36,11 +41,18 @@ class BackgroundChild {
   // One line of the child's standard output without its newline; false when
   // none came within ms milliseconds, the child ended or its time ran out.
   bool ReadLine(std::string* line, long long ms);
+  bool SendMessage(const std::string& message);
+  // One message without its NUL. Waits up to ms milliseconds for one to begin
+  // (0: only looks), then for its end until the child's time runs out. False
+  // when none came, the channel closed or the time ran out.
+  bool ReadMessage(std::string* message, long long ms);
   int pid() const { return pid_; }
   // How it ended, and the last few KiB of what it wrote.
   const ChildResult& result() const { return result_; }
 
  private:
+  bool Launch(const std::vector<std::string>& argv, const ChildOptions& options, bool talk,
+              bool messages);
   void Drain();
   void Reap(bool block);
   bool Expired();
@@ -49,6 +61,9 @@ class BackgroundChild {
   long long deadline_ = 0;
   UniqueFd in_, out_, tail_;
   std::string pending_;  // read from out_ but not yet a whole line
+  UniqueFd channel_;     // our end of the message channel
+  std::string inbox_;    // read from channel_ but not yet a whole message
+  size_t scanned_ = 0;   // bytes of inbox_ known to hold no NUL
   ChildResult result_;
 };
 

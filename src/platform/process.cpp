@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -293,6 +295,28 @@ int WatchdogSeconds() {
                                            "ChildSeconds", kDefaultChildSeconds);
   return seconds < 0 ? 0 : seconds;
 }
+
+std::string FindProgram(const std::string& name) {
+  if (name.empty()) return "";
+  if (name.find('/') != std::string::npos) return access(name.c_str(), X_OK) == 0 ? name : "";
+  const char* path = getenv("PATH");
+  std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
+  size_t start = 0;
+  for (;;) {
+    size_t colon = dirs.find(':', start);
+    std::string dir = dirs.substr(start, colon == std::string::npos ? colon : colon - start);
+    std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
+    struct stat st;
+    if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        access(candidate.c_str(), X_OK) == 0) {
+      return candidate;
+    }
+    if (colon == std::string::npos) return "";
+    start = colon + 1;
+  }
+}
+
+bool RunningAsRoot() { return geteuid() == 0; }
 
 long long TickCountMs() {
   using namespace std::chrono;

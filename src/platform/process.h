@@ -48,6 +48,12 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
 constexpr int kDefaultChildSeconds = 900;
 int WatchdogSeconds();
 
+// The full path of a program found in PATH (as execvp would find it); empty
+// when there is none.
+std::string FindProgram(const std::string& name);
+// We run as the superuser (some programs need to be told).
+bool RunningAsRoot();
+
 // Milliseconds from a fixed point; for elapsed times.
 long long TickCountMs();
 void SleepMs(int ms);
