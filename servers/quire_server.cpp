@@ -1,9 +1,236 @@
+// "Vellum.Quire", the HTML creator object: loads a page (a file or a web
+// address), prints it to a PDF and submits that to the named printer.
+//
+// Members by DISPID: puts 44 printer name, 10 output file (names the job),
+// 2 input, 38 wait flag and 39 wait time in ms, 19 paper-size code (-1: the
+// custom size 17 width and 18 length in points); method 15 starts; get 16
+// is the state: 1 while the conversion runs, then 0 when the page was
+// printed and -1 when nothing was (the reason is noted).
+//
+// The page is printed by a headless browser in the background; without one,
+// by the office suite's web import (files only, its own paper), in the start
+// itself. With neither the object cannot be created.
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+#include "automation/automation.h"
+#include "common/child_process.h"
+#include "common/failure_reason.h"
+#include "platform/devmode.h"
+#include "platform/files.h"
+#include "platform/path.h"
+#include "platform/process.h"
+#include "platform/replacement_file.h"
+#include "platform/spooler.h"
+#include "servers/browser_print.h"
 #include "servers/register_servers.h"
 
 namespace scrivex {
+namespace {
 
-// The HTML creator object is not built yet: nothing is registered, so
-// creating it fails and the route says so.
-void RegisterQuireServer() {}
+constexpr const char* kProgId = "Vellum.Quire";
+constexpr int kCustomPaper = -1;
+
+struct Paper {
+  int code;
+  double width, height;
+  const char* unit;
+};
+// The common paper-size codes; any other prints on Letter.
+constexpr Paper kPapers[] = {
+    {1, 8.5, 11, "in"},   {2, 8.5, 11, "in"},    {3, 11, 17, "in"},     {4, 17, 11, "in"},
+    {5, 8.5, 14, "in"},   {6, 5.5, 8.5, "in"},   {7, 7.25, 10.5, "in"}, {8, 297, 420, "mm"},
+    {9, 210, 297, "mm"},  {10, 210, 297, "mm"},  {11, 148, 210, "mm"},  {12, 250, 354, "mm"},
+    {13, 182, 257, "mm"}, {14, 8.5, 13, "in"},   {15, 215, 275, "mm"},  {16, 10, 14, "in"},
+    {17, 11, 17, "in"},   {18, 8.5, 11, "in"},   {20, 4.125, 9.5, "in"}, {27, 110, 220, "mm"},
+    {28, 162, 229, "mm"}, {66, 420, 594, "mm"},  {70, 105, 148, "mm"},
+};
+
+void SetPaper(double width, double height, const char* unit, PagePrintRequest* r) {
+  char size[64];
+  std::snprintf(size, sizeof size, "%g%s %g%s", width, unit, height, unit);
+  r->pageSize = size;
+  const double perInch = std::string(unit) == "mm" ? 25.4 : std::string(unit) == "pt" ? 72 : 1;
+  r->widthInches = width / perInch;
+  r->heightInches = height / perInch;
+}
+
+void ChoosePaper(int code, float width, float length, PagePrintRequest* r) {
+  if (code == kCustomPaper && width >= 1 && length >= 1 && width <= 32767 && length <= 32767) {
+    SetPaper(width, length, "pt", r);
+    return;
+  }
+  for (const Paper& p : kPapers) {
+    if (p.code == code) return SetPaper(p.width, p.height, p.unit, r);
+  }
+  SetPaper(8.5, 11, "in", r);
+}
+
+std::string FileUrl(const std::string& path) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string url = "file://";
+  for (unsigned char c : path) {
+    if (std::isalnum(c) || std::string_view("/-._~").find(static_cast<char>(c)) != std::string_view::npos) {
+      url.push_back(static_cast<char>(c));
+    } else {
+      url += {'%', kHex[c >> 4], kHex[c & 15]};
+    }
+  }
+  return url;
+}
+
+// The address the browser loads for an input that is no file: web and file
+// addresses as given, a bare host name as http; nothing else.
+bool PageUrl(const std::string& input, std::string* url, std::string* why) {
+  size_t colon = input.find("://");
+  if (colon != std::string::npos) {
+    std::string scheme = platform::ToLower(input.substr(0, colon));
+    if (scheme != "http" && scheme != "https" && scheme != "file") {
+      *why = input + " is not a web address that can be printed";
+      return false;
+    }
+    *url = input;
+  } else if (input[0] == '/' || input[0] == '.') {
+    *why = input + " could not be loaded: no such file";
+    return false;
+  } else {
+    *url = "http://" + input;
+  }
+  return true;
+}
+
+// The office suite's web import; its exit code says nothing, its file does.
+bool PrintWithOffice(const std::string& office, const std::string& input,
+                     const std::string& workDir, const std::string& pdf, std::string* why) {
+  const std::string outDir = workDir + "out/";
+  std::vector<std::string> argv = {office,
+                                   "--headless",
+                                   "-env:UserInstallation=" + FileUrl(workDir + "profile"),
+                                   "--convert-to",
+                                   "pdf",
+                                   "--outdir",
+                                   outDir,
+                                   input};
+  if (RunHiddenProcess(argv) != 1) {
+    *why = "the office suite could not print " + input;
+    return false;
+  }
+  const std::string made = outDir + platform::SplitPath(input).name + ".pdf";
+  char head[5] = {};
+  if (!platform::ReadFileAt(made, 0, head, sizeof head) || std::string(head, 5) != "%PDF-" ||
+      !platform::MoveFileReplace(made, pdf)) {
+    *why = "the office suite could not print " + input;
+    return false;
+  }
+  return true;
+}
+
+class QuireObject : public Dispatch {
+ public:
+  QuireObject(std::string browser, std::string office)
+      : browser_(std::move(browser)), office_(std::move(office)) {}
+
+  Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
+    if (kind == InvokeKind::kPut) {
+      RequireArgs(args, 1, "property");
+      const Variant& v = args[0];
+      switch (dispid) {
+        case 44: printer_ = ToString(v); return {};
+        case 10: output_ = ToString(v); return {};
+        case 2: input_ = ToString(v); return {};
+        case 38: waitFlag_ = ToInt(v); return {};
+        case 39: waitMs_ = ToInt(v); return {};
+        case 19: paperCode_ = ToInt(v); return {};
+        case 17: paperWidth_ = ToFloat(v); return {};
+        case 18: paperLength_ = ToFloat(v); return {};
+      }
+    } else if (kind == InvokeKind::kMethod && dispid == 15) {
+      Start();
+      return {};
+    } else if (kind == InvokeKind::kGet && dispid == 16) {
+      return I4(State());
+    }
+    ThrowUnknownMember(kProgId, dispid, kind);
+  }
+
+ private:
+  void Start() {
+    if (state_ == 1) throw AutomationError(DISP_E_EXCEPTION, "a conversion is running already");
+    state_ = 1;
+    std::string why, url;
+    const bool isFile = platform::IsRegularFile(input_);
+    if (input_.empty()) return Finish(false, "no page to print was named");
+    if (!isFile && !PageUrl(input_, &url, &why)) return Finish(false, why);
+    work_ = std::make_unique<platform::StagingFolder>();
+    if (!work_->CreateIn(platform::TempDirectory(), &why)) return Finish(false, why);
+    pdf_ = work_->path() + "page.pdf";
+    if (browser_.empty()) {
+      if (!isFile) return Finish(false, input_ + " is no file, and only a browser loads addresses");
+      bool printed = PrintWithOffice(office_, platform::FullPath(input_), work_->path(), pdf_, &why);
+      return Finish(printed, why);
+    }
+    PagePrintRequest request;
+    request.url = isFile ? FileUrl(platform::FullPath(input_)) : url;
+    ChoosePaper(paperCode_, paperWidth_, paperLength_, &request);
+    request.waitMs = waitFlag_ && waitMs_ > 0 ? waitMs_ : 0;
+    request.pdfPath = pdf_;
+    print_ = std::make_unique<BrowserPrint>();
+    if (!print_->Start(browser_, request, work_->path(), &why)) return Finish(false, why);
+  }
+
+  int State() {
+    if (state_ == 1 && print_ && !print_->Poll()) Finish(print_->printed(), print_->failure());
+    return state_;
+  }
+
+  void Finish(bool printed, std::string why) {
+    if (printed) printed = Submit(&why);
+    if (!printed) NoteFailure(why);
+    state_ = printed ? 0 : -1;
+    print_.reset();
+    work_.reset();
+  }
+
+  bool Submit(std::string* why) {
+    std::string printer = printer_;
+    if (printer.empty()) {
+      char name[256] = {};
+      uint32_t size = sizeof name;
+      if (platform::GetDefaultPrinterA(name, &size)) printer = name;
+    }
+    const std::string& named = output_.empty() ? input_ : output_;
+    std::string document = std::filesystem::path(named).filename().string();
+    platform::SubmittedJob job;
+    if (platform::SubmitPrintJob(printer, pdf_, document.empty() ? named : document, &job)) {
+      return true;
+    }
+    *why = "printing to \"" + printer + "\" failed" + (job.failure.empty() ? "" : ": " + job.failure);
+    return false;
+  }
+
+  const std::string browser_, office_;
+  std::string printer_, output_, input_;
+  int waitFlag_ = 0, waitMs_ = 0;
+  int paperCode_ = platform::DMPAPER_LETTER;
+  float paperWidth_ = 0, paperLength_ = 0;
+  int state_ = 0;
+  std::unique_ptr<platform::StagingFolder> work_;
+  std::unique_ptr<BrowserPrint> print_;
+  std::string pdf_;
+};
+
+}  // namespace
+
+void RegisterQuireServer() {
+  RegisterServer(kProgId, []() -> std::shared_ptr<Dispatch> {
+    std::string browser = platform::FindProgram("chromium");
+    std::string office = browser.empty() ? platform::FindProgram("soffice") : "";
+    if (browser.empty() && office.empty()) return nullptr;
+    return std::make_shared<QuireObject>(browser, office);
+  });
+}
 
 }  // namespace scrivex

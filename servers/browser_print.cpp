@@ -1,0 +1,213 @@
+#include "servers/browser_print.h"
+
+#include <cstdio>
+
+#include "platform/files.h"
+#include "platform/process.h"
+#include "servers/devtools_json.h"
+
+namespace scrivex {
+namespace {
+
+// The network errors a user meets most, in words.
+std::string DescribeNetError(const std::string& error) {
+  static const std::pair<const char*, const char*> kWords[] = {
+      {"net::ERR_FILE_NOT_FOUND", "no such file"},
+      {"net::ERR_NAME_NOT_RESOLVED", "no such host"},
+      {"net::ERR_CONNECTION_REFUSED", "connection refused"},
+      {"net::ERR_CONNECTION_TIMED_OUT", "connection timed out"},
+      {"net::ERR_ADDRESS_UNREACHABLE", "address unreachable"},
+      {"net::ERR_INTERNET_DISCONNECTED", "no network"},
+      {"net::ERR_ACCESS_DENIED", "access denied"},
+  };
+  for (const auto& [code, words] : kWords) {
+    if (error == code) return std::string(words) + " (" + error + ")";
+  }
+  return error;
+}
+
+std::string Number(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.4f", v);
+  return text;
+}
+
+}  // namespace
+
+bool BrowserPrint::Start(const std::string& browser, const PagePrintRequest& request,
+                         const std::string& workDir, std::string* why) {
+  request_ = request;
+  std::vector<std::string> argv = {browser,
+                                   "--headless",
+                                   "--remote-debugging-pipe",
+                                   "--user-data-dir=" + workDir + "profile",
+                                   "--disable-gpu",
+                                   "--no-first-run",
+                                   "--disable-background-networking",
+                                   "--disable-component-update",
+                                   "--disable-sync",
+                                   // Without it this closed network floods the page with
+                                   // refused connections.
+                                   "--disable-quic"};
+  // The browser's sandbox refuses to start as root; anyone else keeps it.
+  if (platform::RunningAsRoot()) argv.push_back("--no-sandbox");
+  platform::ChildOptions options;
+  options.timeoutMs = platform::WatchdogSeconds() * 1000LL;
+  if (!browser_.StartWithMessages(argv, options)) {
+    *why = "the browser " + browser + " could not be started";
+    return false;
+  }
+  step_ = kTarget;
+  pendingId_ = Send("Target.createTarget", "{\"url\":\"about:blank\"}", false);
+  return step_ == kTarget;
+}
+
+int BrowserPrint::Send(const std::string& method, const std::string& params, bool toPage) {
+  std::string message = "{\"id\":" + std::to_string(++lastId_) + ",\"method\":" +
+                        JsonQuote(method) + ",\"params\":" + params;
+  if (toPage) message += ",\"sessionId\":" + JsonQuote(sessionId_);
+  if (!browser_.SendMessage(message + "}")) Fail("the browser stopped listening");
+  return lastId_;
+}
+
+bool BrowserPrint::Poll() {
+  std::string text;
+  while ((step_ != kPrinted && step_ != kFailed) && browser_.ReadMessage(&text, 0)) {
+    JsonValue message;
+    if (!ParseJson(text, &message)) {
+      Fail("the browser sent a message that is not JSON");
+    } else {
+      OnMessage(message);
+    }
+  }
+  if (step_ != kPrinted && step_ != kFailed && !browser_.Running()) {
+    const platform::ChildResult& r = browser_.result();
+    if (r.timedOut) {
+      Fail("the browser ran out of time (" + std::to_string(platform::WatchdogSeconds()) + " s)");
+    } else {
+      std::string tail = r.output.substr(r.output.size() > 300 ? r.output.size() - 300 : 0);
+      Fail("the browser ended before the page was printed: " + tail);
+    }
+  }
+  if (step_ == kPrinted || step_ == kFailed) {
+    browser_.Kill();  // its profile goes with the caller's folder
+    return false;
+  }
+  return true;
+}
+
+void BrowserPrint::OnMessage(const JsonValue& message) {
+  if (const JsonValue* id = message.Find("id"); id && id->type == JsonValue::kNumber) {
+    if (const JsonValue* error = message.Find("error")) {
+      Fail("the browser refused a request: " + error->Text("message", "no reason given"));
+      return;
+    }
+    static const JsonValue kNone;
+    const JsonValue* result = message.Find("result");
+    OnReply(static_cast<int>(id->number), result ? *result : kNone);
+    return;
+  }
+  const std::string method = message.Text("method");
+  const JsonValue* params = message.Find("params");
+  if (!params) return;
+  if (method == "Network.responseReceived" && params->Text("type") == "Document") {
+    if (const JsonValue* response = params->Find("response")) {
+      statuses_[params->Text("requestId")] = static_cast<int>(response->Number("status"));
+    }
+  } else if (method == "Network.loadingFailed" && params->Text("type") == "Document") {
+    errors_[params->Text("requestId")] = params->Text("errorText");
+  } else if (method == "Page.javascriptDialogOpening") {
+    // Nobody is there to answer an alert; the page would wait for ever.
+    Send("Page.handleJavaScriptDialog", "{\"accept\":true}");
+  } else if (method == "Inspector.targetCrashed") {
+    Fail("the page crashed the browser");
+  } else if (step_ == kLoading &&
+             method == (request_.waitMs > 0 ? "Emulation.virtualTimeBudgetExpired"
+                                            : "Page.loadEventFired")) {
+    Print();
+  }
+}
+
+void BrowserPrint::OnReply(int id, const JsonValue& result) {
+  if (id != pendingId_) return;
+  switch (step_) {
+    case kTarget:
+      step_ = kAttach;
+      pendingId_ = Send("Target.attachToTarget",
+                        "{\"targetId\":" + JsonQuote(result.Text("targetId")) + ",\"flatten\":true}",
+                        false);
+      break;
+    case kAttach:
+      sessionId_ = result.Text("sessionId");
+      step_ = kNavigate;
+      Send("Page.enable", "{}");
+      Send("Network.enable", "{}");
+      // Time stands still until the page is there; then it gets its budget.
+      if (request_.waitMs > 0) Send("Emulation.setVirtualTimePolicy", "{\"policy\":\"pause\"}");
+      pendingId_ = Send("Page.navigate", "{\"url\":" + JsonQuote(request_.url) + "}");
+      break;
+    case kNavigate:
+      if (!result.Text("errorText").empty()) {
+        Fail(request_.url + " could not be loaded: " + DescribeNetError(result.Text("errorText")));
+        return;
+      }
+      if (const JsonValue* download = result.Find("isDownload"); download && download->boolean) {
+        Fail(request_.url + " is a download, not a page");
+        return;
+      }
+      loaderId_ = result.Text("loaderId");
+      step_ = kLoading;
+      if (request_.waitMs > 0) {
+        Send("Emulation.setVirtualTimePolicy",
+             "{\"policy\":\"pauseIfNetworkFetchesPending\",\"budget\":" +
+                 std::to_string(request_.waitMs) + "}");
+      }
+      break;
+    case kPrinting: {
+      std::string pdf;
+      if (!DecodeBase64(result.Text("data"), &pdf) || pdf.compare(0, 5, "%PDF-") != 0) {
+        Fail("the browser returned no PDF");
+      } else if (!platform::WriteFileAtomically(request_.pdfPath, pdf)) {
+        Fail("cannot write " + request_.pdfPath);
+      } else {
+        step_ = kPrinted;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void BrowserPrint::Print() {
+  // The browser's own error page is no result.
+  if (auto e = errors_.find(loaderId_); e != errors_.end()) {
+    Fail(request_.url + " could not be loaded: " + DescribeNetError(e->second));
+    return;
+  }
+  if (auto s = statuses_.find(loaderId_); s != statuses_.end() && s->second >= 400) {
+    Fail(request_.url + " could not be loaded: HTTP " + std::to_string(s->second));
+    return;
+  }
+  // The paper goes in as the page's last @page rule, so it wins over the
+  // page's own; the sizes below serve a page that takes no rule.
+  const std::string rule = "@page { size: " + request_.pageSize + "; }";
+  const std::string script =
+      "(function(){var s=document.createElement('style');s.textContent=" + JsonQuote(rule) +
+      ";(document.head||document.documentElement).appendChild(s);})()";
+  step_ = kPrinting;
+  Send("Runtime.evaluate", "{\"expression\":" + JsonQuote(script) + "}");
+  pendingId_ = Send("Page.printToPDF",
+                    "{\"printBackground\":true,\"displayHeaderFooter\":false,"
+                    "\"preferCSSPageSize\":true,\"paperWidth\":" +
+                        Number(request_.widthInches) +
+                        ",\"paperHeight\":" + Number(request_.heightInches) + "}");
+}
+
+void BrowserPrint::Fail(const std::string& why) {
+  if (step_ == kFailed) return;
+  step_ = kFailed;
+  failure_ = why;
+}
+
+}  // namespace scrivex

@@ -1,0 +1,59 @@
+// One web page printed to a PDF file by a headless browser, talked to over
+// its debugging pipe so the program knows whether the page loaded. Start
+// returns at once; Poll moves the conversation on without blocking.
+#ifndef SCRIVEX_SERVERS_BROWSER_PRINT_H_
+#define SCRIVEX_SERVERS_BROWSER_PRINT_H_
+
+#include <map>
+#include <string>
+
+#include "platform/background_child.h"
+
+namespace scrivex {
+
+struct JsonValue;
+
+struct PagePrintRequest {
+  std::string url;
+  std::string pageSize = "8.5in 11in";  // the size of the page rule put into the page
+  double widthInches = 8.5;             // the same size, for pages the rule cannot reach
+  double heightInches = 11;
+  int waitMs = 0;  // time the page's scripts get (virtual: no real wait); 0: until it loaded
+  std::string pdfPath;
+};
+
+class BrowserPrint {
+ public:
+  // workDir: a private folder for the browser's profile, removed by the caller.
+  bool Start(const std::string& browser, const PagePrintRequest& request,
+             const std::string& workDir, std::string* why);
+  // True while the page is being printed.
+  bool Poll();
+  bool printed() const { return step_ == kPrinted; }
+  // Why nothing was printed.
+  const std::string& failure() const { return failure_; }
+
+ private:
+  enum Step { kIdle, kTarget, kAttach, kNavigate, kLoading, kPrinting, kPrinted, kFailed };
+
+  int Send(const std::string& method, const std::string& params, bool toPage = true);
+  void OnMessage(const JsonValue& message);
+  void OnReply(int id, const JsonValue& result);
+  void Print();
+  void Fail(const std::string& why);
+
+  platform::BackgroundChild browser_;
+  PagePrintRequest request_;
+  Step step_ = kIdle;
+  int lastId_ = 0;
+  int pendingId_ = 0;  // the reply the current step waits for
+  std::string sessionId_;
+  std::string loaderId_;  // the navigation to the page
+  std::map<std::string, int> statuses_;        // document request -> HTTP status
+  std::map<std::string, std::string> errors_;  // document request -> network error
+  std::string failure_;
+};
+
+}  // namespace scrivex
+
+#endif  // SCRIVEX_SERVERS_BROWSER_PRINT_H_
