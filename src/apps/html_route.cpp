@@ -1,0 +1,69 @@
+#include "apps/html_route.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "automation/automation.h"
+#include "common/failure_reason.h"
+#include "platform/process.h"
+#include "printer/device_settings.h"
+
+namespace scrivex {
+namespace {
+
+enum QuireMember {
+  kInput = 2,
+  kOutputFile = 10,
+  kStart = 15,
+  kState = 16,
+  kPaperWidth = 17,
+  kPaperLength = 18,
+  kPaperSize = 19,
+  kWaitEnabled = 38,
+  kWaitMs = 39,
+  kPrinterName = 44,
+};
+
+constexpr int kPollMs = 20;
+
+}  // namespace
+
+int PrintHtmlWithCreator(const std::string& input, const std::string& output,
+                         const ConversionOptions* options) {
+  const ConversionOptions defaults;
+  if (!options) options = &defaults;
+  DEVMODEA paper{};
+  ParsePaperSize(options->paperSize, &paper);
+
+  std::shared_ptr<Dispatch> quire = CreateObject(kQuireProgId);
+  if (!quire) {
+    std::printf("Can't locate 'Vellum.Quire' in this computer, please reinstall this product to try again.\n");
+    return 0;
+  }
+  try {
+    Put(*quire, kPrinterName, Bstr(TargetPrinterName));
+    Put(*quire, kOutputFile, Bstr(output));
+    Put(*quire, kInput, Bstr(input));
+    if (options->htmlWaitMs > 0) {
+      Put(*quire, kWaitEnabled, I4(1));
+      Put(*quire, kWaitMs, I4(options->htmlWaitMs));
+    }
+    if (paper.dmFields & platform::DM_PAPERSIZE) {
+      Put(*quire, kPaperSize, I4(paper.dmPaperSize));
+    } else {
+      Put(*quire, kPaperSize, I4(-1));
+      Put(*quire, kPaperWidth, R4(paper.dmPaperWidth));
+      Put(*quire, kPaperLength, R4(paper.dmPaperLength));
+    }
+    Call(*quire, kStart);
+    int state;
+    while ((state = ToInt(Get(*quire, kState))) == 1) platform::SleepMs(kPollMs);
+    // A page the object could not print (state -1) is no success.
+    return state < 0 ? 0 : 1;
+  } catch (const AutomationError& e) {
+    NoteFailure(std::string(kQuireProgId) + ": " + e.what());
+    return 0;
+  }
+}
+
+}  // namespace scrivex
