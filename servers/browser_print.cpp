@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "common/trace.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "servers/devtools_json.h"
@@ -53,6 +54,11 @@ bool BrowserPrint::Start(const std::string& browser, const PagePrintRequest& req
   if (platform::RunningAsRoot()) argv.push_back("--no-sandbox");
   platform::ChildOptions options;
   options.timeoutMs = platform::WatchdogSeconds() * 1000LL;
+  // What it would keep in the user's home or leave in the temporary folder
+  // (its crash reports, its lock socket) goes with the private folder.
+  for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "TMPDIR"}) {
+    options.env.emplace_back(name, workDir + "home");
+  }
   if (!browser_.StartWithMessages(argv, options)) {
     *why = "the browser " + browser + " could not be started";
     return false;
@@ -66,6 +72,7 @@ int BrowserPrint::Send(const std::string& method, const std::string& params, boo
   std::string message = "{\"id\":" + std::to_string(++lastId_) + ",\"method\":" +
                         JsonQuote(method) + ",\"params\":" + params;
   if (toPage) message += ",\"sessionId\":" + JsonQuote(sessionId_);
+  TraceMessage("browser <- %.200s}\n", message.c_str());
   if (!browser_.SendMessage(message + "}")) Fail("the browser stopped listening");
   return lastId_;
 }
@@ -73,6 +80,7 @@ int BrowserPrint::Send(const std::string& method, const std::string& params, boo
 bool BrowserPrint::Poll() {
   std::string text;
   while ((step_ != kPrinted && step_ != kFailed) && browser_.ReadMessage(&text, 0)) {
+    TraceMessage("browser -> %.200s\n", text.c_str());
     JsonValue message;
     if (!ParseJson(text, &message)) {
       Fail("the browser sent a message that is not JSON");
@@ -129,6 +137,13 @@ void BrowserPrint::OnMessage(const JsonValue& message) {
 }
 
 void BrowserPrint::OnReply(int id, const JsonValue& result) {
+  if (step_ == kEnable) {
+    if (--enabling_ == 0) {
+      step_ = kNavigate;
+      pendingId_ = Send("Page.navigate", "{\"url\":" + JsonQuote(request_.url) + "}");
+    }
+    return;
+  }
   if (id != pendingId_) return;
   switch (step_) {
     case kTarget:
@@ -139,20 +154,21 @@ void BrowserPrint::OnReply(int id, const JsonValue& result) {
       break;
     case kAttach:
       sessionId_ = result.Text("sessionId");
-      step_ = kNavigate;
+      step_ = kEnable;
+      // The page's events are on before it loads (the replies may come out
+      // of order); time stands still until the page is there.
       Send("Page.enable", "{}");
       Send("Network.enable", "{}");
-      // Time stands still until the page is there; then it gets its budget.
       if (request_.waitMs > 0) Send("Emulation.setVirtualTimePolicy", "{\"policy\":\"pause\"}");
-      pendingId_ = Send("Page.navigate", "{\"url\":" + JsonQuote(request_.url) + "}");
+      enabling_ = lastId_ - id;
       break;
     case kNavigate:
       if (!result.Text("errorText").empty()) {
-        Fail(request_.url + " could not be loaded: " + DescribeNetError(result.Text("errorText")));
+        Fail("the page could not be loaded: " + DescribeNetError(result.Text("errorText")));
         return;
       }
       if (const JsonValue* download = result.Find("isDownload"); download && download->boolean) {
-        Fail(request_.url + " is a download, not a page");
+        Fail("the address leads to a download, not a page");
         return;
       }
       loaderId_ = result.Text("loaderId");
@@ -182,11 +198,11 @@ void BrowserPrint::OnReply(int id, const JsonValue& result) {
 void BrowserPrint::Print() {
   // The browser's own error page is no result.
   if (auto e = errors_.find(loaderId_); e != errors_.end()) {
-    Fail(request_.url + " could not be loaded: " + DescribeNetError(e->second));
+    Fail("the page could not be loaded: " + DescribeNetError(e->second));
     return;
   }
   if (auto s = statuses_.find(loaderId_); s != statuses_.end() && s->second >= 400) {
-    Fail(request_.url + " could not be loaded: HTTP " + std::to_string(s->second));
+    Fail("the page could not be loaded: HTTP " + std::to_string(s->second));
     return;
   }
   // The paper goes in as the page's last @page rule, so it wins over the

@@ -34,7 +34,7 @@ class BrowserPrint {
   const std::string& failure() const { return failure_; }
 
  private:
-  enum Step { kIdle, kTarget, kAttach, kNavigate, kLoading, kPrinting, kPrinted, kFailed };
+  enum Step { kIdle, kTarget, kAttach, kEnable, kNavigate, kLoading, kPrinting, kPrinted, kFailed };
 
   int Send(const std::string& method, const std::string& params, bool toPage = true);
   void OnMessage(const JsonValue& message);
@@ -47,6 +47,7 @@ class BrowserPrint {
   Step step_ = kIdle;
   int lastId_ = 0;
   int pendingId_ = 0;  // the reply the current step waits for
+  int enabling_ = 0;   // replies to the page's set-up still to come
   std::string sessionId_;
   std::string loaderId_;  // the navigation to the page
   std::map<std::string, int> statuses_;        // document request -> HTTP status

@@ -89,12 +89,12 @@ bool PageUrl(const std::string& input, std::string* url, std::string* why) {
   if (colon != std::string::npos) {
     std::string scheme = platform::ToLower(input.substr(0, colon));
     if (scheme != "http" && scheme != "https" && scheme != "file") {
-      *why = input + " is not a web address that can be printed";
+      *why = "only http, https and file addresses can be printed";
       return false;
     }
     *url = input;
   } else if (input[0] == '/' || input[0] == '.') {
-    *why = input + " could not be loaded: no such file";
+    *why = "the page could not be loaded: no such file";
     return false;
   } else {
     *url = "http://" + input;
@@ -109,8 +109,10 @@ bool PrintWithOffice(const std::string& office, const std::string& input,
   std::vector<std::string> argv = {office,
                                    "--headless",
                                    "-env:UserInstallation=" + FileUrl(workDir + "profile"),
+                                   // The word processor's import: its web view loses text.
+                                   "--infilter=HTML (StarWriter)",
                                    "--convert-to",
-                                   "pdf",
+                                   "pdf:writer_pdf_Export",
                                    "--outdir",
                                    outDir,
                                    input};

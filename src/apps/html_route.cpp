@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "apps/routes.h"
 #include "automation/automation.h"
 #include "common/failure_reason.h"
 #include "platform/process.h"
