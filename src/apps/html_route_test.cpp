@@ -1,0 +1,81 @@
+#include "apps/html_route.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "automation/automation.h"
+
+namespace scrivex {
+namespace {
+
+// Records what the route puts; reads "running" twice, then its final state.
+struct FakeQuire : Dispatch {
+  std::map<int, Variant> puts;
+  int polls = 0, finalState = 0;
+  bool broken = false, started = false;
+  Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
+    if (broken) throw AutomationError(DISP_E_EXCEPTION, "broken");
+    if (kind == InvokeKind::kPut) puts[dispid] = args.at(0);
+    if (kind == InvokeKind::kMethod && dispid == 15) started = true;
+    if (kind == InvokeKind::kGet && dispid == 16) return I4(started && ++polls <= 2 ? 1 : finalState);
+    return {};
+  }
+};
+
+std::shared_ptr<FakeQuire> Install(int finalState = 0, bool broken = false) {
+  auto fake = std::make_shared<FakeQuire>();
+  fake->finalState = finalState;
+  fake->broken = broken;
+  RegisterServer(kQuireProgId, [fake] { return fake; });
+  return fake;
+}
+
+TEST(PrintHtmlWithCreator, HandsPagePrinterPaperAndWaitToTheObject) {
+  TargetPrinterName = "Inkwell";
+  struct Case {
+    const char* paper;
+    int wait, code;
+    float width, length;
+  } cases[] = {{"8", 0, 8, -1, -1}, {"612x792pt", 10000, -1, 612, 792}, {"", 0, -1, 0, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.paper);
+    auto fake = Install();
+    ConversionOptions options;
+    options.paperSize = c.paper;
+    options.htmlWaitMs = c.wait;
+    EXPECT_EQ(PrintHtmlWithCreator("in.html", "out.pdf", &options), 1);
+    EXPECT_EQ(fake->polls, 3);
+    EXPECT_EQ(fake->puts[44].text, "Inkwell");
+    EXPECT_EQ(fake->puts[10].text, "out.pdf");
+    EXPECT_EQ(fake->puts[2].text, "in.html");
+    // -1: not put at all.
+    auto value = [&](int id) { return fake->puts.count(id) ? fake->puts[id].value : -1; };
+    auto real = [&](int id) { return fake->puts.count(id) ? fake->puts[id].real : -1.0f; };
+    EXPECT_EQ(value(19), c.code);
+    EXPECT_EQ(real(17), c.width);
+    EXPECT_EQ(real(18), c.length);
+    EXPECT_EQ(value(38), c.wait > 0 ? 1 : -1);
+    EXPECT_EQ(value(39), c.wait > 0 ? c.wait : -1);
+  }
+  auto defaults = Install();
+  EXPECT_EQ(PrintHtmlWithCreator("in.html", "out.pdf", nullptr), 1);
+  EXPECT_EQ(defaults->puts[19].value, 1);
+  EXPECT_EQ(defaults->puts.count(38), 0u);
+}
+
+TEST(PrintHtmlWithCreator, NothingPrintedIsNoSuccess) {
+  Install(-1);
+  EXPECT_EQ(PrintHtmlWithCreator("in.html", "out.pdf", nullptr), 0);
+  Install(0, true);
+  EXPECT_EQ(PrintHtmlWithCreator("in.html", "out.pdf", nullptr), 0);
+  RegisterServer(kQuireProgId, [] { return nullptr; });
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(PrintHtmlWithCreator("in.html", "out.pdf", nullptr), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Can't locate 'Vellum.Quire' in this computer, please reinstall this product to try "
+            "again.\n");
+}
+
+}  // namespace
+}  // namespace scrivex
