@@ -19,6 +19,7 @@
 #include "automation/automation.h"
 #include "common/child_process.h"
 #include "common/failure_reason.h"
+#include "common/trace.h"
 #include "platform/devmode.h"
 #include "platform/files.h"
 #include "platform/path.h"
@@ -162,6 +163,7 @@ class QuireObject : public Dispatch {
   void Start() {
     if (state_ == 1) throw AutomationError(DISP_E_EXCEPTION, "a conversion is running already");
     state_ = 1;
+    started_ = platform::TickCountMs();
     std::string why, url;
     const bool isFile = platform::IsRegularFile(input_);
     if (input_.empty()) return Finish(false, "no page to print was named");
@@ -189,7 +191,10 @@ class QuireObject : public Dispatch {
   }
 
   void Finish(bool printed, std::string why) {
+    const long long made = platform::TickCountMs();
     if (printed) printed = Submit(&why);
+    TraceMessage("Vellum.Quire: page %s in %lld ms, job %lld ms\n", printed ? "printed" : "failed",
+                 made - started_, platform::TickCountMs() - made);
     if (!printed) NoteFailure(why);
     state_ = printed ? 0 : -1;
     print_.reset();
@@ -219,6 +224,7 @@ class QuireObject : public Dispatch {
   int paperCode_ = platform::DMPAPER_LETTER;
   float paperWidth_ = 0, paperLength_ = 0;
   int state_ = 0;
+  long long started_ = 0;
   std::unique_ptr<platform::StagingFolder> work_;
   std::unique_ptr<BrowserPrint> print_;
   std::string pdf_;
