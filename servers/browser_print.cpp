@@ -38,15 +38,10 @@ std::string Number(double v) {
 bool BrowserPrint::Start(const std::string& browser, const PagePrintRequest& request,
                          const std::string& workDir, std::string* why) {
   request_ = request;
-  std::vector<std::string> argv = {browser,
-                                   "--headless",
-                                   "--remote-debugging-pipe",
-                                   "--user-data-dir=" + workDir + "profile",
-                                   "--disable-gpu",
-                                   "--no-first-run",
-                                   "--disable-background-networking",
-                                   "--disable-component-update",
-                                   "--disable-sync",
+  std::vector<std::string> argv = {browser, "--headless", "--remote-debugging-pipe",
+                                   "--user-data-dir=" + workDir + "profile", "--disable-gpu",
+                                   "--no-first-run", "--disable-background-networking",
+                                   "--disable-component-update", "--disable-sync",
                                    // Without it this closed network floods the page with
                                    // refused connections.
                                    "--disable-quic"};
@@ -69,8 +64,8 @@ bool BrowserPrint::Start(const std::string& browser, const PagePrintRequest& req
 }
 
 int BrowserPrint::Send(const std::string& method, const std::string& params, bool toPage) {
-  std::string message = "{\"id\":" + std::to_string(++lastId_) + ",\"method\":" +
-                        JsonQuote(method) + ",\"params\":" + params;
+  std::string message = "{\"id\":" + std::to_string(++lastId_) +
+                        ",\"method\":" + JsonQuote(method) + ",\"params\":" + params;
   if (toPage) message += ",\"sessionId\":" + JsonQuote(sessionId_);
   TraceMessage("browser <- %.200s}\n", message.c_str());
   if (!browser_.SendMessage(message + "}")) Fail("the browser stopped listening");
@@ -148,9 +143,9 @@ void BrowserPrint::OnReply(int id, const JsonValue& result) {
   switch (step_) {
     case kTarget:
       step_ = kAttach;
-      pendingId_ = Send("Target.attachToTarget",
-                        "{\"targetId\":" + JsonQuote(result.Text("targetId")) + ",\"flatten\":true}",
-                        false);
+      pendingId_ =
+          Send("Target.attachToTarget",
+               "{\"targetId\":" + JsonQuote(result.Text("targetId")) + ",\"flatten\":true}", false);
       break;
     case kAttach:
       sessionId_ = result.Text("sessionId");

@@ -49,7 +49,7 @@ class BrowserPrint {
   int pendingId_ = 0;  // the reply the current step waits for
   int enabling_ = 0;   // replies to the page's set-up still to come
   std::string sessionId_;
-  std::string loaderId_;  // the navigation to the page
+  std::string loaderId_;                       // the navigation to the page
   std::map<std::string, int> statuses_;        // document request -> HTTP status
   std::map<std::string, std::string> errors_;  // document request -> network error
   std::string failure_;

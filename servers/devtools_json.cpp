@@ -20,7 +20,8 @@ class Reader {
 
  private:
   void Space() {
-    while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\n' || s_[i_] == '\r')) {
+    while (i_ < s_.size() &&
+           (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\n' || s_[i_] == '\r')) {
       ++i_;
     }
   }
@@ -63,7 +64,8 @@ class Reader {
 
   bool Number(JsonValue* v) {
     size_t start = i_;
-    while (i_ < s_.size() && std::string_view("+-0123456789.eE").find(s_[i_]) != std::string_view::npos) {
+    while (i_ < s_.size() &&
+           std::string_view("+-0123456789.eE").find(s_[i_]) != std::string_view::npos) {
       ++i_;
     }
     if (i_ == start) return false;
@@ -143,26 +145,19 @@ class Reader {
       if (s_[stop] == '"') return true;
       if (i_ >= s_.size()) return false;
       char e = s_[i_++];
-      switch (e) {
-        case '"': case '\\': case '/': out->push_back(e); break;
-        case 'b': out->push_back('\b'); break;
-        case 'f': out->push_back('\f'); break;
-        case 'n': out->push_back('\n'); break;
-        case 'r': out->push_back('\r'); break;
-        case 't': out->push_back('\t'); break;
-        case 'u': {
-          unsigned code;
-          if (!Hex4(&code)) return false;
-          if (code >= 0xD800 && code < 0xDC00 && Word("\\u")) {
-            unsigned low;
-            if (!Hex4(&low) || low < 0xDC00 || low > 0xDFFF) return false;
-            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-          }
-          Utf8(code, out);
-          break;
-        }
-        default: return false;
+      static constexpr std::string_view kEscapes = "\"\\/bfnrt", kMeanings = "\"\\/\b\f\n\r\t";
+      if (size_t k = kEscapes.find(e); k != std::string_view::npos) {
+        out->push_back(kMeanings[k]);
+        continue;
       }
+      unsigned code;
+      if (e != 'u' || !Hex4(&code)) return false;
+      if (code >= 0xD800 && code < 0xDC00 && Word("\\u")) {
+        unsigned low;
+        if (!Hex4(&low) || low < 0xDC00 || low > 0xDFFF) return false;
+        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+      }
+      Utf8(code, out);
     }
   }
 

@@ -42,12 +42,12 @@ struct Paper {
 };
 // The common paper-size codes; any other prints on Letter.
 constexpr Paper kPapers[] = {
-    {1, 8.5, 11, "in"},   {2, 8.5, 11, "in"},    {3, 11, 17, "in"},     {4, 17, 11, "in"},
-    {5, 8.5, 14, "in"},   {6, 5.5, 8.5, "in"},   {7, 7.25, 10.5, "in"}, {8, 297, 420, "mm"},
-    {9, 210, 297, "mm"},  {10, 210, 297, "mm"},  {11, 148, 210, "mm"},  {12, 250, 354, "mm"},
-    {13, 182, 257, "mm"}, {14, 8.5, 13, "in"},   {15, 215, 275, "mm"},  {16, 10, 14, "in"},
-    {17, 11, 17, "in"},   {18, 8.5, 11, "in"},   {20, 4.125, 9.5, "in"}, {27, 110, 220, "mm"},
-    {28, 162, 229, "mm"}, {66, 420, 594, "mm"},  {70, 105, 148, "mm"},
+    {1, 8.5, 11, "in"},   {2, 8.5, 11, "in"},   {3, 11, 17, "in"},      {4, 17, 11, "in"},
+    {5, 8.5, 14, "in"},   {6, 5.5, 8.5, "in"},  {7, 7.25, 10.5, "in"},  {8, 297, 420, "mm"},
+    {9, 210, 297, "mm"},  {10, 210, 297, "mm"}, {11, 148, 210, "mm"},   {12, 250, 354, "mm"},
+    {13, 182, 257, "mm"}, {14, 8.5, 13, "in"},  {15, 215, 275, "mm"},   {16, 10, 14, "in"},
+    {17, 11, 17, "in"},   {18, 8.5, 11, "in"},  {20, 4.125, 9.5, "in"}, {27, 110, 220, "mm"},
+    {28, 162, 229, "mm"}, {66, 420, 594, "mm"}, {70, 105, 148, "mm"},
 };
 
 void SetPaper(double width, double height, const char* unit, PagePrintRequest* r) {
@@ -74,7 +74,8 @@ std::string FileUrl(const std::string& path) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string url = "file://";
   for (unsigned char c : path) {
-    if (std::isalnum(c) || std::string_view("/-._~").find(static_cast<char>(c)) != std::string_view::npos) {
+    if (std::isalnum(c) ||
+        std::string_view("/-._~").find(static_cast<char>(c)) != std::string_view::npos) {
       url.push_back(static_cast<char>(c));
     } else {
       url += {'%', kHex[c >> 4], kHex[c & 15]};
@@ -84,7 +85,8 @@ std::string FileUrl(const std::string& path) {
 }
 
 // The address the browser loads for an input that is no file: web and file
-// addresses as given, a bare host name as http; nothing else.
+// addresses as given, one that starts with a host name ("www.site.org/a")
+// as http; anything else is a file that is not there.
 bool PageUrl(const std::string& input, std::string* url, std::string* why) {
   size_t colon = input.find("://");
   if (colon != std::string::npos) {
@@ -94,12 +96,14 @@ bool PageUrl(const std::string& input, std::string* url, std::string* why) {
       return false;
     }
     *url = input;
-  } else if (input[0] == '/' || input[0] == '.') {
+    return true;
+  }
+  const std::string host = input.substr(0, input.find('/'));
+  if (host.empty() || host[0] == '.' || host.find_first_of(".:") == std::string::npos) {
     *why = "the page could not be loaded: no such file";
     return false;
-  } else {
-    *url = "http://" + input;
   }
+  *url = "http://" + input;
   return true;
 }
 
@@ -107,16 +111,11 @@ bool PageUrl(const std::string& input, std::string* url, std::string* why) {
 bool PrintWithOffice(const std::string& office, const std::string& input,
                      const std::string& workDir, const std::string& pdf, std::string* why) {
   const std::string outDir = workDir + "out/";
-  std::vector<std::string> argv = {office,
-                                   "--headless",
+  std::vector<std::string> argv = {office, "--headless",
                                    "-env:UserInstallation=" + FileUrl(workDir + "profile"),
                                    // The word processor's import: its web view loses text.
-                                   "--infilter=HTML (StarWriter)",
-                                   "--convert-to",
-                                   "pdf:writer_pdf_Export",
-                                   "--outdir",
-                                   outDir,
-                                   input};
+                                   "--infilter=HTML (StarWriter)", "--convert-to",
+                                   "pdf:writer_pdf_Export", "--outdir", outDir, input};
   if (RunHiddenProcess(argv) != 1) {
     *why = "the office suite could not print " + input;
     return false;
@@ -141,14 +140,30 @@ class QuireObject : public Dispatch {
       RequireArgs(args, 1, "property");
       const Variant& v = args[0];
       switch (dispid) {
-        case 44: printer_ = ToString(v); return {};
-        case 10: output_ = ToString(v); return {};
-        case 2: input_ = ToString(v); return {};
-        case 38: waitFlag_ = ToInt(v); return {};
-        case 39: waitMs_ = ToInt(v); return {};
-        case 19: paperCode_ = ToInt(v); return {};
-        case 17: paperWidth_ = ToFloat(v); return {};
-        case 18: paperLength_ = ToFloat(v); return {};
+        case 44:
+          printer_ = ToString(v);
+          return {};
+        case 10:
+          output_ = ToString(v);
+          return {};
+        case 2:
+          input_ = ToString(v);
+          return {};
+        case 38:
+          waitFlag_ = ToInt(v);
+          return {};
+        case 39:
+          waitMs_ = ToInt(v);
+          return {};
+        case 19:
+          paperCode_ = ToInt(v);
+          return {};
+        case 17:
+          paperWidth_ = ToFloat(v);
+          return {};
+        case 18:
+          paperLength_ = ToFloat(v);
+          return {};
       }
     } else if (kind == InvokeKind::kMethod && dispid == 15) {
       Start();
@@ -173,7 +188,8 @@ class QuireObject : public Dispatch {
     pdf_ = work_->path() + "page.pdf";
     if (browser_.empty()) {
       if (!isFile) return Finish(false, input_ + " is no file, and only a browser loads addresses");
-      bool printed = PrintWithOffice(office_, platform::FullPath(input_), work_->path(), pdf_, &why);
+      bool printed =
+          PrintWithOffice(office_, platform::FullPath(input_), work_->path(), pdf_, &why);
       return Finish(printed, why);
     }
     PagePrintRequest request;
@@ -214,7 +230,8 @@ class QuireObject : public Dispatch {
     if (platform::SubmitPrintJob(printer, pdf_, document.empty() ? named : document, &job)) {
       return true;
     }
-    *why = "printing to \"" + printer + "\" failed" + (job.failure.empty() ? "" : ": " + job.failure);
+    *why =
+        "printing to \"" + printer + "\" failed" + (job.failure.empty() ? "" : ": " + job.failure);
     return false;
   }
 

@@ -38,7 +38,9 @@ int PrintHtmlWithCreator(const std::string& input, const std::string& output,
 
   std::shared_ptr<Dispatch> quire = CreateObject(kQuireProgId);
   if (!quire) {
-    std::printf("Can't locate 'Vellum.Quire' in this computer, please reinstall this product to try again.\n");
+    std::printf(
+        "Can't locate 'Vellum.Quire' in this computer, please reinstall this product to try "
+        "again.\n");
     return 0;
   }
   try {

@@ -18,7 +18,8 @@ struct FakeQuire : Dispatch {
     if (broken) throw AutomationError(DISP_E_EXCEPTION, "broken");
     if (kind == InvokeKind::kPut) puts[dispid] = args.at(0);
     if (kind == InvokeKind::kMethod && dispid == 15) started = true;
-    if (kind == InvokeKind::kGet && dispid == 16) return I4(started && ++polls <= 2 ? 1 : finalState);
+    if (kind == InvokeKind::kGet && dispid == 16)
+      return I4(started && ++polls <= 2 ? 1 : finalState);
     return {};
   }
 };
