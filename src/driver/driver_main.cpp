@@ -17,6 +17,14 @@ int RunJob(JobRequest& job, const Converters& converters) {
     // The whole list goes: a cut command line would run another request.
     int code = RunAsUser(job.userName, job.password, job.argumentList, 0);
     platform::EraseSecret(&job.password);
+    if (code != 0) {
+      const char* why = code == kErrorLogonFailure        ? "wrong password or unusable account"
+                        : code == kErrorPrivilegeNotHeld ? "only root may do that"
+                        : code == kErrorInvalidData      ? "PAM could not check the password"
+                                                         : "the run could not be started";
+      std::fprintf(stderr, "The request could not be handed to another user (%s): %s (%d).\n",
+                   job.userName.c_str(), why, code);
+    }
     return code;
   }
 
