@@ -56,14 +56,12 @@ int Inkwell_SetOptions(const char* key, const char* value) {
   return scrivex::SetDriverOption(key, value);
 }
 
-int Inkwell_ConvertToImage(const char* inputPath, const char* outputPath,
-                           const char* printerName) {
+int Inkwell_ConvertToImage(const char* inputPath, const char* outputPath, const char* printerName) {
   if (inputPath == nullptr || outputPath == nullptr) return -1;
   if (!StateRootUsable("Inkwell_ConvertToImage")) return 0;
   PrepareOnFirstUse();
   if (printerName != nullptr && *printerName != '\0') {
-    scrivex::TargetPrinterName =
-        std::string(printerName).substr(0, scrivex::kPrinterNameBytes - 1);
+    scrivex::TargetPrinterName = std::string(printerName).substr(0, scrivex::kPrinterNameBytes - 1);
   }
   if (scrivex::TargetPrinterName.empty()) {
     // An empty name would leave the print to whatever printer is the default,

@@ -218,7 +218,9 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
   UniqueFd devNull;
   if (piped || options.detached) devNull.Reset(open("/dev/null", O_RDWR | O_CLOEXEC));
   std::vector<gid_t> groups;
-  if (options.identity) groups.assign(options.identity->groups.begin(), options.identity->groups.end());
+  if (options.identity) {
+    groups.assign(options.identity->groups.begin(), options.identity->groups.end());
+  }
   const char* workDir =
       options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str();
   const pid_t parent = getpid();
