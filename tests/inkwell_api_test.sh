@@ -5,8 +5,12 @@ SRC=$(cd "$(dirname "$0")/.." && pwd)
 . "$SRC/tests/lib.sh"
 cmake --install "$BIN/.." --prefix "$WORK/usr" >/dev/null || fail "cmake --install"
 export PKG_CONFIG_PATH=$WORK/usr/lib/pkgconfig
+# A sanitizer build's library needs its runtime loaded first.
+sanitize=()
+ldd "$BIN/libscrivex.so" | grep -q libasan && sanitize=(-fsanitize=address,undefined)
 check "a C caller builds from the installed header and scrivex.pc" \
-  cc -std=c11 -Wall -Wextra -Werror -o client "$SRC/tests/inkwell_client.c" $(pkg-config --cflags --libs scrivex)
+  cc -std=c11 -Wall -Wextra -Werror "${sanitize[@]}" -o client "$SRC/tests/inkwell_client.c" \
+  $(pkg-config --cflags --libs scrivex)
 
 gs -q -sDEVICE=pdfwrite -o in.pdf -c "<</PageSize [300 200]>> setpagedevice showpage"
 

@@ -43,7 +43,7 @@ flock -x 9
 long=$(printf 'v%.0s' {1..2100})  # the whole list goes, however long
 "$BIN/scrivex" -v "$long" -# "$user:$pw" -i ra/in.pdf -o ra/out.emf >run.txt 2>&1
 rc=$?
-until grep -q "waiting for conversion" run.txt; do sleep 0.2; done
+for _ in $(seq 600); do grep -q "waiting for conversion" run.txt && break; sleep 0.2; done
 leaks=$(grep -laF "$pw" /proc/[0-9]*/cmdline /proc/[0-9]*/environ 2>/dev/null)
 flock -u 9
 exec 9<&-
