@@ -17,6 +17,9 @@ rm -rf "$root"  # its printers are installed on first use
 
 # A folder the account may use; ours stays closed to it.
 chmod 711 "$WORK"
+if ! runuser -u "$user" -- test -x "$BIN/scrivex"; then
+  cp -a "$BIN" "$WORK/bin" && BIN=$WORK/bin  # the build folder is closed to the account
+fi
 mkdir -p ra/tmp && chown -R "$user" ra
 gs -q -sDEVICE=pdfwrite -o ra/in.pdf -c "<</PageSize [300 200]>> setpagedevice showpage"
 export TMPDIR=$WORK/ra/tmp
