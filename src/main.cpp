@@ -1,11 +1,13 @@
 // scrivex: converts documents, PostScript and PDF into PDF, PostScript and images.
 #include <cstdio>
+#include <cstring>
 
 #include "apps/print_document.h"
 #include "apps/routes.h"
 #include "driver/driver_main.h"
 #include "image/blank_pages.h"
 #include "image/print_route.h"
+#include "platform/logon.h"
 #include "platform/process.h"
 #include "platform/termination.h"
 #include "postscript/page_selector.h"
@@ -35,6 +37,12 @@ int ShowUsage() {
 int main(int argc, char** argv) {
   scrivex::platform::InstallTerminationHandlers();
   scrivex::JobRequest job = scrivex::ScanCommandLine(argc, argv);
+  // The process list shows our arguments: the password leaves them at once.
+  for (int index : job.credentialArguments) {
+    if (char* colon = std::strchr(argv[index], ':')) {
+      scrivex::platform::EraseSecret(colon + 1, std::strlen(colon + 1));
+    }
+  }
   if (job.usageRequested || job.inputPath.empty()) return ShowUsage();
 
   scrivex::RegisterServers();

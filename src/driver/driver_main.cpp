@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "common/child_process.h"
 #include "driver/work_list.h"
+#include "platform/logon.h"
 #include "platform/named_objects.h"
 #include "platform/path.h"
 #include "platform/process.h"
@@ -12,26 +12,20 @@
 
 namespace scrivex {
 
-namespace {
-constexpr int kErrorNotSupported = 50;
-constexpr size_t kHandOffCommandBytes = 2048;
-}  // namespace
-
-int RunAsUser(const std::string& userName, const std::string&, const std::vector<std::string>&,
-              int) {
-  // Logging on as another account arrives with its own change; until then the
-  // request is refused rather than converted under the wrong account.
-  std::fprintf(stderr, "Running as another user (%s) is not available.\n", userName.c_str());
-  return kErrorNotSupported;
-}
-
 int RunJob(JobRequest& job, const Converters& converters) {
   if (!job.userName.empty() && !job.password.empty()) {
-    if (FormatCommandLine(job.argumentList).size() > kHandOffCommandBytes - 1) {
-      std::fprintf(stderr, "The command line is too long to hand to another user.\n");
-      return kErrorNotSupported;
+    // The whole list goes: a cut command line would run another request.
+    int code = RunAsUser(job.userName, job.password, job.argumentList, 0);
+    platform::EraseSecret(&job.password);
+    if (code != 0) {
+      const char* why = code == kErrorLogonFailure        ? "wrong password or unusable account"
+                        : code == kErrorPrivilegeNotHeld ? "only root may do that"
+                        : code == kErrorInvalidData      ? "PAM could not check the password"
+                                                         : "the run could not be started";
+      std::fprintf(stderr, "The request could not be handed to another user (%s): %s (%d).\n",
+                   job.userName.c_str(), why, code);
     }
-    return RunAsUser(job.userName, job.password, job.argumentList, 0);
+    return code;
   }
 
   // The state root decides which programs later runs start: only ours.

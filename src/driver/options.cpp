@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/logon.h"
 #include "platform/path.h"
 
 namespace scrivex {
@@ -153,6 +154,10 @@ JobRequest ScanCommandLine(int argc, const char* const* argv) {
   int letter;
   while ((letter = GetOption(argc, argv, kOptionLetters, &value)) != -1) {
     ApplyOption(letter, value, &job);
+    if (letter == '#') {
+      if (g_nextArgument - 1 < argc) job.credentialArguments.push_back(g_nextArgument - 1);
+      platform::EraseSecret(&value);
+    }
     if (job.usageRequested) break;  // the usage text ends the run at once
   }
   return job;

@@ -31,6 +31,8 @@ struct JobRequest {
   bool usageRequested = false;  // -?
   // Every argument, the program path first, without "-#" and its value.
   std::vector<std::string> argumentList;
+  // Where in argv each "-#" value was read: the caller erases the password there.
+  std::vector<int> credentialArguments;
 };
 
 // Builds the argument list, sets the defaults and scans the options. Sets

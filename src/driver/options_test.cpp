@@ -61,6 +61,7 @@ TEST(Options, ScanningCredentialsAndArgumentList) {
   JobRequest job = Scan({"-i", "a b.doc", "-#", "bob:se:cret", "-o", "out.pdf"});
   EXPECT_EQ(job.userName + "|" + job.password, "bob|se:cret");
   EXPECT_EQ(job.argumentList, (std::vector<std::string>{"scrivex", "-i", "a b.doc", "-o", "out.pdf"}));
+  EXPECT_EQ(job.credentialArguments, std::vector<int>{4});  // where main erases the password
   JobRequest noColon = Scan({"-#", "bob", "-i", "a"});
   EXPECT_EQ(noColon.userName + noColon.password, "");
   EXPECT_EQ(Scan({"-#", ":pw", "-i", "a"}).userName, "");

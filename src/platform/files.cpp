@@ -13,10 +13,12 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <set>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -208,12 +210,47 @@ std::vector<DirEntry> FindFiles(const std::string& pattern) {
   return entries;
 }
 
-std::string ProgramDirectory() {
+namespace {
+
+// The file mapped at the address: its path as /proc/self/maps shows it (links
+// resolved); empty when the address lies in no file's mapping.
+std::string MappedFileAt(uintptr_t address) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> maps(std::fopen("/proc/self/maps", "re"),
+                                                       std::fclose);
+  if (!maps) return "";
+  char line[PATH_MAX + 128];
+  while (std::fgets(line, sizeof line, maps.get())) {
+    unsigned long long low = 0, high = 0;
+    int pathAt = 0;
+    if (std::sscanf(line, "%llx-%llx %*s %*s %*s %*s %n", &low, &high, &pathAt) < 2) continue;
+    if (address < low || address >= high || pathAt <= 0 || line[pathAt] != '/') continue;
+    std::string path(line + pathAt);
+    while (!path.empty() && path.back() == '\n') path.pop_back();
+    // A file replaced since it was loaded: its folder is still the one.
+    constexpr std::string_view kDeleted = " (deleted)";
+    if (path.ends_with(kDeleted)) path.resize(path.size() - kDeleted.size());
+    return path;
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string ExecutableFile() {
   char buf[PATH_MAX];
   ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "./";
-  std::string exe(buf, static_cast<size_t>(n));
-  return SplitPath(exe).dir;
+  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
+std::string ProgramDirectory() {
+  // The file holding this code: the program, or libscrivex.so when another
+  // program loaded the library; both sit in the program directory.
+  static const std::string dir = [] {
+    std::string file = MappedFileAt(reinterpret_cast<uintptr_t>(&MappedFileAt));
+    if (file.empty()) file = ExecutableFile();
+    return file.empty() ? std::string("./") : SplitPath(file).dir;
+  }();
+  return dir;
 }
 
 std::string TempDirectory() {

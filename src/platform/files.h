@@ -48,8 +48,11 @@ struct DirEntry {
 // part, in the order the file system returns them; never "." or "..".
 std::vector<DirEntry> FindFiles(const std::string& pattern);
 
-// Directory of the running executable, with a trailing "/".
+// The program directory, with a trailing "/": that of the running executable,
+// or of libscrivex.so in a program that loaded it.
 std::string ProgramDirectory();
+// The running executable's own file (links resolved); empty when unknown.
+std::string ExecutableFile();
 // $TMPDIR or /tmp, with a trailing "/".
 std::string TempDirectory();
 // Creates a new empty file "<dir><prefix>XXXXXX.tmp" and returns its path;

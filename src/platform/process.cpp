@@ -1,6 +1,7 @@
 #include "platform/process.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -218,6 +219,10 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
   }
   UniqueFd devNull;
   if (piped || options.detached) devNull.Reset(open("/dev/null", O_RDWR | O_CLOEXEC));
+  std::vector<gid_t> groups;
+  if (options.identity) {
+    groups.assign(options.identity->groups.begin(), options.identity->groups.end());
+  }
   const char* workDir =
       options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str();
   const pid_t parent = getpid();
@@ -225,7 +230,10 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
       options.timeoutMs > 0 && !options.detached ? TickCountMs() + options.timeoutMs : 0;
 
   pid_t pid = fork();
-  if (pid < 0) return result;
+  if (pid < 0) {
+    result.startError = errno;
+    return result;
+  }
   if (pid == 0) {
     // Child: only async-signal-safe calls from here on.
     if (options.detached) {
@@ -248,9 +256,21 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
     if (outPipe[1].valid()) {
       dup2(outPipe[1].get(), 1);
       dup2(outPipe[1].get(), 2);
-    } else if (devNull.valid()) {
+    } else if (devNull.valid() && !options.keepOutput) {
       dup2(devNull.get(), 1);
       dup2(devNull.get(), 2);
+    }
+    if (options.identity) {
+      // Nothing of ours reaches the other account but the three standard
+      // streams (and the pipe that reports a failed start, closed by the exec).
+      const unsigned reportFd = static_cast<unsigned>(errPipe[1].get());
+      if (reportFd > 3) close_range(3, reportFd - 1, 0);
+      close_range(reportFd + 1, ~0U, 0);
+      // Groups first: after setuid nothing may change them any more.
+      if (setgroups(groups.size(), groups.data()) != 0 || setgid(options.identity->gid) != 0 ||
+          setuid(options.identity->uid) != 0) {
+        ReportExecError(errPipe[1].get());
+      }
     }
     if (workDir && chdir(workDir) != 0) ReportExecError(errPipe[1].get());
     execvpe(argp[0], argp.data(), envp.data());
@@ -270,6 +290,7 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
   if (got == static_cast<ssize_t>(sizeof execErr)) {
     while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
     }
+    result.startError = execErr;
     return result;  // exec failed
   }
   result.started = true;
@@ -279,6 +300,10 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
     pid_t program = 0;
     if (read(pidPipe[0].get(), &program, sizeof program) == static_cast<ssize_t>(sizeof program)) {
       result.pid = program;
+    } else {
+      result.started = false;  // the intermediate could not fork
+      result.startError = EAGAIN;
+      return result;
     }
     result.exitedNormally = true;
     result.exitCode = 0;

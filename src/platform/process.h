@@ -24,6 +24,16 @@ struct ChildOptions {
   std::string workingDirectory;
   // Environment changes for the child: a value sets, nullopt removes.
   std::vector<std::pair<std::string, std::optional<std::string>>> env;
+  // A detached child keeps our standard output and error (input stays /dev/null).
+  bool keepOutput = false;
+  // Run as this account: its groups, group and user are taken before the exec
+  // (the caller must be privileged), and nothing is started when one fails.
+  struct Identity {
+    unsigned uid = 0;
+    unsigned gid = 0;
+    std::vector<unsigned> groups;
+  };
+  std::optional<Identity> identity;
 };
 
 // Our environment with the options' changes: what a child starts with.
@@ -35,6 +45,7 @@ struct ChildResult {
   bool exitedNormally = false;  // false: killed by a signal
   int exitCode = -1;            // exit status, or the signal number when killed
   bool timedOut = false;        // killed because its time ran out
+  int startError = 0;           // errno of the step that kept the program from starting
   std::string output;
 };
 

@@ -1,0 +1,132 @@
+// The exported Inkwell_* functions of libscrivex: the printing machinery of
+// the program, reached without its command line (no options record, no queue).
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "apps/print_document.h"
+#include "common/conversion_options.h"
+#include "common/failure_reason.h"
+#include "common/url.h"
+#include "image/print_route.h"
+#include "platform/path.h"
+#include "platform/process_list.h"
+#include "platform/state_root.h"
+#include "printer/device_settings.h"
+#include "printer/driver_settings.h"
+#include "scrivex/inkwell.h"
+#include "servers/register_servers.h"
+
+static_assert(sizeof(::DEVMODEA) == sizeof(scrivex::platform::DEVMODEA));
+static_assert(offsetof(::DEVMODEA, dmFields) == offsetof(scrivex::platform::DEVMODEA, dmFields));
+static_assert(offsetof(::DEVMODEA, dmPaperSize) ==
+              offsetof(scrivex::platform::DEVMODEA, dmPaperSize));
+static_assert(offsetof(::DEVMODEA, dmFormName) ==
+              offsetof(scrivex::platform::DEVMODEA, dmFormName));
+static_assert(offsetof(::DEVMODEA, dmPanningHeight) ==
+              offsetof(scrivex::platform::DEVMODEA, dmPanningHeight));
+
+namespace {
+
+// What the program's main does before its first conversion, once per process.
+void PrepareOnFirstUse() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    scrivex::RegisterServers();
+    scrivex::SetPrintDocumentFunction(scrivex::PrintDocument);
+  });
+}
+
+// The state folder decides which programs later runs start: only ours.
+bool StateRootUsable(const char* function) {
+  std::string error;
+  if (scrivex::platform::CheckStateRoot(&error)) return true;
+  std::fprintf(stderr, "%s: %s\n", function, error.c_str());
+  return false;
+}
+
+}  // namespace
+
+extern "C" {
+
+int Inkwell_SetOptions(const char* key, const char* value) {
+  if (key == nullptr || value == nullptr) return -1;
+  if (!StateRootUsable("Inkwell_SetOptions")) return 0;
+  return scrivex::SetDriverOption(key, value);
+}
+
+int Inkwell_ConvertToImage(const char* inputPath, const char* outputPath, const char* printerName) {
+  if (inputPath == nullptr || outputPath == nullptr) return -1;
+  if (!StateRootUsable("Inkwell_ConvertToImage")) return 0;
+  PrepareOnFirstUse();
+  if (printerName != nullptr && *printerName != '\0') {
+    scrivex::TargetPrinterName = std::string(printerName).substr(0, scrivex::kPrinterNameBytes - 1);
+  }
+  if (scrivex::TargetPrinterName.empty()) {
+    // An empty name would leave the print to whatever printer is the default,
+    // with settings handed to another.
+    std::fputs("Inkwell_ConvertToImage: no printer was named yet\n", stderr);
+    return 0;
+  }
+  // The drivers run in other folders: they get full paths.
+  std::string input = inputPath;
+  if (!scrivex::HasUrlPrefix(input)) input = scrivex::platform::FullPath(input);
+  std::string output = scrivex::platform::FullPath(outputPath);
+
+  scrivex::ClearFailureReason();
+  int result = scrivex::PrintDocument(input, output, nullptr);
+  if (result <= 0) {
+    // Where the command line would end or report the file, the caller gets
+    // 0 and the reason.
+    const std::string& reason = scrivex::FailureReason();
+    std::fprintf(stderr, "Inkwell_ConvertToImage: %s: %s\n", input.c_str(),
+                 reason.empty() ? "nothing was produced" : reason.c_str());
+  }
+  return result;
+}
+
+int Inkwell_ChangePrinterSettings(const char* printerName, const DEVMODEA* settings) {
+  if (printerName == nullptr || settings == nullptr) return -1;
+  if (!StateRootUsable("Inkwell_ChangePrinterSettings")) return 0;
+  scrivex::platform::DEVMODEA requested;
+  std::memcpy(&requested, settings, sizeof requested);
+  int result = scrivex::ApplyPrinterDeviceSettings(printerName, &requested);
+  if (result == 0) {
+    std::fprintf(stderr, "Inkwell_ChangePrinterSettings: the settings of \"%s\" cannot be read\n",
+                 printerName);
+  }
+  return result;
+}
+
+int Inkwell_KillProcess(const char* name) {
+  if (name == nullptr) return -1;
+  if (*name == '\0') {
+    // It would match every process, this one included.
+    std::fputs("Inkwell_KillProcess: an empty name matches every process; nothing stopped\n",
+               stderr);
+    return 0;
+  }
+  auto processes = scrivex::platform::ListProcesses();
+  if (!processes) return 0;
+  const std::string wanted = name;
+  const uint32_t self = scrivex::platform::CurrentProcessId();
+  for (const scrivex::platform::ProcessEntry& process : *processes) {
+    if (!scrivex::platform::StartsWithNoCase(process.name, wanted)) continue;
+    if (process.pid == self) continue;  // an export never ends its caller
+    std::printf("%s (PID to terminate: %u)\n", process.name.c_str(), process.pid);
+    if (!scrivex::platform::CanStopProcess(process.pid)) continue;
+    std::optional<uint32_t> exitCode = scrivex::platform::ProcessExitCode(process.pid);
+    if (!exitCode) {
+      std::printf("Could not get ExitCode.\n");
+      continue;
+    }
+    std::printf("Exit code for %s: %u\n", name, *exitCode);
+    scrivex::platform::StopProcess(process.pid);
+    std::printf("Process: %u, was succesful terminated.\n", *exitCode);
+  }
+  std::fflush(stdout);
+  return 1;
+}
+
+}  // extern "C"
