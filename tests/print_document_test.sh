@@ -22,6 +22,12 @@ echo notes >w-notes.wmf
 check "-G: the lone announced page replaces the old output" eval 'grep -q "result = Successful" out.txt &&
   [ "$(od -An -tx1 -N4 w.wmf | tr -d " ")" = d7cdc69a ] && [ ! -e w_0001.wmf ] && [ "$(cat w-notes.wmf)" = notes ]'
 
+# The drivers find the image converter of the program directory they live in.
+printf 'one line\n' >t.txt
+"$S" -i t.txt -o g.gif >out.txt 2>err.txt
+check "text to GIF pages through the driver's image converter" eval 'grep -q "result = Successful" out.txt &&
+  [ "$(identify -format %m g_0001.gif)" = GIF ]'
+
 head -c 3000 /dev/urandom >junk.dwg
 "$S" -i junk.dwg -o junk.pdf >out.txt 2>err.txt
 check "a type nobody prints fails at once and says so" eval 'grep -q "result = Failed" out.txt &&

@@ -248,7 +248,18 @@ std::string ProgramDirectory() {
   static const std::string dir = [] {
     std::string file = MappedFileAt(reinterpret_cast<uintptr_t>(&MappedFileAt));
     if (file.empty()) file = ExecutableFile();
-    return file.empty() ? std::string("./") : SplitPath(file).dir;
+    if (file.empty()) return std::string("./");
+    std::string folder = SplitPath(file).dir;
+    // The printer drivers and the text printer live in folders of the
+    // program directory; they share its config.ini, converters and helpers.
+    for (const char* sub : {"printers/", "windows/system32/"}) {
+      const std::string tail = std::string("/") + sub;
+      if (folder.size() > tail.size() &&
+          folder.compare(folder.size() - tail.size(), tail.size(), tail) == 0) {
+        return folder.substr(0, folder.size() - tail.size() + 1);
+      }
+    }
+    return folder;
   }();
   return dir;
 }

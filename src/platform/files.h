@@ -49,7 +49,8 @@ struct DirEntry {
 std::vector<DirEntry> FindFiles(const std::string& pattern);
 
 // The program directory, with a trailing "/": that of the running executable,
-// or of libscrivex.so in a program that loaded it.
+// or of libscrivex.so in a program that loaded it; for the printer drivers
+// (printers/) and the text printer (windows/system32/), the one they live in.
 std::string ProgramDirectory();
 // The running executable's own file (links resolved); empty when unknown.
 std::string ExecutableFile();
