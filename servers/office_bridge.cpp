@@ -170,6 +170,43 @@ std::string NotInstalled() {
          HelperScript() + " is missing)";
 }
 
+// Sends a request to the kept office, starting one when none is kept: true
+// with its answer, else false with the reason noted.
+bool Request(const std::string& request, std::vector<std::string>* answer) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  std::string why;
+  for (bool retried = false;; retried = true) {
+    // A kept office that died while it waited is no fault of this document.
+    if (g_office && !g_office->helper.Running()) StopOffice(false);
+    const bool kept = g_office != nullptr;
+    if (!kept && !(why = LaunchOffice()).empty()) {
+      NoteFailure(why);
+      return false;
+    }
+    *answer = Ask(request, &why);
+    if (answer->empty()) {
+      NoteFailure(why);
+      return false;
+    }
+    if ((*answer)[0] != "gone" || !kept || retried) return true;
+    StopOffice(false);
+  }
+}
+
+// Notes why the office refused a request ("error") or died over it.
+void NoteRefusal(const std::vector<std::string>& answer, const std::string& what) {
+  const std::string reason = answer.size() > 1 ? answer[1] : "no reason given";
+  if (answer[0] == "error") {
+    NoteFailure("the office could not " + what + ": " + reason);
+  } else {
+    {
+      std::lock_guard<std::mutex> lock(g_mutex);
+      StopOffice(false);
+    }
+    NoteFailure("the office died while it tried to " + what + ": " + reason);
+  }
+}
+
 }  // namespace
 
 bool OfficeAvailable() {
@@ -208,30 +245,23 @@ int ExportOfficePdf(const std::string& input, const std::string& pdfPath,
     NoteFailure(why);
     return 0;
   }
-  const std::string request = "export\t" + Encode(platform::FullPath(input)) + "\t" +
-                              Encode(out.path()) + "\t" + Encode(options.pageRange) + "\t" +
-                              Encode(parts) + "\t" + std::to_string(options.scalePercent);
-
-  std::lock_guard<std::mutex> lock(g_mutex);
-  std::vector<std::string> answer;
-  for (bool retried = false;; retried = true) {
-    // A kept office that died while it waited is no fault of this document.
-    if (g_office && !g_office->helper.Running()) StopOffice(false);
-    const bool kept = g_office != nullptr;
-    if (!kept && !(why = LaunchOffice()).empty()) {
-      NoteFailure(why);
-      return 0;
+  std::string papers;
+  for (const auto& [sheet, size] : options.sheetPaper) {
+    if (sheet < 1 || size.first <= 0 || size.second <= 0) {
+      NoteFailure("bad sheet paper for the office export");
+      return -1;
     }
-    answer = Ask(request, &why);
-    if (answer.empty()) {
-      NoteFailure(why);
-      return 0;
-    }
-    if (answer[0] != "gone" || !kept || retried) break;
-    StopOffice(false);
+    papers += (papers.empty() ? "" : ",") + std::to_string(sheet) + ":" +
+              std::to_string(size.first) + "x" + std::to_string(size.second);
   }
+  std::string request = "export\t" + Encode(platform::FullPath(input)) + "\t" +
+                        Encode(out.path()) + "\t" + Encode(options.pageRange) + "\t" +
+                        Encode(parts) + "\t" + std::to_string(options.scalePercent);
+  if (!papers.empty()) request += "\t" + Encode(papers);
+
+  std::vector<std::string> answer;
+  if (!Request(request, &answer)) return 0;
   const std::string name = platform::SplitPath(input).name + platform::SplitPath(input).ext;
-  const std::string reason = answer.size() > 1 ? answer[1] : "no reason given";
   if (answer[0] == "ok") {
     if (partCount && answer.size() > 1) *partCount = std::atoi(answer[1].c_str());
     if (CountPdfPages(out.path(), false, &why) < 1) {
@@ -244,13 +274,39 @@ int ExportOfficePdf(const std::string& input, const std::string& pdfPath,
     }
     return 1;
   }
-  if (answer[0] == "error") {
-    NoteFailure("the office could not print " + name + ": " + reason);
-  } else {
-    StopOffice(false);
-    NoteFailure("the office died while printing " + name + ": " + reason);
-  }
+  NoteRefusal(answer, "print " + name);
   return 0;
+}
+
+int InspectOfficeDocument(const std::string& input, OfficeDocumentInfo* info) {
+  *info = OfficeDocumentInfo{};
+  if (!platform::IsRegularFile(input)) {
+    NoteFailure("no such document: " + input);
+    return -1;
+  }
+  if (!OfficeAvailable()) {
+    NoteFailure(NotInstalled());
+    return 0;
+  }
+  std::vector<std::string> answer;
+  if (!Request("inspect\t" + Encode(platform::FullPath(input)), &answer)) return 0;
+  if (answer[0] != "ok" || answer.size() < 3) {
+    NoteRefusal(answer, "open " + platform::SplitPath(input).name + platform::SplitPath(input).ext);
+    return 0;
+  }
+  info->kind = answer[1];
+  info->partCount = std::atoi(answer[2].c_str());
+  for (size_t i = 3; i + 6 <= answer.size(); i += 6) {
+    OfficeSheetInfo sheet;
+    sheet.name = answer[i];
+    sheet.constants = answer[i + 1] == "1";
+    sheet.formulas = answer[i + 2] == "1";
+    sheet.charts = std::atoi(answer[i + 3].c_str());
+    sheet.drawnObjects = std::atoi(answer[i + 4].c_str());
+    sheet.shapes = std::atoi(answer[i + 5].c_str());
+    info->sheets.push_back(sheet);
+  }
+  return 1;
 }
 
 int StartOffice() {
