@@ -68,9 +68,10 @@ check "PowerPoint -g 2-3 and Excel -g 2: those pages" eval 'ok -i show.ppt -o sg
 # Excel: the empty second sheet is left out; a user's own out-0001.pdf
 # survives -E 0, whose sheet files are private.
 echo mine >out-0001.pdf
-check "-E 0: two sheets joined, A3 by -f 8, no sheet file left" eval 'ok -i book.xls -o out.pdf -f 8 &&
+check "-E 0: two sheets joined, A3 by -f 8, no sheet file left; each its own on Inkwell too" eval 'ok -i book.xls -o out.pdf -f 8 &&
   [ "$(npages out.pdf)" = 2 ] && [[ "$(text out.pdf)" == *"Sheet one"*"Sheet three"* ]] &&
-  [ "$(size out.pdf)" = 842x1191 ] && [ "$(cat out-0001.pdf)" = mine ] && [ ! -e out-0002.pdf ]'
+  [ "$(size out.pdf)" = 842x1191 ] && [ "$(cat out-0001.pdf)" = mine ] && [ ! -e out-0002.pdf ] &&
+  ok -i book.xls -o ink.pdf -e && [[ "$(text ink.pdf)" == *"Sheet one"*"Sheet three"* ]]'
 check "-E 3 keeps the sheet files beside the joined output" eval 'ok -i book.xls -o e3.pdf -E 3 &&
   [ "$(npages e3.pdf)" = 2 ] && [[ "$(text e3-0002.pdf)" == *"Sheet three"* ]] && [ ! -e e3-0003.pdf ]'
 check "-E 1: sheet files only; -E 2: one job of all sheets" eval 'ok -i book.xls -o e1.pdf -E 1 &&
