@@ -87,6 +87,15 @@ check "images: .doc to TIFF pages, .xls sheets to PNG, .vsd to JPEG, .ppt to EMF
   ok -i d.vsd -o d.jpg && [ "$(identify -format %m d_0001.jpg)" = JPEG ] &&
   ok -i show.ppt -o s.emf -g 2 && [ "$(head -c 44 s_0001.emf | tail -c 4)" = " EMF" ]'
 
+# A program without the bridge's helper: as if the office were not installed.
+mkdir noffice
+for f in "$BIN"/*; do [ "${f##*/}" = office_bridge.py ] || ln -s "$f" noffice/; done
+rm noffice/scrivex && cp "$BIN/scrivex" noffice/
+check "no office: the install lines, nothing printed" eval 'noffice/scrivex -i w.doc -o n.pdf |
+  grep -qx "Please install MS Office product in order to convert MS Office documents!!!" &&
+  noffice/scrivex -i d.vsd -o n.pdf | grep -qx "Please install MS Visio application in order to convert MS Visio documents!!!" &&
+  [ ! -e n.pdf ]'
+
 # The offices of this run, by process id, while it runs.
 offices() {
   local p
