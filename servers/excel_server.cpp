@@ -106,8 +106,8 @@ void PrintSheets(Workbook& book, const std::vector<int>& sheets, std::vector<Var
   if (given(0) && given(1)) {
     what.pageRange = PageSpan(ToInt(args[0]), ToInt(args[1]));
   } else if (given(0) || given(1)) {  // to the end, or from the start
-    what.pageRange = given(0) ? std::to_string(std::max(1, ToInt(args[0]))) + "-"
-                              : PageSpan(1, ToInt(args[1]));
+    what.pageRange =
+        given(0) ? std::to_string(std::max(1, ToInt(args[0]))) + "-" : PageSpan(1, ToInt(args[1]));
   }
   if (given(3) && ToBool(args[3])) RaiseOfficeError("there is no print preview here");
   const int copies = given(2) ? ToInt(args[2]) : 1;
@@ -231,8 +231,8 @@ class ExcelApp : public Dispatch {
       case InvokeKind::kPut:
         // DisplayAlerts, Visible, ScreenUpdating and the other switches: it
         // never shows, asks or updates anything.
-        if (dispid == 343 || dispid == 558 || dispid == 1212 || dispid == 382 ||
-            dispid == 992 || dispid == 356) {
+        if (dispid == 343 || dispid == 558 || dispid == 1212 || dispid == 382 || dispid == 992 ||
+            dispid == 356) {
           RequireArgs(args, 1, "switch");
           ToBool(args[0]);
           return Variant{};

@@ -47,9 +47,8 @@ void PrintOfficeDocument(const std::string& input, const OfficeExportOptions& wh
   if (paperWidth > 0 && paperHeight > 0) {
     std::string why;
     const int pages = CountPdfPages(pdf.path, false, &why);
-    if (pages < 1 ||
-        !WritePagesOnPaper(pdf.path, 0, pages - 1, paperWidth, paperHeight, fitted.path, &why,
-                           true)) {
+    if (pages < 1 || !WritePagesOnPaper(pdf.path, 0, pages - 1, paperWidth, paperHeight,
+                                        fitted.path, &why, true)) {
       RaiseOfficeError("the pages could not be laid onto the zoom paper: " + why);
     }
     stream = fitted.path;
@@ -62,7 +61,8 @@ void PrintOfficeDocument(const std::string& input, const OfficeExportOptions& wh
 
 OfficeDocumentInfo OpenOfficeDocument(const std::string& input, const char* kind) {
   OfficeDocumentInfo info;
-  if (InspectOfficeDocument(input, &info) != 1) RaiseOfficeError("the office could not open " + input);
+  if (InspectOfficeDocument(input, &info) != 1)
+    RaiseOfficeError("the office could not open " + input);
   if (info.kind != kind) {
     RaiseOfficeError(input + " is not a " + kind + " (the office reads it as a " + info.kind + ")");
   }
@@ -71,7 +71,8 @@ OfficeDocumentInfo OpenOfficeDocument(const std::string& input, const char* kind
 
 std::string PageSpan(int from, int to) {
   if (from < 1) from = 1;
-  if (to < from) RaiseOfficeError("no pages from " + std::to_string(from) + " to " + std::to_string(to));
+  if (to < from)
+    RaiseOfficeError("no pages from " + std::to_string(from) + " to " + std::to_string(to));
   return std::to_string(from) + "-" + std::to_string(to);
 }
 

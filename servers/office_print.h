@@ -17,8 +17,7 @@ namespace scrivex {
 // printer (empty: the default printer). With a paper (points), every page is
 // scaled onto it, up or down. Raises an automation error when nothing printed.
 void PrintOfficeDocument(const std::string& input, const OfficeExportOptions& what,
-                         const std::string& printer, double paperWidth = 0,
-                         double paperHeight = 0);
+                         const std::string& printer, double paperWidth = 0, double paperHeight = 0);
 
 // Reads the document the way the servers open it: raises when the office
 // cannot, or when it is not of the kind the application opens.

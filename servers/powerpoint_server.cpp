@@ -61,7 +61,8 @@ class PresentationObject : public Dispatch {
       Open(p_);
       return Object(std::make_shared<PrintOptions>(p_));
     }
-    if (kind == InvokeKind::kMethod && dispid == 2034) {  // PrintOut(from, to, file, copies, collate)
+    if (kind == InvokeKind::kMethod &&
+        dispid == 2034) {  // PrintOut(from, to, file, copies, collate)
       RequireArgs(args, 2, "PrintOut");
       Presentation& p = Open(p_);
       const int from = ToInt(args[0]), to = ToInt(args[1]);

@@ -13,8 +13,8 @@ class Drawing : public Dispatch {
  public:
   explicit Drawing(std::string path) : path_(std::move(path)) {}
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
-    if (kind == InvokeKind::kPut && (dispid == 64 || dispid == 45 || dispid == 46 ||
-                                     dispid == 48 || dispid == 10)) {
+    if (kind == InvokeKind::kPut &&
+        (dispid == 64 || dispid == 45 || dispid == 46 || dispid == 48 || dispid == 10)) {
       // The print layout settings and the saved mark: the office prints
       // every page as laid out and never stores the drawing.
       RequireArgs(args, 1, "setting");

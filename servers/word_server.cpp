@@ -21,7 +21,7 @@ struct WordState {
   std::string activeDocument;  // the document PrintOut prints
   std::string printer;         // empty: the default printer
   std::thread background;
-  bool busy = false;           // a background print runs or awaits its end
+  bool busy = false;  // a background print runs or awaits its end
   std::string backgroundFailure;
 
   // The background print's end; its failure noted on the caller's thread.
@@ -119,8 +119,8 @@ class WordApp : public Dispatch {
     if (range == kPageList) {
       what.pageRange = Given(args, 8) ? ToString(args[8]) : "";
     } else if (range == kFromTo) {
-      what.pageRange = PageSpan(Given(args, 4) ? ToInt(args[4]) : 1,
-                                Given(args, 5) ? ToInt(args[5]) : 1);
+      what.pageRange =
+          PageSpan(Given(args, 4) ? ToInt(args[4]) : 1, Given(args, 5) ? ToInt(args[5]) : 1);
     } else if (range != kAllPages) {
       RaiseOfficeError("Word prints all pages, a span or a list of pages, not range " +
                        std::to_string(range));
