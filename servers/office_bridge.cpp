@@ -14,6 +14,7 @@
 #include "platform/path.h"
 #include "platform/process.h"
 #include "platform/replacement_file.h"
+#include "platform/state_root.h"
 
 namespace scrivex {
 namespace {
@@ -93,11 +94,10 @@ struct Office {
 std::mutex g_mutex;
 std::unique_ptr<Office> g_office;
 
-void StopOffice(bool gracefully) {
+// Kills the office and its helper: its profile goes with it, so there is
+// nothing to wait for.
+void StopOffice() {
   if (!g_office) return;
-  if (gracefully && g_office->helper.Running() && g_office->helper.WriteLine("quit")) {
-    g_office->helper.Wait(kQuitWaitMs);
-  }
   g_office->helper.Kill();  // its group, the office with it
   g_office.reset();         // and its folder
 }
@@ -106,7 +106,7 @@ void StopOffice(bool gracefully) {
 struct EndAtExit {
   ~EndAtExit() {
     std::lock_guard<std::mutex> lock(g_mutex);
-    StopOffice(true);
+    StopOffice();
   }
 } g_endAtExit;
 
@@ -133,17 +133,41 @@ std::vector<std::string> Ask(const std::string& request, std::string* why) {
     std::string last = LastWords(helper.result());
     *why = "the office ended unexpectedly" + (last.empty() ? "" : ": " + last);
   }
-  StopOffice(false);
+  StopOffice();
   return {};
 }
 
+// A profile made once in the state root, which every office starts from
+// with a copy of its own: a new profile makes the office start twice.
+std::string ProfileTemplate() { return platform::StateRoot() + "office-profile"; }
+
+// Makes the template from a new office's profile, before any document went
+// through it, after that office ended (its settings are written then).
+void SaveProfileTemplate(const std::string& profile) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const std::string made = ProfileTemplate();
+  platform::StagingFolder staging;  // beside it, so that it moves in whole
+  if (!staging.CreateIn(platform::StateRoot())) return;
+  fs::copy(profile, staging.path() + "profile", fs::copy_options::recursive, ec);
+  if (!ec) fs::rename(staging.path() + "profile", made, ec);  // fails when another run won
+}
+
 // Starts the run's office; empty, or why it did not start.
-std::string LaunchOffice() {
+std::string LaunchOffice(bool makeTemplate = true) {
   auto office = std::make_unique<Office>();
   std::string why;
   if (!office->folder.CreateIn(platform::TempDirectory(), &why)) {
     return "no folder for the office's profile: " + why;
   }
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const std::string profile = office->folder.path() + "profile";
+  if (fs::is_directory(ProfileTemplate(), ec)) {
+    fs::copy(ProfileTemplate(), profile, fs::copy_options::recursive, ec);
+    if (ec) fs::remove_all(profile, ec);  // a new one, then
+  }
+  const bool makesTemplate = makeTemplate && !fs::is_directory(profile, ec);
   // -I: the user's python settings and folders stay out of it.
   const std::vector<std::string> argv = {kPython, "-I", HelperScript(), OfficeProgram(),
                                          office->folder.path()};
@@ -154,8 +178,16 @@ std::string LaunchOffice() {
   std::vector<std::string> answer = Ask("", &why);
   if (answer.empty()) return "the office did not start: " + why;
   if (answer[0] != "ready") {
-    StopOffice(false);
+    StopOffice();
     return "the office did not start: " + (answer.size() > 1 ? answer[1] : answer[0]);
+  }
+  if (makesTemplate) {
+    // Once per state root: this office ends at once to leave its profile
+    // behind, and the document's office starts from it.
+    g_office->helper.WriteLine("quit");
+    if (g_office->helper.Wait(kQuitWaitMs)) SaveProfileTemplate(profile);
+    StopOffice();
+    return LaunchOffice(false);
   }
   return "";
 }
@@ -168,6 +200,43 @@ bool IsPageRange(const std::string& range) {
 std::string NotInstalled() {
   return "LibreOffice is not installed (the office program, " + std::string(kPython) + " or " +
          HelperScript() + " is missing)";
+}
+
+// Sends a request to the kept office, starting one when none is kept: true
+// with its answer, else false with the reason noted.
+bool Request(const std::string& request, std::vector<std::string>* answer) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  std::string why;
+  for (bool retried = false;; retried = true) {
+    // A kept office that died while it waited is no fault of this document.
+    if (g_office && !g_office->helper.Running()) StopOffice();
+    const bool kept = g_office != nullptr;
+    if (!kept && !(why = LaunchOffice()).empty()) {
+      NoteFailure(why);
+      return false;
+    }
+    *answer = Ask(request, &why);
+    if (answer->empty()) {
+      NoteFailure(why);
+      return false;
+    }
+    if ((*answer)[0] != "gone" || !kept || retried) return true;
+    StopOffice();
+  }
+}
+
+// Notes why the office refused a request ("error") or died over it.
+void NoteRefusal(const std::vector<std::string>& answer, const std::string& what) {
+  const std::string reason = answer.size() > 1 ? answer[1] : "no reason given";
+  if (answer[0] == "error") {
+    NoteFailure("the office could not " + what + ": " + reason);
+  } else {
+    {
+      std::lock_guard<std::mutex> lock(g_mutex);
+      StopOffice();
+    }
+    NoteFailure("the office died while it tried to " + what + ": " + reason);
+  }
 }
 
 }  // namespace
@@ -208,30 +277,23 @@ int ExportOfficePdf(const std::string& input, const std::string& pdfPath,
     NoteFailure(why);
     return 0;
   }
-  const std::string request = "export\t" + Encode(platform::FullPath(input)) + "\t" +
-                              Encode(out.path()) + "\t" + Encode(options.pageRange) + "\t" +
-                              Encode(parts) + "\t" + std::to_string(options.scalePercent);
-
-  std::lock_guard<std::mutex> lock(g_mutex);
-  std::vector<std::string> answer;
-  for (bool retried = false;; retried = true) {
-    // A kept office that died while it waited is no fault of this document.
-    if (g_office && !g_office->helper.Running()) StopOffice(false);
-    const bool kept = g_office != nullptr;
-    if (!kept && !(why = LaunchOffice()).empty()) {
-      NoteFailure(why);
-      return 0;
+  std::string papers;
+  for (const auto& [sheet, size] : options.sheetPaper) {
+    if (sheet < 1 || size.first <= 0 || size.second <= 0) {
+      NoteFailure("bad sheet paper for the office export");
+      return -1;
     }
-    answer = Ask(request, &why);
-    if (answer.empty()) {
-      NoteFailure(why);
-      return 0;
-    }
-    if (answer[0] != "gone" || !kept || retried) break;
-    StopOffice(false);
+    papers += (papers.empty() ? "" : ",") + std::to_string(sheet) + ":" +
+              std::to_string(size.first) + "x" + std::to_string(size.second);
   }
+  std::string request = "export\t" + Encode(platform::FullPath(input)) + "\t" +
+                        Encode(out.path()) + "\t" + Encode(options.pageRange) + "\t" +
+                        Encode(parts) + "\t" + std::to_string(options.scalePercent);
+  if (!papers.empty()) request += "\t" + Encode(papers);
+
+  std::vector<std::string> answer;
+  if (!Request(request, &answer)) return 0;
   const std::string name = platform::SplitPath(input).name + platform::SplitPath(input).ext;
-  const std::string reason = answer.size() > 1 ? answer[1] : "no reason given";
   if (answer[0] == "ok") {
     if (partCount && answer.size() > 1) *partCount = std::atoi(answer[1].c_str());
     if (CountPdfPages(out.path(), false, &why) < 1) {
@@ -244,13 +306,39 @@ int ExportOfficePdf(const std::string& input, const std::string& pdfPath,
     }
     return 1;
   }
-  if (answer[0] == "error") {
-    NoteFailure("the office could not print " + name + ": " + reason);
-  } else {
-    StopOffice(false);
-    NoteFailure("the office died while printing " + name + ": " + reason);
-  }
+  NoteRefusal(answer, "print " + name);
   return 0;
+}
+
+int InspectOfficeDocument(const std::string& input, OfficeDocumentInfo* info) {
+  *info = OfficeDocumentInfo{};
+  if (!platform::IsRegularFile(input)) {
+    NoteFailure("no such document: " + input);
+    return -1;
+  }
+  if (!OfficeAvailable()) {
+    NoteFailure(NotInstalled());
+    return 0;
+  }
+  std::vector<std::string> answer;
+  if (!Request("inspect\t" + Encode(platform::FullPath(input)), &answer)) return 0;
+  if (answer[0] != "ok" || answer.size() < 3) {
+    NoteRefusal(answer, "open " + platform::SplitPath(input).name + platform::SplitPath(input).ext);
+    return 0;
+  }
+  info->kind = answer[1];
+  info->partCount = std::atoi(answer[2].c_str());
+  for (size_t i = 3; i + 6 <= answer.size(); i += 6) {
+    OfficeSheetInfo sheet;
+    sheet.name = answer[i];
+    sheet.constants = answer[i + 1] == "1";
+    sheet.formulas = answer[i + 2] == "1";
+    sheet.charts = std::atoi(answer[i + 3].c_str());
+    sheet.drawnObjects = std::atoi(answer[i + 4].c_str());
+    sheet.shapes = std::atoi(answer[i + 5].c_str());
+    info->sheets.push_back(sheet);
+  }
+  return 1;
 }
 
 int StartOffice() {
@@ -260,7 +348,7 @@ int StartOffice() {
   }
   std::lock_guard<std::mutex> lock(g_mutex);
   if (g_office && g_office->helper.Running()) return 1;
-  StopOffice(false);
+  StopOffice();
   std::string why = LaunchOffice();
   if (why.empty()) return 1;
   NoteFailure(why);
@@ -269,7 +357,7 @@ int StartOffice() {
 
 void EndOffice() {
   std::lock_guard<std::mutex> lock(g_mutex);
-  StopOffice(true);
+  StopOffice();
 }
 
 }  // namespace scrivex

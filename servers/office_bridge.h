@@ -8,7 +8,9 @@
 #ifndef SCRIVEX_SERVERS_OFFICE_BRIDGE_H_
 #define SCRIVEX_SERVERS_OFFICE_BRIDGE_H_
 
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace scrivex {
@@ -23,6 +25,24 @@ struct OfficeExportOptions {
   // A workbook's pages at this zoom in percent (10 to 400); 0: as its page
   // styles say. Other kinds of documents refuse it.
   int scalePercent = 0;
+  // A workbook's sheets (from 1) on a paper of their own: width and height
+  // in hundredths of a millimetre, turned to the sheet's orientation.
+  std::map<int, std::pair<int, int>> sheetPaper;
+};
+
+// What a document holds, as far as the office servers ask.
+struct OfficeSheetInfo {
+  std::string name;
+  bool constants = false;  // cells with values or texts
+  bool formulas = false;
+  int charts = 0;
+  int drawnObjects = 0;  // drawn objects other than charts
+  int shapes = 0;        // everything drawn, charts included
+};
+struct OfficeDocumentInfo {
+  std::string kind;    // "workbook", "presentation", "drawing" or "text"
+  int partCount = 0;   // sheets, slides or drawing pages; 0 for text
+  std::vector<OfficeSheetInfo> sheets;  // a workbook's, in order
 };
 
 // The office program, the system's python3 and the helper script are there.
@@ -38,6 +58,10 @@ int StartOffice();
 // the number of sheets or slides the document has (0 for other kinds).
 int ExportOfficePdf(const std::string& input, const std::string& pdfPath,
                     const OfficeExportOptions& options = {}, int* partCount = nullptr);
+
+// Reads what the document holds: 1; 0 with the reason noted; -1 for a
+// missing input. Starts the office when none is kept.
+int InspectOfficeDocument(const std::string& input, OfficeDocumentInfo* info);
 
 // Ends the kept office; the next export starts a new one.
 void EndOffice();

@@ -5,9 +5,13 @@
 #
 # One request or answer a line on standard input and output, fields separated
 # by tabs, each percent-encoded:
-#   export <input> <output> <page range> <parts> <scale percent>
+#   export <input> <output> <page range> <parts> <scale percent> [<papers>]
+#   inspect <input>
 #   quit
+# <papers>: "n:WxH,..." gives sheet n a paper of W by H hundredths of a mm.
 # Answers: "ready", "ok <parts>" (the sheets or slides the document has),
+# to inspect "ok <kind> <parts>" and for a workbook six fields a sheet: name,
+# constants (0/1), formulas (0/1), charts, other drawn objects, shapes;
 # "error <reason>" (the office lives on), "fatal <reason>" (the office died
 # over the request) and "gone <reason>" (it had died before it); after the
 # last two the helper ends.
@@ -175,14 +179,37 @@ def scale_pages(doc, kind, percent):
         style.PageScale = percent
 
 
-def export(office, source, target, page_range, parts, scale):
-    url = uno.systemPathToFileUrl(source)
+def set_papers(doc, kind, papers):
+    if kind != "calc_pdf_Export":
+        raise BadDocument("only a workbook's sheets take a paper size")
+    styles = doc.StyleFamilies.getByName("PageStyles")
+    for n, width, height in papers:
+        if not 1 <= n <= doc.Sheets.getCount():
+            raise BadDocument("the workbook has no sheet %d" % n)
+        style = styles.getByName(doc.Sheets.getByIndex(n - 1).PageStyle)
+        if style.IsLandscape:
+            width, height = max(width, height), min(width, height)
+        else:
+            width, height = min(width, height), max(width, height)
+        style.Width, style.Height = width, height
+
+
+def parse_papers(text):
+    papers = []
+    for item in text.split(","):
+        if item:
+            n, size = item.split(":")
+            width, height = size.split("x")
+            papers.append((int(n), int(width), int(height)))
+    return papers
+
+
+def load(office, source, changes):
     # Never run its macros, never fetch its links, and ask nobody anything.
     # A read-only document refuses every change: choosing sheets or scaling
     # needs one open for changes, in memory only (it is never stored back).
-    changes = bool(parts or scale)
     doc = office.desktop.loadComponentFromURL(
-        url, "_blank", 0,
+        uno.systemPathToFileUrl(source), "_blank", 0,
         props(Hidden=True, ReadOnly=not changes, MacroExecutionMode=0, UpdateDocMode=0,
               Silent=True))
     if doc is None:
@@ -195,10 +222,56 @@ def export(office, source, target, page_range, parts, scale):
         # A damaged file of a known type is read as plain text: not a document.
         if filter_name in TEXT_FILTERS and os.path.splitext(source)[1].lower() not in PLAIN_TEXT_TYPES:
             raise BadDocument("the file is not a readable document (it opens only as plain text)")
-        kind = export_filter(doc)
+        return doc, export_filter(doc)
+    except Exception:
+        close(doc)
+        raise
+
+
+def close(doc):
+    try:
+        doc.close(True)
+    except Exception:
+        doc.dispose()
+
+
+KINDS = {"calc_pdf_Export": "workbook", "impress_pdf_Export": "presentation",
+         "draw_pdf_Export": "drawing"}
+
+
+def inspect(office, source):
+    doc, kind = load(office, source, False)
+    try:
+        fields = [KINDS.get(kind, "text")]
+        if kind == "calc_pdf_Export":
+            sheets = doc.Sheets
+            fields.append(sheets.getCount())
+            for i in range(sheets.getCount()):
+                sheet = sheets.getByIndex(i)
+                # Cell flags: value, date, text (2|1|4); formula (16).
+                constants = sheet.queryContentCells(7).getCount() > 0
+                formulas = sheet.queryContentCells(16).getCount() > 0
+                charts = sheet.Charts.getCount()
+                shapes = sheet.DrawPage.getCount()
+                fields += [sheet.Name, int(constants), int(formulas), charts,
+                           max(0, shapes - charts), shapes]
+        elif kind in ("impress_pdf_Export", "draw_pdf_Export"):
+            fields.append(doc.DrawPages.getCount())
+        else:
+            fields.append(0)
+        return fields
+    finally:
+        close(doc)
+
+
+def export(office, source, target, page_range, parts, scale, papers=()):
+    doc, kind = load(office, source, bool(parts or scale or papers))
+    try:
         count = select_parts(doc, kind, parts)
         if scale:
             scale_pages(doc, kind, scale)
+        if papers:
+            set_papers(doc, kind, papers)
         data = props(PageRange=page_range) if page_range else ()
         try:
             doc.storeToURL(uno.systemPathToFileUrl(target), props(
@@ -211,10 +284,7 @@ def export(office, source, target, page_range, parts, scale):
             raise
         return count
     finally:
-        try:
-            doc.close(True)
-        except Exception:
-            doc.dispose()
+        close(doc)
 
 
 def reason(error):
@@ -238,7 +308,8 @@ def main():
         fields = [unquote(f) for f in line.rstrip("\n").split("\t")]
         if fields[0] == "quit":
             break
-        if fields[0] != "export" or len(fields) != 6:
+        if not ((fields[0] == "export" and len(fields) in (6, 7)) or
+                (fields[0] == "inspect" and len(fields) == 2)):
             answer("error", "unknown request")
             continue
         code = office.process.poll()
@@ -246,8 +317,13 @@ def main():
             answer("gone", "the office had ended (exit code %d)" % code)
             return 1
         try:
+            if fields[0] == "inspect":
+                answer("ok", *inspect(office, fields[1]))
+                continue
             parts = [int(n) for n in fields[4].split(",") if n]
-            count = export(office, fields[1], fields[2], fields[3], parts, int(fields[5] or 0))
+            papers = parse_papers(fields[6]) if len(fields) == 7 else ()
+            count = export(office, fields[1], fields[2], fields[3], parts, int(fields[5] or 0),
+                           papers)
             answer("ok", count)
         except Exception as error:
             if not office.alive():

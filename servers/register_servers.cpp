@@ -5,6 +5,10 @@ namespace scrivex {
 void RegisterServers() {
   RegisterAcrobatServer();
   RegisterQuireServer();
+  RegisterWordServer();
+  RegisterExcelServer();
+  RegisterPowerPointServer();
+  RegisterVisioServer();
 }
 
 }  // namespace scrivex

@@ -10,6 +10,10 @@ void RegisterServers();
 // Each server's own registration.
 void RegisterAcrobatServer();
 void RegisterQuireServer();
+void RegisterWordServer();
+void RegisterExcelServer();
+void RegisterPowerPointServer();
+void RegisterVisioServer();
 
 }  // namespace scrivex
 

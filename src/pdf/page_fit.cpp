@@ -11,7 +11,8 @@
 namespace scrivex {
 
 bool WritePagesOnPaper(const std::string& source, int first, int last, double paperWidth,
-                       double paperHeight, const std::string& out, std::string* why) {
+                       double paperHeight, const std::string& out, std::string* why,
+                       bool expand) {
   try {
     std::unique_ptr<QPDF> in = OpenPdf(source, "", false, why);
     if (!in) return false;
@@ -43,7 +44,7 @@ bool WritePagesOnPaper(const std::string& source, int first, int last, double pa
       page.getKey("/Resources").getKey("/XObject").replaceKey("/Fx0", form);
       QPDFPageObjectHelper helper(result.makeIndirectObject(page));
       std::string content = helper.placeFormXObject(
-          form, "/Fx0", QPDFObjectHandle::Rectangle(0, 0, pw, ph), true, true, false);
+          form, "/Fx0", QPDFObjectHandle::Rectangle(0, 0, pw, ph), true, true, expand);
       helper.getObjectHandle().replaceKey("/Contents",
                                           QPDFObjectHandle::newStream(&result, content));
       target.addPage(helper, false);
