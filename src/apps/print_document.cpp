@@ -118,8 +118,10 @@ int PrintDocument(const std::string& input, const std::string& output,
     DisableDriverAutoSave();
   }
   if (!outputFiles.files.empty()) {
+    // The sheet files became the output (or were removed): it is what was made.
     result = PlaceOutputFiles(outputFiles.files, output, handOff, result);
-    if (result > 0 && announced.empty()) announced.push_back(output);
+    announced.clear();
+    if (result > 0) announced.push_back(output);
   }
 
   const ConversionOptions& o = local;
