@@ -1,7 +1,6 @@
 // The exported Inkwell_* functions of libscrivex: the printing machinery of
 // the program, reached without its command line (no options record, no queue).
 #include <cstdio>
-#include <cstring>
 #include <mutex>
 #include <string>
 
@@ -17,15 +16,6 @@
 #include "printer/driver_settings.h"
 #include "scrivex/inkwell.h"
 #include "servers/register_servers.h"
-
-static_assert(sizeof(::DEVMODEA) == sizeof(scrivex::platform::DEVMODEA));
-static_assert(offsetof(::DEVMODEA, dmFields) == offsetof(scrivex::platform::DEVMODEA, dmFields));
-static_assert(offsetof(::DEVMODEA, dmPaperSize) ==
-              offsetof(scrivex::platform::DEVMODEA, dmPaperSize));
-static_assert(offsetof(::DEVMODEA, dmFormName) ==
-              offsetof(scrivex::platform::DEVMODEA, dmFormName));
-static_assert(offsetof(::DEVMODEA, dmPanningHeight) ==
-              offsetof(scrivex::platform::DEVMODEA, dmPanningHeight));
 
 namespace {
 
@@ -89,9 +79,7 @@ int Inkwell_ConvertToImage(const char* inputPath, const char* outputPath, const 
 int Inkwell_ChangePrinterSettings(const char* printerName, const DEVMODEA* settings) {
   if (printerName == nullptr || settings == nullptr) return -1;
   if (!StateRootUsable("Inkwell_ChangePrinterSettings")) return 0;
-  scrivex::platform::DEVMODEA requested;
-  std::memcpy(&requested, settings, sizeof requested);
-  int result = scrivex::ApplyPrinterDeviceSettings(printerName, &requested);
+  int result = scrivex::ApplyPrinterDeviceSettings(printerName, settings);
   if (result == 0) {
     std::fprintf(stderr, "Inkwell_ChangePrinterSettings: the settings of \"%s\" cannot be read\n",
                  printerName);

@@ -4,7 +4,6 @@
 // document.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 
 #include "apps/routes.h"

@@ -4,7 +4,6 @@
 
 #include "common/failure_reason.h"
 #include "image/image_converter.h"
-#include "image/post_process.h"
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/replacement_file.h"

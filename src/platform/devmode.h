@@ -1,11 +1,14 @@
 // A printer's device settings in the Windows DEVMODEA layout, field for field
 // (156 bytes, no driver-private part), so a record handed over by a caller of
-// the exported functions is read exactly as it was written.
+// the exported functions is read exactly as it was written. The flags and
+// codes the spooler uses, under their Windows names.
 #ifndef SCRIVEX_PLATFORM_DEVMODE_H_
 #define SCRIVEX_PLATFORM_DEVMODE_H_
 
 #include <cstddef>
 #include <cstdint>
+
+#include "scrivex/inkwell.h"
 
 namespace scrivex::platform {
 
@@ -48,46 +51,9 @@ constexpr long IDOK = 1;
 
 constexpr size_t kDevModeSize = 156;
 
-#pragma pack(push, 1)
-struct DEVMODEA {
-  char dmDeviceName[32];
-  uint16_t dmSpecVersion;
-  uint16_t dmDriverVersion;
-  uint16_t dmSize;
-  uint16_t dmDriverExtra;
-  uint32_t dmFields;
-  // The printer half of the union; dmPosition is the 8 bytes from
-  // dmOrientation through dmPaperWidth.
-  int16_t dmOrientation;
-  int16_t dmPaperSize;
-  int16_t dmPaperLength;
-  int16_t dmPaperWidth;
-  int16_t dmScale;
-  int16_t dmCopies;
-  int16_t dmDefaultSource;
-  int16_t dmPrintQuality;
-  int16_t dmColor;
-  int16_t dmDuplex;
-  int16_t dmYResolution;
-  int16_t dmTTOption;
-  int16_t dmCollate;
-  char dmFormName[32];
-  uint16_t dmLogPixels;
-  uint32_t dmBitsPerPel;
-  uint32_t dmPelsWidth;
-  uint32_t dmPelsHeight;
-  uint32_t dmDisplayFlags;  // shares its place with dmNup
-  uint32_t dmDisplayFrequency;
-  uint32_t dmICMMethod;
-  uint32_t dmICMIntent;
-  uint32_t dmMediaType;
-  uint32_t dmDitherType;
-  uint32_t dmReserved1;
-  uint32_t dmReserved2;
-  uint32_t dmPanningWidth;
-  uint32_t dmPanningHeight;
-};
-#pragma pack(pop)
+// The record is the one the C interface publishes: one definition of the
+// layout for the library's callers and the spooler alike.
+using DEVMODEA = ::DEVMODEA;
 
 static_assert(sizeof(DEVMODEA) == kDevModeSize);
 static_assert(offsetof(DEVMODEA, dmDeviceName) == 0);
