@@ -10,10 +10,11 @@
 #include "common/url.h"
 #include "image/post_process.h"
 #include "pdf/pdf_merge.h"
-#include "platform/background_child.h"
 #include "platform/files.h"
 #include "platform/path.h"
+#include "platform/replacement_file.h"
 #include "platform/spooler.h"
+#include "platform/state_root.h"
 #include "printer/completion_mapping.h"
 #include "printer/default_printer.h"
 #include "printer/driver_settings.h"
@@ -66,7 +67,42 @@ int PlaceOutputFiles(const std::vector<std::string>& files, const std::string& o
   return result;
 }
 
+std::string DefaultPrinter() {
+  uint32_t size = 0;
+  platform::GetDefaultPrinterA(nullptr, &size);
+  if (size == 0) return "";
+  std::vector<char> name(size);
+  return platform::GetDefaultPrinterA(name.data(), &size) ? std::string(name.data()) : "";
+}
+
 }  // namespace
+
+int RunBoxedPrinter(const std::vector<std::string>& command, const std::string& input) {
+  platform::StagingFolder work;
+  std::string why;
+  if (!work.CreateIn(platform::TempDirectory(), &why)) {
+    NoteFailure(why);
+    return 0;
+  }
+  const std::string root = platform::StateRoot();
+  HiddenProcessOptions options;
+  options.confinement = platform::Confinement{};
+  options.confinement->readOnly = {platform::FullPath(input), root};
+  options.confinement->writable = {work.path()};
+  options.env = {{"SCRIVEX_HOME", root},
+                 {"TMPDIR", work.path()},
+                 {"HOME", work.path()},
+                 {platform::kJobOutboxVariable, work.path()}};
+  int exitCode = -1;
+  if (RunHiddenProcess(command, &exitCode, options) != 1 || exitCode != 0) return 0;
+  const std::string printer = DefaultPrinter();
+  int submitted = platform::SubmitHeldJobs(work.path(), printer, &why);
+  if (submitted < 0) NoteFailure(why);
+  if (submitted == 0) {
+    NoteFailure(platform::SplitPath(command[0]).name + " ended without printing anything");
+  }
+  return submitted > 0 ? 1 : 0;
+}
 
 int PrintDocument(const std::string& input, const std::string& output,
                   const ConversionOptions* options, std::vector<std::string>* produced) {
@@ -154,24 +190,8 @@ int ShellPrintDocument(const std::string& input, const std::string& output,
                 "\" files");
     return 0;
   }
-  platform::ChildOptions childOptions;
-  childOptions.timeoutMs = 1000LL * platform::WatchdogSeconds();
-  platform::BackgroundChild printer;
-  if (!printer.Start(command, childOptions)) {
-    NoteFailure("the printing application " + command[0] + " could not be started");
-    return 0;
-  }
-  if (!printer.Wait(1000LL * kShellPrintTimeoutSeconds)) {
-    printer.Kill();
-    NoteFailure("the printing application did not finish within " +
-                std::to_string(kShellPrintTimeoutSeconds) + " seconds");
-    return 0;
-  }
   // Our print helper ends with 0 only once the job was printed.
-  const platform::ChildResult& r = printer.result();
-  if (r.exitedNormally && r.exitCode == 0) return 1;
-  NoteChildFailure(command[0], r);
-  return 0;
+  return RunBoxedPrinter(command, input);
 }
 
 int PrintTextWithNotepad(const std::string& input, const std::string& /*output*/,
@@ -179,8 +199,7 @@ int PrintTextWithNotepad(const std::string& input, const std::string& /*output*/
   if (input.empty()) return 0;
   const std::string notepad = platform::ProgramDirectory() + "windows/system32/notepad.exe";
   // It ends with 0 only once the job was printed; a failure says why.
-  int exitCode = -1;
-  return RunHiddenProcess({notepad, "/p", input}, &exitCode) && exitCode == 0 ? 1 : 0;
+  return RunBoxedPrinter({notepad, "/p", platform::FullPath(input)}, input);
 }
 
 int ShellPrintPdf(const std::string& input) {
@@ -194,8 +213,7 @@ int ShellPrintPdf(const std::string& input) {
   }
   // No viewer window to watch here: the printing application is waited for
   // under the watchdog, however long the document.
-  int exitCode = -1;
-  return RunHiddenProcess(command, &exitCode) && exitCode == 0 ? 1 : 0;
+  return RunBoxedPrinter(command, input);
 }
 
 }  // namespace scrivex

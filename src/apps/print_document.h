@@ -10,9 +10,6 @@
 
 namespace scrivex {
 
-// Seconds the shell route waits for the printing application.
-constexpr int kShellPrintTimeoutSeconds = 30;
-
 // Prints the input to TargetPrinterName. The files the driver announced for
 // this job are appended to *produced when given; the result is their number.
 int PrintDocument(const std::string& input, const std::string& output,
@@ -23,6 +20,12 @@ int ShellPrintDocument(const std::string& input, const std::string& output,
 int PrintTextWithNotepad(const std::string& input, const std::string& output,
                          const ConversionOptions* options);
 int ShellPrintPdf(const std::string& input);
+
+// Runs a printing program in a box: it reads the input and the spool, writes
+// only a folder of its own, and the jobs it printed there are submitted to
+// the default printer once it ended with 0. 1 when printed, else 0 with the
+// reason noted. Runs under the watchdog and the memory cap.
+int RunBoxedPrinter(const std::vector<std::string>& command, const std::string& input);
 
 }  // namespace scrivex
 

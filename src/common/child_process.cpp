@@ -68,7 +68,11 @@ platform::ChildResult RunWatched(const std::vector<std::string>& argv,
 void NoteChildFailure(const std::string& program, const platform::ChildResult& result) {
   std::string name = ProgramName(program);
   if (!result.started) {
-    NoteFailure(name + " could not be started");
+    NoteFailure(name + (result.refusal.empty() ? " could not be started"
+                                               : " was not started: " + result.refusal));
+  } else if (result.outOfMemory) {
+    NoteFailure(name + " ran out of memory (" + std::to_string(result.memoryMB) +
+                " MB) and was stopped");
   } else if (result.timedOut) {
     NoteFailure(name + " ran out of time after " + std::to_string(platform::WatchdogSeconds()) +
                 " seconds and was stopped");
@@ -97,13 +101,14 @@ int RunHiddenProcess(const std::vector<std::string>& argv, int* exitCode,
   child.captureOutput = TraceEnabled();
   child.env = options.env;
   child.workingDirectory = options.workingDirectory;
+  child.confinement = options.confinement;
   platform::ChildResult result = RunWatched(argv, child, options.noteFailure);
   if (!result.started) {
     TraceMessage("CreateProcess fail, %s:%s:%d\n", argv[0].c_str(), __FILE__, __LINE__);
     return 0;
   }
   if (!result.output.empty()) TraceMessage("%s\n", result.output.c_str());
-  if (result.timedOut) return 0;
+  if (result.timedOut || result.outOfMemory) return 0;
   if (exitCode) *exitCode = result.exitCode;
   return 1;
 }

@@ -20,11 +20,13 @@ struct HiddenProcessOptions {
   EnvironmentChanges env;
   std::string workingDirectory;  // empty: ours
   bool noteFailure = true;       // a failed run becomes the file's failure reason
+  // A child that reads a document runs boxed, under the memory cap.
+  std::optional<platform::Confinement> confinement;
 };
 
 // Runs a child without a window and waits for it, keeping only the tail of
 // its output (a trace shows all of it). 1 when the child ran to its end, 0
-// when it could not be started or ran out of time (its process group is
+// when it could not be started or ran out of time or memory (its process group is
 // killed). The child's exit status goes to exitCode when given (-1 when not
 // started or out of time, the signal number when it was killed). A child that
 // fails notes why, with the last lines it printed.

@@ -48,6 +48,13 @@ bool BackgroundChild::Launch(const std::vector<std::string>& argv, const ChildOp
   inbox_.clear();
   scanned_ = 0;
   std::vector<std::string> args = argv;
+  if (options.confinement) {
+    if (!PrepareConfinedCommand(*options.confinement, ConfiguredSandboxMode(), argv, &args,
+                                &result_.refusal)) {
+      return false;
+    }
+    if (!RunningConfined()) cap_.Prepare(ChildMemoryMB());
+  }
   std::vector<std::string> env = ChildEnvironment(options);
   std::vector<char*> argp, envp;
   for (auto& a : args) argp.push_back(a.data());
@@ -76,6 +83,7 @@ bool BackgroundChild::Launch(const std::vector<std::string>& argv, const ChildOp
     setpgid(0, 0);
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(127);
+    cap_.ApplyInChild();
     dup2(talk ? inRead.get() : devNull.get(), 0);
     dup2(talk ? outWrite.get() : tailWrite.get(), 1);
     dup2(tailWrite.get(), 2);
@@ -100,9 +108,11 @@ bool BackgroundChild::Launch(const std::vector<std::string>& argv, const ChildOp
   if (got == static_cast<ssize_t>(sizeof execErr)) {
     while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
     }
+    cap_.Release();
     return false;
   }
   pid_ = pid;
+  result_.memoryMB = cap_.megabytes();
   AddBackgroundGroup(pid);
   result_.started = true;
   result_.pid = pid;
@@ -150,6 +160,8 @@ void BackgroundChild::Reap(bool block) {
   }
   // Whatever the program left running in its group goes with it.
   kill(-pid_, SIGKILL);
+  if (cap_.Exceeded()) result_.outOfMemory = true;
+  cap_.Release();
   RemoveBackgroundGroup(pid_);
   pid_ = 0;
   in_.Reset();
@@ -159,6 +171,12 @@ void BackgroundChild::Reap(bool block) {
 }
 
 bool BackgroundChild::Expired() {
+  if (pid_ > 0 && cap_.Exceeded()) {
+    // Its kernel stopped one process at the cap: the rest goes, as on a time-out.
+    result_.outOfMemory = true;
+    Kill();
+    return true;
+  }
   if (pid_ <= 0 || deadline_ == 0 || TickCountMs() < deadline_) return false;
   result_.timedOut = true;
   Kill();

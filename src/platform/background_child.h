@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/memory_cap.h"
 #include "platform/process.h"
 #include "platform/unique_fd.h"
 
@@ -21,7 +22,8 @@ class BackgroundChild {
   ~BackgroundChild();
 
   // Starts argv (searched in PATH when argv[0] holds no "/"). Uses
-  // timeoutMs, workingDirectory and env of the options. With talk, the
+  // timeoutMs, workingDirectory, env and confinement of the options (a
+  // refused box: false, with result().refusal saying why). With talk, the
   // child's standard input and output are pipes to us (WriteLine,
   // ReadLine); otherwise both go, with its standard error, into the kept
   // output tail.
@@ -65,6 +67,7 @@ class BackgroundChild {
   std::string inbox_;    // read from channel_ but not yet a whole message
   size_t scanned_ = 0;   // bytes of inbox_ known to hold no NUL
   ChildResult result_;
+  MemoryCap cap_;
 };
 
 }  // namespace scrivex::platform

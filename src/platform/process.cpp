@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "platform/files.h"
+#include "platform/memory_cap.h"
 #include "platform/profile.h"
 #include "platform/termination.h"
 #include "platform/unique_fd.h"
@@ -123,7 +124,8 @@ void KeepTail(std::string* output, const char* data, size_t size, bool whole) {
 
 // Waits for the child, draining its output, until it ends or the deadline
 // (0: none) passes; then the child's whole process group is killed.
-void WaitForChild(pid_t pid, int outFd, long long deadline, bool wholeOutput, ChildResult* result) {
+void WaitForChild(pid_t pid, int outFd, long long deadline, bool wholeOutput,
+                  const MemoryCap& cap, ChildResult* result) {
   UniqueFd pidFd(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
   bool exited = false;
   int status = 0;
@@ -137,6 +139,16 @@ void WaitForChild(pid_t pid, int outFd, long long deadline, bool wholeOutput, Ch
       }
     }
     int waitMs = pidFd.valid() || outFd >= 0 ? -1 : 5;
+    if (cap.megabytes() > 0) {
+      // The kernel stops one process at the cap; the rest goes with it.
+      if (cap.Exceeded()) {
+        result->outOfMemory = true;
+        kill(-pid, SIGKILL);
+        kill(pid, SIGKILL);
+        break;
+      }
+      waitMs = waitMs < 0 ? 250 : std::min(waitMs, 250);
+    }
     if (deadline > 0) {
       long long left = deadline - TickCountMs();
       if (left <= 0) {
@@ -177,6 +189,7 @@ void WaitForChild(pid_t pid, int outFd, long long deadline, bool wholeOutput, Ch
   }
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
+  if (cap.Exceeded()) result->outOfMemory = true;
   if (WIFEXITED(status)) {
     result->exitedNormally = true;
     result->exitCode = WEXITSTATUS(status);
@@ -192,6 +205,15 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
   if (argv.empty() || argv[0].empty()) return result;
 
   std::vector<std::string> args = argv;
+  MemoryCap cap;
+  if (options.confinement) {
+    if (!PrepareConfinedCommand(*options.confinement, ConfiguredSandboxMode(), argv, &args,
+                                &result.refusal)) {
+      return result;
+    }
+    if (!options.detached && !RunningConfined()) cap.Prepare(ChildMemoryMB());
+    result.memoryMB = cap.megabytes();
+  }
   std::vector<std::string> env = ChildEnvironment(options);
   std::vector<char*> argp = Pointers(args);
   std::vector<char*> envp = Pointers(env);
@@ -251,6 +273,7 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
       setpgid(0, 0);
       prctl(PR_SET_PDEATHSIG, SIGKILL);
       if (getppid() != parent) _exit(127);
+      cap.ApplyInChild();
     }
     if (devNull.valid()) dup2(devNull.get(), 0);
     if (outPipe[1].valid()) {
@@ -310,7 +333,7 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
     return result;
   }
   SetRunningChildGroup(pid);
-  WaitForChild(pid, outPipe[0].get(), deadline, options.captureOutput, &result);
+  WaitForChild(pid, outPipe[0].get(), deadline, options.captureOutput, cap, &result);
   SetRunningChildGroup(0);
   return result;
 }

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/sandbox.h"
+
 namespace scrivex::platform {
 
 // Splits a command line the way CommandLineToArgv does.
@@ -34,6 +36,9 @@ struct ChildOptions {
     std::vector<unsigned> groups;
   };
   std::optional<Identity> identity;
+  // A child that reads a document: it runs in a box (see sandbox.h) and
+  // under the memory cap of config.ini (see memory_cap.h).
+  std::optional<Confinement> confinement;
 };
 
 // Our environment with the options' changes: what a child starts with.
@@ -46,6 +51,9 @@ struct ChildResult {
   int exitCode = -1;            // exit status, or the signal number when killed
   bool timedOut = false;        // killed because its time ran out
   int startError = 0;           // errno of the step that kept the program from starting
+  std::string refusal;          // why it was not started, when it was refused a box
+  bool outOfMemory = false;     // stopped because it reached its memory cap
+  long long memoryMB = 0;       // that cap
   std::string output;
 };
 

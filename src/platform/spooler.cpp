@@ -246,6 +246,9 @@ std::vector<JobRecord> LiveJobs(const std::string& dir) {
 
 UniqueFd LockSpool(const std::string& dir) {
   UniqueFd fd(open((dir + "spool.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  // A boxed printer sees the spool read-only: it may read the printers, and
+  // every write fails on its own.
+  if (!fd.valid() && errno == EROFS) fd.Reset(open((dir + "spool.lock").c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd.valid()) return fd;
   while (flock(fd.get(), LOCK_EX) != 0) {
     if (errno != EINTR) return UniqueFd();
@@ -543,6 +546,22 @@ bool SubmitPrintJob(const std::string& printerName, const std::string& streamPat
     job->failure = why;
     return Fail(code);
   };
+  const std::string outbox = GetEnv(kJobOutboxVariable);
+  if (!outbox.empty()) {
+    // A boxed printer: the job waits in its folder for the program to submit.
+    if (!IsRegularFile(streamPath) || !IsPdfStream(streamPath)) {
+      return fail(ERROR_INVALID_PARAMETER, "the print stream " + streamPath + " is not a PDF file");
+    }
+    uint32_t id = 1;
+    while (FileExists(HeldStreamPath(outbox, id))) ++id;
+    if (!CopyFileTo(streamPath, HeldStreamPath(outbox, id), true) ||
+        !WriteFileAtomically(HeldStreamPath(outbox, id) + ".name",
+                             IsValidLine(documentName) ? documentName : "")) {
+      return fail(ERROR_WRITE_FAULT, "the print stream cannot be kept in " + outbox);
+    }
+    job->jobId = id;
+    return Succeed();
+  }
   std::string dir = Spool();
   if (dir.empty()) return fail(ERROR_WRITE_FAULT, "the spool folder cannot be made");
   if (!IsRegularFile(streamPath)) {
@@ -622,6 +641,30 @@ bool SubmitPrintJob(const std::string& printerName, const std::string& streamPat
     if (j.ownerStart < 0 || !WriteJob(dir, j)) RemoveJobFiles(dir, j.id);
   }
   return Succeed();
+}
+
+std::string HeldStreamPath(const std::string& outbox, uint32_t id) {
+  return outbox + (outbox.empty() || outbox.back() == '/' ? "" : "/") + "held-job-" +
+         std::to_string(id) + ".pdf";
+}
+
+int SubmitHeldJobs(const std::string& outbox, const std::string& printerName,
+                   std::string* failure) {
+  int submitted = 0;
+  for (uint32_t id = 1;; ++id) {
+    const std::string stream = HeldStreamPath(outbox, id);
+    if (!FileExists(stream)) break;
+    std::string document;
+    ReadWholeFile(stream + ".name", &document);
+    SubmittedJob job;
+    if (!SubmitPrintJob(printerName, stream, document, &job)) {
+      *failure = job.failure.empty() ? "the printer \"" + printerName + "\" did not print it"
+                                     : job.failure;
+      return -1;
+    }
+    ++submitted;
+  }
+  return submitted;
 }
 
 }  // namespace scrivex::platform

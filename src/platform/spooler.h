@@ -118,6 +118,17 @@ struct SubmittedJob {
 bool SubmitPrintJob(const std::string& printerName, const std::string& streamPath,
                     const std::string& documentName, SubmittedJob* job);
 
+// A printing program that runs boxed sees the spool read-only: with this
+// variable naming a folder of its own, SubmitPrintJob keeps each job there
+// (its stream, checked to be a PDF, and its document name) instead of
+// printing it, and the program submits them once the printer ended well.
+constexpr const char* kJobOutboxVariable = "SCRIVEX_JOB_OUTBOX";
+std::string HeldStreamPath(const std::string& outbox, uint32_t id);
+// Submits the jobs kept in outbox, in order, to the printer: how many, or -1
+// with *failure at the first that did not print.
+int SubmitHeldJobs(const std::string& outbox, const std::string& printerName,
+                   std::string* failure);
+
 }  // namespace scrivex::platform
 
 #endif  // SCRIVEX_PLATFORM_SPOOLER_H_

@@ -1,0 +1,169 @@
+#include "platform/sandbox.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <mutex>
+
+#include "platform/files.h"
+#include "platform/path.h"
+#include "platform/process.h"
+#include "platform/profile.h"
+
+namespace scrivex::platform {
+namespace {
+
+// Read-only and only what programs read: no home folders, no /root, no
+// /etc/shadow, no /run with the sockets of other services.
+constexpr const char* kSystemPaths[] = {
+    "/usr",
+    "/etc/fonts",
+    "/etc/ld.so.cache",
+    "/etc/ld.so.conf",
+    "/etc/ld.so.conf.d",
+    "/etc/alternatives",
+    "/etc/localtime",
+    "/etc/ssl",
+    "/etc/ca-certificates",
+    "/etc/ImageMagick-6",
+    "/etc/libreoffice",
+    "/etc/chromium",
+    "/etc/chromium.d",
+    "/etc/ghostscript",
+    "/etc/papersize",
+    "/etc/pango",
+    "/etc/mime.types",
+    "/etc/magic",
+    "/etc/nsswitch.conf",
+    "/etc/host.conf",
+    "/etc/hosts",
+    "/etc/resolv.conf",
+    "/etc/gai.conf",
+    "/etc/python3",
+    "/etc/python3.11",
+    "/var/cache/fontconfig",
+    // Folders of the root that a merged /usr makes links.
+    "/bin",
+    "/sbin",
+    "/lib",
+    "/lib32",
+    "/lib64",
+    "/libx32",
+};
+
+struct Probe {
+  bool usable = false;
+  std::string bwrap;
+  std::string why;
+};
+
+// Whether bubblewrap runs a program in a box here: a container without user
+// namespaces refuses it.
+Probe ProbeSandbox() {
+  Probe probe;
+  probe.bwrap = FindProgram("bwrap");
+  if (probe.bwrap.empty()) {
+    probe.why = "bubblewrap (bwrap) is not installed";
+    return probe;
+  }
+  ChildOptions options;
+  options.captureOutput = true;
+  options.timeoutMs = 10000;
+  ChildResult r = RunChild(
+      ConfinedCommand(probe.bwrap, Confinement{}, SystemPaths(), {"/bin/true"}), options);
+  probe.usable = r.started && r.exitedNormally && r.exitCode == 0;
+  if (!probe.usable) {
+    std::string said = r.output;
+    while (!said.empty() && (said.back() == '\n' || said.back() == '\r')) said.pop_back();
+    probe.why = "bubblewrap cannot make a box here" + (said.empty() ? "" : ": " + said);
+  }
+  return probe;
+}
+
+const Probe& CachedProbe() {
+  static std::once_flag once;
+  static Probe probe;
+  std::call_once(once, [] { probe = ProbeSandbox(); });
+  return probe;
+}
+
+}  // namespace
+
+SandboxMode ParseSandboxMode(const std::string& text) {
+  if (EqualsNoCase(text, "required")) return SandboxMode::kRequired;
+  if (EqualsNoCase(text, "off")) return SandboxMode::kOff;
+  return SandboxMode::kAuto;
+}
+
+SandboxMode ConfiguredSandboxMode() {
+  static const SandboxMode mode = ParseSandboxMode(
+      GetProfileString(ProgramDirectory() + "config.ini", "Sandbox", "Mode", "auto"));
+  return mode;
+}
+
+bool RunningConfined() { return !GetEnv(kConfinedVariable).empty(); }
+
+std::vector<std::string> SystemPaths() {
+  std::vector<std::string> paths;
+  for (const char* path : kSystemPaths) {
+    struct stat st;
+    if (lstat(path, &st) == 0) paths.push_back(path);
+  }
+  return paths;
+}
+
+std::vector<std::string> ConfinedCommand(const std::string& bwrap, const Confinement& box,
+                                         const std::vector<std::string>& systemPaths,
+                                         const std::vector<std::string>& argv) {
+  std::vector<std::string> command = {bwrap, "--unshare-all", "--die-with-parent",
+                                      "--new-session", "--cap-drop", "ALL"};
+  if (box.network) command.push_back("--share-net");
+  for (const std::string& path : systemPaths) {
+    struct stat st;
+    char target[4096];
+    ssize_t n = -1;
+    // A link of the root (/lib -> usr/lib) stays a link, so that the
+    // libraries' own paths still resolve.
+    if (path.rfind("/etc/", 0) != 0 && lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+        (n = readlink(path.c_str(), target, sizeof target)) > 0) {
+      command.insert(command.end(), {"--symlink", std::string(target, static_cast<size_t>(n)), path});
+    } else {
+      command.insert(command.end(), {"--ro-bind-try", path, path});
+    }
+  }
+  command.insert(command.end(), {"--proc", "/proc", "--dev", "/dev", "--tmpfs", "/dev/shm",
+                                 "--tmpfs", "/tmp", "--tmpfs", "/var/tmp"});
+  for (const std::string& path : box.readOnly) command.insert(command.end(), {"--ro-bind", path, path});
+  for (const std::string& path : box.writable) command.insert(command.end(), {"--bind", path, path});
+  command.insert(command.end(), {"--setenv", kConfinedVariable, "1", "--"});
+  command.insert(command.end(), argv.begin(), argv.end());
+  return command;
+}
+
+bool PrepareConfinedCommand(const Confinement& box, SandboxMode mode,
+                            const std::vector<std::string>& argv,
+                            std::vector<std::string>* command, std::string* why) {
+  *command = argv;
+  if (mode == SandboxMode::kOff || RunningConfined()) return true;
+  const Probe& probe = CachedProbe();
+  if (!probe.usable) {
+    if (mode == SandboxMode::kRequired) {
+      *why = "the sandbox is required, and " + probe.why;
+      return false;
+    }
+    static std::once_flag warned;
+    std::call_once(warned, [&] {
+      std::fprintf(stderr, "scrivex: warning: documents are read without a sandbox: %s\n",
+                   probe.why.c_str());
+    });
+    return true;
+  }
+  Confinement full = box;
+  // Our own helpers (the text printer, the print helper, the office bridge)
+  // live in the program directory.
+  full.readOnly.insert(full.readOnly.begin(), ProgramDirectory());
+  *command = ConfinedCommand(probe.bwrap, full, SystemPaths(), argv);
+  return true;
+}
+
+}  // namespace scrivex::platform
