@@ -54,8 +54,16 @@ bool BrowserPrint::Start(const std::string& browser, const PagePrintRequest& req
   for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "TMPDIR"}) {
     options.env.emplace_back(name, workDir + "home");
   }
+  // In a box that sees the page's own folder and the work folder; the network
+  // stays, for public addresses (the request filter refuses the rest).
+  options.confinement = platform::Confinement{};
+  options.confinement->network = true;
+  if (!request.pageFolder.empty()) options.confinement->readOnly = {request.pageFolder};
+  options.confinement->writable = {workDir};
   if (!browser_.StartWithMessages(argv, options)) {
-    *why = "the browser " + browser + " could not be started";
+    const std::string& refusal = browser_.result().refusal;
+    *why = "the browser " + browser + " could not be started" +
+           (refusal.empty() ? "" : ": " + refusal);
     return false;
   }
   step_ = kTarget;

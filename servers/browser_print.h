@@ -20,6 +20,9 @@ struct PagePrintRequest {
   double heightInches = 11;
   int waitMs = 0;  // time the page's scripts get (virtual: no real wait); 0: until it loaded
   std::string pdfPath;
+  // A page from a file: its folder, which the browser may read (its pictures
+  // and style sheets); empty for an address.
+  std::string pageFolder;
 };
 
 class BrowserPrint {

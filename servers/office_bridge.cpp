@@ -1,6 +1,9 @@
 #include "servers/office_bridge.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -93,6 +96,57 @@ struct Office {
 
 std::mutex g_mutex;
 std::unique_ptr<Office> g_office;
+// Where documents meet the boxed office: each gets a copy of its own here,
+// and the office writes its PDF beside it. It outlives a restarted office.
+std::unique_ptr<platform::StagingFolder> g_exchange;
+int g_exchanged = 0;
+
+// A document's copy for the office to open, and where its PDF goes; both
+// go when the request is done.
+struct StagedDocument {
+  std::string folder, input, pdf;
+  StagedDocument() = default;
+  StagedDocument(const StagedDocument&) = delete;
+  StagedDocument& operator=(const StagedDocument&) = delete;
+  ~StagedDocument() {
+    std::error_code ec;
+    if (!folder.empty()) std::filesystem::remove_all(folder, ec);
+  }
+};
+
+// The office never sees the caller's files: only copies in the exchange
+// folder. False with the reason noted.
+// With g_mutex held.
+bool MakeExchange(std::string* why) {
+  if (g_exchange) return true;
+  auto exchange = std::make_unique<platform::StagingFolder>();
+  if (!exchange->CreateIn(platform::TempDirectory(), why)) {
+    *why = "no folder to hand documents to the office: " + *why;
+    return false;
+  }
+  g_exchange = std::move(exchange);
+  return true;
+}
+
+bool StageDocument(const std::string& input, StagedDocument* staged) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  std::string why;
+  if (!MakeExchange(&why)) {
+    NoteFailure(why);
+    return false;
+  }
+  staged->folder = g_exchange->path() + std::to_string(++g_exchanged) + "/";
+  const platform::PathParts parts = platform::SplitPath(input);
+  staged->input = staged->folder + parts.name + parts.ext;
+  staged->pdf = staged->folder + "printed.pdf";
+  if (mkdir(staged->folder.c_str(), 0700) != 0 ||
+      !platform::CopyFileTo(input, staged->input, true)) {
+    NoteFailure("the document could not be copied for the office: " +
+                std::string(std::strerror(errno)));
+    return false;
+  }
+  return true;
+}
 
 // Kills the office and its helper: its profile goes with it, so there is
 // nothing to wait for.
@@ -123,9 +177,19 @@ std::string LastWords(const platform::ChildResult& result) {
 std::vector<std::string> Ask(const std::string& request, std::string* why) {
   platform::BackgroundChild& helper = g_office->helper;
   std::string line;
+  auto outOfMemory = [&] {
+    *why = "the office ran out of memory (" + std::to_string(helper.result().memoryMB) +
+           " MB) and was stopped";
+    StopOffice();
+    return std::vector<std::string>{};
+  };
   if ((request.empty() || helper.WriteLine(request)) && helper.ReadLine(&line, AnswerMs())) {
-    return DecodeFields(line);
+    std::vector<std::string> answer = DecodeFields(line);
+    // An office its cap stopped is no office to try the document again in.
+    if (answer[0] != "ok" && !helper.Running() && helper.result().outOfMemory) return outOfMemory();
+    return answer;
   }
+  if (!helper.Running() && helper.result().outOfMemory) return outOfMemory();
   if (helper.Running()) {
     *why = "the office did not answer within " + std::to_string(platform::WatchdogSeconds()) +
            " seconds and was stopped";
@@ -157,6 +221,7 @@ void SaveProfileTemplate(const std::string& profile) {
 std::string LaunchOffice(bool makeTemplate = true) {
   auto office = std::make_unique<Office>();
   std::string why;
+  if (!MakeExchange(&why)) return why;
   if (!office->folder.CreateIn(platform::TempDirectory(), &why)) {
     return "no folder for the office's profile: " + why;
   }
@@ -171,8 +236,17 @@ std::string LaunchOffice(bool makeTemplate = true) {
   // -I: the user's python settings and folders stay out of it.
   const std::vector<std::string> argv = {kPython, "-I", HelperScript(), OfficeProgram(),
                                          office->folder.path()};
-  if (!office->helper.Start(argv, platform::ChildOptions{}, true)) {
-    return "the office helper " + HelperScript() + " could not be started";
+  // In a box without network that sees its own folder and the documents'
+  // copies, never the caller's files.
+  platform::ChildOptions options;
+  options.confinement = platform::Confinement{};
+  options.confinement->writable = {office->folder.path()};
+  options.confinement->writable.push_back(g_exchange->path());
+  options.env = {{"TMPDIR", office->folder.path()}, {"HOME", office->folder.path()}};
+  if (!office->helper.Start(argv, options, true)) {
+    const std::string& refusal = office->helper.result().refusal;
+    return "the office helper " + HelperScript() + " could not be started" +
+           (refusal.empty() ? "" : ": " + refusal);
   }
   g_office = std::move(office);
   std::vector<std::string> answer = Ask("", &why);
@@ -286,9 +360,11 @@ int ExportOfficePdf(const std::string& input, const std::string& pdfPath,
     papers += (papers.empty() ? "" : ",") + std::to_string(sheet) + ":" +
               std::to_string(size.first) + "x" + std::to_string(size.second);
   }
-  std::string request = "export\t" + Encode(platform::FullPath(input)) + "\t" +
-                        Encode(out.path()) + "\t" + Encode(options.pageRange) + "\t" +
-                        Encode(parts) + "\t" + std::to_string(options.scalePercent);
+  StagedDocument staged;
+  if (!StageDocument(platform::FullPath(input), &staged)) return 0;
+  std::string request = "export\t" + Encode(staged.input) + "\t" + Encode(staged.pdf) + "\t" +
+                        Encode(options.pageRange) + "\t" + Encode(parts) + "\t" +
+                        std::to_string(options.scalePercent);
   if (!papers.empty()) request += "\t" + Encode(papers);
 
   std::vector<std::string> answer;
@@ -296,8 +372,12 @@ int ExportOfficePdf(const std::string& input, const std::string& pdfPath,
   const std::string name = platform::SplitPath(input).name + platform::SplitPath(input).ext;
   if (answer[0] == "ok") {
     if (partCount && answer.size() > 1) *partCount = std::atoi(answer[1].c_str());
-    if (CountPdfPages(out.path(), false, &why) < 1) {
+    if (CountPdfPages(staged.pdf, false, &why) < 1) {
       NoteFailure("the office wrote no usable PDF for " + name + ": " + why);
+      return 0;
+    }
+    if (!platform::CopyFileTo(staged.pdf, out.path(), false)) {
+      NoteFailure("the office's PDF could not be copied to " + pdfPath);
       return 0;
     }
     if (!out.Commit(&why)) {
@@ -320,8 +400,10 @@ int InspectOfficeDocument(const std::string& input, OfficeDocumentInfo* info) {
     NoteFailure(NotInstalled());
     return 0;
   }
+  StagedDocument staged;
+  if (!StageDocument(platform::FullPath(input), &staged)) return 0;
   std::vector<std::string> answer;
-  if (!Request("inspect\t" + Encode(platform::FullPath(input)), &answer)) return 0;
+  if (!Request("inspect\t" + Encode(staged.input), &answer)) return 0;
   if (answer[0] != "ok" || answer.size() < 3) {
     NoteRefusal(answer, "open " + platform::SplitPath(input).name + platform::SplitPath(input).ext);
     return 0;

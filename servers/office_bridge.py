@@ -49,6 +49,16 @@ def props(**values):
     return tuple(out)
 
 
+# Writer's link update mode 0 is "never"; Calc's "never" is 1.
+SAFE_SETTINGS = (
+    ("/org.openoffice.Office.Common/Security/Scripting",
+     (("BlockUntrustedRefererLinks", True), ("DisableMacrosExecution", True),
+      ("MacroSecurityLevel", 3))),
+    ("/org.openoffice.Office.Writer/Content/Update", (("Link", 0),)),
+    ("/org.openoffice.Office.Calc/Content/Update", (("Link", 1),)),
+)
+
+
 class Office:
     def __init__(self, program, folder):
         self.program = program
@@ -102,6 +112,14 @@ class Office:
         for name in ("UseLocking", "UseDocumentOOoLockFile", "UseDocumentSystemFileLocking"):
             misc.setPropertyValue(name, False)
         misc.commitChanges()
+        # Documents come from outside: their links are never updated or
+        # followed, links from untrusted referers are blocked, macros never run.
+        for path, values in SAFE_SETTINGS:
+            node = provider.createInstanceWithArguments(
+                "com.sun.star.configuration.ConfigurationUpdateAccess", props(nodepath=path))
+            for name, value in values:
+                node.setPropertyValue(name, value)
+            node.commitChanges()
 
     def alive(self):
         if self.process.poll() is not None:

@@ -116,7 +116,13 @@ bool PrintWithOffice(const std::string& office, const std::string& input,
                                    // The word processor's import: its web view loses text.
                                    "--infilter=HTML (StarWriter)", "--convert-to",
                                    "pdf:writer_pdf_Export", "--outdir", outDir, input};
-  if (RunHiddenProcess(argv) != 1) {
+  // In a box that sees the page's folder (its pictures) and the work folder.
+  HiddenProcessOptions options;
+  options.confinement = platform::Confinement{};
+  options.confinement->readOnly = {platform::SplitPath(input).dir};
+  options.confinement->writable = {workDir};
+  options.env = {{"TMPDIR", workDir}, {"HOME", workDir}};
+  if (RunHiddenProcess(argv, nullptr, options) != 1) {
     *why = "the office suite could not print " + input;
     return false;
   }
@@ -197,6 +203,7 @@ class QuireObject : public Dispatch {
     ChoosePaper(paperCode_, paperWidth_, paperLength_, &request);
     request.waitMs = waitFlag_ && waitMs_ > 0 ? waitMs_ : 0;
     request.pdfPath = pdf_;
+    if (isFile) request.pageFolder = platform::SplitPath(platform::FullPath(input_)).dir;
     print_ = std::make_unique<BrowserPrint>();
     if (!print_->Start(browser_, request, work_->path(), &why)) return Finish(false, why);
   }

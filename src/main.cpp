@@ -9,6 +9,7 @@
 #include "image/print_route.h"
 #include "platform/logon.h"
 #include "platform/process.h"
+#include "platform/replacement_file.h"
 #include "platform/termination.h"
 #include "postscript/page_selector.h"
 #include "render/ps_to_image.h"
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
     }
   }
   if (job.usageRequested || job.inputPath.empty()) return ShowUsage();
+  // Every temporary file of the run and its children, in one folder of its own.
+  scrivex::platform::PrivateTempFolder temp;
 
   scrivex::RegisterServers();
   scrivex::SetPrintDocumentFunction(scrivex::PrintDocument);

@@ -1,12 +1,16 @@
 #include "apps/image_print.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <optional>
 
 #include "common/failure_reason.h"
 #include "image/raster_image.h"
+#include "platform/files.h"
 #include "platform/path.h"
+#include "platform/process.h"
+#include "platform/replacement_file.h"
 #include "printer/default_printer.h"
 #include "printer/printer_dc.h"
 
@@ -48,7 +52,69 @@ int PrintLoadedImage(const RasterImage& image, const std::string& path, std::str
   return EndPrintJob(*dc);
 }
 
+// The decoder's file: "scrivex-rgba W H" and a newline, then W*H*4 bytes.
+bool ReadDecodedImage(const std::string& path, RasterImage* image) {
+  std::string data;
+  if (!platform::ReadWholeFile(path, &data)) return false;
+  size_t nl = data.find('\n');
+  if (nl == std::string::npos || nl > 64) return false;
+  int width = 0, height = 0;
+  char tail = 0;
+  if (std::sscanf(data.substr(0, nl).c_str(), "scrivex-rgba %d %d%c", &width, &height, &tail) !=
+          2 ||
+      width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) {
+    return false;
+  }
+  const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+  if (data.size() - nl - 1 != bytes) return false;
+  image->width = width;
+  image->height = height;
+  image->rgba.assign(data.begin() + static_cast<long>(nl) + 1, data.end());
+  return true;
+}
+
 }  // namespace
+
+int LoadImageInBox(const std::string& path, RasterImage* image, std::string* why) {
+  why->clear();
+  *image = {};
+  // The signature alone, read here, sends every other document its own way
+  // without starting a decoder.
+  if (DetectRasterFormat(path).empty()) return 0;
+  platform::StagingFolder work;
+  if (!work.CreateIn(platform::TempDirectory(), why)) return 0;
+  const std::string decoded = work.path() + "decoded.rgba";
+  platform::ChildOptions options;
+  options.captureOutput = true;
+  options.timeoutMs = 1000LL * platform::WatchdogSeconds();
+  options.confinement = platform::Confinement{};
+  options.confinement->readOnly = {platform::FullPath(path)};
+  options.confinement->writable = {work.path()};
+  options.env = {{"TMPDIR", work.path()}, {"HOME", work.path()}};
+  platform::ChildResult r = platform::RunChild(
+      {platform::ProgramDirectory() + kImageDecoderName, platform::FullPath(path), decoded},
+      options);
+  if (!r.started) {
+    *why = "the image decoder could not be started" + (r.refusal.empty() ? "" : ": " + r.refusal);
+  } else if (r.outOfMemory) {
+    *why = "the image decoder ran out of memory (" + std::to_string(r.memoryMB) + " MB)";
+  } else if (r.timedOut) {
+    *why = "the image decoder ran out of time";
+  } else if (r.exitedNormally && r.exitCode == 3) {
+    return 0;  // no image after all
+  } else if (!r.exitedNormally || r.exitCode != 0) {
+    std::string said = r.output;
+    while (!said.empty() && (said.back() == '\n' || said.back() == '\r')) said.pop_back();
+    size_t nl = said.rfind('\n');
+    said = nl == std::string::npos ? said : said.substr(nl + 1);
+    *why = said.empty() ? "the image decoder failed" : said;
+  } else if (!ReadDecodedImage(decoded, image)) {
+    *why = "the image decoder wrote no usable image";
+  } else {
+    return 1;
+  }
+  return 0;
+}
 
 Rect FitRect(const Rect& page, int imageWidth, int imageHeight) {
   int width = page.right - page.left, height = page.bottom - page.top;
@@ -87,7 +153,7 @@ int PrintImageFile(const std::string& path, const std::string& printerName, int 
   if (path.empty()) return 0;
   RasterImage image;
   std::string why;
-  if (!LoadRasterImage(path, &image, &why)) {
+  if (!LoadImageInBox(path, &image, &why)) {
     // Not an image at all is no failure: the caller prints it another way.
     platform::PathParts parts = platform::SplitPath(path);
     if (!why.empty()) NoteFailure(parts.name + parts.ext + ": " + why);

@@ -5,9 +5,20 @@
 
 #include <string>
 
+#include "image/raster_image.h"
+
 namespace scrivex {
 
 struct PrinterDC;
+
+// The decoder program beside the scrivex program, and the largest side it hands back.
+constexpr const char* kImageDecoderName = "image-decoder";
+constexpr int kMaxImageSide = 16000;
+
+// Decodes the image in a box: the decoder program reads it, and only its
+// pixels come back. As LoadRasterImage: 1 decoded; 0 with *why empty when
+// the file is no raster image read here, else with the reason.
+int LoadImageInBox(const std::string& path, RasterImage* image, std::string* why);
 
 struct Rect {
   int left = 0;

@@ -6,6 +6,7 @@
 #include "platform/logon.h"
 #include "platform/process.h"
 #include "platform/process_list.h"
+#include "platform/replacement_file.h"
 
 namespace scrivex {
 
@@ -30,7 +31,9 @@ int RunAsUser(const std::string& userName, const std::string& password,
   options.env = {{"HOME", account->home},
                  {"USER", account->name},
                  {"LOGNAME", account->name},
-                 {"SCRIVEX_HOME", std::nullopt}};
+                 {"SCRIVEX_HOME", std::nullopt},
+                 // Our private temporary folder is none of theirs.
+                 {"TMPDIR", platform::PrivateTempFolder::OriginalValue()}};
   std::vector<std::string> argv = arguments;
   argv[0] = program;
   platform::ChildResult started = platform::RunChild(argv, options);

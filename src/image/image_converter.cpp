@@ -8,19 +8,26 @@
 namespace scrivex {
 namespace {
 
-// The converter writes a fresh name of our own beside the output and runs in
-// the output's folder, so it sees only that plain relative name: it would
-// read "%d", "[...]" or "prefix:" in the output's own path as orders.
-int RunConverter(std::vector<std::string> argv, const std::string& output) {
+// The converter runs in a box and writes a plain name of its own in a private
+// folder: it would read "%d", "[...]" or "prefix:" in the output's own path as
+// orders. Its file then replaces the output.
+int RunConverter(std::vector<std::string> argv, const std::vector<std::string>& inputs,
+                 const std::string& output) {
   platform::ReplacementFile staging;
-  if (!staging.Create(output, nullptr, true)) return 0;
-  platform::PathParts parts = platform::SplitPath(staging.path());
-  argv.push_back(parts.name + parts.ext);
+  platform::StagingFolder work;
+  if (!staging.Create(output, nullptr, true) || !work.CreateIn(platform::TempDirectory())) return 0;
+  const std::string made = "converted" + platform::SplitPath(output).ext;
+  argv.push_back(made);
   HiddenProcessOptions options;
-  options.workingDirectory = parts.dir.empty() ? "." : parts.dir;
+  options.workingDirectory = work.path();
+  options.confinement = platform::Confinement{};
+  options.confinement->readOnly = inputs;
+  options.confinement->writable = {work.path()};
+  options.env = {{"TMPDIR", work.path()}, {"HOME", work.path()}};
   int exitCode = -1;
   int ran = RunHiddenProcess(argv, &exitCode, options);
-  return ran == 1 && exitCode == 0 && platform::FileSize(staging.path()) > 0 && staging.Commit()
+  return ran == 1 && exitCode == 0 && platform::FileSize(work.path() + made) > 0 &&
+                 platform::CopyFileTo(work.path() + made, staging.path(), false) && staging.Commit()
              ? 1
              : 0;
 }
@@ -46,11 +53,12 @@ int RunImageConverter(const std::vector<std::string>& inputs, const std::string&
   if (inputs.empty()) return 0;
   std::vector<std::string> full;
   for (const std::string& input : inputs) full.push_back(platform::FullPath(input));
-  return RunConverter(ImageConverterArguments(Converter(), full), output);
+  return RunConverter(ImageConverterArguments(Converter(), full), full, output);
 }
 
 bool ConvertImagePage(const std::string& page, const std::string& output) {
-  return RunConverter({Converter(), platform::FullPath(page)}, output) == 1;
+  return RunConverter({Converter(), platform::FullPath(page)}, {platform::FullPath(page)},
+                      output) == 1;
 }
 
 }  // namespace scrivex

@@ -31,8 +31,8 @@ constexpr const char* kGroupPrefix = "scrivex-";
 
 bool WriteText(const std::string& path, const std::string& text) {
   UniqueFd fd(open(path.c_str(), O_WRONLY | O_CLOEXEC));
-  return fd.valid() && write(fd.get(), text.data(), text.size()) ==
-                           static_cast<ssize_t>(text.size());
+  return fd.valid() &&
+         write(fd.get(), text.data(), text.size()) == static_cast<ssize_t>(text.size());
 }
 
 // The folder below which we may make groups: ours, in the memory hierarchy
@@ -110,8 +110,8 @@ void MemoryCap::Prepare(long long megabytes) {
   std::string parent = OwnGroup(&v2_);
   if (parent.empty()) return;
   RemoveStaleMemoryCaps();
-  std::string group = parent + kGroupPrefix + std::to_string(getpid()) + "-" +
-                      std::to_string(counter++) + "/";
+  std::string group =
+      parent + kGroupPrefix + std::to_string(getpid()) + "-" + std::to_string(counter++) + "/";
   if (mkdir(group.c_str(), 0700) != 0) return;
   const std::string bytes = std::to_string(megabytes_ << 20);
   bool limited = v2_ ? WriteText(group + "memory.max", bytes)

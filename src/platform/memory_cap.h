@@ -38,7 +38,7 @@ class MemoryCap {
   long long megabytes_ = 0;
   std::string group_;  // the cgroup's folder, with its trailing "/"
   bool v2_ = false;
-  UniqueFd procs_;     // its cgroup.procs, open for the child to join
+  UniqueFd procs_;  // its cgroup.procs, open for the child to join
 };
 
 // Removes the caps that killed runs left below our cgroup.

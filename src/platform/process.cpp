@@ -124,8 +124,8 @@ void KeepTail(std::string* output, const char* data, size_t size, bool whole) {
 
 // Waits for the child, draining its output, until it ends or the deadline
 // (0: none) passes; then the child's whole process group is killed.
-void WaitForChild(pid_t pid, int outFd, long long deadline, bool wholeOutput,
-                  const MemoryCap& cap, ChildResult* result) {
+void WaitForChild(pid_t pid, int outFd, long long deadline, bool wholeOutput, const MemoryCap& cap,
+                  ChildResult* result) {
   UniqueFd pidFd(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
   bool exited = false;
   int status = 0;

@@ -15,6 +15,7 @@
 #include <set>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/path.h"
 #include "platform/unique_fd.h"
 
@@ -170,6 +171,38 @@ bool StagingFolder::CreateIn(const std::string& dir, std::string* error) {
   }
   path_ = std::string(buf.data()) + "/";
   return true;
+}
+
+namespace {
+std::optional<std::string> g_originalTmpdir;
+bool g_inPrivateTemp = false;
+}  // namespace
+
+PrivateTempFolder::PrivateTempFolder() {
+  const char* old = getenv("TMPDIR");
+  std::optional<std::string> original = old ? std::optional<std::string>(old) : std::nullopt;
+  // Without a folder of its own the run goes on in the shared one.
+  if (!folder_.CreateIn(TempDirectory())) return;
+  g_originalTmpdir = original;
+  g_inPrivateTemp = true;
+  setenv("TMPDIR", folder_.path().c_str(), 1);
+  entered_ = true;
+}
+
+PrivateTempFolder::~PrivateTempFolder() {
+  if (!entered_) return;
+  g_inPrivateTemp = false;
+  if (g_originalTmpdir) {
+    setenv("TMPDIR", g_originalTmpdir->c_str(), 1);
+  } else {
+    unsetenv("TMPDIR");
+  }
+}
+
+std::optional<std::string> PrivateTempFolder::OriginalValue() {
+  if (g_inPrivateTemp) return g_originalTmpdir;
+  const char* now = getenv("TMPDIR");
+  return now ? std::optional<std::string>(now) : std::nullopt;
 }
 
 void RemoveStaleStaging(const std::string& folder) {

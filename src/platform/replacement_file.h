@@ -6,6 +6,7 @@
 #define SCRIVEX_PLATFORM_REPLACEMENT_FILE_H_
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace scrivex::platform {
@@ -66,6 +67,24 @@ class StagingFolder {
 
  private:
   std::string path_;
+};
+
+// The run's own temporary folder: a staging folder in the temporary folder
+// that becomes TMPDIR for the program and every child, so that a job's
+// print streams, the office's sockets and every other scratch file live in
+// it. It goes at the end, and after a kill -9 with the next run's sweep.
+class PrivateTempFolder {
+ public:
+  PrivateTempFolder();
+  PrivateTempFolder(const PrivateTempFolder&) = delete;
+  PrivateTempFolder& operator=(const PrivateTempFolder&) = delete;
+  ~PrivateTempFolder();
+  // TMPDIR as it was before (nullopt: unset), for a run handed to another account.
+  static std::optional<std::string> OriginalValue();
+
+ private:
+  StagingFolder folder_;
+  bool entered_ = false;
 };
 
 // Removes the staging files and folders in `folder` whose owners no longer

@@ -48,8 +48,8 @@ std::vector<std::string> SystemPaths();
 // off nothing); false with *why when the mode requires a box that cannot be
 // had. Probes once per run whether bubblewrap can confine here.
 bool PrepareConfinedCommand(const Confinement& box, SandboxMode mode,
-                            const std::vector<std::string>& argv,
-                            std::vector<std::string>* command, std::string* why);
+                            const std::vector<std::string>& argv, std::vector<std::string>* command,
+                            std::string* why);
 
 }  // namespace scrivex::platform
 

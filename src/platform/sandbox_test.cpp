@@ -60,7 +60,8 @@ TEST(SandboxTest, BoxedChildSeesOnlyWhatItWasGiven) {
   box.readOnly = {input};
   box.writable = {work};
   const std::vector<std::string> script = {
-      "/bin/sh", "-c",
+      "/bin/sh",
+      "-c",
       "cat \"$1\"; echo;"
       "echo x >>\"$1\" 2>/dev/null && echo wrote-input;"
       "cat \"$2\" 2>/dev/null && echo read-secret;"
@@ -68,7 +69,10 @@ TEST(SandboxTest, BoxedChildSeesOnlyWhatItWasGiven) {
       "ls /root 2>/dev/null | grep -q . && echo listed-root;"
       "echo made >\"$3/made\";"
       "grep -c : /proc/net/dev",
-      "sh", input, secret, work};
+      "sh",
+      input,
+      secret,
+      work};
   std::vector<std::string> command;
   std::string why;
   ASSERT_TRUE(PrepareConfinedCommand(box, SandboxMode::kAuto, script, &command, &why));

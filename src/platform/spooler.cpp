@@ -248,7 +248,8 @@ UniqueFd LockSpool(const std::string& dir) {
   UniqueFd fd(open((dir + "spool.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
   // A boxed printer sees the spool read-only: it may read the printers, and
   // every write fails on its own.
-  if (!fd.valid() && errno == EROFS) fd.Reset(open((dir + "spool.lock").c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid() && errno == EROFS)
+    fd.Reset(open((dir + "spool.lock").c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd.valid()) return fd;
   while (flock(fd.get(), LOCK_EX) != 0) {
     if (errno != EINTR) return UniqueFd();

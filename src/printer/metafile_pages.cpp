@@ -59,8 +59,14 @@ bool WriteMetafilePages(const std::string& stream, const std::string& output,
                                    pages.path()};
   argv.insert(argv.end(), split.begin(), split.end());
   ClearFailureReason();
+  // The pages came from a document: the office reads them in a box that
+  // sees only its two folders.
+  HiddenProcessOptions options;
+  options.confinement = platform::Confinement{};
+  options.confinement->writable = {work.path(), pages.path()};
+  options.env = {{"TMPDIR", work.path()}, {"HOME", work.path()}};
   int exitCode = -1;
-  if (RunHiddenProcess(argv, &exitCode) != 1) {
+  if (RunHiddenProcess(argv, &exitCode, options) != 1) {
     *why = FailureReason().empty() ? "the office suite's drawing program is not installed"
                                    : FailureReason();
     return false;
