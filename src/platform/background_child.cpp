@@ -80,6 +80,7 @@ bool BackgroundChild::Launch(const std::vector<std::string>& argv, const ChildOp
   pid_t pid = fork();
   if (pid < 0) return false;
   if (pid == 0) {
+    signal(SIGPIPE, SIG_DFL);
     setpgid(0, 0);
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(127);

@@ -34,8 +34,8 @@ TEST(Path, SplitJoinAndFullPath) {
 // Finding files by pattern is checked through the work list.
 TEST(Files, WildcardSemantics) {
   const std::tuple<const char*, const char*, bool> cases[] = {
-      {"*.*", "noext", true},        {"*.doc", "A.DOC", true},   {"*.doc", "a.docx", false},
-      {"a?.txt", "ab.txt", true},    {"a?.txt", "a.txt", false}, {"*a*b*", "xxaxxbxx", true},
+      {"*.*", "noext", true},       {"*.doc", "A.DOC", true},   {"*.doc", "a.docx", false},
+      {"a?.txt", "ab.txt", true},   {"a?.txt", "a.txt", false}, {"*a*b*", "xxaxxbxx", true},
       {"*a*b", "xxaxxbxxc", false},
   };
   for (const auto& [pattern, name, match] : cases) {
@@ -82,7 +82,8 @@ TEST(ReplacementFile, CommitReplacesAndAnythingElseLeavesTheTarget) {
 
   // A child that replaces the file by name.
   ASSERT_TRUE(r.Create(target));
-  ChildResult child = RunChild({"sh", "-c", "printf child >\"$0.x\" && mv \"$0.x\" \"$0\"", r.path()});
+  ChildResult child =
+      RunChild({"sh", "-c", "printf child >\"$0.x\" && mv \"$0.x\" \"$0\"", r.path()});
   ASSERT_EQ(child.exitCode, 0);
   ASSERT_TRUE(r.Commit());
   EXPECT_EQ(ReadBytes(target), "child");
@@ -119,8 +120,8 @@ TEST(NamedObjects, MutexAndCounterAcrossProcesses) {
 
 TEST(BackgroundChild, TalksIsPolledAndDiesOnItsDeadline) {
   BackgroundChild talker;
-  ASSERT_TRUE(talker.Start({"sh", "-c", "read x; echo oops >&2; echo \"got $x\"; sleep 30"}, {},
-                           true));
+  ASSERT_TRUE(
+      talker.Start({"sh", "-c", "read x; echo oops >&2; echo \"got $x\"; sleep 30"}, {}, true));
   std::string line;
   EXPECT_FALSE(talker.ReadLine(&line, 50));
   ASSERT_TRUE(talker.WriteLine("a b"));

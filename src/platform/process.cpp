@@ -258,6 +258,7 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
   }
   if (pid == 0) {
     // Child: only async-signal-safe calls from here on.
+    signal(SIGPIPE, SIG_DFL);
     if (options.detached) {
       setsid();
       pid_t grandchild = fork();

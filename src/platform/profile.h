@@ -11,8 +11,8 @@ std::string GetProfileString(const std::string& file, const std::string& section
                              const std::string& key, const std::string& defaultValue);
 int GetProfileInt(const std::string& file, const std::string& section, const std::string& key,
                   int defaultValue);
-bool WriteProfileString(const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& value);
+bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value);
 
 }  // namespace scrivex::platform
 

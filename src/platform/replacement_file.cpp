@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -174,6 +175,10 @@ bool StagingFolder::CreateIn(const std::string& dir, std::string* error) {
 }
 
 namespace {
+void SleepMsForCleanup(int ms) {
+  struct timespec t = {0, ms * 1000000L};
+  nanosleep(&t, nullptr);
+}
 std::optional<std::string> g_originalTmpdir;
 bool g_inPrivateTemp = false;
 }  // namespace
@@ -191,6 +196,13 @@ PrivateTempFolder::PrivateTempFolder() {
 
 PrivateTempFolder::~PrivateTempFolder() {
   if (!entered_) return;
+  // A child that was just stopped may still be closing files in it.
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    std::error_code ec;
+    std::filesystem::remove_all(folder_.path(), ec);
+    if (!std::filesystem::exists(folder_.path(), ec)) break;
+    SleepMsForCleanup(5);
+  }
   g_inPrivateTemp = false;
   if (g_originalTmpdir) {
     setenv("TMPDIR", g_originalTmpdir->c_str(), 1);

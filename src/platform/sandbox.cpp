@@ -149,7 +149,9 @@ std::vector<std::string> ConfinedCommand(const std::string& bwrap, const Confine
     command.insert(command.end(), {"--ro-bind", path, path});
   for (const std::string& path : box.writable)
     command.insert(command.end(), {"--bind", path, path});
-  command.insert(command.end(), {"--setenv", kConfinedVariable, "1", "--"});
+  // Its /tmp is its own: short names for its sockets, gone with the box.
+  command.insert(command.end(),
+                 {"--setenv", "TMPDIR", "/tmp", "--setenv", kConfinedVariable, "1", "--"});
   command.insert(command.end(), argv.begin(), argv.end());
   return command;
 }

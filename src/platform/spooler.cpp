@@ -17,6 +17,7 @@
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/registry_store.h"
+#include "platform/replacement_file.h"
 #include "platform/state_root.h"
 #include "platform/unique_fd.h"
 
@@ -628,6 +629,8 @@ bool SubmitPrintJob(const std::string& printerName, const std::string& streamPat
   }
 
   options.detached = true;
+  // A spooled driver outlives this run and its private temporary folder.
+  options.env = {{"TMPDIR", PrivateTempFolder::OriginalValue()}};
   ChildResult r = RunChild(argv, options);
   if (!r.started || r.pid <= 0) {
     drop();

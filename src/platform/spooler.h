@@ -126,8 +126,7 @@ constexpr const char* kJobOutboxVariable = "SCRIVEX_JOB_OUTBOX";
 std::string HeldStreamPath(const std::string& outbox, uint32_t id);
 // Submits the jobs kept in outbox, in order, to the printer: how many, or -1
 // with *failure at the first that did not print.
-int SubmitHeldJobs(const std::string& outbox, const std::string& printerName,
-                   std::string* failure);
+int SubmitHeldJobs(const std::string& outbox, const std::string& printerName, std::string* failure);
 
 }  // namespace scrivex::platform
 

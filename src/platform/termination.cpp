@@ -31,6 +31,10 @@ void InstallTerminationHandlers() {
   action.sa_handler = OnTermination;
   sigemptyset(&action.sa_mask);
   for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &action, nullptr);
+  // A reader that went away (a closed pipe on our output, a dead helper) is
+  // a failed write, not the end of the batch: the run finishes and cleans up.
+  // Children start with the default again.
+  signal(SIGPIPE, SIG_IGN);
 }
 
 int TerminationSignal() { return g_signal; }

@@ -1,7 +1,8 @@
 // Ending the program on SIGINT, SIGTERM or SIGHUP without leaving anything
 // behind: the running child's process group is killed at once, the program
 // notices the request, cleans up on its normal paths and then ends with the
-// same signal.
+// same signal. SIGPIPE is ignored: a closed output fails writes, and the
+// batch still ends and cleans up.
 #ifndef SCRIVEX_PLATFORM_TERMINATION_H_
 #define SCRIVEX_PLATFORM_TERMINATION_H_
 
