@@ -33,6 +33,7 @@ secret="secret-$RANDOM$RANDOM"
 echo "$secret" >outside/secret.txt
 ln -s "$WORK/outside" site/door
 png 40 30 site/beside.png
+png 16 12 outside/far.png
 png 24 18 served/own.png
 timeout 120 python3 server.py "$WORK/served" "$WORK/requests.txt" "$WORK/port.txt" 2>/dev/null &
 for _ in $(seq 50); do [ -s port.txt ] && break; sleep 0.1; done
@@ -48,6 +49,7 @@ cat >site/page.html <<EOF
 <object data="file://$WORK/outside/secret.txt" type="text/plain"></object>
 <embed src="file://$WORK/outside/secret.txt" type="text/plain">
 <img src="beside.png">
+<img src="file://$WORK/outside/far.png">
 <img src="http://127.0.0.1:$port/leak?img=$WORK/site/page.html">
 <img src="http://localhost:$port/leak?name">
 <img src="http://2130706433:$port/leak?number">
@@ -64,7 +66,9 @@ pdftotext local.pdf local.txt 2>/dev/null
 check "a local page that reaches for other files still prints" eval 'grep -q "result = Successful" out.txt &&
   grep -q "Local page" local.txt'
 check "no other file reaches the PDF" eval '! grep -q -e "$secret" -e "root:x:0" -e "secret.txt" local.txt'
-check "the page's own picture is printed" eval 'pdfimages -list local.pdf | grep -Eq "^ +1 +[0-9]+ +image +40 +30 "'
+check "the page's own picture is printed, one from elsewhere not" eval '
+  pdfimages -list local.pdf | grep -Eq "^ +1 +[0-9]+ +image +40 +30 " &&
+  ! pdfimages -list local.pdf | grep -Eq "^ +1 +[0-9]+ +image +16 +12 "'
 check "the local server saw no request" eval '[ ! -s requests.txt ]'
 check "refusals are traced" eval 'grep -q "refused file:///etc/passwd" trace.txt &&
   grep -q "refused http://127.0.0.1:$port/leak?img=" trace.txt'
@@ -80,5 +84,16 @@ check "an address on this machine prints with its own picture" eval 'grep -q "re
   pdfimages -list served.pdf | grep -Eq "^ +1 +[0-9]+ +image +24 +18 "'
 check "other local names stay refused to it" eval '! grep -q leak requests.txt &&
   ! pdftotext served.pdf - | grep -q "root:x:0"'
+
+# Without the browser the office suite prints the page's text and follows none of its links.
+if command -v soffice >/dev/null; then
+  mkdir nobrowser
+  for f in /usr/bin/* /bin/*; do case ${f##*/} in chromium*) ;; *) ln -sf "$f" nobrowser/ ;; esac; done
+  : >requests.txt
+  PATH=$WORK/nobrowser "$S" -i site/page.html -o office.pdf >out.txt 2>err.txt
+  check "the office suite prints the page and follows no link" eval 'grep -q "result = Successful" out.txt &&
+    pdftotext office.pdf - | grep -q "Local page" && ! pdftotext office.pdf - | grep -q -e "$secret" -e "root:x:0" &&
+    ! pdfimages -list office.pdf | grep -Eq "^ +1 +[0-9]+ +image +16 +12 " && [ ! -s requests.txt ]'
+fi
 
 finish web_leaks_test
