@@ -250,8 +250,13 @@ bool Refuse(std::string* why, const std::string& reason) {
 RequestScope ScopeOfPage(const std::string& pageUrl) {
   RequestScope scope;
   if (platform::StartsWithNoCase(pageUrl, "file:")) {
-    const std::string file = FileOfUrl(pageUrl);
-    if (!file.empty()) scope.folder = std::filesystem::path(file).parent_path().string();
+    // Its pictures are beside the name it has, wherever that name leads.
+    scope.page = FileOfUrl(pageUrl);
+    const size_t slash = pageUrl.rfind('/');
+    if (!scope.page.empty() && slash != std::string::npos) {
+      scope.folder = FileOfUrl(pageUrl.substr(0, slash + 1));
+      while (scope.folder.size() > 1 && scope.folder.back() == '/') scope.folder.pop_back();
+    }
   } else if (WebUrl url; ParseWebUrl(pageUrl, &url)) {
     scope.host = HostKey(url);
   }
@@ -272,7 +277,8 @@ bool MayLoad(const std::string& url, const RequestScope& scope, const HostResolv
     if (scope.folder.empty()) return Refuse(why, "a file, and the page is no file");
     const std::string file = FileOfUrl(url);
     if (file.empty()) return Refuse(why, "no file of this machine");
-    return Inside(file, scope.folder) || Refuse(why, file + " is outside " + scope.folder);
+    return Inside(file, scope.folder) || file == scope.page ||
+           Refuse(why, file + " is outside " + scope.folder);
   }
   if (scheme != "http" && scheme != "https" && scheme != "ws" && scheme != "wss") {
     return Refuse(why, "the scheme " + scheme + ": is not loaded");

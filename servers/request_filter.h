@@ -16,8 +16,10 @@
 namespace scrivex {
 
 struct RequestScope {
-  std::string folder;  // a file page's folder, symlinks resolved; empty for an address
-  std::string host;    // an address page's "host:port" as HostKey gives it; empty for a file
+  std::string
+      folder;        // the folder a file page is named in, symlinks resolved; empty for an address
+  std::string page;  // that page's file, symlinks resolved (the page may be a link to elsewhere)
+  std::string host;  // an address page's "host:port" as HostKey gives it; empty for a file
 };
 
 // The addresses a host name stands for; false when none.

@@ -139,8 +139,15 @@ TEST(RequestFilter, FilePagesReadTheirFolderAndPublicHostsOnly) {
     EXPECT_EQ(MayLoad(c.url, scope, FakeResolve, &why), c.allowed) << c.url;
     EXPECT_EQ(why.empty(), c.allowed) << c.url << ": " << why;
   }
-  // The system's resolver knows this machine's own name.
+  // A page named through a link reads the folder of that name, and itself.
+  fs::create_symlink(dir.Path("site/page.html"), dir.Path("outside/linked.html"));
+  const RequestScope linked = ScopeOfPage(out + "linked.html");
+  EXPECT_EQ(linked.folder, fs::canonical(dir.Path("outside")).string());
   std::string why;
+  EXPECT_TRUE(MayLoad(out + "linked.html", linked, FakeResolve, &why)) << why;
+  EXPECT_TRUE(MayLoad(out + "secret.txt", linked, FakeResolve, &why)) << why;
+  EXPECT_FALSE(MayLoad(site + "pictures/a.png", linked, FakeResolve, &why));
+  // The system's resolver knows this machine's own name.
   EXPECT_FALSE(MayLoad("http://localhost/", scope, platform::ResolveHostName, &why));
 }
 
