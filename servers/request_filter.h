@@ -16,10 +16,13 @@
 namespace scrivex {
 
 struct RequestScope {
-  std::string
-      folder;        // the folder a file page is named in, symlinks resolved; empty for an address
-  std::string page;  // that page's file, symlinks resolved (the page may be a link to elsewhere)
-  std::string host;  // an address page's "host:port" as HostKey gives it; empty for a file
+  // A file page: the folder it is named in and its own file (the name may
+  // be a link to elsewhere), symlinks resolved. Empty for an address.
+  std::string folder;
+  std::string page;
+  // An address page: its "host:port", the host read the way browsers do.
+  // Empty for a file.
+  std::string host;
 };
 
 // The addresses a host name stands for; false when none.
