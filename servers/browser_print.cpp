@@ -4,6 +4,7 @@
 
 #include "common/trace.h"
 #include "platform/files.h"
+#include "platform/path.h"
 #include "platform/process.h"
 #include "servers/devtools_json.h"
 
@@ -20,12 +21,21 @@ std::string DescribeNetError(const std::string& error) {
       {"net::ERR_ADDRESS_UNREACHABLE", "address unreachable"},
       {"net::ERR_INTERNET_DISCONNECTED", "no network"},
       {"net::ERR_ACCESS_DENIED", "access denied"},
+      {"net::ERR_BLOCKED_BY_CLIENT", "an address no page may load"},
   };
   for (const auto& [code, words] : kWords) {
     if (error == code) return std::string(words) + " (" + error + ")";
   }
   return error;
 }
+
+// Sockets do not pass the browser's request filter, so pages, frames and
+// workers go without them; a printed page has no use for them.
+constexpr const char* kNoSockets = "delete globalThis.WebSocket;delete globalThis.WebTransport;";
+// Frames of other sites and workers are targets of their own, held at their
+// start until they lost their sockets too.
+constexpr const char* kAttachChildren =
+    "{\"autoAttach\":true,\"waitForDebuggerOnStart\":true,\"flatten\":true}";
 
 std::string Number(double v) {
   char text[32];
@@ -66,15 +76,24 @@ bool BrowserPrint::Start(const std::string& browser, const PagePrintRequest& req
            (refusal.empty() ? "" : ": " + refusal);
     return false;
   }
-  step_ = kTarget;
-  pendingId_ = Send("Target.createTarget", "{\"url\":\"about:blank\"}", false);
-  return step_ == kTarget;
+  // Every request of every page, frame and worker stops at the browser for
+  // the filter, from the first one on.
+  scope_ = ScopeOfPage(request.url);
+  step_ = kFilter;
+  pendingId_ = Send("Fetch.enable",
+                    "{\"patterns\":[{\"urlPattern\":\"*\",\"requestStage\":\"Request\"}]}", false);
+  return step_ == kFilter;
 }
 
 int BrowserPrint::Send(const std::string& method, const std::string& params, bool toPage) {
+  return SendIn(toPage ? sessionId_ : std::string(), method, params);
+}
+
+int BrowserPrint::SendIn(const std::string& session, const std::string& method,
+                         const std::string& params) {
   std::string message = "{\"id\":" + std::to_string(++lastId_) +
                         ",\"method\":" + JsonQuote(method) + ",\"params\":" + params;
-  if (toPage) message += ",\"sessionId\":" + JsonQuote(sessionId_);
+  if (!session.empty()) message += ",\"sessionId\":" + JsonQuote(session);
   TraceMessage("browser <- %.200s}\n", message.c_str());
   if (!browser_.SendMessage(message + "}")) Fail("the browser stopped listening");
   return lastId_;
@@ -109,6 +128,8 @@ bool BrowserPrint::Poll() {
 
 void BrowserPrint::OnMessage(const JsonValue& message) {
   if (const JsonValue* id = message.Find("id"); id && id->type == JsonValue::kNumber) {
+    // A paused request or a child target may be gone before the answer lands.
+    if (unanswered_.erase(static_cast<int>(id->number))) return;
     if (const JsonValue* error = message.Find("error")) {
       Fail("the browser refused a request: " + error->Text("message", "no reason given"));
       return;
@@ -121,7 +142,11 @@ void BrowserPrint::OnMessage(const JsonValue& message) {
   const std::string method = message.Text("method");
   const JsonValue* params = message.Find("params");
   if (!params) return;
-  if (method == "Network.responseReceived" && params->Text("type") == "Document") {
+  if (method == "Fetch.requestPaused") {
+    OnRequestPaused(*params, message.Text("sessionId"));
+  } else if (method == "Target.attachedToTarget" && message.Has("sessionId")) {
+    OnChildAttached(*params);  // not the page itself: a child of one of its sessions
+  } else if (method == "Network.responseReceived" && params->Text("type") == "Document") {
     if (const JsonValue* response = params->Find("response")) {
       statuses_[params->Text("requestId")] = static_cast<int>(response->Number("status"));
     }
@@ -139,6 +164,49 @@ void BrowserPrint::OnMessage(const JsonValue& message) {
   }
 }
 
+void BrowserPrint::OnRequestPaused(const JsonValue& params, const std::string& session) {
+  const std::string id = JsonQuote(params.Text("requestId"));
+  std::string url, why;
+  if (const JsonValue* request = params.Find("request")) url = request->Text("url");
+  // Host names are looked up once per page.
+  auto resolve = [this](const std::string& name, std::vector<platform::IpAddress>* addresses) {
+    auto known = resolved_.find(name);
+    if (known == resolved_.end()) {
+      platform::ResolveHostName(name, addresses);
+      known = resolved_.emplace(name, *addresses).first;
+    }
+    *addresses = known->second;
+    return !addresses->empty();
+  };
+  if (MayLoad(url, scope_, resolve, &why)) {
+    unanswered_.insert(SendIn(session, "Fetch.continueRequest", "{\"requestId\":" + id + "}"));
+    return;
+  }
+  // The page prints without it: a refused frame stays empty, a picture missing.
+  TraceMessage("browser: refused %.300s (%s): %s\n", url.c_str(),
+               params.Text("resourceType").c_str(), why.c_str());
+  const char* reason =
+      platform::StartsWithNoCase(url, "file:") ? "AccessDenied" : "BlockedByClient";
+  unanswered_.insert(SendIn(session, "Fetch.failRequest",
+                            "{\"requestId\":" + id + ",\"errorReason\":\"" + reason + "\"}"));
+}
+
+void BrowserPrint::OnChildAttached(const JsonValue& params) {
+  const std::string session = params.Text("sessionId");
+  std::string type;
+  if (const JsonValue* info = params.Find("targetInfo")) type = info->Text("type");
+  // The child may be gone again before any of this arrives.
+  if (type == "iframe" || type == "page") {
+    unanswered_.insert(SendIn(session, "Page.addScriptToEvaluateOnNewDocument",
+                              "{\"source\":" + JsonQuote(kNoSockets) + "}"));
+  } else {
+    unanswered_.insert(
+        SendIn(session, "Runtime.evaluate", "{\"expression\":" + JsonQuote(kNoSockets) + "}"));
+  }
+  unanswered_.insert(SendIn(session, "Target.setAutoAttach", kAttachChildren));
+  unanswered_.insert(SendIn(session, "Runtime.runIfWaitingForDebugger", "{}"));
+}
+
 void BrowserPrint::OnReply(int id, const JsonValue& result) {
   if (step_ == kEnable) {
     if (--enabling_ == 0) {
@@ -149,6 +217,10 @@ void BrowserPrint::OnReply(int id, const JsonValue& result) {
   }
   if (id != pendingId_) return;
   switch (step_) {
+    case kFilter:
+      step_ = kTarget;
+      pendingId_ = Send("Target.createTarget", "{\"url\":\"about:blank\"}", false);
+      break;
     case kTarget:
       step_ = kAttach;
       pendingId_ =
@@ -162,6 +234,9 @@ void BrowserPrint::OnReply(int id, const JsonValue& result) {
       // of order); time stands still until the page is there.
       Send("Page.enable", "{}");
       Send("Network.enable", "{}");
+      Send("Page.addScriptToEvaluateOnNewDocument",
+           "{\"source\":" + JsonQuote(kNoSockets) + ",\"runImmediately\":true}");
+      Send("Target.setAutoAttach", kAttachChildren);
       if (request_.waitMs > 0) Send("Emulation.setVirtualTimePolicy", "{\"policy\":\"pause\"}");
       enabling_ = lastId_ - id;
       break;

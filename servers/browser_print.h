@@ -5,9 +5,12 @@
 #define SCRIVEX_SERVERS_BROWSER_PRINT_H_
 
 #include <map>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "platform/background_child.h"
+#include "servers/request_filter.h"
 
 namespace scrivex {
 
@@ -37,9 +40,23 @@ class BrowserPrint {
   const std::string& failure() const { return failure_; }
 
  private:
-  enum Step { kIdle, kTarget, kAttach, kEnable, kNavigate, kLoading, kPrinting, kPrinted, kFailed };
+  enum Step {
+    kIdle,
+    kFilter,
+    kTarget,
+    kAttach,
+    kEnable,
+    kNavigate,
+    kLoading,
+    kPrinting,
+    kPrinted,
+    kFailed
+  };
 
   int Send(const std::string& method, const std::string& params, bool toPage = true);
+  int SendIn(const std::string& session, const std::string& method, const std::string& params);
+  void OnRequestPaused(const JsonValue& params, const std::string& session);
+  void OnChildAttached(const JsonValue& params);
   void OnMessage(const JsonValue& message);
   void OnReply(int id, const JsonValue& result);
   void Print();
@@ -56,6 +73,9 @@ class BrowserPrint {
   std::map<std::string, int> statuses_;        // document request -> HTTP status
   std::map<std::string, std::string> errors_;  // document request -> network error
   std::string failure_;
+  RequestScope scope_;                                                // what the page may load
+  std::map<std::string, std::vector<platform::IpAddress>> resolved_;  // host name -> addresses
+  std::set<int> unanswered_;  // messages whose replies do not matter (their target may be gone)
 };
 
 }  // namespace scrivex

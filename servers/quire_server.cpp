@@ -8,8 +8,8 @@
 // printed and -1 when nothing was (the reason is noted).
 //
 // The page is printed by a headless browser in the background; without one,
-// by the office suite's web import (files only, its own paper), in the start
-// itself. With neither the object cannot be created.
+// by the office suite's web import (files only, its own paper, no linked
+// content), in the start itself. With neither the object cannot be created.
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -107,9 +107,33 @@ bool PageUrl(const std::string& input, std::string* url, std::string* why) {
   return true;
 }
 
+// The office suite's settings for a page it imports: it follows no link the
+// page holds. Linked pictures are refused (the page's own folder is no
+// trusted place either, or every link would pass), and anything fetched by
+// address - style sheets, frames - goes to a proxy that does not exist.
+constexpr const char* kNoLinksProfile =
+    R"(<?xml version="1.0" encoding="UTF-8"?>
+<oor:items xmlns:oor="http://openoffice.org/2001/registry">
+<item oor:path="/org.openoffice.Office.Common/Security/Scripting"><prop oor:name="BlockUntrustedRefererLinks" oor:op="fuse"><value>true</value></prop></item>
+<item oor:path="/org.openoffice.Inet/Settings"><prop oor:name="ooInetProxyType" oor:op="fuse"><value>2</value></prop></item>
+<item oor:path="/org.openoffice.Inet/Settings"><prop oor:name="ooInetHTTPProxyName" oor:op="fuse"><value>proxy.invalid</value></prop></item>
+<item oor:path="/org.openoffice.Inet/Settings"><prop oor:name="ooInetHTTPProxyPort" oor:op="fuse"><value>9</value></prop></item>
+<item oor:path="/org.openoffice.Inet/Settings"><prop oor:name="ooInetHTTPSProxyName" oor:op="fuse"><value>proxy.invalid</value></prop></item>
+<item oor:path="/org.openoffice.Inet/Settings"><prop oor:name="ooInetHTTPSProxyPort" oor:op="fuse"><value>9</value></prop></item>
+<item oor:path="/org.openoffice.Inet/Settings"><prop oor:name="ooInetNoProxy" oor:op="fuse"><value></value></prop></item>
+</oor:items>
+)";
+
 // The office suite's web import; its exit code says nothing, its file does.
 bool PrintWithOffice(const std::string& office, const std::string& input,
                      const std::string& workDir, const std::string& pdf, std::string* why) {
+  std::error_code error;
+  std::filesystem::create_directories(workDir + "profile/user", error);
+  if (error || !platform::WriteFileAtomically(workDir + "profile/user/registrymodifications.xcu",
+                                              kNoLinksProfile)) {
+    *why = "cannot prepare the office suite's settings in " + workDir;
+    return false;
+  }
   const std::string outDir = workDir + "out/";
   std::vector<std::string> argv = {office, "--headless",
                                    "-env:UserInstallation=" + FileUrl(workDir + "profile"),
