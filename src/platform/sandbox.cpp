@@ -1,6 +1,8 @@
 #include "platform/sandbox.h"
 
+#include <limits.h>
 #include <sched.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -55,6 +57,8 @@ constexpr const char* kSystemPaths[] = {
     "/lib64",
     "/libx32",
 };
+
+constexpr const char* kBoxPath = "/usr/local/bin:/usr/bin:/bin:/usr/local/sbin:/usr/sbin:/sbin";
 
 struct Probe {
   bool usable = false;
@@ -150,8 +154,10 @@ std::vector<std::string> ConfinedCommand(const std::string& bwrap, const Confine
   for (const std::string& path : box.writable)
     command.insert(command.end(), {"--bind", path, path});
   // Its /tmp is its own: short names for its sockets, gone with the box.
+  // Only the system's folders are there to search.
   command.insert(command.end(),
-                 {"--setenv", "TMPDIR", "/tmp", "--setenv", kConfinedVariable, "1", "--"});
+                 {"--setenv", "TMPDIR", "/tmp", "--setenv", "PATH", kBoxPath, "--setenv",
+                  kConfinedVariable, "1", "--"});
   command.insert(command.end(), argv.begin(), argv.end());
   return command;
 }
@@ -178,7 +184,16 @@ bool PrepareConfinedCommand(const Confinement& box, SandboxMode mode,
   // Our own helpers (the text printer, the print helper, the office bridge)
   // live in the program directory.
   full.readOnly.insert(full.readOnly.begin(), ProgramDirectory());
-  *command = ConfinedCommand(probe.bwrap, full, SystemPaths(), argv);
+  // The program by its real path (a link to it may live in a folder the box
+  // does not show); one outside the system folders is shown on its own.
+  std::vector<std::string> program = argv;
+  char real[PATH_MAX];
+  const std::string found = FindProgram(argv[0]);
+  if (!found.empty() && realpath(found.c_str(), real)) {
+    program[0] = real;
+    if (program[0].rfind("/usr/", 0) != 0) full.readOnly.push_back(program[0]);
+  }
+  *command = ConfinedCommand(probe.bwrap, full, SystemPaths(), program);
   return true;
 }
 
