@@ -70,6 +70,7 @@ bool BrowserPrint::Start(const std::string& browser, const PagePrintRequest& req
   options.confinement->network = true;
   if (!request.pageFolder.empty()) options.confinement->readOnly = {request.pageFolder};
   options.confinement->writable = {workDir};
+  options.confinement->configuration = platform::kBrowserConfiguration;
   if (!browser_.StartWithMessages(argv, options)) {
     const std::string& refusal = browser_.result().refusal;
     *why = "the browser " + browser + " could not be started" +

@@ -242,6 +242,7 @@ std::string LaunchOffice(bool makeTemplate = true) {
   options.confinement = platform::Confinement{};
   options.confinement->writable = {office->folder.path()};
   options.confinement->writable.push_back(g_exchange->path());
+  options.confinement->configuration = platform::kOfficeConfiguration;
   options.env = {{"TMPDIR", office->folder.path()}, {"HOME", office->folder.path()}};
   if (!office->helper.Start(argv, options, true)) {
     const std::string& refusal = office->helper.result().refusal;

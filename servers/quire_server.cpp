@@ -145,6 +145,7 @@ bool PrintWithOffice(const std::string& office, const std::string& input,
   options.confinement = platform::Confinement{};
   options.confinement->readOnly = {platform::SplitPath(input).dir};
   options.confinement->writable = {workDir};
+  options.confinement->configuration = platform::kOfficeConfiguration;
   options.env = {{"TMPDIR", workDir}, {"HOME", workDir}};
   if (RunHiddenProcess(argv, nullptr, options) != 1) {
     *why = "the office suite could not print " + input;

@@ -3,6 +3,7 @@
 # a local server and at a folder only root may read fetch nothing and embed
 # nothing; a document that swells past the memory cap fails with its reason;
 # the sandbox modes; a killed run leaves nothing the next run does not sweep.
+# (That a box's /tmp, with the office's sockets, is its own is a unit test.)
 . "$(dirname "$0")/lib.sh"
 S=$BIN/scrivex
 run() { "$@" </dev/null >out.txt 2>err.txt; echo $? >rc.txt; }
@@ -104,8 +105,7 @@ check "required without a box: the file fails with that reason" eval '
 check "off: converts and says nothing" eval 'grep -q "result = Successful" out-off.txt && [ ! -s err-off.txt ]'
 
 # A run killed in the middle of an office document leaves its folder; the
-# next run sweeps it, and no office socket ever reaches the shared folder.
-before=$(ls /tmp | grep -c '^OSL_PIPE' || true)
+# next run sweeps it.
 "$S" -i links.docx -o killed.pdf >/dev/null 2>&1 &
 victim=$!
 sleep 1.5
@@ -115,6 +115,5 @@ sleep 0.5
 check "kill -9 leaves the run's private folder" eval '[ -n "$(ls -A "$TMPDIR" | grep "^\.scrivex-")" ]'
 run "$S" -i note.txt -o after.pdf
 check "the next run sweeps it and keeps nothing of its own" eval '[ -z "$(ls -A "$TMPDIR")" ]'
-check "no office socket reached /tmp" eval '[ "$(ls /tmp | grep -c "^OSL_PIPE" || true)" -le "$before" ]'
 
 finish confinement_test

@@ -90,6 +90,7 @@ int LoadImageInBox(const std::string& path, RasterImage* image, std::string* why
   options.confinement = platform::Confinement{};
   options.confinement->readOnly = {platform::FullPath(path)};
   options.confinement->writable = {work.path()};
+  options.confinement->configuration = platform::kImageConfiguration;
   options.env = {{"TMPDIR", work.path()}, {"HOME", work.path()}};
   platform::ChildResult r = platform::RunChild(
       {platform::ProgramDirectory() + kImageDecoderName, platform::FullPath(path), decoded},

@@ -67,6 +67,15 @@ int PlaceOutputFiles(const std::vector<std::string>& files, const std::string& o
   return result;
 }
 
+// The shell's printing programs (ours prints through the office and
+// Ghostscript) read their settings.
+std::vector<std::string> ShellPrintConfiguration() {
+  std::vector<std::string> paths = platform::kOfficeConfiguration;
+  paths.insert(paths.end(), platform::kGhostscriptConfiguration.begin(),
+               platform::kGhostscriptConfiguration.end());
+  return paths;
+}
+
 std::string DefaultPrinter() {
   uint32_t size = 0;
   platform::GetDefaultPrinterA(nullptr, &size);
@@ -77,7 +86,8 @@ std::string DefaultPrinter() {
 
 }  // namespace
 
-int RunBoxedPrinter(const std::vector<std::string>& command, const std::string& input) {
+int RunBoxedPrinter(const std::vector<std::string>& command, const std::string& input,
+                    const std::vector<std::string>& configuration) {
   platform::StagingFolder work;
   std::string why;
   if (!work.CreateIn(platform::TempDirectory(), &why)) {
@@ -89,6 +99,7 @@ int RunBoxedPrinter(const std::vector<std::string>& command, const std::string& 
   options.confinement = platform::Confinement{};
   options.confinement->readOnly = {platform::FullPath(input), root};
   options.confinement->writable = {work.path()};
+  options.confinement->configuration = configuration;
   options.env = {{"SCRIVEX_HOME", root},
                  {"TMPDIR", work.path()},
                  {"HOME", work.path()},
@@ -191,7 +202,7 @@ int ShellPrintDocument(const std::string& input, const std::string& output,
     return 0;
   }
   // Our print helper ends with 0 only once the job was printed.
-  return RunBoxedPrinter(command, input);
+  return RunBoxedPrinter(command, input, ShellPrintConfiguration());
 }
 
 int PrintTextWithNotepad(const std::string& input, const std::string& /*output*/,
@@ -199,7 +210,7 @@ int PrintTextWithNotepad(const std::string& input, const std::string& /*output*/
   if (input.empty()) return 0;
   const std::string notepad = platform::ProgramDirectory() + "windows/system32/notepad.exe";
   // It ends with 0 only once the job was printed; a failure says why.
-  return RunBoxedPrinter({notepad, "/p", platform::FullPath(input)}, input);
+  return RunBoxedPrinter({notepad, "/p", platform::FullPath(input)}, input, {});
 }
 
 int ShellPrintPdf(const std::string& input) {
@@ -213,7 +224,7 @@ int ShellPrintPdf(const std::string& input) {
   }
   // No viewer window to watch here: the printing application is waited for
   // under the watchdog, however long the document.
-  return RunBoxedPrinter(command, input);
+  return RunBoxedPrinter(command, input, ShellPrintConfiguration());
 }
 
 }  // namespace scrivex

@@ -24,8 +24,10 @@ int ShellPrintPdf(const std::string& input);
 // Runs a printing program in a box: it reads the input and the spool, writes
 // only a folder of its own, and the jobs it printed there are submitted to
 // the default printer once it ended with 0. 1 when printed, else 0 with the
-// reason noted. Runs under the watchdog and the memory cap.
-int RunBoxedPrinter(const std::vector<std::string>& command, const std::string& input);
+// reason noted. Runs under the watchdog and the memory cap; `configuration`
+// names the system settings its program reads (see sandbox.h).
+int RunBoxedPrinter(const std::vector<std::string>& command, const std::string& input,
+                    const std::vector<std::string>& configuration);
 
 }  // namespace scrivex
 

@@ -23,6 +23,7 @@ int RunConverter(std::vector<std::string> argv, const std::vector<std::string>& 
   options.confinement = platform::Confinement{};
   options.confinement->readOnly = inputs;
   options.confinement->writable = {work.path()};
+  options.confinement->configuration = platform::kImageConfiguration;
   options.env = {{"TMPDIR", work.path()}, {"HOME", work.path()}};
   int exitCode = -1;
   int ran = RunHiddenProcess(argv, &exitCode, options);

@@ -21,41 +21,18 @@ namespace scrivex::platform {
 namespace {
 
 // Read-only and only what programs read: no home folders, no /root, no
-// /etc/shadow, no /run with the sockets of other services.
-constexpr const char* kSystemPaths[] = {
-    "/usr",
-    "/etc/fonts",
-    "/etc/ld.so.cache",
-    "/etc/ld.so.conf",
-    "/etc/ld.so.conf.d",
-    "/etc/alternatives",
-    "/etc/localtime",
-    "/etc/ssl",
-    "/etc/ca-certificates",
-    "/etc/ImageMagick-6",
-    "/etc/libreoffice",
-    "/etc/chromium",
-    "/etc/chromium.d",
-    "/etc/ghostscript",
-    "/etc/papersize",
-    "/etc/pango",
-    "/etc/mime.types",
-    "/etc/magic",
-    "/etc/nsswitch.conf",
-    "/etc/host.conf",
-    "/etc/hosts",
-    "/etc/resolv.conf",
-    "/etc/gai.conf",
-    "/etc/python3",
-    "/etc/python3.11",
-    "/var/cache/fontconfig",
+// /etc/shadow, no /run with the sockets of other services. Each is a mount,
+// and mounts are most of a box's start: a box gets the base, the names and
+// certificates only with the network, and what its program names.
+constexpr const char* kBasePaths[] = {
+    "/usr", "/etc/fonts", "/etc/ld.so.cache", "/etc/ld.so.conf", "/etc/ld.so.conf.d",
+    "/etc/alternatives", "/etc/localtime", "/var/cache/fontconfig",
     // Folders of the root that a merged /usr makes links.
-    "/bin",
-    "/sbin",
-    "/lib",
-    "/lib32",
-    "/lib64",
-    "/libx32",
+    "/bin", "/sbin", "/lib", "/lib32", "/lib64", "/libx32",
+};
+constexpr const char* kNetworkPaths[] = {
+    "/etc/ssl",       "/etc/ca-certificates", "/etc/hosts", "/etc/resolv.conf",
+    "/etc/nsswitch.conf", "/etc/host.conf",   "/etc/gai.conf",
 };
 
 constexpr const char* kBoxPath = "/usr/local/bin:/usr/bin:/bin:/usr/local/sbin:/usr/sbin:/sbin";
@@ -118,12 +95,17 @@ SandboxMode ConfiguredSandboxMode() {
 
 bool RunningConfined() { return !GetEnv(kConfinedVariable).empty(); }
 
-std::vector<std::string> SystemPaths() {
+std::vector<std::string> SystemPaths(const Confinement& box) {
   std::vector<std::string> paths;
-  for (const char* path : kSystemPaths) {
+  auto add = [&](const std::string& path) {
     struct stat st;
-    if (lstat(path, &st) == 0) paths.push_back(path);
+    if (lstat(path.c_str(), &st) == 0) paths.push_back(path);
+  };
+  for (const char* path : kBasePaths) add(path);
+  if (box.network) {
+    for (const char* path : kNetworkPaths) add(path);
   }
+  for (const std::string& path : box.configuration) add(path);
   return paths;
 }
 
@@ -147,8 +129,8 @@ std::vector<std::string> ConfinedCommand(const std::string& bwrap, const Confine
       command.insert(command.end(), {"--ro-bind-try", path, path});
     }
   }
-  command.insert(command.end(), {"--proc", "/proc", "--dev", "/dev", "--tmpfs", "/dev/shm",
-                                 "--tmpfs", "/tmp", "--tmpfs", "/var/tmp"});
+  command.insert(command.end(),
+                 {"--proc", "/proc", "--dev", "/dev", "--tmpfs", "/dev/shm", "--tmpfs", "/tmp"});
   for (const std::string& path : box.readOnly)
     command.insert(command.end(), {"--ro-bind", path, path});
   for (const std::string& path : box.writable)
@@ -193,7 +175,7 @@ bool PrepareConfinedCommand(const Confinement& box, SandboxMode mode,
     program[0] = real;
     if (program[0].rfind("/usr/", 0) != 0) full.readOnly.push_back(program[0]);
   }
-  *command = ConfinedCommand(probe.bwrap, full, SystemPaths(), program);
+  *command = ConfinedCommand(probe.bwrap, full, SystemPaths(full), program);
   return true;
 }
 

@@ -21,7 +21,18 @@ struct Confinement {
   std::vector<std::string> readOnly;
   // Folders it may write, at their own path.
   std::vector<std::string> writable;
+  // The system's settings its program reads beyond the libraries, fonts and
+  // (with the network) names and certificates every box has: "/etc/...".
+  std::vector<std::string> configuration;
 };
+
+// Settings of the programs that run boxed.
+inline const std::vector<std::string> kOfficeConfiguration = {
+    "/etc/libreoffice", "/etc/python3", "/etc/python3.11", "/etc/papersize", "/etc/mime.types"};
+inline const std::vector<std::string> kBrowserConfiguration = {"/etc/chromium", "/etc/chromium.d"};
+inline const std::vector<std::string> kImageConfiguration = {"/etc/ImageMagick-6"};
+inline const std::vector<std::string> kGhostscriptConfiguration = {"/etc/ghostscript",
+                                                                   "/etc/papersize"};
 
 // "auto", "required" or "off" (any case); anything else reads as auto.
 SandboxMode ParseSandboxMode(const std::string& text);
@@ -39,9 +50,9 @@ std::vector<std::string> ConfinedCommand(const std::string& bwrap, const Confine
                                          const std::vector<std::string>& systemPaths,
                                          const std::vector<std::string>& argv);
 
-// The read-only system folders and files a boxed program may need (its
+// The read-only system folders and files the box's program may need (its
 // libraries, fonts, configuration), those of them that exist here.
-std::vector<std::string> SystemPaths();
+std::vector<std::string> SystemPaths(const Confinement& box);
 
 // What to run for argv under `box` in `mode`: true with *command confined,
 // or unconfined where the mode allows it (auto prints one warning per run,

@@ -64,6 +64,7 @@ bool WriteMetafilePages(const std::string& stream, const std::string& output,
   HiddenProcessOptions options;
   options.confinement = platform::Confinement{};
   options.confinement->writable = {work.path(), pages.path()};
+  options.confinement->configuration = platform::kOfficeConfiguration;
   options.env = {{"TMPDIR", work.path()}, {"HOME", work.path()}};
   int exitCode = -1;
   if (RunHiddenProcess(argv, &exitCode, options) != 1) {
