@@ -37,6 +37,10 @@ constexpr const char* kNoSockets = "delete globalThis.WebSocket;delete globalThi
 constexpr const char* kAttachChildren =
     "{\"autoAttach\":true,\"waitForDebuggerOnStart\":true,\"flatten\":true}";
 
+// Room left in a socket's path for the browser's own
+// "org.chromium.Chromium.XXXXXX/SingletonSocket".
+constexpr size_t kLongestSocketFolder = 60;
+
 std::string Number(double v) {
   char text[32];
   std::snprintf(text, sizeof text, "%.4f", v);
@@ -61,9 +65,14 @@ bool BrowserPrint::Start(const std::string& browser, const PagePrintRequest& req
   options.timeoutMs = platform::WatchdogSeconds() * 1000LL;
   // What it would keep in the user's home or leave in the temporary folder
   // (its crash reports, its lock socket) goes with the private folder.
-  for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "TMPDIR"}) {
+  for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
     options.env.emplace_back(name, workDir + "home");
   }
+  // Its lock socket goes into TMPDIR, and a socket's path has at most 107
+  // bytes: a deep work folder leaves it the run's own temporary folder.
+  // (Boxed, its /tmp is its own anyway.)
+  if (workDir.size() + 5 <= kLongestSocketFolder)
+    options.env.emplace_back("TMPDIR", workDir + "home");
   // In a box that sees the page's own folder and the work folder; the network
   // stays, for public addresses (the request filter refuses the rest).
   options.confinement = platform::Confinement{};
