@@ -55,7 +55,8 @@ for ((i = 0; i < ${#root}; i++)); do
   hash=$(((hash ^ $(printf '%d' "'${root:i:1}")) * 1099511628211))
 done
 old_block=/dev/shm/scrivex-$(printf '%016x' "$hash")-Inkwell
-trap 'kill $(jobs -p) 2>/dev/null; rm -f "$old_block"; userdel "$user"; rm -rf "$WORK"' EXIT
+# The account's helper below ends by itself once "stop" is there.
+trap 'touch "$WORK/stop"; wait; rm -f "$old_block"; userdel "$user"; rm -rf "$WORK"' EXIT
 chmod 711 "$WORK"
 mkdir shared && chmod 1777 shared
 as_other() { runuser -u "$user" -- "$@"; }
@@ -90,10 +91,18 @@ check "our own link there is followed as before" eval \
 
 # Their block under the name it could predict, open to all, with a forged
 # announcement: the text route prints through the virtual printer and waits
-# on the completion block, and must not see it.
-as_other sh -c 'umask 0; printf "%s\0\0" "$1" >"$2"' - "$WORK/shared/injected.pdf" "$old_block"
+# on the completion block, and must not see it. Our printers spool, so the
+# run waits on the block while the driver works.
+"$BIN/printer-admin" list >/dev/null
+sed -i 's/^Attributes=2$/Attributes=0/' "$SCRIVEX_HOME"/spool/printers/*
+# It keeps writing while the run waits, as an attacker would.
+as_other sh -c 'umask 0; n=0; while [ ! -e "$3" ] && [ $n -lt 12000 ]; do
+  printf "%s\0\0" "$1" 1<>"$2"; sleep 0.01; n=$((n + 1)); done' - \
+  "$WORK/shared/injected.pdf" "$old_block" "$WORK/stop" >/dev/null 2>&1 &
 echo "some text" >note.txt
 run "$S" -i note.txt -o "$WORK/note.pdf" -G
+touch stop
+wait
 check "their planted block: not read, the run prints its own page" eval \
   'rc 1 && ! grep -q injected out.txt && grep -q "note.pdf, result = Successful" out.txt &&
   [ "$(head -c 5 note.pdf)" = "%PDF-" ] && intact'
