@@ -54,8 +54,9 @@ int PlaceOutputFiles(const std::vector<std::string>& files, const std::string& o
     }
   }
   if (result > 0 && files.size() == 1) {
-    if (platform::MoveFileReplace(files[0], output)) return 1;
-    NoteFailure("the printed file could not be moved to " + output);
+    std::string why;
+    if (platform::MoveFileReplace(files[0], output, &why)) return 1;
+    NoteFailure("the printed file could not be moved to " + output + ": " + why);
     result = 0;
   } else if (result > 0 && MergePdfParts(files, output, options) != kMergeWritten) {
     NoteFailure("the sheet files could not be joined into " + output);
@@ -175,10 +176,11 @@ int PrintDocument(const std::string& input, const std::string& output,
   // What this job announced is what it produced: a lone page takes the
   // output's own name, replacing an earlier output.
   if (o.noSinglePageSuffix && announced.size() == 1 && announced[0] != output) {
-    if (platform::MoveFileReplace(announced[0], output)) {
+    std::string why;
+    if (platform::MoveFileReplace(announced[0], output, &why)) {
       announced[0] = output;
     } else {
-      NoteFailure("the page " + announced[0] + " could not be renamed to " + output);
+      NoteFailure("the page " + announced[0] + " could not be renamed to " + output + ": " + why);
       result = 0;
     }
   }

@@ -13,12 +13,20 @@
 namespace scrivex {
 
 int RunJob(JobRequest& job, const Converters& converters) {
-  if (!job.userName.empty() && !job.password.empty()) {
+  if (!job.credentialError.empty()) {
+    std::fprintf(stderr, "%s\n", job.credentialError.c_str());
+    return -1;
+  }
+  if (job.passwordFromInput && !ReadPasswordLine(0, &job.password)) {
+    std::fprintf(stderr, "-# %s:-: no password on standard input\n", job.userName.c_str());
+    return -1;
+  }
+  if (!job.userName.empty()) {
     // The whole list goes: a cut command line would run another request.
     int code = RunAsUser(job.userName, job.password, job.argumentList, 0);
     platform::EraseSecret(&job.password);
     if (code != 0) {
-      const char* why = code == kErrorLogonFailure        ? "wrong password or unusable account"
+      const char* why = code == kErrorLogonFailure       ? "wrong password or unusable account"
                         : code == kErrorPrivilegeNotHeld ? "only root may do that"
                         : code == kErrorInvalidData      ? "PAM could not check the password"
                                                          : "the run could not be started";

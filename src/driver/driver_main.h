@@ -14,9 +14,9 @@ namespace scrivex {
 constexpr int kQueuePollMs = 5000;
 constexpr const char* kQueueMutexName = "Marrow_Inkwell";
 
-// Runs a scanned request (one that asked for no usage text): hands it to
-// another account (the password is erased from the request), or queues,
-// converts every file and returns the exit code.
+// Runs a scanned request (one that asked for no usage text): refuses a bad
+// -# value with -1, hands it to another account (the password is erased
+// from the request), or queues, converts every file and returns the exit code.
 int RunJob(JobRequest& job, const Converters& converters);
 
 }  // namespace scrivex

@@ -34,16 +34,36 @@ bool TakesValue(const char* letters, char letter, bool* found) {
 void ApplyOption(int letter, const std::string& value, JobRequest* job) {
   ConversionOptions& o = job->options;
   switch (letter) {
-    case 'i': job->inputPath = value; break;
-    case 'o': job->outputPath = value; break;
-    case 'a': o.author = Limit(value, kInfoTextBytes); break;
-    case 't': o.title = Limit(value, kInfoTextBytes); break;
-    case 'j': o.subject = Limit(value, kInfoTextBytes); break;
-    case 'k': o.keywords = Limit(value, kInfoTextBytes); break;
-    case 'g': o.pageRange = Limit(value, kPageRangeBytes); break;
-    case 'G': o.noSinglePageSuffix = 1; break;
-    case 'p': o.existingOutputMode = ToInt(value); break;
-    case 'b': o.colorBits = ToInt(value); break;
+    case 'i':
+      job->inputPath = value;
+      break;
+    case 'o':
+      job->outputPath = value;
+      break;
+    case 'a':
+      o.author = Limit(value, kInfoTextBytes);
+      break;
+    case 't':
+      o.title = Limit(value, kInfoTextBytes);
+      break;
+    case 'j':
+      o.subject = Limit(value, kInfoTextBytes);
+      break;
+    case 'k':
+      o.keywords = Limit(value, kInfoTextBytes);
+      break;
+    case 'g':
+      o.pageRange = Limit(value, kPageRangeBytes);
+      break;
+    case 'G':
+      o.noSinglePageSuffix = 1;
+      break;
+    case 'p':
+      o.existingOutputMode = ToInt(value);
+      break;
+    case 'b':
+      o.colorBits = ToInt(value);
+      break;
     case 'c': {
       o.tiffCompression = ToInt(value);
       int c = o.tiffCompression;
@@ -51,7 +71,9 @@ void ApplyOption(int letter, const std::string& value, JobRequest* job) {
       if (c == 3 || c == 4 || (c >= 88880 && c <= 88884)) o.colorBits = 1;
       break;
     }
-    case 'R': o.rotation = ToInt(value); break;
+    case 'R':
+      o.rotation = ToInt(value);
+      break;
     case 'r':
       if (value.find('x') != std::string::npos) {
         std::sscanf(value.c_str(), "%dx%d", &o.resolutionX, &o.resolutionY);
@@ -61,34 +83,76 @@ void ApplyOption(int letter, const std::string& value, JobRequest* job) {
         o.resolutionX = o.resolutionY = r;
       }
       break;
-    case 'w': o.width = ToInt(value); break;
-    case 'h': o.height = ToInt(value); break;
-    case 'f': o.paperSize = value.empty() ? "1" : Limit(value, kPaperSizeBytes); break;
-    case 'z': o.printZoomPaper = Limit(value, kZoomPaperBytes); break;
-    case 'e': TargetPrinterName = kInkwellPrinterName; break;
+    case 'w':
+      o.width = ToInt(value);
+      break;
+    case 'h':
+      o.height = ToInt(value);
+      break;
+    case 'f':
+      o.paperSize = value.empty() ? "1" : Limit(value, kPaperSizeBytes);
+      break;
+    case 'z':
+      o.printZoomPaper = Limit(value, kZoomPaperBytes);
+      break;
+    case 'e':
+      TargetPrinterName = kInkwellPrinterName;
+      break;
     case 'E': {
       int mode = ToInt(value);
       o.excelMode = (mode < 0 || mode > 3) ? 0 : mode;
       break;
     }
-    case 'l': o.htmlWaitMs = ToInt(value); break;
-    case 'V': o.viewResult = 1; break;
-    case 'd': o.hidePrintDialog = 1; break;
-    case 'y': o.grayscale = 1; break;
-    case 'D': o.fastOfficeMode = 1; break;
-    case 'O': o.orientation = ToInt(value); break;
-    case 'q': o.jpegQuality = ToInt(value); break;
-    case 'm': o.removeBlankPages = 1; break;
-    case 'v': break;  // accepted and ignored
+    case 'l':
+      o.htmlWaitMs = ToInt(value);
+      break;
+    case 'V':
+      o.viewResult = 1;
+      break;
+    case 'd':
+      o.hidePrintDialog = 1;
+      break;
+    case 'y':
+      o.grayscale = 1;
+      break;
+    case 'D':
+      o.fastOfficeMode = 1;
+      break;
+    case 'O':
+      o.orientation = ToInt(value);
+      break;
+    case 'q':
+      o.jpegQuality = ToInt(value);
+      break;
+    case 'm':
+      o.removeBlankPages = 1;
+      break;
+    case 'v':
+      break;  // accepted and ignored
     case '#': {
+      // A value that is not a whole user:password is refused: ignoring it
+      // would run the request as the caller, who may be root.
+      platform::EraseSecret(&job->password);
+      job->userName.clear();
+      job->passwordFromInput = false;
+      job->credentialError.clear();
       size_t colon = value.find(':');
-      if (colon != std::string::npos) {
-        job->userName = Limit(value.substr(0, colon), 200);
-        job->password = Limit(value.substr(colon + 1), 200);
+      std::string password = colon == std::string::npos ? "" : value.substr(colon + 1);
+      if (colon == 0 || password.empty()) {
+        job->credentialError =
+            "-# needs user:password, or user:- to read the password from "
+            "standard input";
+      } else {
+        job->userName = Limit(value.substr(0, colon), kCredentialBytes);
+        job->passwordFromInput = password == "-";
+        if (!job->passwordFromInput) job->password = Limit(password, kCredentialBytes);
       }
+      platform::EraseSecret(&password);
       break;
     }
-    case '?': job->usageRequested = true; break;
+    case '?':
+      job->usageRequested = true;
+      break;
   }
 }
 

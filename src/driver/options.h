@@ -10,6 +10,9 @@
 
 namespace scrivex {
 
+// The user name and password buffers of -#, terminator included.
+constexpr size_t kCredentialBytes = 200;
+
 // Every option letter; a letter followed by ":" takes a value.
 extern const char kOptionLetters[];
 
@@ -26,8 +29,12 @@ struct JobRequest {
   ConversionOptions options;
   std::string inputPath;
   std::string outputPath;
+  // -#: user and password; "user:-" reads the password from standard input
+  // (see ReadPasswordLine), so it never shows in the process list.
   std::string userName;
   std::string password;
+  bool passwordFromInput = false;
+  std::string credentialError;  // why a -# value was refused; the run ends with -1
   bool usageRequested = false;  // -?
   // Every argument, the program path first, without "-#" and its value.
   std::vector<std::string> argumentList;

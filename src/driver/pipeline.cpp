@@ -7,6 +7,7 @@
 #include "common/temp_files.h"
 #include "driver/options.h"
 #include "platform/files.h"
+#include "platform/output_target.h"
 #include "platform/path.h"
 #include "platform/process.h"
 #include "platform/replacement_file.h"
@@ -176,13 +177,18 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
     ConversionOptions options = jobOptions;
     if (list[i].replacesOutput && !listReplaced) options.existingOutputMode = 0;
     const bool isPdf = HasExtension(finalOutput, ".pdf");
-    const bool exists = FileExists(finalOutput);
+    // Before anything opens it: another account's link, or a FIFO that would
+    // block the lock below for ever, is no output.
+    std::string why;
+    const bool allowed = platform::CheckOutputTarget(finalOutput, &why);
+    if (!allowed) NoteFailure(why);
+    const bool exists = allowed && FileExists(finalOutput);
     // An existing output is read, merged or replaced by one run at a time,
     // whatever the queue does (other state roots queue elsewhere).
     platform::UniqueFd lock;
     if (exists) lock = platform::LockExistingFile(finalOutput);
     platform::ReplacementFile side;  // written beside the output, moved over it on success
-    bool refused = !CheckOutputFolder(finalOutput);
+    bool refused = !allowed || !CheckOutputFolder(finalOutput);
     if (refused || !exists) {
       target = finalOutput;
     } else {

@@ -1,7 +1,13 @@
 #include "driver/run_as_user.h"
 
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <optional>
 
+#include "driver/options.h"
 #include "platform/files.h"
 #include "platform/logon.h"
 #include "platform/process.h"
@@ -9,14 +15,67 @@
 #include "platform/replacement_file.h"
 
 namespace scrivex {
+namespace {
+
+constexpr size_t kLongestLine = 4096;
+
+// Echo off on a terminal for as long as the password is typed.
+class QuietTerminal {
+ public:
+  explicit QuietTerminal(int fd) : fd_(fd) {
+    if (!isatty(fd) || tcgetattr(fd, &saved_) != 0) return;
+    struct termios quiet = saved_;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    quiet_ = tcsetattr(fd, TCSAFLUSH, &quiet) == 0;
+    if (quiet_) std::fputs("Password: ", stderr);
+  }
+  ~QuietTerminal() {
+    if (!quiet_) return;
+    tcsetattr(fd_, TCSAFLUSH, &saved_);
+    std::fputs("\n", stderr);
+  }
+  QuietTerminal(const QuietTerminal&) = delete;
+  QuietTerminal& operator=(const QuietTerminal&) = delete;
+
+ private:
+  int fd_;
+  struct termios saved_ {};
+  bool quiet_ = false;
+};
+
+}  // namespace
+
+bool ReadPasswordLine(int fd, std::string* password) {
+  platform::EraseSecret(password);
+  password->clear();
+  QuietTerminal terminal(fd);
+  std::string line;
+  line.reserve(kLongestLine);  // never reallocated: no stray copies
+  char c = 0;
+  for (;;) {
+    ssize_t n = read(fd, &c, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0 || c == '\n') break;
+    if (line.size() < kLongestLine) line.push_back(c);
+  }
+  c = 0;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  const bool read = !line.empty();
+  if (read) *password = line.substr(0, kCredentialBytes - 1);
+  platform::EraseSecret(&line);
+  return read;
+}
 
 int RunAsUser(const std::string& userName, const std::string& password,
               const std::vector<std::string>& arguments, int waitMs) {
   if (!platform::IsPrivileged()) return kErrorPrivilegeNotHeld;
   switch (platform::CheckAccountPassword(userName, password)) {
-    case platform::LogonResult::kAccepted: break;
-    case platform::LogonResult::kRefused: return kErrorLogonFailure;
-    case platform::LogonResult::kUnavailable: return kErrorInvalidData;
+    case platform::LogonResult::kAccepted:
+      break;
+    case platform::LogonResult::kRefused:
+      return kErrorLogonFailure;
+    case platform::LogonResult::kUnavailable:
+      return kErrorInvalidData;
   }
   std::optional<platform::Account> account = platform::FindAccount(userName);
   if (!account) return kErrorLogonFailure;

@@ -21,6 +21,12 @@ constexpr int kErrorLogonFailure = 1326;
 // when not 0); kErrorLogonFailure for a wrong password or an unknown or
 // unusable account; kErrorPrivilegeNotHeld unless we run as root;
 // kErrorInvalidData when PAM fails; an errno when the start fails.
+// The password of "-# user:-": one line read from fd (standard input), its
+// line end stripped, at most kCredentialBytes - 1 bytes kept. Read byte by
+// byte, so nothing after the line is consumed; a terminal does not echo it.
+// False when the line is empty or cannot be read.
+bool ReadPasswordLine(int fd, std::string* password);
+
 int RunAsUser(const std::string& userName, const std::string& password,
               const std::vector<std::string>& arguments, int waitMs);
 

@@ -154,7 +154,8 @@ std::string MakeFreeNumberedName(const std::string& path) {
     std::snprintf(number, sizeof number, "%03ld", k);
     std::string candidate =
         platform::MakePath(parts.drive, parts.dir, parts.name + number, parts.ext);
-    if (!platform::FileExists(candidate)) return candidate;
+    // A dangling link takes its name too: writing there would follow it.
+    if (!platform::EntryExists(candidate)) return candidate;
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include "image/tiff_recompress.h"
 #include "platform/files.h"
+#include "platform/output_target.h"
 #include "platform/path.h"
 #include "postscript/progress.h"
 
@@ -52,14 +53,23 @@ bool ReplacePageSeries(const std::vector<std::string>& stagedPages, const std::s
   platform::PathParts out = platform::SplitPath(outputPath);
   std::vector<std::string> old = ListPageFiles(outputPath);
   std::vector<std::string> placed;
+  // Every name is checked before the first page moves: a refused one leaves
+  // the earlier series whole.
+  for (const std::string& page : stagedPages) {
+    platform::PathParts p = platform::SplitPath(page);
+    if (!platform::CheckOutputTarget(platform::MakePath(out.drive, out.dir, p.name, p.ext), why)) {
+      return false;
+    }
+  }
   for (const std::string& page : stagedPages) {
     platform::PathParts p = platform::SplitPath(page);
     std::string target = platform::MakePath(out.drive, out.dir, p.name, p.ext);
     // Written by a child: on the disk before it takes a page's name.
-    if (!platform::SyncFile(page) || !platform::MoveFileReplace(page, target)) {
+    if (!platform::SyncFile(page)) {
       *why = "cannot write " + target;
       return false;
     }
+    if (!platform::MoveFileReplace(page, target, why)) return false;
     placed.push_back(target);
   }
   for (const std::string& page : old) {

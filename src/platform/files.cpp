@@ -22,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/output_target.h"
 #include "platform/path.h"
 #include "platform/replacement_file.h"
 #include "platform/unique_fd.h"
@@ -31,6 +32,11 @@ namespace scrivex::platform {
 bool FileExists(const std::string& path) {
   struct stat st;
   return !path.empty() && stat(path.c_str(), &st) == 0;
+}
+
+bool EntryExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && lstat(path.c_str(), &st) == 0;
 }
 
 bool IsDirectory(const std::string& path) {
@@ -67,13 +73,27 @@ bool MoveFileNoReplace(const std::string& from, const std::string& to) {
   return false;
 }
 
-bool MoveFileReplace(const std::string& from, const std::string& to) {
-  if (from.empty() || to.empty()) return false;
+bool MoveFileReplace(const std::string& from, const std::string& to, std::string* why) {
+  std::string ignored;
+  if (!why) why = &ignored;
+  if (from.empty() || to.empty()) {
+    *why = "no file name";
+    return false;
+  }
+  if (!CheckOutputTarget(to, why)) return false;
   if (rename(from.c_str(), to.c_str()) == 0) return true;
-  if (errno != EXDEV) return false;
+  if (errno != EXDEV) {
+    *why = "cannot move " + from + " to " + to + ": " + std::strerror(errno);
+    return false;
+  }
   // Across file systems: copy next to the target, then rename over it.
   ReplacementFile copy;
-  if (!copy.Create(to) || !CopyFileTo(from, copy.path(), false) || !copy.Commit()) return false;
+  if (!copy.Create(to, why)) return false;
+  if (!CopyFileTo(from, copy.path(), false)) {
+    *why = "cannot copy " + from + " to " + copy.path();
+    return false;
+  }
+  if (!copy.Commit(why)) return false;
   unlink(from.c_str());
   return true;
 }
@@ -122,7 +142,10 @@ bool WriteFileAtomically(const std::string& path, const std::string& data) {
 
 UniqueFd LockExistingFile(const std::string& path) {
   for (int attempt = 0; attempt < 1000; ++attempt) {
-    UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // A FIFO would block the open for ever: never waited for, never locked.
+    UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st;
+    if (fd.valid() && (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))) return UniqueFd();
     if (!fd.valid()) return fd;
     while (flock(fd.get(), LOCK_EX) != 0) {
       if (errno != EINTR) return UniqueFd();

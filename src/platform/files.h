@@ -14,6 +14,8 @@ namespace scrivex::platform {
 
 // "Has file attributes": anything that exists (file, directory, other).
 bool FileExists(const std::string& path);
+// Anything by that name, a link to nowhere too.
+bool EntryExists(const std::string& path);
 bool IsDirectory(const std::string& path);
 bool IsRegularFile(const std::string& path);
 long long FileSize(const std::string& path);  // -1 when it cannot be read
@@ -21,8 +23,10 @@ long long FileSize(const std::string& path);  // -1 when it cannot be read
 bool RemoveFile(const std::string& path);
 // Fails when the target exists.
 bool MoveFileNoReplace(const std::string& from, const std::string& to);
-// Replaces the target; copies across file systems.
-bool MoveFileReplace(const std::string& from, const std::string& to);
+// Replaces the target; copies across file systems. A target refused by
+// ResolveOutputTarget (another account's link, a FIFO, ...) is not touched.
+// False with *why set on failure.
+bool MoveFileReplace(const std::string& from, const std::string& to, std::string* why = nullptr);
 bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists);
 
 // Replaces path with data in one step (see ReplacementFile): readers see the
@@ -33,7 +37,7 @@ bool ReadWholeFile(const std::string& path, std::string* data);
 // Holds an exclusive lock on an existing file until the descriptor closes,
 // waiting for other holders. A file replaced while we waited is locked anew,
 // so the holder always has the file the name now points to. Invalid when the
-// file cannot be opened.
+// file cannot be opened or is not a regular file.
 UniqueFd LockExistingFile(const std::string& path);
 
 // Name matching as the directory search does it: "*" any run, "?" one

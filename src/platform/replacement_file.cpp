@@ -1,7 +1,6 @@
 #include "platform/replacement_file.h"
 
 #include <fcntl.h>
-#include <limits.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -13,10 +12,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/output_target.h"
 #include "platform/path.h"
 #include "platform/unique_fd.h"
 
@@ -58,25 +59,17 @@ bool ReplacementFile::Create(const std::string& target, std::string* error, bool
     SetError(error, "no file name");
     return false;
   }
-  target_ = target;
-  struct stat st;
-  if (lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    char resolved[PATH_MAX];
-    if (realpath(target.c_str(), resolved)) {
-      target_ = resolved;
-    } else {
-      // A link to a file not made yet: the file is made where it points.
-      ssize_t n = readlink(target.c_str(), resolved, sizeof resolved - 1);
-      if (n > 0) {
-        std::string to(resolved, static_cast<size_t>(n));
-        target_ = to[0] == '/' ? to : SplitPath(target).dir + to;
-      }
-    }
-  }
-  if (stat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    SetError(error, target + (S_ISDIR(st.st_mode) ? " is a directory" : " is not a regular file"));
+  // Another account's link, or a pipe where the file should be, is refused;
+  // a link of our own is replaced at its end.
+  std::string why;
+  std::optional<std::string> resolved = ResolveOutputTarget(target, &why);
+  if (!resolved) {
+    SetError(error, why);
     return false;
   }
+  struct stat st;
+  const bool isLink = lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+  target_ = isLink ? *resolved : target;
   PathParts parts = SplitPath(target_);
   std::string dir = parts.dir.empty() ? "./" : parts.dir;
   RemoveStaleStaging(dir);
@@ -229,6 +222,9 @@ void RemoveStaleStaging(const std::string& folder) {
     char* end = nullptr;
     long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
     if (pid <= 0 || *end != '-') continue;
+    // Only our own: in a shared folder another account's entry is its business.
+    struct stat st;
+    if (lstat(entry.path().c_str(), &st) != 0 || st.st_uid != geteuid()) continue;
     if (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;  // its owner runs
     std::error_code ignored;
     std::filesystem::remove_all(entry.path(), ignored);

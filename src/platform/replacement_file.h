@@ -23,10 +23,11 @@ class ReplacementFile {
   ~ReplacementFile() { Discard(); }
 
   // Creates an empty file beside target that no other process has. A target
-  // that is a symbolic link is replaced at the link's end. keepExtension ends
+  // that is a link of ours is replaced at the link's end. keepExtension ends
   // the name in the target's extension, for writers that pick the format by
-  // it. False with *error set when the target is a directory or another
-  // non-regular file, or its folder takes no new file.
+  // it. False with *error set when the target is refused (another account's
+  // link, a directory or another non-regular file: see ResolveOutputTarget)
+  // or its folder takes no new file.
   bool Create(const std::string& target, std::string* error = nullptr, bool keepExtension = false);
 
   const std::string& path() const { return path_; }      // where the content goes
@@ -87,8 +88,9 @@ class PrivateTempFolder {
   bool entered_ = false;
 };
 
-// Removes the staging files and folders in `folder` whose owners no longer
-// run (a killed run leaves them). Looks at each folder once per process.
+// Removes our staging files and folders in `folder` whose owners no longer
+// run (a killed run leaves them); other accounts' entries are left alone. Looks at each folder once
+// per process.
 void RemoveStaleStaging(const std::string& folder);
 
 }  // namespace scrivex::platform

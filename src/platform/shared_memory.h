@@ -1,10 +1,15 @@
-// A named block of shared memory, mapped read and write. Names live within
-// the state root, like every named object: two roots never share a block.
+// A named block of shared memory, mapped read and write. It is a file in the
+// state root's runtime folder, which only this account may enter, so no
+// other account can make, open or write it, and two roots never share one.
+// Its creator holds a lock on it for as long as it lives: a block nobody
+// holds was left by a run that died and is never used.
 #ifndef SCRIVEX_PLATFORM_SHARED_MEMORY_H_
 #define SCRIVEX_PLATFORM_SHARED_MEMORY_H_
 
 #include <cstddef>
 #include <string>
+
+#include "platform/unique_fd.h"
 
 namespace scrivex::platform {
 
@@ -15,19 +20,28 @@ class SharedMemory {
   SharedMemory& operator=(const SharedMemory&) = delete;
   ~SharedMemory() { Close(); }
 
-  // Maps the block of that name, `size` bytes. With create it is made when
-  // missing and its name is removed again by Close; without, it must exist.
-  // The size is set on every open: a smaller block left by a crashed run
-  // would otherwise fault past its end.
-  bool Open(const std::string& name, size_t size, bool create);
+  // Makes a fresh block of that name, `size` zero bytes, and holds it until
+  // Close, which removes the name. Whatever had the name before (a block a
+  // dead run left, anything else) is removed, never used; a block a live
+  // process holds is not taken: false with *why set.
+  bool Create(const std::string& name, size_t size, std::string* why = nullptr);
+  // Maps the block of that name that a live process of ours created: a file
+  // of ours with mode 0600 and that size, not a link. Anything else is
+  // refused with *why set.
+  bool OpenExisting(const std::string& name, size_t size, std::string* why = nullptr);
   unsigned char* data() const { return data_; }
   size_t size() const { return size_; }
   bool valid() const { return data_ != nullptr; }
   void Close();
 
+  // Where the block of that name lives.
+  static std::string PathOf(const std::string& name);
+
  private:
+  bool Map(UniqueFd fd, size_t size, std::string* why);
   unsigned char* data_ = nullptr;
   size_t size_ = 0;
+  UniqueFd fd_;          // holds the creator's lock
   std::string created_;  // the name to remove on close
 };
 

@@ -17,8 +17,10 @@ std::function<int(std::vector<uint32_t>*)> g_readJobs;
 }  // namespace
 
 int CreateCompletionMapping() {
+  std::string why;
   if (!g_mapping.valid() &&
-      !g_mapping.Open(kCompletionMappingName, kCompletionMappingBytes, true)) {
+      !g_mapping.Create(kCompletionMappingName, kCompletionMappingBytes, &why)) {
+    std::fprintf(stderr, "%s\n", why.c_str());
     return 0;
   }
   std::memset(g_mapping.data(), 0, g_mapping.size());
@@ -40,12 +42,19 @@ std::vector<std::string> ReadAnnouncedPaths(const unsigned char* block, size_t s
   return paths;
 }
 
-bool AnnounceFiles(const std::vector<std::string>& paths) {
+bool AnnounceFiles(const std::vector<std::string>& paths, std::string* why) {
+  std::string ignored;
+  if (!why) why = &ignored;
   size_t needed = 1;  // the empty string that ends the list
   for (const std::string& path : paths) needed += path.size() + 1;
-  if (paths.empty() || needed >= kCompletionMappingBytes) return false;
+  if (paths.empty() || needed >= kCompletionMappingBytes) {
+    *why = paths.empty() ? "no files" : "the paths do not fit the block";
+    return false;
+  }
+  // Only the block a live run of ours made: never one another account could
+  // have made or written, nor one a dead run left.
   platform::SharedMemory block;
-  if (!block.Open(kCompletionMappingName, kCompletionMappingBytes, false)) return false;
+  if (!block.OpenExisting(kCompletionMappingName, kCompletionMappingBytes, why)) return false;
   std::string list;
   for (const std::string& path : paths) list.append(path).push_back('\0');
   list.push_back('\0');

@@ -16,7 +16,9 @@ constexpr size_t kCompletionMappingBytes = 0x104000;
 constexpr const char* kCompletionMappingName = "Inkwell";
 constexpr int kIdlePollsBeforeGivingUp = 10;
 
-// 1 when the block exists, zeroed, for this process; 0 otherwise.
+// 1 when the block exists, zeroed, for this process; 0 otherwise, with the
+// reason on standard error. The block is private to this account and never
+// one that existed before (see platform::SharedMemory).
 int CreateCompletionMapping();
 void CloseCompletionMapping();
 
@@ -32,9 +34,10 @@ std::vector<std::string> ReadAnnouncedPaths(const unsigned char* block, size_t s
 
 // The driver's side: writes the paths, in order, into the existing block.
 // The first byte is written last, so a reader never sees half a list, and
-// the block's last byte stays 0. False when there is no block or the paths
-// do not fit.
-bool AnnounceFiles(const std::vector<std::string>& paths);
+// the block's last byte stays 0. False with *why set when there is no block
+// made by a live run of ours (a foreign, open or stale one is refused) or
+// the paths do not fit.
+bool AnnounceFiles(const std::vector<std::string>& paths, std::string* why = nullptr);
 
 // How the wait polls: its interval and how it reads the target printer's
 // job list (1 when read). Tests replace both, so they neither sleep nor

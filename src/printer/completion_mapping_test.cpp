@@ -1,9 +1,17 @@
 #include "printer/completion_mapping.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 
+#include "platform/shared_memory.h"
+#include "platform/state_root.h"
 #include "platform/test_support.h"
 
 namespace scrivex {
@@ -62,6 +70,101 @@ TEST(WaitForDriver, AnnouncedFilesAndTheQueueRule) {
   const unsigned char unterminated[] = {'a', 0, 'x', 'y', 'z'};
   EXPECT_EQ(ReadAnnouncedPaths(unterminated, 5), (std::vector<std::string>{"a", "xyz"}));
   EXPECT_FALSE(AnnounceFiles({"/out/a.pdf"})) << "the block goes with its creator";
+}
+
+// What the wait prints with nothing in the queue: any "Page" line is forged.
+std::string WaitOutput() {
+  SetDriverPollForTesting(1, [](std::vector<uint32_t>*) { return 1; });
+  ::testing::internal::CaptureStdout();
+  WaitForDriver();
+  SetDriverPollForTesting(0, nullptr);
+  return ::testing::internal::GetCapturedStdout();
+}
+
+std::string Forged(size_t size) {
+  std::string block(size, '\0');
+  block.replace(0, 18, "/tmp/injected.pdf");
+  return block;
+}
+
+// The POSIX shared-memory name earlier versions used: anyone could work it
+// out from the state root and make it first.
+std::string OldObjectName() {
+  uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : platform::StateRoot()) hash = (hash ^ c) * 1099511628211ull;
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  return "/scrivex-" + std::string(hex) + "-" + kCompletionMappingName;
+}
+
+// Another account planted a block with an announcement of its own, under the
+// old name and under the new one: neither is used, nor followed as a link.
+TEST(CompletionBlock, PlantedAndStaleBlocksAreNeverUsed) {
+  test::ScratchDir dir;
+  const std::string path = platform::SharedMemory::PathOf(kCompletionMappingName);
+  const std::string forged = Forged(kCompletionMappingBytes);
+  int shm = shm_open(OldObjectName().c_str(), O_RDWR | O_CREAT, 0666);
+  ASSERT_GE(shm, 0);
+  ASSERT_EQ(write(shm, forged.data(), forged.size()), static_cast<ssize_t>(forged.size()));
+  close(shm);
+  for (bool asLink : {false, true}) {
+    const std::string planted = asLink ? dir.Write("elsewhere", forged) : path;
+    if (!asLink) test::WriteBytes(path, forged);
+    chmod(planted.c_str(), 0666);
+    if (asLink) {
+      ASSERT_EQ(symlink(planted.c_str(), path.c_str()), 0);
+    }
+    ASSERT_EQ(CreateCompletionMapping(), 1);
+    struct stat st;
+    ASSERT_EQ(lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode) && (st.st_mode & 07777) == 0600) << std::oct << st.st_mode;
+    EXPECT_EQ(WaitOutput().find("injected"), std::string::npos) << (asLink ? "link" : "file");
+    // The block at the name is a new one; a link's end is left as it was.
+    EXPECT_EQ(test::ReadBytes(planted).substr(0, 17),
+              asLink ? "/tmp/injected.pdf" : std::string(17, '\0'));
+    CloseCompletionMapping();
+    EXPECT_NE(lstat(path.c_str(), &st), 0) << "the block goes with its creator";
+  }
+  shm_unlink(OldObjectName().c_str());
+
+  // The driver side announces only into a block of ours, open to nobody else.
+  ASSERT_EQ(CreateCompletionMapping(), 1);
+  std::string why;
+  ASSERT_EQ(chmod(path.c_str(), 0644), 0);
+  EXPECT_FALSE(AnnounceFiles({"/out/a.pdf"}, &why));
+  EXPECT_NE(why.find("open to others"), std::string::npos) << why;
+  ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(AnnounceFiles({"/out/a.pdf"}, &why));
+    EXPECT_NE(why.find("another account"), std::string::npos) << why;
+    ASSERT_EQ(chown(path.c_str(), 0, 0), 0);
+  }
+  // A second run of the same root does not take a block that is in use.
+  pid_t child = fork();
+  if (child == 0) {
+    platform::SharedMemory other;
+    _exit(other.Create(kCompletionMappingName, kCompletionMappingBytes) ? 1 : 0);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(AnnounceFiles({"/out/a.pdf"}, &why)) << why;
+  EXPECT_NE(WaitOutput().find("Page 1: /out/a.pdf\n"), std::string::npos);
+  CloseCompletionMapping();
+
+  // A killed run leaves its block behind: no driver announces into it, and
+  // the next run makes a fresh one.
+  child = fork();
+  if (child == 0) _exit(CreateCompletionMapping() == 1 ? 0 : 1);
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_FALSE(AnnounceFiles({"/out/a.pdf"}, &why));
+  EXPECT_NE(why.find("left by a run that ended"), std::string::npos) << why;
+  ASSERT_EQ(CreateCompletionMapping(), 1);
+  EXPECT_TRUE(AnnounceFiles({"/out/b.pdf"}, &why)) << why;
+  EXPECT_NE(WaitOutput().find("Page 1: /out/b.pdf\n"), std::string::npos);
+  CloseCompletionMapping();
 }
 
 }  // namespace

@@ -30,9 +30,11 @@ int RunPrinterDriver(int argc, char** argv, const std::string& driverName,
     // Nobody reads a driver's output: its log in the state root says why.
     std::ofstream(platform::StateRoot() + "drivers.log", std::ios::app) << line;
     result = 1;
-  } else if (announce && !written.empty() && !AnnounceFiles(written)) {
-    std::fprintf(stderr, "%s: job %s: the files could not be announced\n", driverName.c_str(),
-                 jobId.c_str());
+  } else if (announce && !written.empty() && !AnnounceFiles(written, &why)) {
+    std::string line =
+        driverName + ": job " + jobId + ": the files could not be announced: " + why + "\n";
+    std::fputs(line.c_str(), stderr);
+    std::ofstream(platform::StateRoot() + "drivers.log", std::ios::app) << line;
   }
   // The job leaves the queue when its driver is done with it.
   platform::PrinterHandle printer;
