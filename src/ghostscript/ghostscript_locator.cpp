@@ -5,6 +5,7 @@
 #include "common/child_process.h"
 #include "platform/files.h"
 #include "platform/path.h"
+#include "platform/replacement_file.h"
 
 namespace scrivex {
 namespace {
@@ -64,7 +65,7 @@ void SetSystemGhostscriptDirForTesting(const std::string& dir) { SystemDirOverri
 
 std::vector<std::string> FixedGhostscriptCandidates() {
   const std::string& system = SystemDirOverride();
-  return {platform::ProgramDirectory() + "gs/", WithSlash(platform::TempDirectory()) + "p2t/",
+  return {platform::ProgramDirectory() + "gs/", platform::PrivateTempFolder::OriginalDirectory() + "p2t/",
           system.empty() ? std::string(kDefaultSystemDir) : WithSlash(system)};
 }
 
@@ -100,7 +101,7 @@ int FindGhostscript(std::string* ghostscriptDir, std::string* ghostscriptLib) {
   for (size_t i = 0; i < candidates.size(); ++i) {
     const std::string& dir = candidates[i];
     if (dir.size() >= kGhostscriptPathBytes) continue;
-    if (i == kTempCandidate && WritableByOthers(platform::TempDirectory())) continue;
+    if (i == kTempCandidate && WritableByOthers(platform::PrivateTempFolder::OriginalDirectory())) continue;
     if (HoldsGhostscript(dir)) {
       Store(dir, dir, ghostscriptDir, ghostscriptLib);
       return 1;

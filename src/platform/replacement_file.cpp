@@ -210,6 +210,15 @@ std::optional<std::string> PrivateTempFolder::OriginalValue() {
   return now ? std::optional<std::string>(now) : std::nullopt;
 }
 
+std::string PrivateTempFolder::OriginalDirectory() {
+  if (!g_inPrivateTemp) return TempDirectory();
+  std::string dir = g_originalTmpdir.value_or("");
+  if (dir.empty() || !IsDirectory(dir)) dir = "/tmp";
+  dir = FullPath(dir);
+  if (dir.back() != '/') dir += '/';
+  return dir;
+}
+
 void RemoveStaleStaging(const std::string& folder) {
   static std::set<std::string> seen;
   std::string dir = folder.empty() ? "./" : folder;

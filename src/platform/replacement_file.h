@@ -82,6 +82,9 @@ class PrivateTempFolder {
   ~PrivateTempFolder();
   // TMPDIR as it was before (nullopt: unset), for a run handed to another account.
   static std::optional<std::string> OriginalValue();
+  // The temporary folder as it was before, with its trailing "/": where
+  // things the user put in it are looked for.
+  static std::string OriginalDirectory();
 
  private:
   StagingFolder folder_;
