@@ -9,7 +9,6 @@
 #include "ghostscript/ghostscript_locator.h"
 #include "platform/files.h"
 #include "platform/path.h"
-#include "platform/replacement_file.h"
 #include "postscript/postscript_kind.h"
 #include "postscript/ps_extent.h"
 
@@ -151,34 +150,6 @@ int RunGhostscript(const RenderRequest& request, int* exitCode) {
   // GS_LIB goes to the child only; this process's environment stays as it was.
   HiddenProcessOptions options;
   options.env = {{"GS_LIB", setup.ghostscriptLib}};
-  // In a box that reads the input, its own library and fonts, and writes the
-  // output (a staged file of ours, or a folder of ours for numbered pages)
-  // and a scratch folder on disk: large documents need room.
-  platform::StagingFolder scratch;
-  std::string why;
-  if (!scratch.CreateIn(platform::TempDirectory(), &why)) {
-    NoteFailure(why);
-    return 0;
-  }
-  options.confinement = platform::Confinement{};
-  options.confinement->readOnly = {platform::FullPath(request.inputPath)};
-  for (size_t start = 0; start <= setup.ghostscriptLib.size();) {  // a list split at ':'
-    size_t end = setup.ghostscriptLib.find(':', start);
-    if (end == std::string::npos) end = setup.ghostscriptLib.size();
-    std::string dir = setup.ghostscriptLib.substr(start, end - start);
-    if (!dir.empty() && platform::IsDirectory(dir)) options.confinement->readOnly.push_back(dir);
-    start = end + 1;
-  }
-  for (const std::string& arg : argv) {
-    if (arg.rfind("-sFONTMAP=", 0) == 0) {
-      options.confinement->readOnly.push_back(platform::SplitPath(arg.substr(10)).dir);
-    }
-  }
-  const std::string output = platform::FullPath(request.outputPath);
-  options.confinement->writable = {
-      platform::IsRegularFile(output) ? output : platform::SplitPath(output).dir, scratch.path()};
-  options.confinement->configuration = platform::kGhostscriptConfiguration;
-  options.confinement->tempFolder = scratch.path();
   int result = RunHiddenProcess(argv, exitCode, options);
   TraceMessage("%s:%d:Result=%d\n", __FILE__, __LINE__, result);
   return result;

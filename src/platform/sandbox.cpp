@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
-#include <optional>
 
 #include "platform/files.h"
 #include "platform/path.h"
@@ -26,25 +25,14 @@ namespace {
 // and mounts are most of a box's start: a box gets the base, the names and
 // certificates only with the network, and what its program names.
 constexpr const char* kBasePaths[] = {
-    "/usr",
-    "/etc/fonts",
-    "/etc/ld.so.cache",
-    "/etc/ld.so.conf",
-    "/etc/ld.so.conf.d",
-    "/etc/alternatives",
-    "/etc/localtime",
-    "/var/cache/fontconfig",
+    "/usr", "/etc/fonts", "/etc/ld.so.cache", "/etc/ld.so.conf", "/etc/ld.so.conf.d",
+    "/etc/alternatives", "/etc/localtime", "/var/cache/fontconfig",
     // Folders of the root that a merged /usr makes links.
-    "/bin",
-    "/sbin",
-    "/lib",
-    "/lib32",
-    "/lib64",
-    "/libx32",
+    "/bin", "/sbin", "/lib", "/lib32", "/lib64", "/libx32",
 };
 constexpr const char* kNetworkPaths[] = {
-    "/etc/ssl",           "/etc/ca-certificates", "/etc/hosts",    "/etc/resolv.conf",
-    "/etc/nsswitch.conf", "/etc/host.conf",       "/etc/gai.conf",
+    "/etc/ssl",       "/etc/ca-certificates", "/etc/hosts", "/etc/resolv.conf",
+    "/etc/nsswitch.conf", "/etc/host.conf",   "/etc/gai.conf",
 };
 
 constexpr const char* kBoxPath = "/usr/local/bin:/usr/bin:/bin:/usr/local/sbin:/usr/sbin:/sbin";
@@ -99,17 +87,11 @@ SandboxMode ParseSandboxMode(const std::string& text) {
   return SandboxMode::kAuto;
 }
 
-namespace {
-std::optional<SandboxMode> g_testMode;
-}  // namespace
-
 SandboxMode ConfiguredSandboxMode() {
   static const SandboxMode mode = ParseSandboxMode(
       GetProfileString(ProgramDirectory() + "config.ini", "Sandbox", "Mode", "auto"));
-  return g_testMode ? *g_testMode : mode;
+  return mode;
 }
-
-void SetSandboxModeForTesting(SandboxMode mode) { g_testMode = mode; }
 
 bool RunningConfined() { return !GetEnv(kConfinedVariable).empty(); }
 
@@ -156,8 +138,8 @@ std::vector<std::string> ConfinedCommand(const std::string& bwrap, const Confine
   // Its /tmp is its own: short names for its sockets, gone with the box.
   // Only the system's folders are there to search.
   command.insert(command.end(),
-                 {"--setenv", "TMPDIR", box.tempFolder.empty() ? "/tmp" : box.tempFolder,
-                  "--setenv", "PATH", kBoxPath, "--setenv", kConfinedVariable, "1", "--"});
+                 {"--setenv", "TMPDIR", "/tmp", "--setenv", "PATH", kBoxPath, "--setenv",
+                  kConfinedVariable, "1", "--"});
   command.insert(command.end(), argv.begin(), argv.end());
   return command;
 }

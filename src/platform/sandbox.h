@@ -24,9 +24,6 @@ struct Confinement {
   // The system's settings its program reads beyond the libraries, fonts and
   // (with the network) names and certificates every box has: "/etc/...".
   std::vector<std::string> configuration;
-  // Its TMPDIR, one of the writable folders; empty: its own /tmp, which is
-  // memory and counts against its cap.
-  std::string tempFolder;
 };
 
 // Settings of the programs that run boxed.
@@ -41,8 +38,6 @@ inline const std::vector<std::string> kGhostscriptConfiguration = {"/etc/ghostsc
 SandboxMode ParseSandboxMode(const std::string& text);
 // The mode of config.ini; read once per run.
 SandboxMode ConfiguredSandboxMode();
-// Tests whose stand-in programs write where a box would not let them.
-void SetSandboxModeForTesting(SandboxMode mode);
 
 // Set in a confined child's environment: its own children are inside the
 // same box already and are not boxed again.

@@ -9,7 +9,6 @@
 #include "ghostscript/ghostscript_locator.h"
 #include "platform/files.h"
 #include "platform/process.h"
-#include "platform/sandbox.h"
 #include "platform/test_support.h"
 
 namespace scrivex {
@@ -21,8 +20,6 @@ namespace fs = std::filesystem;
 class PsToImageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    // The stand-in records its arguments beside the test's files.
-    platform::SetSandboxModeForTesting(platform::SandboxMode::kOff);
     env_.Set("TMPDIR", P(""));  // where the stand-in goes, in p2t/
     dir_.Write("doc.ps", "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 144 72\n0 0 10 10 rectfill\n");
     // Whole files of each type, for the stand-in to write.
@@ -38,12 +35,8 @@ class PsToImageTest : public ::testing::Test {
       "%PDF-1.4\n%!PS-Adobe-3.0 EPSF-3.0\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n"
       "2 0 obj<</Type/Pages/Kids[3 0 R]/Count 1>>endobj\n"
       "3 0 obj<</Type/Page/Parent 2 0 R/MediaBox[0 0 72 72]/Contents 4 0 R>>endobj\n"
-      "4 0 obj<</Length 8>>stream\n0 0 m 9 9 l S\nendstream endobj\ntrailer<</Root 1 0 "
-      "R>>\n%%EOF\n";
-  void TearDown() override {
-    SetSystemGhostscriptDirForTesting("");
-    platform::SetSandboxModeForTesting(platform::SandboxMode::kAuto);
-  }
+      "4 0 obj<</Length 8>>stream\n0 0 m 9 9 l S\nendstream endobj\ntrailer<</Root 1 0 R>>\n%%EOF\n";
+  void TearDown() override { SetSystemGhostscriptDirForTesting(""); }
   std::string P(const std::string& name) const { return dir_.Path(name); }
   int Convert(const std::string& in, const std::string& out, float dpi = 72, int bits = 24) {
     return ConvertPsToImage(in, out, 0, 0, dpi, dpi, 0, 1, -1, -1, 100, bits, 0);
@@ -60,9 +53,7 @@ class PsToImageTest : public ::testing::Test {
     if (writeOutput) {
       script +=
           "for a in \"$@\"; do case \"$a\" in -sOutputFile=*) "
-          "f=\"${a#-sOutputFile=}\"; cp '" +
-          P("whole.") +
-          "'\"${f##*.}\" \"$(printf \"$f\" 1)\";; "
+          "f=\"${a#-sOutputFile=}\"; cp '" + P("whole.") + "'\"${f##*.}\" \"$(printf \"$f\" 1)\";; "
           "esac; done\n";
     }
     dir_.Write("p2t/gs", script + "exit " + std::to_string(exitStatus) + "\n");
