@@ -235,6 +235,41 @@ TEST(Spooler, DirectJobRunsDriverThatSeesItsJob) {
   EXPECT_EQ(job.jobId, 5u);  // ids of failed jobs are not given again
 }
 
+// A boxed printing program keeps its jobs in its folder; the program submits
+// them afterwards, in order, to the printer it chose.
+TEST(Spooler, HeldJobsWaitInTheOutboxUntilSubmitted) {
+  ScratchDir scratch;
+  const std::string outbox = scratch.Path("outbox/");
+  std::filesystem::create_directories(outbox);
+  std::string first = scratch.Write("a.pdf", "%PDF-1.4 first"),
+              second = scratch.Write("b.pdf", "%PDF-1.4 second");
+  std::string text = scratch.Write("t.txt", "no pdf");
+  std::string script =
+      scratch.Write("driver.sh", "cat \"$1\" >> " + scratch.Path("printed") + "; echo >> " +
+                                     scratch.Path("printed") + "\n");
+  UseDriver("Inkwell", {"/bin/sh", script}, true);
+  SubmittedJob job;
+  {
+    test::ScopedEnv env;
+    env.Set(kJobOutboxVariable, outbox);
+    ASSERT_TRUE(SubmitPrintJob("Inkwell", first, "a.pdf", &job)) << job.failure;
+    EXPECT_EQ(job.jobId, 1u);
+    ASSERT_TRUE(SubmitPrintJob("No Such Printer", second, "b\nforged", &job)) << job.failure;
+    EXPECT_EQ(job.jobId, 2u);
+    EXPECT_FALSE(SubmitPrintJob("Inkwell", text, "t", &job));  // held jobs are PDFs too
+    EXPECT_EQ(JobIds("Inkwell"), Ids{});
+    EXPECT_FALSE(FileExists(scratch.Path("printed")));  // nothing printed from the box
+  }
+  EXPECT_EQ(ReadBytes(HeldStreamPath(outbox, 2) + ".name"), "");  // a name that breaks a line goes
+  std::string why;
+  EXPECT_EQ(SubmitHeldJobs(outbox, "Inkwell", &why), 2) << why;
+  EXPECT_EQ(ReadBytes(scratch.Path("printed")), "%PDF-1.4 first\n%PDF-1.4 second\n");
+  EXPECT_EQ(SubmitHeldJobs(scratch.Path("empty/"), "Inkwell", &why), 0);
+  UseDriver("Inkwell", {"/bin/false"}, true);
+  EXPECT_EQ(SubmitHeldJobs(outbox, "Inkwell", &why), -1);
+  EXPECT_NE(why.find("exit code 1"), std::string::npos) << why;
+}
+
 TEST(Spooler, SpooledJobsLeaveWhenRemovedOrWhenTheirDriverDies) {
   ScratchDir scratch;
   // Each driver leaves its process id in "<job id>.pid", then waits.
