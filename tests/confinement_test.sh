@@ -85,6 +85,12 @@ run timeout 280 prog/scrivex -i swollen.docx -o swollen.pdf
 check "a swelling document fails with the cap as its reason" eval 'grep -q "result = Failed" out.txt &&
   grep -q "ran out of memory (400 MB)" err.txt && [ "$(cat swollen.pdf)" = "the old output" ]'
 echo "swollen document stopped after $(($(date +%s) - start)) s"
+# Named .doc it goes to the office the program keeps itself.
+cp swollen.docx swollen.doc
+run timeout 280 prog/scrivex -i swollen.doc -o swollen.pdf
+check "the kept office that swells fails with the cap as its reason" eval '
+  grep -q "result = Failed" out.txt && grep -q "office ran out of memory (400 MB)" err.txt &&
+  [ "$(cat swollen.pdf)" = "the old output" ]'
 
 # The modes: a program directory whose search path has no bubblewrap.
 mkdir nobwrap
@@ -106,9 +112,10 @@ check "off: converts and says nothing" eval 'grep -q "result = Successful" out-o
 
 # A run killed in the middle of an office document leaves its folder; the
 # next run sweeps it.
-"$S" -i links.docx -o killed.pdf >/dev/null 2>&1 &
+"$S" -i swollen.docx -o killed.pdf >/dev/null 2>&1 &
 victim=$!
-sleep 1.5
+for _ in $(seq 50); do [ -n "$(ls -A "$TMPDIR" | grep '^\.scrivex-')" ] && break; sleep 0.1; done
+sleep 0.5
 kill -9 $victim
 wait $victim 2>/dev/null
 sleep 0.5
