@@ -120,6 +120,7 @@ kill -9 $victim
 wait $victim 2>/dev/null
 sleep 0.5
 check "kill -9 leaves the run's private folder" eval '[ -n "$(ls -A "$TMPDIR" | grep "^\.scrivex-")" ]'
+check "kill -9: no boxed child outlives the run" eval '! pgrep -f "$TMPDIR" >/dev/null'
 run "$S" -i note.txt -o after.pdf
 check "the next run sweeps it and keeps nothing of its own" eval '[ -z "$(ls -A "$TMPDIR")" ]'
 
