@@ -29,14 +29,6 @@ std::string Noted(const std::string& otherwise) {
   return FailureReason().empty() ? otherwise : FailureReason();
 }
 
-std::string DefaultPrinter() {
-  uint32_t size = 0;
-  platform::GetDefaultPrinterA(nullptr, &size);
-  if (size == 0) return "";
-  std::vector<char> name(size);
-  return platform::GetDefaultPrinterA(name.data(), &size) ? std::string(name.data()) : "";
-}
-
 // Makes the document's print stream, a PDF, in the folder (a PDF is its own);
 // empty, or why not.
 std::string MakeStream(const std::string& file, const std::string& folder, std::string* stream) {
@@ -72,7 +64,7 @@ int main(int argc, char** argv) {
   }
   const std::string file = platform::FullPath(argv[1]);
   if (!platform::IsRegularFile(file)) return Fail("no such file: " + file);
-  const std::string printer = DefaultPrinter();
+  const std::string printer = platform::DefaultPrinterName();
   if (printer.empty()) return Fail("there is no default printer");
 
   platform::StagingFolder work;

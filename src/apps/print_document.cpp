@@ -77,14 +77,6 @@ std::vector<std::string> ShellPrintConfiguration() {
   return paths;
 }
 
-std::string DefaultPrinter() {
-  uint32_t size = 0;
-  platform::GetDefaultPrinterA(nullptr, &size);
-  if (size == 0) return "";
-  std::vector<char> name(size);
-  return platform::GetDefaultPrinterA(name.data(), &size) ? std::string(name.data()) : "";
-}
-
 }  // namespace
 
 int RunBoxedPrinter(const std::vector<std::string>& command, const std::string& input,
@@ -107,7 +99,7 @@ int RunBoxedPrinter(const std::vector<std::string>& command, const std::string& 
                  {platform::kJobOutboxVariable, work.path()}};
   int exitCode = -1;
   if (RunHiddenProcess(command, &exitCode, options) != 1 || exitCode != 0) return 0;
-  const std::string printer = DefaultPrinter();
+  const std::string printer = platform::DefaultPrinterName();
   int submitted = platform::SubmitHeldJobs(work.path(), printer, &why);
   if (submitted < 0) NoteFailure(why);
   if (submitted == 0) {

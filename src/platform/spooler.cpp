@@ -647,6 +647,14 @@ bool SubmitPrintJob(const std::string& printerName, const std::string& streamPat
   return Succeed();
 }
 
+std::string DefaultPrinterName() {
+  uint32_t size = 0;
+  GetDefaultPrinterA(nullptr, &size);
+  if (size == 0) return "";
+  std::vector<char> name(size);
+  return GetDefaultPrinterA(name.data(), &size) ? std::string(name.data()) : "";
+}
+
 std::string HeldStreamPath(const std::string& outbox, uint32_t id) {
   return outbox + (outbox.empty() || outbox.back() == '/' ? "" : "/") + "held-job-" +
          std::to_string(id) + ".pdf";

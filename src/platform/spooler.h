@@ -55,6 +55,8 @@ std::string InkwellConfigPath();
 // size in bytes; on success and on ERROR_INSUFFICIENT_BUFFER it becomes the
 // size needed, terminator included. ERROR_FILE_NOT_FOUND: no default.
 bool GetDefaultPrinterA(char* buffer, uint32_t* size);
+// The default printer's name; empty when there is none.
+std::string DefaultPrinterName();
 // Null or empty: keeps a default, or makes the first printer the default.
 bool SetDefaultPrinterA(const char* name);
 // Adds "\\server\queue" as a printer of that name with the Inkwell driver.
