@@ -239,10 +239,10 @@ std::string LaunchOffice(bool makeTemplate = true) {
   // In a box without network that sees its own folder and the documents'
   // copies, never the caller's files.
   platform::ChildOptions options;
-  options.confinement = platform::Confinement{};
-  options.confinement->writable = {office->folder.path()};
-  options.confinement->writable.push_back(g_exchange->path());
-  options.confinement->configuration = platform::kOfficeConfiguration;
+  platform::Confinement box;
+  box.writable = {office->folder.path(), g_exchange->path()};
+  box.configuration = platform::kOfficeConfiguration;
+  options.confinement.emplace(std::move(box));
   options.env = {{"TMPDIR", office->folder.path()}, {"HOME", office->folder.path()}};
   if (!office->helper.Start(argv, options, true)) {
     const std::string& refusal = office->helper.result().refusal;

@@ -89,10 +89,11 @@ int RunBoxedPrinter(const std::vector<std::string>& command, const std::string& 
   }
   const std::string root = platform::StateRoot();
   HiddenProcessOptions options;
-  options.confinement = platform::Confinement{};
-  options.confinement->readOnly = {platform::FullPath(input), root};
-  options.confinement->writable = {work.path()};
-  options.confinement->configuration = configuration;
+  platform::Confinement box;
+  box.readOnly = {platform::FullPath(input), root};
+  box.writable = {work.path()};
+  box.configuration = configuration;
+  options.confinement.emplace(std::move(box));
   options.env = {{"SCRIVEX_HOME", root},
                  {"TMPDIR", work.path()},
                  {"HOME", work.path()},
