@@ -173,7 +173,9 @@ bool PrepareConfinedCommand(const Confinement& box, SandboxMode mode,
   const std::string found = FindProgram(argv[0]);
   if (!found.empty() && realpath(found.c_str(), real)) {
     program[0] = real;
-    if (program[0].rfind("/usr/", 0) != 0) full.readOnly.push_back(program[0]);
+    if (program[0].rfind("/usr/", 0) != 0 && program[0].rfind(ProgramDirectory(), 0) != 0) {
+      full.readOnly.push_back(program[0]);
+    }
   }
   *command = ConfinedCommand(probe.bwrap, full, SystemPaths(full), program);
   return true;
