@@ -36,6 +36,12 @@ check "ChangePrinterSettings then ConvertToImage: A3 pages, relative paths" eval
 cp "$(command -v sleep)" Slumber_e2e
 ./Slumber_e2e 300 & s1=$!
 ./Slumber_e2e 300 & s2=$!
+# Both must have become Slumber_e2e (a loaded machine may still show the shell).
+for _ in $(seq 100); do
+  [ "$(cat /proc/$s1/comm /proc/$s2/comm 2>/dev/null)" = "Slumber_e2e
+Slumber_e2e" ] && break
+  sleep 0.05
+done
 ./client kill slumber_e kill "" kill inkwell_cl >out.txt 2>err.txt
 wait $s1 $s2 2>/dev/null
 check "KillProcess: both stopped, the lines as written; empty refused; caller kept" eval \
