@@ -135,4 +135,25 @@ check "cut input exits without a signal" test $? -lt 128
 check "cut input is reported" grep -qF "error loading $work/half.tif" "$work/cli.log"
 check "cut input writes nothing" test ! -e "$fin/half.tif"
 
+# PDF to PDF keeps the text under a transparent object as text, not as a picture.
+cat >"$work/glass.raw" <<'EOF'
+%PDF-1.4
+1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj
+2 0 obj<</Type/Pages/Kids[3 0 R]/Count 1>>endobj
+3 0 obj<</Type/Page/Parent 2 0 R/MediaBox[0 0 612 792]/Resources<</Font<</F1 5 0 R>>/ExtGState<</G 6 0 R>>>>/Contents 4 0 R>>endobj
+4 0 obj<</Length 95>>stream
+BT /F1 24 Tf 72 700 Td (Searchable words under glass) Tj ET
+/G gs 1 0 0 rg 60 680 400 50 re f
+endstream endobj
+5 0 obj<</Type/Font/Subtype/Type1/BaseFont/Helvetica>>endobj
+6 0 obj<</Type/ExtGState/ca 0.5>>endobj
+trailer<</Root 1 0 R>>
+%%EOF
+EOF
+qpdf "$work/glass.raw" "$work/glass.pdf" 2>/dev/null
+check "cli PDF with a transparent object" cli -i "$work/glass.pdf" -o "$fin/glass.pdf"
+check "its text stays text" eval 'pdffonts "$fin/glass.pdf" | grep -q Helvetica &&
+  pdftotext "$fin/glass.pdf" - | grep -q "Searchable words under glass" &&
+  [ -z "$(pdfimages -list "$fin/glass.pdf" | tail -n +3)" ]'
+
 finish gs_render_test

@@ -42,7 +42,7 @@ std::string MakeStream(const std::string& file, const std::string& folder, std::
     RenderRequest request;
     request.inputPath = file;
     request.outputPath = *stream;
-    request.device = kDevicePdfWrite13;
+    request.device = kDevicePdfWrite;
     int exitCode = -1;
     if (RunGhostscript(request, &exitCode) != 1 || exitCode != 0) {
       return Noted("Ghostscript could not read it (exit code " + std::to_string(exitCode) + ")");

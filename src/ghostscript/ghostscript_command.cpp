@@ -15,7 +15,7 @@
 namespace scrivex {
 namespace {
 
-constexpr int kPdfDevice = kDevicePdfWrite13;
+constexpr int kPdfDevice = kDevicePdfWrite;
 
 std::string EscapePercent(const std::string& path) {
   std::string escaped;

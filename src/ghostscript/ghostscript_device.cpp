@@ -27,8 +27,10 @@ constexpr DeviceEntry kDevices[] = {
     {"tiffpack", "", false},
     {"bmp256", "", true},
     // Ghostscript 10 refuses any anti-aliasing setting on a vector device
-    // and then writes nothing; the PDF writer never used it anyway.
-    {"pdfwrite", "-dCompatibilityLevel=1.3", false},
+    // and then writes nothing; the PDF writer never used it anyway. PDF 1.4
+    // keeps transparency: at 1.3 the writer flattens a transparent object and
+    // the text under it into one picture.
+    {"pdfwrite", "-dCompatibilityLevel=1.4", false},
     {"bmpmono", "", false},
     {"bmp32b", "", true},
     {"jpeg", "", true},
@@ -109,7 +111,7 @@ int SelectGhostscriptDevice(const std::string& outputPath, int colorBits, int co
   } else if (IsExt(ext, {".pcx"})) {
     device = ByDepth(colorBits, kDevicePcx256, kDevicePcx24b, kDevicePcxMono);
   } else if (IsExt(ext, {".pdf"})) {
-    device = kDevicePdfWrite13;
+    device = kDevicePdfWrite;
     single = 1;
   } else if (IsExt(ext, {".png"})) {
     device = ByDepth(colorBits, kDevicePng256, kDevicePng16m, kDevicePngMono);

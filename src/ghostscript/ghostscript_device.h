@@ -19,7 +19,7 @@ enum GhostscriptDevice : int {
   kDeviceTiffLzw = 6,
   kDeviceTiffPack = 7,
   kDeviceBmp256 = 8,
-  kDevicePdfWrite13 = 9,
+  kDevicePdfWrite = 9,
   kDeviceBmpMono = 10,
   kDeviceBmp32b = 11,
   kDeviceJpeg = 12,

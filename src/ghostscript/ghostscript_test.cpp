@@ -56,8 +56,8 @@ TEST(BuildGhostscriptArguments, OptionsFollowTheRequest) {
   } cases[] = {
       {{.device = kDeviceTiff24nc, .box = &kLetter},
        {" -sDEVICE=tiff24nc -dTextAlphaBits=4 -dGraphicsAlphaBits=4 -g2550x3300 -r300x300 "}},
-      {{.output = "/out/a.pdf", .device = kDevicePdfWrite13, .box = &kLetter},
-       {" -sDEVICE=pdfwrite -dCompatibilityLevel=1.3 -r300x300"}, {" -g", "_%04d"}},
+      {{.output = "/out/a.pdf", .device = kDevicePdfWrite, .box = &kLetter},
+       {" -sDEVICE=pdfwrite -dCompatibilityLevel=1.4 -r300x300"}, {" -g", "_%04d"}},
       // A percent sign stays a character of the name, never a page-number format.
       {{.output = "/out/50%d/a%s.png", .number = 1}, {" -sOutputFile=/out/50%%d/a%%s_%04d.png "}},
       {{.box = &kLetter, .width = 1000.9f, .height = 500}, {" -g1000x500 -r300x300"}},
@@ -117,7 +117,7 @@ TEST(SelectGhostscriptDevice, RepresentativeRows) {
       {"a.tif", 16, 0, kDeviceTiffG4, 1},    {"a.jpg", 8, 0, kDeviceJpegGray, 0},
       {"a.JPG", 1, 0, kDeviceJpeg, 0},       {"a.bmp", 32, 0, kDeviceBmpMono, 0},
       {"a.pcx", 24, 0, kDevicePcx24b, 0},    {"a.gif", 8, 0, kDeviceTiffG4, 0},
-      {"a.PDF", 24, 0, kDevicePdfWrite13, 1}, {"a.png", 8, 0, kDevicePng256, 0},
+      {"a.PDF", 24, 0, kDevicePdfWrite, 1}, {"a.png", 8, 0, kDevicePng256, 0},
       {"a.png", 1, 0, kDevicePngMono, 0},    {"a.ps", 24, 0, kDevicePsWrite, 1},
       {"a.eps", 1, 0, kDeviceEpsWrite, 0},   {"noextension", 24, 0, kDeviceTiffG4, 0},
       {"dir.tif/a.png", 24, 0, kDevicePng16m, 0},
