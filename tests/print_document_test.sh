@@ -37,4 +37,13 @@ check "the default printer and the drivers' automatic saving are as before" eval
   "$BIN/printer-admin" list | grep -qx "Brindle Converter and Creator (default)" &&
   grep -qx "IsAutoSave=0" "$SCRIVEX_HOME/inkwell.ini"'
 
+# Empty files fail before any application starts; an earlier output stays.
+for type in docx doc odt xlsx xls pptx txt html; do
+  : >"empty.$type"
+  echo old >"empty-$type.pdf"
+  "$S" -i "empty.$type" -o "empty-$type.pdf" >out.txt 2>err.txt
+  check "an empty .$type fails: the file is empty" eval 'grep -q "result = Failed" out.txt &&
+    grep -qx "$WORK/empty.$type: the file is empty" err.txt && [ "$(cat empty-$type.pdf)" = old ]'
+done
+
 finish print_document_test

@@ -121,6 +121,11 @@ int PrintDocument(const std::string& input, const std::string& output,
     ext = ".htm";
   } else {
     ext = platform::SplitPath(input).ext;
+    // Nothing to print: no application gets to turn it into a blank page.
+    if (platform::FileSize(input) == 0) {
+      NoteFailure("the file is empty");
+      return 0;
+    }
   }
   if (!CreateCompletionMapping()) {
     NoteFailure("the block the printer driver reports to could not be made");
