@@ -37,6 +37,15 @@ check "the default printer and the drivers' automatic saving are as before" eval
   "$BIN/printer-admin" list | grep -qx "Brindle Converter and Creator (default)" &&
   grep -qx "IsAutoSave=0" "$SCRIVEX_HOME/inkwell.ini"'
 
+# -f gives exactly the paper asked for, in inches and in points, on both printers.
+printf 'A short note\n' >note.txt
+"$S" -i note.txt -o tall.pdf -f 11x17in >out.txt 2>&1
+"$S" -e -i note.txt -o letter.pdf -f 612x792pt >>out.txt 2>&1
+"$S" -e -i note.txt -o metric.pdf -f 210x297mm >>out.txt 2>&1
+check "-f 11x17in, 612x792pt and 210x297mm on text pages" eval '
+  pdfinfo tall.pdf | grep -q "792 x 1224 pts" && pdfinfo letter.pdf | grep -q "612 x 792 pts" &&
+  pdfinfo metric.pdf | grep -q "595.276 x 841.89 pts"'
+
 # Empty files fail before any application starts; an earlier output stays.
 for type in docx doc odt xlsx xls pptx txt html; do
   : >"empty.$type"

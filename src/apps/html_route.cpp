@@ -55,8 +55,9 @@ int PrintHtmlWithCreator(const std::string& input, const std::string& output,
       Put(*quire, kPaperSize, I4(paper.dmPaperSize));
     } else {
       Put(*quire, kPaperSize, I4(-1));
-      Put(*quire, kPaperWidth, R4(paper.dmPaperWidth));
-      Put(*quire, kPaperLength, R4(paper.dmPaperLength));
+      // The object takes points; the record holds tenths of a millimetre.
+      Put(*quire, kPaperWidth, R4(static_cast<float>(paper.dmPaperWidth * 72.0 / 254.0)));
+      Put(*quire, kPaperLength, R4(static_cast<float>(paper.dmPaperLength * 72.0 / 254.0)));
     }
     Call(*quire, kStart);
     int state;

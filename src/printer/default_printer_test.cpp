@@ -40,7 +40,8 @@ TEST(OpenUrl, TheAddressReachesTheRegisteredBrowserAsOneArgument) {
   env.Set("PATH", dir.Path("bin"));
   RegisterOpenCommand("/bin/sh -c \"printf %s \\\"$0\\\" >" + dir.Path("arg") + "\" %1");
   ASSERT_EQ(OpenUrlInBrowser(address), 1);
-  for (int i = 0; i < 400 && test::ReadBytes(dir.Path("arg")) != address; ++i) platform::SleepMs(25);
+  for (int i = 0; i < 400 && test::ReadBytes(dir.Path("arg")) != address; ++i)
+    platform::SleepMs(25);
   EXPECT_EQ(test::ReadBytes(dir.Path("arg")), address);
 }
 
@@ -77,9 +78,9 @@ DEVMODEA Stored(const std::string& printerName) {
 TEST(DeviceSettings, ParsePaperSizeFillsOnlyUsableFields) {
   // text>dmFields:dmPaperSize:dmPaperWidth x dmPaperLength, from a record holding size 9.
   std::stringstream cases(
-      "11x17in>12:0:792x1224 215.9x279.4mm>12:0:611x792 612X792PT>12:0:612x792 "
-      "32767x1pt>12:0:32767x1 8>2:8:0x0 0>2:1:0x0 abc>2:1:0x0 0x11in>0:9:0x0 -8.5x11>0:9:0x0 "
-      "0.5x100pt>0:9:0x0 500x11in>0:9:0x0 99999>0:9:0x0");
+      "11x17in>12:0:2794x4318 215.9x279.4mm>12:0:2159x2794 612X792PT>12:0:2159x2794 "
+      "9288x1pt>12:0:32766x4 9289x1pt>0:9:0x0 8>2:8:0x0 0>2:1:0x0 abc>2:1:0x0 0x11in>0:9:0x0 "
+      "-8.5x11>0:9:0x0 0.5x100pt>0:9:0x0 500x11in>0:9:0x0 99999>0:9:0x0");
   for (std::string c; cases >> c;) {
     DEVMODEA dm{};
     dm.dmPaperSize = 9;
@@ -114,7 +115,7 @@ TEST(DeviceSettings, FieldsApplyInTableOrderAndEveryHandOffAppliesThePaper) {
   options.paperSize = "0x0";  // names no field: nothing applied
   WriteDriverSettings(dir.Path("a.pdf"), &options);
   EXPECT_EQ(std::tuple(Stored("Inkwell").dmPaperSize, Stored("Inkwell").dmPaperLength),
-            std::tuple(0, 1008));
+            std::tuple(0, 3556));  // 14 in in tenths of a millimetre
   WriteDriverSettings(dir.Path("a.pdf"), &(options = ConversionOptions()));
   EXPECT_EQ(Stored("Inkwell").dmPaperSize, 1);  // the default paper size 1, every time
   TargetPrinterName = kCreatorPrinterName;

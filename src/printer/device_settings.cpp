@@ -17,11 +17,13 @@ using namespace platform;  // the spooler's Windows-shaped names
 
 constexpr size_t kPaperTextChars = 1023;
 
-// A side in points that the 16-bit fields can hold, or 0.
-int PaperPoints(float value, float factor) {
-  double points = std::trunc(static_cast<double>(value) * factor);
-  if (!(points >= 1 && points <= kMaxPaperPoints)) return 0;  // also NaN
-  return static_cast<int>(points);
+// A side of at least a point, in the record's tenths of a millimetre, when
+// the 16-bit field can hold it; else 0.
+int PaperTenthsOfMm(float value, float factor) {
+  const double points = static_cast<double>(value) * factor;
+  const double tenths = std::round(points * 254.0 / 72.0);
+  if (!(points >= 1 && tenths <= kMaxPaperField)) return 0;  // also NaN
+  return static_cast<int>(tenths);
 }
 
 // The printer's settings as the spooler keeps them, or the driver's when the
@@ -122,18 +124,18 @@ int ParsePaperSize(const std::string& text, DEVMODEA* settings) {
   if (copy.find('x') != std::string::npos) {
     float width = 0, length = 0;
     std::sscanf(copy.c_str(), "%fx%f", &width, &length);
-    int widthPoints = PaperPoints(width, factor);
-    int lengthPoints = PaperPoints(length, factor);
+    int widthTenths = PaperTenthsOfMm(width, factor);
+    int lengthTenths = PaperTenthsOfMm(length, factor);
     // An unusable size would stay in the printer and spoil every later job.
-    if (widthPoints == 0 || lengthPoints == 0) return 1;
+    if (widthTenths == 0 || lengthTenths == 0) return 1;
     settings->dmPaperSize = 0;
-    settings->dmPaperWidth = static_cast<int16_t>(widthPoints);
-    settings->dmPaperLength = static_cast<int16_t>(lengthPoints);
+    settings->dmPaperWidth = static_cast<int16_t>(widthTenths);
+    settings->dmPaperLength = static_cast<int16_t>(lengthTenths);
     settings->dmFields |= DM_PAPERLENGTH | DM_PAPERWIDTH;
     return 1;
   }
   long code = std::strtol(text.c_str(), nullptr, 10);
-  if (code > kMaxPaperPoints) return 1;
+  if (code > kMaxPaperField) return 1;
   settings->dmPaperSize = static_cast<int16_t>(code <= 0 ? 1 : code);
   settings->dmFields |= DM_PAPERSIZE;
   return 1;

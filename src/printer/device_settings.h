@@ -12,13 +12,14 @@ namespace scrivex {
 
 using platform::DEVMODEA;
 
-// Largest paper side in points the 16-bit fields hold.
-constexpr int kMaxPaperPoints = 32767;
+// Largest value of the record's 16-bit paper fields.
+constexpr int kMaxPaperField = 32767;
 
 // Fills the paper fields of *settings from the -f text: "WxH" with an
-// optional unit "in" (the default), "mm" or "pt", or a paper-size code. 0 for
-// an empty text, else 1. A side that is not at least 1 point or is above
-// 32767 points, or a code above 32767, sets no field.
+// optional unit "in" (the default), "mm" or "pt", stored as the record
+// keeps them, in tenths of a millimetre (rounded), or a paper-size code. 0
+// for an empty text, else 1. A side that is not at least 1 point or does not
+// fit the field (3276.7 mm), or a code above 32767, sets no field.
 int ParsePaperSize(const std::string& text, DEVMODEA* settings);
 
 // Copies the fields whose bits are set in requested.dmFields into the

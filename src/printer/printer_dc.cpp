@@ -48,8 +48,8 @@ std::unique_ptr<PrinterDC> ContextFor(const std::string& printer, const platform
   // A custom width and length (tenths of a millimetre) win over the code.
   if ((d.dmFields & platform::DM_PAPERWIDTH) && (d.dmFields & platform::DM_PAPERLENGTH) &&
       d.dmPaperWidth > 0 && d.dmPaperLength > 0) {
-    width = d.dmPaperWidth / 10.0 * kPointsPerMm;
-    height = d.dmPaperLength / 10.0 * kPointsPerMm;
+    width = d.dmPaperWidth * 72.0 / 254.0;
+    height = d.dmPaperLength * 72.0 / 254.0;
   } else if (!PaperSizePoints(d.dmPaperSize, &width, &height)) {
     PaperSizePoints(platform::DMPAPER_LETTER, &width, &height);
   }
