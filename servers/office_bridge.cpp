@@ -164,14 +164,6 @@ struct EndAtExit {
   }
 } g_endAtExit;
 
-// The last line the helper or the office wrote: why it ended.
-std::string LastWords(const platform::ChildResult& result) {
-  std::string text = result.output;
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
-  size_t nl = text.rfind('\n');
-  return nl == std::string::npos ? text : text.substr(nl + 1);
-}
-
 // The kept office's answer to a request (none: its greeting), as fields;
 // empty when none came, and then the office is stopped and *why says why.
 std::vector<std::string> Ask(const std::string& request, std::string* why) {
@@ -194,7 +186,8 @@ std::vector<std::string> Ask(const std::string& request, std::string* why) {
     *why = "the office did not answer within " + std::to_string(platform::WatchdogSeconds()) +
            " seconds and was stopped";
   } else {
-    std::string last = LastWords(helper.result());
+    // The last line the helper or the office wrote: why it ended.
+    std::string last = platform::LastOutputLine(helper.result().output);
     *why = "the office ended unexpectedly" + (last.empty() ? "" : ": " + last);
   }
   StopOffice();

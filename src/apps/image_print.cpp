@@ -104,10 +104,7 @@ int LoadImageInBox(const std::string& path, RasterImage* image, std::string* why
   } else if (r.exitedNormally && r.exitCode == 3) {
     return 0;  // no image after all
   } else if (!r.exitedNormally || r.exitCode != 0) {
-    std::string said = r.output;
-    while (!said.empty() && (said.back() == '\n' || said.back() == '\r')) said.pop_back();
-    size_t nl = said.rfind('\n');
-    said = nl == std::string::npos ? said : said.substr(nl + 1);
+    std::string said = platform::LastOutputLine(r.output);
     *why = said.empty() ? "the image decoder failed" : said;
   } else if (!ReadDecodedImage(decoded, image)) {
     *why = "the image decoder wrote no usable image";

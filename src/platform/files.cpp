@@ -287,8 +287,9 @@ std::string ProgramDirectory() {
   return dir;
 }
 
-std::string TempDirectory() {
-  std::string dir = GetEnv("TMPDIR");
+std::string TempDirectory() { return TempDirectoryOf(GetEnv("TMPDIR")); }
+
+std::string TempDirectoryOf(std::string dir) {
   if (dir.empty() || !IsDirectory(dir)) dir = "/tmp";
   // Children may run in other folders: the name must not depend on ours.
   dir = FullPath(dir);

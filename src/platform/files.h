@@ -60,6 +60,8 @@ std::string ProgramDirectory();
 std::string ExecutableFile();
 // $TMPDIR or /tmp, with a trailing "/".
 std::string TempDirectory();
+// The temporary folder a TMPDIR value names, as TempDirectory makes it.
+std::string TempDirectoryOf(std::string tmpdir);
 // Creates a new empty file "<dir><prefix>XXXXXX.tmp" and returns its path;
 // empty on failure.
 std::string CreateUniqueFile(const std::string& dir, const std::string& prefix);

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -337,6 +338,14 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
   WaitForChild(pid, outPipe[0].get(), deadline, options.captureOutput, cap, &result);
   SetRunningChildGroup(0);
   return result;
+}
+
+std::string LastOutputLine(std::string output) {
+  while (!output.empty() && std::isspace(static_cast<unsigned char>(output.back()))) {
+    output.pop_back();
+  }
+  size_t nl = output.rfind('\n');
+  return nl == std::string::npos ? output : output.substr(nl + 1);
 }
 
 int WatchdogSeconds() {

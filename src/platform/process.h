@@ -57,6 +57,10 @@ struct ChildResult {
   std::string output;
 };
 
+// The last non-blank line a child wrote (trailing white space dropped);
+// empty when it wrote none: what a failure's reason quotes.
+std::string LastOutputLine(std::string output);
+
 // Starts argv[0] (searched in PATH when it holds no "/") and, unless detached,
 // waits for it while draining its output. A waited-for child runs in a
 // process group of its own and is killed when this process dies.

@@ -211,12 +211,7 @@ std::optional<std::string> PrivateTempFolder::OriginalValue() {
 }
 
 std::string PrivateTempFolder::OriginalDirectory() {
-  if (!g_inPrivateTemp) return TempDirectory();
-  std::string dir = g_originalTmpdir.value_or("");
-  if (dir.empty() || !IsDirectory(dir)) dir = "/tmp";
-  dir = FullPath(dir);
-  if (dir.back() != '/') dir += '/';
-  return dir;
+  return g_inPrivateTemp ? TempDirectoryOf(g_originalTmpdir.value_or("")) : TempDirectory();
 }
 
 void RemoveStaleStaging(const std::string& folder) {

@@ -25,14 +25,25 @@ namespace {
 // and mounts are most of a box's start: a box gets the base, the names and
 // certificates only with the network, and what its program names.
 constexpr const char* kBasePaths[] = {
-    "/usr", "/etc/fonts", "/etc/ld.so.cache", "/etc/ld.so.conf", "/etc/ld.so.conf.d",
-    "/etc/alternatives", "/etc/localtime", "/var/cache/fontconfig",
+    "/usr",
+    "/etc/fonts",
+    "/etc/ld.so.cache",
+    "/etc/ld.so.conf",
+    "/etc/ld.so.conf.d",
+    "/etc/alternatives",
+    "/etc/localtime",
+    "/var/cache/fontconfig",
     // Folders of the root that a merged /usr makes links.
-    "/bin", "/sbin", "/lib", "/lib32", "/lib64", "/libx32",
+    "/bin",
+    "/sbin",
+    "/lib",
+    "/lib32",
+    "/lib64",
+    "/libx32",
 };
 constexpr const char* kNetworkPaths[] = {
-    "/etc/ssl",       "/etc/ca-certificates", "/etc/hosts", "/etc/resolv.conf",
-    "/etc/nsswitch.conf", "/etc/host.conf",   "/etc/gai.conf",
+    "/etc/ssl",           "/etc/ca-certificates", "/etc/hosts",    "/etc/resolv.conf",
+    "/etc/nsswitch.conf", "/etc/host.conf",       "/etc/gai.conf",
 };
 
 constexpr const char* kBoxPath = "/usr/local/bin:/usr/bin:/bin:/usr/local/sbin:/usr/sbin:/sbin";
@@ -96,16 +107,9 @@ SandboxMode ConfiguredSandboxMode() {
 bool RunningConfined() { return !GetEnv(kConfinedVariable).empty(); }
 
 std::vector<std::string> SystemPaths(const Confinement& box) {
-  std::vector<std::string> paths;
-  auto add = [&](const std::string& path) {
-    struct stat st;
-    if (lstat(path.c_str(), &st) == 0) paths.push_back(path);
-  };
-  for (const char* path : kBasePaths) add(path);
-  if (box.network) {
-    for (const char* path : kNetworkPaths) add(path);
-  }
-  for (const std::string& path : box.configuration) add(path);
+  std::vector<std::string> paths(std::begin(kBasePaths), std::end(kBasePaths));
+  if (box.network) paths.insert(paths.end(), std::begin(kNetworkPaths), std::end(kNetworkPaths));
+  paths.insert(paths.end(), box.configuration.begin(), box.configuration.end());
   return paths;
 }
 
@@ -117,11 +121,12 @@ std::vector<std::string> ConfinedCommand(const std::string& bwrap, const Confine
   if (box.network) command.push_back("--share-net");
   for (const std::string& path : systemPaths) {
     struct stat st;
+    if (lstat(path.c_str(), &st) != 0) continue;  // not on this system
     char target[4096];
     ssize_t n = -1;
     // A link of the root (/lib -> usr/lib) stays a link, so that the
     // libraries' own paths still resolve.
-    if (path.rfind("/etc/", 0) != 0 && lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+    if (path.rfind("/etc/", 0) != 0 && S_ISLNK(st.st_mode) &&
         (n = readlink(path.c_str(), target, sizeof target)) > 0) {
       command.insert(command.end(),
                      {"--symlink", std::string(target, static_cast<size_t>(n)), path});
@@ -137,9 +142,8 @@ std::vector<std::string> ConfinedCommand(const std::string& bwrap, const Confine
     command.insert(command.end(), {"--bind", path, path});
   // Its /tmp is its own: short names for its sockets, gone with the box.
   // Only the system's folders are there to search.
-  command.insert(command.end(),
-                 {"--setenv", "TMPDIR", "/tmp", "--setenv", "PATH", kBoxPath, "--setenv",
-                  kConfinedVariable, "1", "--"});
+  command.insert(command.end(), {"--setenv", "TMPDIR", "/tmp", "--setenv", "PATH", kBoxPath,
+                                 "--setenv", kConfinedVariable, "1", "--"});
   command.insert(command.end(), argv.begin(), argv.end());
   return command;
 }

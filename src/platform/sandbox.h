@@ -51,7 +51,8 @@ std::vector<std::string> ConfinedCommand(const std::string& bwrap, const Confine
                                          const std::vector<std::string>& argv);
 
 // The read-only system folders and files the box's program may need (its
-// libraries, fonts, configuration), those of them that exist here.
+// libraries, fonts, configuration); ConfinedCommand leaves out those this
+// system lacks.
 std::vector<std::string> SystemPaths(const Confinement& box);
 
 // What to run for argv under `box` in `mode`: true with *command confined,

@@ -341,15 +341,6 @@ bool IsPdfStream(const std::string& path) {
 }
 
 // The driver's last words, as ": <line>", to say why it failed.
-std::string LastLine(std::string output) {
-  while (!output.empty() && std::isspace(static_cast<unsigned char>(output.back()))) {
-    output.pop_back();
-  }
-  size_t start = output.find_last_of('\n');
-  std::string line = output.substr(start == std::string::npos ? 0 : start + 1);
-  return line.empty() ? "" : ": " + line;
-}
-
 }  // namespace
 
 uint32_t SpoolerLastError() { return t_lastError; }
@@ -622,8 +613,9 @@ bool SubmitPrintJob(const std::string& printerName, const std::string& streamPat
     }
     if (!r.exitedNormally || r.exitCode != 0) {
       std::string why = r.exitedNormally ? "failed with exit code " : "was killed by signal ";
-      return fail(ERROR_PRINT_CANCELLED,
-                  driver + " " + why + std::to_string(r.exitCode) + LastLine(r.output));
+      const std::string said = LastOutputLine(r.output);
+      return fail(ERROR_PRINT_CANCELLED, driver + " " + why + std::to_string(r.exitCode) +
+                                             (said.empty() ? "" : ": " + said));
     }
     return Succeed();
   }
