@@ -2,6 +2,7 @@
 // document read-only and hidden, prints it to the target printer, closes it
 // without saving and quits the application unless -D keeps it for the next
 // document.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -102,26 +103,6 @@ void ParseZoomPaper(const std::string& text, int* width, int* height) {
 }
 
 }  // namespace
-
-void ParsePageSpan(const std::string& text, int* first, int* last) {
-  *first = *last = 1;
-  if (text.empty()) return;
-  bool seen = false;
-  size_t i = 0;
-  while (i < text.size()) {
-    size_t end = text.find_first_of(",- ", i);
-    if (end == std::string::npos) end = text.size();
-    if (end > i) {
-      int n = std::atoi(text.substr(i, end - i).c_str());
-      (seen ? *last : *first) = n;
-      if (!seen) *last = n;
-      seen = true;
-    }
-    i = end + 1;
-  }
-  if (*first < 1) *first = 1;
-  if (*last <= *first) *last = *first;
-}
 
 void QuitKeptApplications() {
   for (int which = 0; which < kApplications; ++which) QuitApplication(Application(which));
@@ -250,8 +231,10 @@ int PrintWithExcel(const std::string& input, const std::string& output,
     const Variant printer = Bstr(TargetPrinterName);
     if (!o.pageRange.empty()) {
       int first, last;
-      ParsePageSpan(o.pageRange, &first, &last);
-      Call(*sheets, 905, {I2(static_cast<int16_t>(first)), I2(static_cast<int16_t>(last)), I2(1),
+      ParsePageRange(o.pageRange, &first, &last);
+      // The sheets' page numbers are 2-byte: larger ones mean the last possible page.
+      auto page = [](int n) { return I2(static_cast<int16_t>(std::min(n, 32767))); };
+      Call(*sheets, 905, {page(first), page(last), I2(1),
                           FalseArg, printer, OmittedArg, OmittedArg});
     } else if (o.excelMode == 2) {
       Call(*sheets, 905, {OmittedArg, OmittedArg, I2(1), FalseArg, printer, OmittedArg, OmittedArg});
@@ -319,7 +302,7 @@ int PrintWithPowerPoint(const std::string& input, const std::string& /*output*/,
     const int slides = ToInt(Get(*ToObject(Get(*presentation, 2011)), 11));
     if (slides != 0) {
       int first = 0, last = slides;
-      if (!o.pageRange.empty()) ParsePageSpan(o.pageRange, &first, &last);
+      if (!o.pageRange.empty()) ParsePageRange(o.pageRange, &first, &last);
       Call(*presentation, 2034, {I4(first), I4(last), Bstr(""), I4(1), I4(0)});
     }
     Call(*presentation, 2039);

@@ -64,18 +64,6 @@ class OfficeRoutes : public ::testing::Test {
   ConversionOptions options_;
 };
 
-TEST(ParsePageSpan, FirstAndLastNumber) {
-  int first, last;
-  ParsePageSpan("1,2-4,6", &first, &last);
-  EXPECT_EQ(first * 100 + last, 106);
-  ParsePageSpan("5", &first, &last);
-  EXPECT_EQ(first * 100 + last, 505);
-  ParsePageSpan("", &first, &last);
-  EXPECT_EQ(first * 100 + last, 101);
-  ParsePageSpan("0-0", &first, &last);
-  EXPECT_EQ(first * 100 + last, 101);
-}
-
 // Pages as a list, the zoom paper's two forms, and background printing that
 // ignores the zoom and waits for the application.
 TEST_F(OfficeRoutes, WordPrintOutForms) {
@@ -171,6 +159,14 @@ TEST_F(OfficeRoutes, EmptyPresentationAndMissingApplications) {
   EXPECT_EQ(PrintWithPowerPoint("/in/c.ppt", "/out/c.pdf", &options_), 1);
   EXPECT_TRUE(CallsTo("deck", 2034).empty());
   EXPECT_EQ(CallsTo("deck", 2039).size(), 1u);
+
+  // A range reads as it does everywhere else: "0,4" is slide 4 alone.
+  slides->answers = {{11, I4(9)}};
+  options_.pageRange = "0,4";
+  EXPECT_EQ(PrintWithPowerPoint("/in/c.ppt", "/out/c.pdf", &options_), 1);
+  auto printed = CallsTo("deck", 2034);
+  ASSERT_EQ(printed.size(), 1u);
+  EXPECT_EQ(ToInt(printed[0].args[0]) * 100 + ToInt(printed[0].args[1]), 404);
 
   RegisterServer("Visio.Application", nullptr);
   testing::internal::CaptureStdout();

@@ -34,8 +34,6 @@ int PrintWithVisio(const std::string& input, const std::string& output,
                    const ConversionOptions* options);
 // Quits the applications kept running by -D.
 void QuitKeptApplications();
-// The first and last page of a page-range text ("1,2-4,6": 1 and 6).
-void ParsePageSpan(const std::string& text, int* first, int* last);
 // 1 when the worksheet has nothing to print.
 int IsSheetEmpty(Dispatch& worksheet);
 

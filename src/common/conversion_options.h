@@ -52,6 +52,11 @@ constexpr const char* kCreatorPrinterName = "Brindle Converter and Creator";
 constexpr const char* kInkwellPrinterName = "Inkwell";
 constexpr size_t kPrinterNameBytes = 200;
 
+// The first and last page of a -g text: only the first and the last number
+// count ("1,2-4,6": 1 and 6); a first of 0 is not a page, so "0,4" is 4 and 4.
+// An empty text is page 1 alone.
+void ParsePageRange(const std::string& text, int* first, int* last);
+
 }  // namespace scrivex
 
 #endif  // SCRIVEX_COMMON_CONVERSION_OPTIONS_H_

@@ -179,30 +179,6 @@ int GetOption(int argc, const char* const* argv, const char* letters, std::strin
 
 void ResetOptionScanning() { g_nextArgument = 1; }
 
-void ParsePageRange(const std::string& text, int* first, int* last) {
-  *first = *last = 1;
-  if (text.empty()) return;
-  std::string copy = text.substr(0, 1023);
-  *first = 0;
-  *last = 0;
-  size_t pos = 0;
-  while (pos < copy.size()) {
-    size_t start = copy.find_first_not_of(",- ", pos);
-    if (start == std::string::npos) break;
-    size_t end = copy.find_first_of(",- ", start);
-    if (end == std::string::npos) end = copy.size();
-    int number = std::atoi(copy.substr(start, end - start).c_str());
-    if (*first == 0) {
-      *first = number;
-    } else {
-      *last = number;
-    }
-    pos = end;
-  }
-  if (*first <= 0) *first = 1;
-  if (*last <= *first) *last = *first;
-}
-
 JobRequest ScanCommandLine(int argc, const char* const* argv) {
   JobRequest job;
   for (int i = 0; i < argc; ++i) {

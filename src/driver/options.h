@@ -21,9 +21,6 @@ extern const char kOptionLetters[];
 int GetOption(int argc, const char* const* argv, const char* letters, std::string* value);
 void ResetOptionScanning();
 
-// Reduces a range text to its first and last page.
-void ParsePageRange(const std::string& text, int* first, int* last);
-
 // Everything the command line asks for.
 struct JobRequest {
   ConversionOptions options;

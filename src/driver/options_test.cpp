@@ -109,20 +109,5 @@ TEST(Options, PasswordFromStandardInput) {
   }
 }
 
-TEST(Options, PageRange) {
-  for (const auto& [text, want] :
-       std::vector<std::pair<const char*, std::string>>{{"", "1-1"},
-                                                        {"1,2-4,6", "1-6"},
-                                                        {"3", "3-3"},
-                                                        {"5-2", "5-5"},
-                                                        {"0,4", "4-4"},
-                                                        {",, 2 -- 9", "2-9"},
-                                                        {"abc", "1-1"}}) {
-    int first = 0, last = 0;
-    ParsePageRange(text, &first, &last);
-    EXPECT_EQ(std::to_string(first) + "-" + std::to_string(last), want) << text;
-  }
-}
-
 }  // namespace
 }  // namespace scrivex
