@@ -25,10 +25,12 @@ check "info: author, subject, keywords" bash -c 'grep -q "^Author: *Ann$" <<<"$0
 check "quotes and backslashes reach the PDF as typed" bash -c 'pdfinfo quoted.pdf | grep -qxF "Title:           The \"Best\" Report\\" && pdfinfo quoted.pdf | grep -qx "Author: *-o /etc/passwd"'
 
 cp a.pdf book.pdf
-"$bin/scrivex" -p 2 -i b.pdf -o book.pdf </dev/null >out.txt
+"$bin/scrivex" -p 2 -i b.pdf -o book.pdf -t "Title" </dev/null >out.txt
 check "-p 2 appends" bash -c '[ "$(pages book.pdf)" = 3 ] && [ "$(width book.pdf 3)" = 300 ]'
-"$bin/scrivex" -p 1 -i c.pdf -o book.pdf -t Joined </dev/null >out.txt
+check "-p 2 sets the title of the joined file" bash -c 'pdfinfo book.pdf | grep -qx "Title: *Title"'
+"$bin/scrivex" -p 1 -i c.pdf -o book.pdf -t Joined -a Ann </dev/null >out.txt
 check "-p 1 inserts before the first page" bash -c '[ "$(pages book.pdf)" = 6 ] && [ "$(width book.pdf 1)" = 400 ] && [ "$(width book.pdf 4)" = 200 ]'
+check "-p 1 sets the information of the joined file" bash -c 'pdfinfo book.pdf | grep -qx "Title: *Joined" && pdfinfo book.pdf | grep -qx "Author: *Ann"'
 check "no temporary files left" bash -c '[ -z "$(ls -A "$TMPDIR")" ] && [ -z "$(ls -A "$0" | grep -E "\.tmp")" ]' "$work"
 
 printf '%s\n%s\n%s\n' "$work/a.pdf" "$work/b.pdf" "$work/c.pdf" > all.lst

@@ -1,6 +1,8 @@
 #include "driver/pipeline.h"
 
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "common/child_process.h"
 #include "common/failure_reason.h"
@@ -107,7 +109,15 @@ int MergeWithExistingPdf(const std::string& newPdf, const std::string& existingP
   int mode = options->existingOutputMode;
   if (mode == 0 || mode == 3) return 1;
   std::string pages = mode == 1 ? "1|0|" + newPdf : newPdf;
-  int code = RunTool({ToolsProgramPath(), "-i", existingPdf, "-*", pages}, converters);
+  // The document information asked for belongs to the joined file, written
+  // in the same step as the pages.
+  const ConversionOptions& o = *options;
+  std::vector<std::string> args = {ToolsProgramPath(), "-i", existingPdf, "-*", pages};
+  for (const auto& [flag, text] : {std::pair{"-t", &o.title}, std::pair{"-a", &o.author},
+                                   std::pair{"-s", &o.subject}, std::pair{"-k", &o.keywords}}) {
+    if (!text->empty()) args.insert(args.end(), {flag, *text});
+  }
+  int code = RunTool(args, converters);
   // A tool that reported failure has merged nothing, whatever is on disk.
   return code == 0 && FileExists(existingPdf) ? 1 : 0;
 }
@@ -234,7 +244,8 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
       }
       side.Discard();
     } else if (isPdf && !target.empty() && !refused) {
-      if (result == 1 && wantInfo && SetPdfDocumentInfo(target, &options, converters) != 1) {
+      if (result == 1 && wantInfo && target == finalOutput &&
+          SetPdfDocumentInfo(target, &options, converters) != 1) {
         result = 0;
         // A new file without what was asked for is no result.
         if (target == finalOutput && !exists) platform::RemoveFile(finalOutput);

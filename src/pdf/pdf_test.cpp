@@ -281,6 +281,14 @@ TEST_F(PdfTest, DocumentInformationKeepsWhatIsNotGivenAndEncryption) {
   EXPECT_EQ(InfoText(pdf, "/Title"), "Old");
   EXPECT_THAT(PageSizes(out), ElementsAre(101, 201));
   EXPECT_TRUE(ReadPdf(pdf)->isEncrypted() && ReadPdf(out)->isEncrypted());
+
+  // Protected pages joined to a plain file, with information in the same
+  // step: the joined file is protected as they were, and holds the texts.
+  const std::string plain = Pdf("plain.pdf", {{301}});
+  ASSERT_TRUE(UpdatePdf(plain, pdf, false, {"Joined", "", "", ""}, "", &error_)) << error_;
+  EXPECT_THAT(PageSizes(plain), ElementsAre(301, 101, 201));
+  EXPECT_TRUE(ReadPdf(plain)->isEncrypted());
+  EXPECT_EQ(InfoText(plain, "/Title"), "Joined");
 }
 
 // A missing key is created holding the defaults; then every field comes back

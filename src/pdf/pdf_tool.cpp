@@ -120,7 +120,11 @@ bool UpdatePdf(const std::string& existing, const std::string& pagesFrom, bool a
 
   PdfWriteOptions write;
   write.configure = [&source](QPDFWriter& writer) {
-    if (source) writer.setMinimumPDFVersion(source->getPDFVersion(), source->getExtensionLevel());
+    if (!source) return;
+    writer.setMinimumPDFVersion(source->getPDFVersion(), source->getExtensionLevel());
+    // The added pages carry this run's protection; the joined file keeps it
+    // rather than handing them out unprotected under the old file's.
+    if (source->isEncrypted()) writer.copyEncryptionParameters(*source);
   };
   write.verify = [&]() -> std::string {
     std::string warning = FirstPdfWarning(*pdf);
