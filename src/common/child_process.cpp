@@ -108,6 +108,7 @@ int RunHiddenProcess(const std::vector<std::string>& argv, int* exitCode,
     return 0;
   }
   if (!result.output.empty()) TraceMessage("%s\n", result.output.c_str());
+  if (options.outputTail) *options.outputTail = result.output;
   if (result.timedOut || result.outOfMemory) return 0;
   if (exitCode) *exitCode = result.exitCode;
   return 1;

@@ -22,6 +22,9 @@ struct HiddenProcessOptions {
   bool noteFailure = true;       // a failed run becomes the file's failure reason
   // A child that reads a document runs boxed, under the memory cap.
   std::optional<platform::Confinement> confinement;
+  // Receives the last few KiB the child printed, for callers that read its
+  // messages even when it ended with 0.
+  std::string* outputTail = nullptr;
 };
 
 // Runs a child without a window and waits for it, keeping only the tail of

@@ -70,6 +70,7 @@ bool BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSe
                                    "-dUseCropBox"};
   if (setup.inputIsEps) args.push_back("-dEPSFitPage");
   args.push_back("-dSAFER");
+  if (request.olderPdfReader) args.push_back("-dNEWPDF=false");
   const std::string& password =
       !request.ownerPassword.empty() ? request.ownerPassword : request.userPassword;
   if (!password.empty()) args.push_back("-sPDFPassword=" + password);
@@ -111,7 +112,27 @@ bool BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSe
   return true;
 }
 
-int RunGhostscript(const RenderRequest& request, int* exitCode) {
+std::string PdfReaderRefusal(const std::string& output) {
+  std::string refusal;
+  size_t start = 0;
+  while (start < output.size()) {
+    size_t end = output.find('\n', start);
+    if (end == std::string::npos) end = output.size();
+    std::string line = output.substr(start, end - start);
+    start = end + 1;
+    if (line.find("Couldn't initialise file") != std::string::npos ||
+        line.find("No pages will be processed") != std::string::npos) {
+      size_t text = line.find_first_not_of(" *\t");
+      size_t errorWord = line.find("Error: ");
+      if (errorWord != std::string::npos) text = errorWord + 7;
+      if (refusal.empty()) refusal = text == std::string::npos ? line : line.substr(text);
+    }
+  }
+  while (!refusal.empty() && (refusal.back() == '\r' || refusal.back() == ' ')) refusal.pop_back();
+  return refusal;
+}
+
+int RunGhostscript(const RenderRequest& request, int* exitCode, std::string* output) {
   if (exitCode) *exitCode = -1;
   if (!IsValidRenderRequest(request)) return -1;
   RunPackageStep();
@@ -150,6 +171,7 @@ int RunGhostscript(const RenderRequest& request, int* exitCode) {
   // GS_LIB goes to the child only; this process's environment stays as it was.
   HiddenProcessOptions options;
   options.env = {{"GS_LIB", setup.ghostscriptLib}};
+  options.outputTail = output;
   int result = RunHiddenProcess(argv, exitCode, options);
   TraceMessage("%s:%d:Result=%d\n", __FILE__, __LINE__, result);
   return result;

@@ -32,6 +32,7 @@ struct RenderRequest {
   int lastPage = 0;
   int jpegQuality = 0;   // 1..100 goes to the JPEG devices; else their default
   bool bigTiff = false;  // a TIFF device writes BigTIFF (past 4 GiB)
+  bool olderPdfReader = false;  // read PDF with Ghostscript's older reader
 };
 
 // What the builder learns from the system, gathered by RunGhostscript.
@@ -58,8 +59,14 @@ bool BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSe
 
 // Validates, finds Ghostscript and runs it with GS_LIB set for the child.
 // -1 for an invalid request or when Ghostscript is missing; else the result
-// of RunHiddenProcess, with Ghostscript's exit status in exitCode when given.
-int RunGhostscript(const RenderRequest& request, int* exitCode = nullptr);
+// of RunHiddenProcess, with Ghostscript's exit status in exitCode when given
+// and the tail of what it printed in output.
+int RunGhostscript(const RenderRequest& request, int* exitCode = nullptr,
+                   std::string* output = nullptr);
+
+// Ghostscript's PDF reader may refuse a whole file and still exit with 0,
+// rendering nothing: its message when the printed output says so, else "".
+std::string PdfReaderRefusal(const std::string& output);
 
 }  // namespace scrivex
 

@@ -12,7 +12,7 @@
 namespace scrivex {
 namespace {
 
-bool TiffIsWhole(const std::string& path, long long size, std::string* why) {
+bool TiffIsWhole(const std::string& path, long long size, std::string* why, int* pageCount) {
   auto file = OpenTiff(path, "r");
   if (!file->handle) {
     *why = file->lastError;
@@ -23,6 +23,7 @@ bool TiffIsWhole(const std::string& path, long long size, std::string* why) {
     *why = file->lastError;
     return false;
   }
+  if (pageCount) *pageCount = pages;
   for (int page = 0; page < pages; ++page) {
     if (!TIFFSetDirectory(file->handle, static_cast<tdir_t>(page))) {
       *why = "page " + std::to_string(page + 1) + " cannot be read";
@@ -50,7 +51,9 @@ bool TiffIsWhole(const std::string& path, long long size, std::string* why) {
 
 }  // namespace
 
-bool IsCompleteImageFile(const std::string& path, const std::string& typeName, std::string* why) {
+bool IsCompleteImageFile(const std::string& path, const std::string& typeName, std::string* why,
+                         int* pages) {
+  if (pages) *pages = 1;
   long long size = platform::FileSize(path);
   if (size <= 0) {
     *why = size < 0 ? "it was not written" : "it is empty";
@@ -59,7 +62,7 @@ bool IsCompleteImageFile(const std::string& path, const std::string& typeName, s
   const std::string ext = platform::ToLower(platform::SplitPath(typeName).ext);
   bool whole = true;
   if (ext == ".tif" || ext == ".tiff") {
-    return TiffIsWhole(path, size, why);
+    return TiffIsWhole(path, size, why, pages);
   } else if (ext == ".png") {
     unsigned char tail[8];
     whole = size >= 20 && platform::ReadFileAt(path, size - 8, tail, sizeof tail) &&

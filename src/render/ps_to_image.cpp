@@ -1,8 +1,11 @@
 #include "render/ps_to_image.h"
 
+#include <algorithm>
+#include <fstream>
 #include <vector>
 
 #include "common/failure_reason.h"
+#include "common/trace.h"
 #include "ghostscript/ghostscript_command.h"
 #include "ghostscript/ghostscript_device.h"
 #include "image/image_converter.h"
@@ -18,10 +21,29 @@ namespace {
 
 // Ghostscript ran and finished without an error. An aborted run may still
 // leave files (pdfwrite writes a blank page even for a missing input), and
-// files from an earlier run may lie there too: neither is a result.
-bool RanCleanly(const RenderRequest& request) {
-  int exitCode = -1;
-  return RunGhostscript(request, &exitCode) == 1 && exitCode == 0;
+// files from an earlier run may lie there too: neither is a result. Its PDF
+// reader can refuse a file that opens elsewhere (the input check has opened
+// it) and still end with 0; the older reader gets one more try then.
+bool RanCleanly(RenderRequest request) {
+  for (;;) {
+    int exitCode = -1;
+    std::string said;
+    if (RunGhostscript(request, &exitCode, &said) != 1 || exitCode != 0) return false;
+    const std::string refusal = PdfReaderRefusal(said);
+    if (refusal.empty()) return true;
+    if (request.olderPdfReader || !platform::HasExtension(request.inputPath, ".pdf")) {
+      NoteFailure("Ghostscript cannot read the file: " + refusal);
+      return false;
+    }
+    TraceMessage("Ghostscript's PDF reader refused %s (%s); reading it again with its older reader\n",
+                 request.inputPath.c_str(), refusal.c_str());
+    // Pages the refused run left (a blank one) are no part of the result; a
+    // single file is written over from its start.
+    if (request.numberPages) {
+      for (const std::string& page : ListPageFiles(request.outputPath)) platform::RemoveFile(page);
+    }
+    request.olderPdfReader = true;
+  }
 }
 
 bool IsDcxOrMng(const std::string& output) {
@@ -96,12 +118,38 @@ bool NeedsBigTiff(double pagesArea, const std::string& output, float resolutionX
   return bytes > 3.5 * 1024 * 1024 * 1024;
 }
 
-// A written file is whole, by the type its final name gives; PDF outputs
-// open and hold the expected pages (at least one).
+// The pages of a PostScript file by its page comments, which Ghostscript's
+// writer puts before each page.
+int CountPostScriptPages(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return -1;
+  const std::string mark = "\n%%Page:";
+  std::string carry;
+  std::vector<char> buffer(1 << 16);
+  int pages = 0;
+  while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0) {
+    std::string chunk = carry + std::string(buffer.data(), static_cast<size_t>(in.gcount()));
+    for (size_t at = chunk.find(mark); at != std::string::npos; at = chunk.find(mark, at + 1)) {
+      ++pages;
+    }
+    carry = chunk.substr(chunk.size() - std::min(chunk.size(), mark.size() - 1));
+  }
+  return in.bad() ? -1 : pages;
+}
+
+// A written file is whole, by the type its final name gives, and holds the
+// pages the input asked for when that is known (at least one).
 bool IsCompleteOutput(const std::string& path, const std::string& finalName, int expectedPages) {
   std::string why;
   bool whole;
-  if (platform::HasExtension(finalName, ".pdf")) {
+  if (platform::HasExtension(finalName, ".ps")) {
+    int pages = CountPostScriptPages(path);
+    whole = pages > 0 && (expectedPages == 0 || pages == expectedPages);
+    if (!whole) {
+      why = pages < 0 ? "it cannot be read" : "it holds " + std::to_string(pages) + " pages";
+      if (pages >= 0 && expectedPages) why += " of " + std::to_string(expectedPages);
+    }
+  } else if (platform::HasExtension(finalName, ".pdf")) {
     int pages = CountPdfPages(path, false, &why);
     whole = pages > 0 && (expectedPages == 0 || pages == expectedPages);
     if (whole && expectedPages == 0 && IsSingleEmptyPagePdf(path)) {
@@ -113,7 +161,12 @@ bool IsCompleteOutput(const std::string& path, const std::string& finalName, int
             (expectedPages ? " of " + std::to_string(expectedPages) : "");
     }
   } else {
-    whole = IsCompleteImageFile(path, finalName, &why);
+    int pages = 0;
+    whole = IsCompleteImageFile(path, finalName, &why, &pages);
+    if (whole && expectedPages > 0 && pages != expectedPages) {
+      whole = false;
+      why = "it holds " + std::to_string(pages) + " pages of " + std::to_string(expectedPages);
+    }
   }
   if (!whole) {
     std::string dir = platform::SplitPath(path).dir;

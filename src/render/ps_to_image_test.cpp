@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "common/failure_reason.h"
 #include "ghostscript/ghostscript_locator.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -26,6 +27,10 @@ class PsToImageTest : public ::testing::Test {
     dir_.Write("mixed.pdf", kPdf);
     platform::RunChild({"gs", "-q", "-sDEVICE=pdfwrite", "-o", P("whole.pdf"), "-c",
                         "0 0 moveto 9 9 lineto stroke showpage"});
+    platform::RunChild({"gs", "-q", "-sDEVICE=tiffg4", "-o", P("whole.tif"), "-c", "showpage"});
+    platform::RunChild({"gs", "-q", "-sDEVICE=ps2write", "-o", P("whole.ps"), "-c", "showpage"});
+    platform::RunChild({"gs", "-q", "-sDEVICE=pdfwrite", "-o", P("three.pdf"), "-c",
+                        "1 1 3 { pop 0 0 moveto 9 9 lineto stroke showpage } for"});
     dir_.Write("whole.png", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(12, 'x') + "IEND" +
                                 std::string(4, '\0'));
   }
@@ -46,10 +51,16 @@ class PsToImageTest : public ::testing::Test {
 
   // A stand-in Ghostscript that records its arguments and GS_LIB, writes a
   // whole file of the output's type when asked, and exits with the status.
-  void InstallFakeGhostscript(int exitStatus, bool writeOutput) {
+  // It prints `said` unless started with `quietWith` among its arguments.
+  void InstallFakeGhostscript(int exitStatus, bool writeOutput, const std::string& said = "",
+                              const std::string& quietWith = "") {
     fs::create_directories(P("p2t"));
     std::string script = "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + P("args.txt") +
                          "'\nprintf '%s' \"$GS_LIB\" > '" + P("gslib.txt") + "'\n";
+    if (!said.empty()) {
+      script += "case \" $* \" in *\" " + (quietWith.empty() ? "-never-" : quietWith) +
+                " \"*) ;; *) printf '" + said + "';; esac\n";
+    }
     if (writeOutput) {
       script +=
           "for a in \"$@\"; do case \"$a\" in -sOutputFile=*) "
@@ -107,11 +118,44 @@ TEST_F(PsToImageTest, OnlyACleanRunThatWroteCounts) {
   EXPECT_EQ(Convert(P("doc.ps"), P("pg.png")), 1);
   EXPECT_TRUE(platform::FileExists(P("pg_0001.png")));
 
+  // A file holding fewer pages than the PDF asked for is no result, whatever
+  // its type.
+  for (const char* out : {"few.pdf", "few.tif", "few.ps"}) {
+    ClearFailureReason();
+    EXPECT_EQ(Convert(P("three.pdf"), P(out)), 0) << out;
+    EXPECT_NE(FailureReason().find("holds 1 pages of 3"), std::string::npos) << FailureReason();
+    EXPECT_FALSE(platform::FileExists(P(out))) << out;
+  }
+
   fs::remove_all(P("p2t"));
   SetSystemGhostscriptDirForTesting(P("nowhere"));
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(Convert(P("doc.ps"), P("new.tif")), 0);
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("Ghostscript"), std::string::npos);
+}
+
+// Ghostscript's PDF reader may refuse a file and still end with 0 (it writes
+// a blank page): the older reader gets one try, and a file that neither reads
+// is Failed with Ghostscript's message, never a blank success.
+TEST_F(PsToImageTest, ARefusedPdfIsReadAgainThenFails) {
+  const std::string refusal =
+      "   **** Error: Couldn\\047t initialise file.\\nNo pages will be processed (FirstPage > "
+      "LastPage).\\n";
+  InstallFakeGhostscript(0, true, refusal, "-dNEWPDF=false");
+  EXPECT_EQ(Convert(P("whole.pdf"), P("read.pdf")), 1);
+  EXPECT_NE(Args().find("-dNEWPDF=false\n"), std::string::npos) << Args();
+  EXPECT_EQ(Convert(P("whole.pdf"), P("read.png")), 1);
+
+  InstallFakeGhostscript(0, true, refusal);
+  for (const char* out : {"refused.pdf", "refused.tif", "refused.png"}) {
+    ClearFailureReason();
+    EXPECT_EQ(Convert(P("whole.pdf"), P(out)), 0) << out;
+    EXPECT_EQ(FailureReason(), "Ghostscript cannot read the file: Couldn't initialise file.");
+  }
+  EXPECT_FALSE(platform::FileExists(P("refused.pdf")));
+  // PostScript has one reader only.
+  EXPECT_EQ(Convert(P("doc.ps"), P("ps.pdf")), 0);
+  EXPECT_EQ(Args().find("-dNEWPDF=false"), std::string::npos);
 }
 
 }  // namespace
