@@ -419,6 +419,18 @@ bool IsCollection(const std::string& path) {
   return ReadAt(in, 0, 4) == "ttcf";
 }
 
+// A map line naming a collection's file loads its first font, as the folder
+// scan does for the names that font declares; the PDF reader ignores the
+// entries that pick another font of a collection.
+bool FirstFontOfCollectionIs(const std::string& path, const std::string& name) {
+  std::ifstream in(path, std::ios::binary);
+  std::string head = ReadAt(in, 0, 16);
+  if (head.size() < 16 || !head.starts_with("ttcf") || U32(head, 8) == 0) return false;
+  std::set<std::string> names;
+  AddSfntNames(in, U32(head, 12), &names);
+  return names.count(name) != 0;
+}
+
 struct TempFolder {
   std::string path;
   explicit TempFolder(const std::string& parent) {
@@ -441,7 +453,7 @@ bool WriteFile(const std::string& path, const std::string& data) {
 // the default map's other entries. Found by probing with the folder on
 // FONTPATH, then with the map so far until both agree on every name. Nothing
 // when a difference cannot be written as a map line (a substituted name, a
-// font inside a collection); *why tells.
+// font after the first in a collection); *why tells.
 std::optional<std::string> MakeMapLines(const std::string& program, const std::string& lib,
                                         const std::string& fontsDir, const std::string& tmp,
                                         std::string* why, bool* crashed) {
@@ -525,8 +537,10 @@ std::optional<std::string> MakeMapLines(const std::string& program, const std::s
       if ((*after)[i] == (*before)[i] && (*after)[count + i] == (*before)[count + i]) continue;
       const std::string& plain = (*before)[i];
       if (plain == (*before)[count + i] && plain.find('\n') == std::string::npos &&
-          plain.starts_with('/') && !entries.count(names[i]) && !IsCollection(plain) &&
-          (round == 0 ? plain.starts_with(fontsDir) : leadsToBound(names[i]))) {
+          plain.starts_with('/') && !entries.count(names[i]) &&
+          (round == 0 ? plain.starts_with(fontsDir) &&
+                            (!IsCollection(plain) || FirstFontOfCollectionIs(plain, names[i]))
+                      : leadsToBound(names[i]))) {
         bind.push_back(i);
       } else if (unbound.empty()) {
         unbound = names[i] + " (" + plain + ")";

@@ -48,6 +48,20 @@ TEST(GhostscriptFontArguments, MapsTheFolderFontsAndFollowsNewOnes) {
   size_t alias = text.find("/Palatino-Roman (");
   ASSERT_NE(alias, std::string::npos) << text;
   EXPECT_EQ(text.substr(alias, text.find('\n', alias) - alias).find(fonts), std::string::npos);
+
+  // A font collection (the set-up installs one for the text printer) is
+  // mapped by its first font's name; the later fonts' names keep the
+  // substitute the folder scan gives them.
+  const std::string collection = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
+  ASSERT_TRUE(fs::exists(collection)) << "scripts/setup installs fonts-wqy-microhei";
+  fs::create_directories(fonts + "/c");
+  fs::copy_file(collection, fonts + "/c/wqy-microhei.ttc");
+  EXPECT_EQ(GhostscriptFontArguments(gs, lib, fonts, pdf), args) << ReadBytes(map);
+  const std::string withCollection = ReadBytes(map);
+  EXPECT_NE(withCollection.find("/WenQuanYiMicroHei (" + fonts + "/c/wqy-microhei.ttc)"),
+            std::string::npos)
+      << withCollection;
+  EXPECT_EQ(withCollection.find("/WenQuanYiMicroHeiMono ("), std::string::npos);
 }
 
 }  // namespace
