@@ -11,97 +11,31 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/spooler.h"
 #include "printer/printer_dc.h"
+#include "text_layout.h"
 
 namespace {
 
 using namespace scrivex;
 
 constexpr const char* kFont = "Monospace 10";
-constexpr int kTabColumns = 8;
 // Margins in inches, as a plain text editor prints.
 constexpr double kSideMargin = 0.75;
 constexpr double kTopBottomMargin = 1.0;
+// A line is laid out a few thousand bytes at a time: pango's layout of one
+// paragraph overflows somewhere past 60,000 characters.
+constexpr size_t kPieceBytes = 4096;
 
 int Fail(const std::string& text) {
   std::fprintf(stderr, "notepad: %s\n", text.c_str());
   return 1;
-}
-
-// One line of the file; a form feed before it starts a new page.
-struct TextLine {
-  std::string text;
-  bool newPage = false;
-};
-
-// The file's bytes as valid UTF-8: a byte-order mark dropped (UTF-16 with
-// its mark converted), every invalid byte shown as U+FFFD, control
-// characters other than the line ends, tab and form feed as blanks.
-std::string DecodeText(const std::string& bytes) {
-  std::string text = bytes;
-  bool utf16le = bytes.starts_with("\xff\xfe"), utf16be = bytes.starts_with("\xfe\xff");
-  if (bytes.starts_with("\xef\xbb\xbf")) {
-    text = bytes.substr(3);
-  } else if (utf16le || utf16be) {
-    gsize written = 0;
-    gchar* converted = g_convert_with_fallback(bytes.data() + 2, bytes.size() - 2, "UTF-8",
-                                               utf16le ? "UTF-16LE" : "UTF-16BE", "\xef\xbf\xbd",
-                                               nullptr, &written, nullptr);
-    if (converted) {
-      text.assign(converted, written);
-      g_free(converted);
-    }
-  }
-  gchar* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
-  text = valid;
-  g_free(valid);
-  for (char& c : text) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if ((u < 0x20 && c != '\n' && c != '\r' && c != '\t' && c != '\f') || u == 0x7f) c = ' ';
-  }
-  return text;
-}
-
-// Tabs to blanks at every eighth column; wide characters take two columns.
-std::string ExpandTabs(const std::string& line) {
-  if (line.find('\t') == std::string::npos) return line;
-  std::string out;
-  int column = 0;
-  for (const char* p = line.c_str(); *p; p = g_utf8_next_char(p)) {
-    gunichar c = g_utf8_get_char(p);
-    if (c == '\t') {
-      int blanks = kTabColumns - column % kTabColumns;
-      out.append(blanks, ' ');
-      column += blanks;
-      continue;
-    }
-    out.append(p, g_utf8_next_char(p) - p);
-    column += g_unichar_iszerowidth(c) ? 0 : g_unichar_iswide(c) ? 2 : 1;
-  }
-  return out;
-}
-
-// Lines end at CR LF, CR or LF; a form feed ends the line and the page. A
-// line end at the very end of the file starts no further line.
-std::vector<TextLine> SplitLines(const std::string& text) {
-  std::vector<TextLine> lines(1);
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '\r' || c == '\n' || c == '\f') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      lines.push_back({"", c == '\f'});
-    } else {
-      lines.back().text += c;
-    }
-  }
-  if (lines.size() > 1 && lines.back().text.empty()) lines.pop_back();
-  for (TextLine& line : lines) line.text = ExpandTabs(line.text);
-  return lines;
 }
 
 struct LayoutDeleter {
@@ -110,10 +44,13 @@ struct LayoutDeleter {
 struct FontDeleter {
   void operator()(PangoFontDescription* font) const { pango_font_description_free(font); }
 };
+struct IterDeleter {
+  void operator()(PangoLayoutIter* iter) const { pango_layout_iter_free(iter); }
+};
 
-// Lays the lines out on as many pages as they need; false when the context
-// refused a page.
-bool PrintLines(PrinterDC& dc, const std::vector<TextLine>& lines) {
+// Lays the text out on as many pages as it needs, each page going to the
+// stream as soon as it is full; false when the context refused a page.
+bool PrintText(PrinterDC& dc, std::string_view text) {
   const int width = GetDeviceCaps(dc, HORZRES), height = GetDeviceCaps(dc, VERTRES);
   const int dpiX = GetDeviceCaps(dc, LOGPIXELSX), dpiY = GetDeviceCaps(dc, LOGPIXELSY);
   // Small paper keeps at least half its width and height for the text.
@@ -137,31 +74,54 @@ bool PrintLines(PrinterDC& dc, const std::vector<TextLine>& lines) {
   bool pageEmpty = true;
   auto nextPage = [&] {
     if (!EndPage(dc) || !StartPage(dc)) return false;
-    pango_cairo_update_layout(dc.cr, layout.get());
     y = top;
     pageEmpty = true;
     return true;
   };
-  for (const TextLine& line : lines) {
-    if (line.newPage && !pageEmpty && !nextPage()) return false;
-    pango_layout_set_text(layout.get(), line.text.data(), static_cast<int>(line.text.size()));
-    PangoLayoutIter* iter = pango_layout_get_iter(layout.get());
-    do {
+  // Draws the layout's first `count` visual lines, starting pages as they fill.
+  auto drawLines = [&](int count) {
+    std::unique_ptr<PangoLayoutIter, IterDeleter> iter(pango_layout_get_iter(layout.get()));
+    for (int i = 0; i < count; ++i, pango_layout_iter_next_line(iter.get())) {
       PangoRectangle logical;
-      pango_layout_iter_get_line_extents(iter, nullptr, &logical);
+      pango_layout_iter_get_line_extents(iter.get(), nullptr, &logical);
       double lineHeight = static_cast<double>(logical.height) / PANGO_SCALE;
       double baseline =
-          static_cast<double>(pango_layout_iter_get_baseline(iter) - logical.y) / PANGO_SCALE;
-      if (y + lineHeight > bottom && !pageEmpty && !nextPage()) {
-        pango_layout_iter_free(iter);
-        return false;
-      }
+          static_cast<double>(pango_layout_iter_get_baseline(iter.get()) - logical.y) / PANGO_SCALE;
+      if (y + lineHeight > bottom && !pageEmpty && !nextPage()) return false;
       cairo_move_to(dc.cr, left, y + baseline);
-      pango_cairo_show_layout_line(dc.cr, pango_layout_iter_get_line_readonly(iter));
+      pango_cairo_show_layout_line(dc.cr, pango_layout_iter_get_line_readonly(iter.get()));
       y += lineHeight;
       pageEmpty = false;
-    } while (pango_layout_iter_next_line(iter));
-    pango_layout_iter_free(iter);
+    }
+    return true;
+  };
+
+  LineReader reader{text};
+  TextLine line;
+  std::string pending;  // the line's laid-out text not drawn yet
+  while (NextLine(reader, &line)) {
+    if (line.newPage && !pageEmpty && !nextPage()) return false;
+    // The line goes to pango a piece at a time. The last visual line of a
+    // piece is laid out again with the next piece, so the line wraps exactly
+    // as it would whole and no character is lost or drawn twice.
+    pending.clear();
+    int column = 0;
+    size_t done = 0;
+    do {
+      size_t end = PieceEnd(line.text, done, kPieceBytes);
+      pending += ExpandTabs(line.text.substr(done, end - done), &column);
+      done = end;
+      pango_cairo_update_layout(dc.cr, layout.get());
+      pango_layout_set_text(layout.get(), pending.data(), static_cast<int>(pending.size()));
+      int count = pango_layout_get_line_count(layout.get());
+      size_t carried = pending.size();
+      if (done < line.text.size() && count > 1) {
+        carried = pango_layout_get_line_readonly(layout.get(), count - 1)->start_index;
+        --count;
+      }
+      if (!drawLines(count)) return false;
+      pending.erase(0, carried);
+    } while (done < line.text.size());
   }
   return EndPage(dc) == 1;
 }
@@ -171,6 +131,7 @@ int PrintTextFile(const std::string& path) {
   if (!platform::IsRegularFile(path) || !platform::ReadWholeFile(path, &bytes)) {
     return Fail("cannot read \"" + path + "\"");
   }
+  const std::string text = DecodeText(std::move(bytes));
   char printer[256] = {};
   uint32_t size = sizeof printer;
   if (!platform::GetDefaultPrinterA(printer, &size)) return Fail("there is no default printer");
@@ -178,9 +139,32 @@ int PrintTextFile(const std::string& path) {
   if (!dc) return Fail(std::string("the default printer \"") + printer + "\" cannot be used");
   platform::PathParts parts = platform::SplitPath(path);
   if (!StartDoc(*dc, parts.name + parts.ext)) return Fail("the print job cannot be started");
-  if (!PrintLines(*dc, SplitLines(DecodeText(bytes)))) return Fail("a page could not be printed");
+  if (!PrintText(*dc, text)) return Fail("a page could not be printed");
   if (!EndDoc(*dc)) return Fail(dc->jobFailure);
   return 0;
+}
+
+// The font caches go back too, so a leak checker sees only real leaks. A
+// pango worker thread may still hold the font map, and with it fonts, for a
+// moment after the last page; cairo's reset aborts while a font is alive, so
+// it waits for the map to go and is skipped when it does not.
+void FreeFontCaches() {
+  GWeakRef map;
+  g_weak_ref_init(&map, pango_cairo_font_map_get_default());
+  pango_cairo_font_map_set_default(nullptr);
+  bool gone = false;
+  for (int i = 0; i < 200 && !gone; ++i) {
+    GObject* alive = static_cast<GObject*>(g_weak_ref_get(&map));
+    gone = alive == nullptr;
+    if (alive) {
+      g_object_unref(alive);
+      g_usleep(5000);
+    }
+  }
+  g_weak_ref_clear(&map);
+  if (!gone) return;
+  cairo_debug_reset_static_data();
+  FcFini();
 }
 
 }  // namespace
@@ -189,10 +173,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 2 && platform::EqualsNoCase(args[0], "/p") && !args[1].empty()) {
     int result = PrintTextFile(args[1]);
-    // The font caches go back too, so a leak checker sees only real leaks.
-    pango_cairo_font_map_set_default(nullptr);
-    cairo_debug_reset_static_data();
-    FcFini();
+    FreeFontCaches();
     return result;
   }
   std::fputs("usage: notepad.exe /p FILE\n", stderr);
