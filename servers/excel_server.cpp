@@ -5,6 +5,8 @@
 #include <map>
 #include <memory>
 
+#include "platform/spooler.h"
+#include "printer/device_settings.h"
 #include "printer/printer_dc.h"
 #include "servers/office_print.h"
 #include "servers/register_servers.h"
@@ -74,11 +76,14 @@ class PageSetup : public Dispatch {
       RequireArgs(args, 1, "PaperSize");
       const int code = ToInt(args[0]);
       double width, height;
-      if (!PaperSizePoints(code, &width, &height)) {
+      if (code == kUserDefinedPaper) {
+        Open(book_).paper.erase(sheet_);  // the printer's, once it is known
+      } else if (PaperSizePoints(code, &width, &height)) {
+        Open(book_).paper[sheet_] = {static_cast<int>(width * kMm100PerPoint + 0.5),
+                                     static_cast<int>(height * kMm100PerPoint + 0.5)};
+      } else {
         RaiseOfficeError("Unable to set the PaperSize property: no paper " + std::to_string(code));
       }
-      Open(book_).paper[sheet_] = {static_cast<int>(width * kMm100PerPoint + 0.5),
-                                   static_cast<int>(height * kMm100PerPoint + 0.5)};
       book_->paperCode[sheet_] = code;
       return Variant{};
     }
@@ -98,11 +103,21 @@ class PageSetup : public Dispatch {
 void PrintSheets(Workbook& book, const std::vector<int>& sheets, std::vector<Variant>& args) {
   OfficeExportOptions what;
   what.parts = sheets;
+  auto given = [&](size_t i) { return i < args.size() && !IsOmitted(args[i]); };
+  const std::string printer = given(4) ? ToString(args[4]) : "";
   for (int sheet : sheets) {
     auto it = book.paper.find(sheet);
     if (it != book.paper.end()) what.sheetPaper[sheet] = it->second;
+    auto code = book.paperCode.find(sheet);
+    if (code != book.paperCode.end() && code->second == kUserDefinedPaper) {
+      int width = 0, length = 0;
+      if (!PrinterCustomPaper(printer.empty() ? platform::DefaultPrinterName() : printer, &width,
+                              &length)) {
+        RaiseOfficeError("the printer has no user-defined paper size");
+      }
+      what.sheetPaper[sheet] = {width * 10, length * 10};  // tenths to hundredths of a mm
+    }
   }
-  auto given = [&](size_t i) { return i < args.size() && !IsOmitted(args[i]); };
   if (given(0) && given(1)) {
     what.pageRange = PageSpan(ToInt(args[0]), ToInt(args[1]));
   } else if (given(0) || given(1)) {  // to the end, or from the start
@@ -111,7 +126,6 @@ void PrintSheets(Workbook& book, const std::vector<int>& sheets, std::vector<Var
   }
   if (given(3) && ToBool(args[3])) RaiseOfficeError("there is no print preview here");
   const int copies = given(2) ? ToInt(args[2]) : 1;
-  const std::string printer = given(4) ? ToString(args[4]) : "";
   for (int copy = 0; copy < copies; ++copy) PrintOfficeDocument(book.path, what, printer);
 }
 

@@ -77,9 +77,14 @@ check "-E 3 keeps the sheet files beside the joined output" eval 'ok -i book.xls
 check "-E 1: sheet files only; -E 2: one job of all sheets" eval 'ok -i book.xls -o e1.pdf -E 1 &&
   [ ! -e e1.pdf ] && [[ "$(text e1-0001.pdf)" == *"Sheet one"* ]] && ok -i book.xls -o e2.pdf -E 2 &&
   [ "$(npages e2.pdf)" = 2 ] && [ ! -e e2-0001.pdf ]'
-check "one worksheet: no sheet names; -f abc and 11x17in: Letter, A5" eval 'ok -i one.xls -o one.pdf -f abc &&
-  [ "$(size one.pdf)" = 612x792 ] && ok -i one.xls -o a5.pdf -f 11x17in && [ "$(size a5.pdf)" = 420x595 ] &&
+check "one worksheet: no sheet names; -f abc: Letter, -f 11: A5" eval 'ok -i one.xls -o one.pdf -f abc &&
+  [ "$(size one.pdf)" = 612x792 ] && ok -i one.xls -o a5.pdf -f 11 && [ "$(size a5.pdf)" = 420x595 ] &&
   [ ! -e one-0001.pdf ]'
+check "a custom -f gives the sheet exactly that paper, in inches, points and millimetres, on Inkwell too" eval '
+  ok -i one.xls -o in.pdf -f 11x17in && [ "$(size in.pdf)" = 792x1224 ] &&
+  ok -i one.xls -o pt.pdf -f 500x700pt && [ "$(size pt.pdf)" = 500x700 ] &&
+  ok -i one.xls -o mm.pdf -f 100x150mm && [ "$(size mm.pdf)" = 283x425 ] &&
+  ok -i one.xls -o ink.pdf -f 11x17in -e && [ "$(size ink.pdf)" = 792x1224 ]'
 
 check "images: .doc to TIFF pages, .xls sheets to PNG, .vsd to JPEG, .ppt to EMF" eval '
   ok -i w.doc -o w.tif && [ "$(tiffinfo w.tif 2>/dev/null | grep -c "Image Width")" = 3 ] &&

@@ -14,6 +14,7 @@
 #include "platform/path.h"
 #include "platform/process.h"
 #include "printer/completion_mapping.h"
+#include "printer/device_settings.h"
 #include "printer/driver_settings.h"
 
 namespace scrivex {
@@ -103,6 +104,18 @@ void ParseZoomPaper(const std::string& text, int* width, int* height) {
 }
 
 }  // namespace
+
+int SheetPaperCode(const std::string& paperSize) {
+  // A width and length are no code: the sheet takes the printer's own
+  // paper, which the -f text has set to them.
+  platform::DEVMODEA settings{};
+  ParsePaperSize(paperSize, &settings);
+  if (settings.dmFields & (platform::DM_PAPERWIDTH | platform::DM_PAPERLENGTH)) {
+    return kUserDefinedPaper;
+  }
+  int paper = std::atoi(paperSize.c_str());
+  return paper == 0 ? 1 : paper;
+}
 
 void QuitKeptApplications() {
   for (int which = 0; which < kApplications; ++which) QuitApplication(Application(which));
@@ -259,8 +272,7 @@ int PrintWithExcel(const std::string& input, const std::string& output,
         try {
           std::shared_ptr<Dispatch> sheet = ToObject(Get(*sheets, 170, {I4(kept[j])}));
           name = ToString(Get(*sheet, 110));
-          int paper = std::atoi(o.paperSize.c_str());
-          Put(*ToObject(Get(*sheet, 998)), 1007, I4(paper == 0 ? 1 : paper));
+          Put(*ToObject(Get(*sheet, 998)), 1007, I4(SheetPaperCode(o.paperSize)));
           if (count > 1) {
             std::string file = SheetFileName(folder, parts, static_cast<int>(j + 1));
             NameNextPrint(file);

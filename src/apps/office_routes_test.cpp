@@ -5,6 +5,7 @@
 #include <map>
 
 #include "apps/routes.h"
+#include "printer/device_settings.h"
 #include "automation/automation.h"
 #include "pdf/quire_settings.h"
 #include "platform/profile.h"
@@ -146,7 +147,7 @@ TEST_F(OfficeRoutes, ExcelSheetsByMode) {
             dir_.Path("out-0002.pdf"));
   std::vector<int> papers;
   for (const Invocation& i : CallsTo("setup", 1007)) papers.push_back(ToInt(i.args[0]));
-  EXPECT_THAT(papers, ElementsAre(11, 11, 1, 1));
+  EXPECT_THAT(papers, ElementsAre(kUserDefinedPaper, kUserDefinedPaper, 1, 1));
 }
 
 TEST_F(OfficeRoutes, EmptyPresentationAndMissingApplications) {

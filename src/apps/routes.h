@@ -34,6 +34,9 @@ int PrintWithVisio(const std::string& input, const std::string& output,
                    const ConversionOptions* options);
 // Quits the applications kept running by -D.
 void QuitKeptApplications();
+// The paper code a sheet is given for the -f text: its number (1 for none),
+// or kUserDefinedPaper for a width and length.
+int SheetPaperCode(const std::string& paperSize);
 // 1 when the worksheet has nothing to print.
 int IsSheetEmpty(Dispatch& worksheet);
 

@@ -157,6 +157,21 @@ void ApplyPaperSizeToTarget(const std::string& paperSize) {
   if (requested.dmFields != 0) ApplyPrinterDeviceSettings(TargetPrinterName, &requested);
 }
 
+bool PrinterCustomPaper(const std::string& printerName, int* width, int* length) {
+  std::string names, mode;
+  if (!GetPrinterDevice(printerName, &names, &mode)) return false;
+  DEVMODEA settings;
+  std::memcpy(&settings, mode.data(), sizeof settings);
+  const uint32_t both = platform::DM_PAPERWIDTH | platform::DM_PAPERLENGTH;
+  if ((settings.dmFields & both) != both || settings.dmPaperWidth <= 0 ||
+      settings.dmPaperLength <= 0) {
+    return false;
+  }
+  *width = settings.dmPaperWidth;
+  *length = settings.dmPaperLength;
+  return true;
+}
+
 int GetPrinterDevice(const std::string& printerName, std::string* devNames, std::string* devMode) {
   if (printerName.empty() || devNames == nullptr || devMode == nullptr) return 0;
   PrinterInfo2 info;

@@ -14,6 +14,12 @@ using platform::DEVMODEA;
 
 // Largest value of the record's 16-bit paper fields.
 constexpr int kMaxPaperField = 32767;
+// The paper code that means the printer's own width and length.
+constexpr int kUserDefinedPaper = 256;
+
+// The printer's width and length in tenths of a millimetre, when its
+// settings give both; false otherwise.
+bool PrinterCustomPaper(const std::string& printerName, int* width, int* length);
 
 // Fills the paper fields of *settings from the -f text: "WxH" with an
 // optional unit "in" (the default), "mm" or "pt", stored as the record
