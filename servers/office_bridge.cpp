@@ -10,7 +10,9 @@
 #include <memory>
 #include <mutex>
 
+#include "common/child_process.h"
 #include "common/failure_reason.h"
+#include "common/trace.h"
 #include "pdf/pdf_document.h"
 #include "platform/background_child.h"
 #include "platform/files.h"
@@ -47,6 +49,29 @@ std::string OfficeProgram() {
   }
   std::string usual = std::string(kUsualOfficeDir) + "soffice.bin";
   return platform::IsRegularFile(usual) ? usual : "";
+}
+
+// The office's installation when it lies outside the system folders every
+// box shows (an office unpacked in /opt): a box must show it as well. Empty
+// otherwise.
+std::string OfficeOutsideSystem(const std::string& program) {
+  std::string dir = platform::SplitPath(program).dir;
+  if (dir.empty() || dir.rfind("/usr/", 0) == 0) return "";
+  dir.pop_back();
+  // Its program folder sits in the installation, beside its resources.
+  const size_t slash = dir.rfind('/');
+  if (slash != std::string::npos && slash > 0 && dir.substr(slash + 1) == "program") {
+    dir.resize(slash);
+  }
+  return dir;
+}
+
+// The office's own launcher beside its program: it runs the program again
+// when a new profile asks for a second start.
+std::string OfficeLauncher() {
+  const std::string program = OfficeProgram();
+  const std::string launcher = platform::SplitPath(program).dir + "soffice";
+  return platform::IsRegularFile(launcher) ? launcher : program;
 }
 
 std::string HelperScript() { return platform::ProgramDirectory() + kHelperScript; }
@@ -96,6 +121,9 @@ struct Office {
 
 std::mutex g_mutex;
 std::unique_ptr<Office> g_office;
+// The document (its full path) the office died over in its last request,
+// unless that was retried already.
+std::string g_diedOver;
 // Where documents meet the boxed office: each gets a copy of its own here,
 // and the office writes its PDF beside it. It outlives a restarted office.
 std::unique_ptr<platform::StagingFolder> g_exchange;
@@ -104,6 +132,7 @@ int g_exchanged = 0;
 // A document's copy for the office to open, and where its PDF goes; both
 // go when the request is done.
 struct StagedDocument {
+  std::string original;  // the caller's document, in full
   std::string folder, input, pdf;
   StagedDocument() = default;
   StagedDocument(const StagedDocument&) = delete;
@@ -135,6 +164,7 @@ bool StageDocument(const std::string& input, StagedDocument* staged) {
     NoteFailure(why);
     return false;
   }
+  staged->original = input;
   staged->folder = g_exchange->path() + std::to_string(++g_exchanged) + "/";
   const platform::PathParts parts = platform::SplitPath(input);
   staged->input = staged->folder + parts.name + parts.ext;
@@ -166,7 +196,8 @@ struct EndAtExit {
 
 // The kept office's answer to a request (none: its greeting), as fields;
 // empty when none came, and then the office is stopped and *why says why.
-std::vector<std::string> Ask(const std::string& request, std::string* why) {
+// *died, when given, is set when the office ended in the middle of the request.
+std::vector<std::string> Ask(const std::string& request, std::string* why, bool* died = nullptr) {
   platform::BackgroundChild& helper = g_office->helper;
   std::string line;
   auto outOfMemory = [&] {
@@ -189,6 +220,7 @@ std::vector<std::string> Ask(const std::string& request, std::string* why) {
     // The last line the helper or the office wrote: why it ended.
     std::string last = platform::LastOutputLine(helper.result().output);
     *why = "the office ended unexpectedly" + (last.empty() ? "" : ": " + last);
+    if (died) *died = true;
   }
   StopOffice();
   return {};
@@ -236,6 +268,8 @@ std::string LaunchOffice(bool makeTemplate = true) {
   box.writable = {office->folder.path(), g_exchange->path()};
   box.configuration = platform::kOfficeConfiguration;
   options.confinement.emplace(std::move(box));
+  const std::string installation = OfficeOutsideSystem(argv[3]);
+  if (!installation.empty()) options.confinement->readOnly.push_back(installation);
   options.env = {{"TMPDIR", office->folder.path()}, {"HOME", office->folder.path()}};
   if (!office->helper.Start(argv, options, true)) {
     const std::string& refusal = office->helper.result().refusal;
@@ -271,8 +305,9 @@ std::string NotInstalled() {
 }
 
 // Sends a request to the kept office, starting one when none is kept: true
-// with its answer, else false with the reason noted.
-bool Request(const std::string& request, std::vector<std::string>* answer) {
+// with its answer, else false with the reason noted and *died set when the
+// office ended over the request.
+bool Request(const std::string& request, std::vector<std::string>* answer, bool* died) {
   std::lock_guard<std::mutex> lock(g_mutex);
   std::string why;
   for (bool retried = false;; retried = true) {
@@ -283,7 +318,7 @@ bool Request(const std::string& request, std::vector<std::string>* answer) {
       NoteFailure(why);
       return false;
     }
-    *answer = Ask(request, &why);
+    *answer = Ask(request, &why, died);
     if (answer->empty()) {
       NoteFailure(why);
       return false;
@@ -293,21 +328,129 @@ bool Request(const std::string& request, std::vector<std::string>* answer) {
   }
 }
 
-// Notes why the office refused a request ("error") or died over it.
-void NoteRefusal(const std::vector<std::string>& answer, const std::string& what) {
+// Notes why the office refused a request ("error") or died over it; true
+// when it died.
+bool NoteRefusal(const std::vector<std::string>& answer, const std::string& what) {
   const std::string reason = answer.size() > 1 ? answer[1] : "no reason given";
   if (answer[0] == "error") {
     NoteFailure("the office could not " + what + ": " + reason);
-  } else {
-    {
-      std::lock_guard<std::mutex> lock(g_mutex);
-      StopOffice();
-    }
-    NoteFailure("the office died while it tried to " + what + ": " + reason);
+    return false;
   }
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    StopOffice();
+  }
+  NoteFailure("the office died while it tried to " + what + ": " + reason);
+  // "gone": it had died before, not over this document.
+  return answer[0] == "fatal";
+}
+
+// The document the office died over (empty: none), kept for one retry.
+void NoteDeath(const std::string& document, bool died) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_diedOver = died ? document : "";
+}
+
+// A new profile for the converter, with the settings the helper gives its
+// office: no macros, no links updated or followed, no lock files.
+constexpr const char* kConverterSettings =
+    R"(<?xml version="1.0" encoding="UTF-8"?>
+<oor:items xmlns:oor="http://openoffice.org/2001/registry" xmlns:xs="http://www.w3.org/2001/XMLSchema">
+<item oor:path="/org.openoffice.Office.Common/Security/Scripting"><prop oor:name="BlockUntrustedRefererLinks" oor:op="fuse"><value>true</value></prop></item>
+<item oor:path="/org.openoffice.Office.Common/Security/Scripting"><prop oor:name="DisableMacrosExecution" oor:op="fuse"><value>true</value></prop></item>
+<item oor:path="/org.openoffice.Office.Common/Security/Scripting"><prop oor:name="MacroSecurityLevel" oor:op="fuse"><value>3</value></prop></item>
+<item oor:path="/org.openoffice.Office.Writer/Content/Update"><prop oor:name="Link" oor:op="fuse"><value>0</value></prop></item>
+<item oor:path="/org.openoffice.Office.Calc/Content/Update"><prop oor:name="Link" oor:op="fuse"><value>1</value></prop></item>
+<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="UseLocking" oor:op="fuse"><value>false</value></prop></item>
+</oor:items>
+)";
+
+// The document converted to PDF by the office's own command-line converter
+// in a box that sees only a folder of its own, the chosen pages written to
+// pdfPath; false with *why set.
+bool ConvertWithOwnConverter(const std::string& document, const std::string& pdfPath,
+                             const std::string& pageRange, std::string* why) {
+  platform::StagingFolder work;
+  if (!work.CreateIn(platform::TempDirectory(), why)) return false;
+  // The converter names its PDF after the copy.
+  const std::string copy = work.path() + "document" + platform::SplitPath(document).ext;
+  const std::string settings = work.path() + "profile/user/registrymodifications.xcu";
+  std::error_code ec;
+  std::filesystem::create_directories(work.path() + "profile/user", ec);
+  if (ec || !platform::WriteFileAtomically(settings, kConverterSettings) ||
+      !platform::CopyFileTo(document, copy, true)) {
+    *why = "the document could not be copied for the office's converter";
+    return false;
+  }
+  const std::string launcher = OfficeLauncher();
+  const std::vector<std::string> argv = {
+      launcher,
+      "--headless",
+      "--invisible",
+      "--nologo",
+      "--norestore",
+      "--nolockcheck",
+      "-env:UserInstallation=file://" + Encode(work.path() + "profile"),
+      "--convert-to",
+      "pdf",
+      "--outdir",
+      work.path() + "out",
+      copy};
+  HiddenProcessOptions options;
+  options.confinement = platform::Confinement{};
+  options.confinement->writable = {work.path()};
+  options.confinement->configuration = platform::kOfficeConfiguration;
+  const std::string installation = OfficeOutsideSystem(launcher);
+  if (!installation.empty()) options.confinement->readOnly.push_back(installation);
+  options.env = {{"TMPDIR", work.path()}, {"HOME", work.path()}};
+  ClearFailureReason();
+  int exitCode = -1;
+  const bool ran = RunHiddenProcess(argv, &exitCode, options) == 1;
+  const std::string noted = FailureReason();
+  if (!ran) {
+    *why = noted.empty() ? "the office's converter did not run" : noted;
+    return false;
+  }
+  // Its exit code says nothing: its PDF does.
+  const std::string made = work.path() + "out/document.pdf";
+  std::string unread;
+  if (CountPdfPages(made, false, &unread) < 1) {
+    *why = "the office's converter wrote no PDF (exit code " + std::to_string(exitCode) + ")" +
+           (noted.empty() ? "" : ": " + noted);
+    return false;
+  }
+  return WritePagesInRange(made, pageRange, pdfPath, why);
 }
 
 }  // namespace
+
+int RetryWithOfficeConverter(const std::string& input, const std::string& pdfPath,
+                             const std::string& pageRange) {
+  if (input.empty() || pdfPath.empty()) return -1;
+  const std::string document = platform::FullPath(input);
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (g_diedOver.empty() || g_diedOver != document) return -1;
+    g_diedOver.clear();  // one retry a death
+  }
+  if (!platform::IsRegularFile(document)) return -1;
+  const std::string first = FailureReason();
+  const platform::PathParts parts = platform::SplitPath(document);
+  const std::string name = parts.name + parts.ext;
+  std::string why;
+  const bool converted = ConvertWithOwnConverter(document, pdfPath, pageRange, &why);
+  ClearFailureReason();
+  if (converted) {
+    TraceMessage(
+        "%s: the office stopped while it had the file open (%s); converted again with "
+        "the office's own converter\n",
+        name.c_str(), first.c_str());
+    return 1;
+  }
+  NoteFailure("the office stopped while it had " + name + " open (" + first +
+              "); converting it again with the office's own converter failed too: " + why);
+  return 0;
+}
 
 bool OfficeAvailable() {
   return !OfficeProgram().empty() && platform::IsRegularFile(kPython) &&
@@ -318,6 +461,7 @@ int ExportOfficePdf(const std::string& input, const std::string& pdfPath,
                     const OfficeExportOptions& options, int* partCount) {
   if (partCount) *partCount = 0;
   if (input.empty() || pdfPath.empty()) return -1;
+  NoteDeath("", false);
   if (!platform::IsRegularFile(input)) {
     NoteFailure("no such document: " + input);
     return -1;
@@ -362,7 +506,11 @@ int ExportOfficePdf(const std::string& input, const std::string& pdfPath,
   if (!papers.empty()) request += "\t" + Encode(papers);
 
   std::vector<std::string> answer;
-  if (!Request(request, &answer)) return 0;
+  bool died = false;
+  if (!Request(request, &answer, &died)) {
+    NoteDeath(staged.original, died);
+    return 0;
+  }
   const std::string name = platform::SplitPath(input).name + platform::SplitPath(input).ext;
   if (answer[0] == "ok") {
     if (partCount && answer.size() > 1) *partCount = std::atoi(answer[1].c_str());
@@ -380,12 +528,13 @@ int ExportOfficePdf(const std::string& input, const std::string& pdfPath,
     }
     return 1;
   }
-  NoteRefusal(answer, "print " + name);
+  NoteDeath(staged.original, NoteRefusal(answer, "print " + name));
   return 0;
 }
 
 int InspectOfficeDocument(const std::string& input, OfficeDocumentInfo* info) {
   *info = OfficeDocumentInfo{};
+  NoteDeath("", false);
   if (!platform::IsRegularFile(input)) {
     NoteFailure("no such document: " + input);
     return -1;
@@ -397,9 +546,14 @@ int InspectOfficeDocument(const std::string& input, OfficeDocumentInfo* info) {
   StagedDocument staged;
   if (!StageDocument(platform::FullPath(input), &staged)) return 0;
   std::vector<std::string> answer;
-  if (!Request("inspect\t" + Encode(staged.input), &answer)) return 0;
+  bool died = false;
+  if (!Request("inspect\t" + Encode(staged.input), &answer, &died)) {
+    NoteDeath(staged.original, died);
+    return 0;
+  }
   if (answer[0] != "ok" || answer.size() < 3) {
-    NoteRefusal(answer, "open " + platform::SplitPath(input).name + platform::SplitPath(input).ext);
+    const platform::PathParts parts = platform::SplitPath(input);
+    NoteDeath(staged.original, NoteRefusal(answer, "open " + parts.name + parts.ext));
     return 0;
   }
   info->kind = answer[1];

@@ -40,8 +40,8 @@ struct OfficeSheetInfo {
   int shapes = 0;        // everything drawn, charts included
 };
 struct OfficeDocumentInfo {
-  std::string kind;    // "workbook", "presentation", "drawing" or "text"
-  int partCount = 0;   // sheets, slides or drawing pages; 0 for text
+  std::string kind;                     // "workbook", "presentation", "drawing" or "text"
+  int partCount = 0;                    // sheets, slides or drawing pages; 0 for text
   std::vector<OfficeSheetInfo> sheets;  // a workbook's, in order
 };
 
@@ -62,6 +62,17 @@ int ExportOfficePdf(const std::string& input, const std::string& pdfPath,
 // Reads what the document holds: 1; 0 with the reason noted; -1 for a
 // missing input. Starts the office when none is kept.
 int InspectOfficeDocument(const std::string& input, OfficeDocumentInfo* info);
+
+// After a failed ExportOfficePdf or InspectOfficeDocument of the document:
+// when the office died over it (not when it refused the document, ran out of
+// time or hit its memory cap), converts it once more in a fresh office of its
+// own through the office's command-line converter, boxed and under the
+// watchdog, and writes the pages `pageRange` names ("1,3-5"; empty: all) as
+// a PDF at pdfPath. 1 written, the trace saying why; 0 when that failed too,
+// the reason noted naming both tries; -1 when the office did not die over
+// the document, with nothing tried and the reason left as it was.
+int RetryWithOfficeConverter(const std::string& input, const std::string& pdfPath,
+                             const std::string& pageRange);
 
 // Ends the kept office; the next export starts a new one.
 void EndOffice();

@@ -13,6 +13,7 @@
 #include "platform/termination.h"
 #include "postscript/page_selector.h"
 #include "render/ps_to_image.h"
+#include "servers/office_bridge.h"
 #include "servers/register_servers.h"
 
 namespace {
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
 
   scrivex::RegisterServers();
   scrivex::SetPrintDocumentFunction(scrivex::PrintDocument);
+  scrivex::SetOfficeRetryFunction(scrivex::RetryWithOfficeConverter);
   scrivex::Converters converters;
   converters.selectPostScriptPages = scrivex::SelectPostScriptPages;
   converters.convertPsToImage = scrivex::ConvertPsToImage;

@@ -52,7 +52,10 @@ std::string MakeStream(const std::string& file, const std::string& folder, std::
     }
     return "";
   }
-  return ExportOfficePdf(file, *stream) == 1 ? "" : Noted("the office could not print it");
+  if (ExportOfficePdf(file, *stream) == 1) return "";
+  // An office that died over it gets one more try, with its own converter.
+  return RetryWithOfficeConverter(file, *stream, "") == 1 ? ""
+                                                          : Noted("the office could not print it");
 }
 
 }  // namespace

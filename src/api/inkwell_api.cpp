@@ -15,6 +15,7 @@
 #include "printer/device_settings.h"
 #include "printer/driver_settings.h"
 #include "scrivex/inkwell.h"
+#include "servers/office_bridge.h"
 #include "servers/register_servers.h"
 
 namespace {
@@ -25,6 +26,7 @@ void PrepareOnFirstUse() {
   std::call_once(once, [] {
     scrivex::RegisterServers();
     scrivex::SetPrintDocumentFunction(scrivex::PrintDocument);
+    scrivex::SetOfficeRetryFunction(scrivex::RetryWithOfficeConverter);
   });
 }
 

@@ -7,6 +7,7 @@
 #include "apps/shell_verb.h"
 #include "common/child_process.h"
 #include "common/failure_reason.h"
+#include "common/temp_files.h"
 #include "common/url.h"
 #include "image/post_process.h"
 #include "pdf/pdf_merge.h"
@@ -23,6 +24,8 @@ namespace scrivex {
 namespace {
 
 bool Is(const std::string& ext, const char* wanted) { return platform::EqualsNoCase(ext, wanted); }
+
+OfficeRetryFunction g_officeRetry = nullptr;
 
 bool PrintsToCreator() { return TargetPrinterName == platform::kCreatorPrinterName; }
 
@@ -41,6 +44,39 @@ int PrintByType(const std::string& input, const std::string& ext, const std::str
   if (Is(ext, ".txt")) return PrintTextWithNotepad(input, output, options);
   int printed = PrintImageFile(input, TargetPrinterName, 1, 9, 1);
   return printed ? printed : ShellPrintDocument(input, output, options, 0);
+}
+
+// The documents the office's applications print.
+bool IsOfficeDocument(const std::string& ext) {
+  return Is(ext, ".doc") || Is(ext, ".rtf") || Is(ext, ".xls") || Is(ext, ".ppt") ||
+         Is(ext, ".vsd");
+}
+
+// A document the office died over, converted again by the office's own
+// converter and handed to the default printer as the office routes hand
+// their PDFs: the pages the route would have printed (Word a list, Excel and
+// PowerPoint a span, Visio all). 1 when submitted; else 0 with the reason
+// noted, the first try's when the office did not die over it.
+int PrintAgainThroughOffice(const std::string& input, const std::string& ext,
+                            const ConversionOptions* options) {
+  if (!g_officeRetry) return 0;
+  std::string pages = options ? options->pageRange : "";
+  if (!pages.empty() && !Is(ext, ".doc") && !Is(ext, ".rtf")) {
+    int first, last;
+    ParsePageSpan(pages, &first, &last);
+    pages = Is(ext, ".vsd") ? "" : std::to_string(first) + "-" + std::to_string(last);
+  }
+  const std::string pdf = MakeTempFileName(".pdf");
+  if (pdf.empty()) return 0;
+  int result = 0;
+  if (g_officeRetry(input, pdf, pages) == 1) {
+    platform::SubmittedJob job;
+    const std::string printer = platform::DefaultPrinterName();
+    result = platform::SubmitPrintJob(printer, pdf, platform::SplitPath(input).name, &job);
+    if (!result) NoteFailure("the print job to \"" + printer + "\" failed: " + job.failure);
+  }
+  platform::RemoveFile(pdf);
+  return result;
 }
 
 // Step 9: the Excel route's sheet files become the output. A sheet that was
@@ -78,6 +114,8 @@ std::vector<std::string> ShellPrintConfiguration() {
 }
 
 }  // namespace
+
+void SetOfficeRetryFunction(OfficeRetryFunction retry) { g_officeRetry = retry; }
 
 int RunBoxedPrinter(const std::vector<std::string>& command, const std::string& input,
                     const std::vector<std::string>& configuration) {
@@ -151,6 +189,13 @@ int PrintDocument(const std::string& input, const std::string& output,
   std::vector<std::string> announced;
   int result = 0;
   if (PrintByType(input, ext, output, handOff, &outputFiles) != 0) {
+    result = WaitForDriver(&announced);
+    if (result == 0) NoteFailure("the printer driver announced no file");
+  }
+  // The office dying over a document is its fault, not the document's: one
+  // more try, through its own converter.
+  if (result == 0 && outputFiles.files.empty() && IsOfficeDocument(ext) &&
+      PrintAgainThroughOffice(input, ext, handOff) == 1) {
     result = WaitForDriver(&announced);
     if (result == 0) NoteFailure("the printer driver announced no file");
   }

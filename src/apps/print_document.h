@@ -15,6 +15,14 @@ namespace scrivex {
 int PrintDocument(const std::string& input, const std::string& output,
                   const ConversionOptions* options, std::vector<std::string>* produced = nullptr);
 
+// The office's second try at a document it died over: writes the pages a
+// range names ("1,3-5"; empty: all) as a PDF; 1 written, 0 failed too (the
+// reason says both), -1 when the office did not die over it. It lives with
+// the office servers and is installed beside them; until then there is none.
+using OfficeRetryFunction = int (*)(const std::string& input, const std::string& pdfPath,
+                                    const std::string& pageRange);
+void SetOfficeRetryFunction(OfficeRetryFunction retry);
+
 int ShellPrintDocument(const std::string& input, const std::string& output,
                        const ConversionOptions* options, int handOff);
 int PrintTextWithNotepad(const std::string& input, const std::string& output,

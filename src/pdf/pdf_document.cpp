@@ -113,6 +113,61 @@ bool SplitPdfPages(const std::string& path, const std::function<std::string(int)
   return true;
 }
 
+std::vector<int> PagesInRange(const std::string& range, int count) {
+  std::vector<bool> chosen(count > 0 ? count + 1 : 1, false);
+  bool any = false;
+  size_t i = 0;
+  while (i <= range.size()) {
+    size_t end = range.find(',', i);
+    if (end == std::string::npos) end = range.size();
+    std::string item;
+    for (char c : range.substr(i, end - i)) {
+      if (c != ' ') item += c;
+    }
+    i = end + 1;
+    if (item.empty()) continue;
+    if (item.find_first_not_of("0123456789-") != std::string::npos) return {};
+    const size_t dash = item.find('-');
+    if (dash != item.rfind('-') || item.size() > 18) return {};
+    const std::string from = dash == std::string::npos ? item : item.substr(0, dash);
+    const std::string to = dash == std::string::npos ? item : item.substr(dash + 1);
+    if (from.empty() && to.empty()) return {};
+    const long long first = from.empty() ? 1 : std::stoll(from);
+    const long long last = to.empty() ? count : std::stoll(to);
+    if (first < 1 || last < first) return {};
+    for (long long n = first; n <= last && n <= count; ++n) chosen[n] = any = true;
+  }
+  std::vector<int> pages;
+  for (int n = 1; any && n <= count; ++n) {
+    if (chosen[n]) pages.push_back(n);
+  }
+  return pages;
+}
+
+bool WritePagesInRange(const std::string& source, const std::string& range,
+                       const std::string& target, std::string* why) {
+  std::unique_ptr<QPDF> pdf = OpenPdf(source, "", false, why);
+  if (!pdf) return false;
+  try {
+    const std::vector<QPDFObjectHandle> pages = pdf->getAllPages();
+    const int count = static_cast<int>(pages.size());
+    std::vector<int> wanted = PagesInRange(range.empty() ? "1-" : range, count);
+    if (wanted.empty()) {
+      SetError(why, "the range \"" + range + "\" names no page of the " + std::to_string(count) +
+                        " the document has");
+      return false;
+    }
+    QPDF out;
+    SilencePdf(out);
+    out.emptyPDF();
+    for (int n : wanted) out.addPage(out.copyForeignObject(pages[n - 1]), false);
+    return WritePdfReplacing(out, target, {}, why);
+  } catch (const std::exception& e) {
+    SetError(why, e.what());
+  }
+  return false;
+}
+
 int CopyAllPages(QPDF& source, QPDF& target, bool atFront) {
   QPDFAcroFormDocumentHelper sourceForms(source);
   QPDFAcroFormDocumentHelper targetForms(target);

@@ -38,6 +38,17 @@ bool IsSingleEmptyPagePdf(const std::string& path);
 bool SplitPdfPages(const std::string& path, const std::function<std::string(int)>& pagePath,
                    std::vector<std::string>* written, std::string* why);
 
+// The pages, from 1, in the document's order and each once, that a range
+// such as "1,3-5", "4-" or "-2" names in a document of `count` pages; pages
+// past the end are left out. Empty when it names none or is not a range.
+std::vector<int> PagesInRange(const std::string& range, int count);
+
+// Writes the pages of `source` that `range` names (empty: all) to `target`,
+// replacing it only once complete. False with *why set when the range names
+// no page of the document or the PDF does not open.
+bool WritePagesInRange(const std::string& source, const std::string& range,
+                       const std::string& target, std::string* why);
+
 // Copies every page of `source` into `target` with its annotations and form
 // fields (qpdf renames a copied field whose name is already taken), appended
 // or, with `atFront`, before the first page, keeping their order. `source` must

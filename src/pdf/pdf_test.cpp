@@ -12,6 +12,7 @@
 
 #include "common/registry.h"
 #include "pdf/page_fit.h"
+#include "pdf/pdf_document.h"
 #include "pdf/pdf_merge.h"
 #include "pdf/pdf_tool.h"
 #include "pdf/quire_settings.h"
@@ -312,6 +313,28 @@ TEST_F(PdfTest, LaysChosenPagesOntoThePaper) {
   EXPECT_FALSE(WritePagesOnPaper(in, 2, 3, 612, 792, out_, &error_));
   ASSERT_TRUE(WritePagesOnPaper(in, 0, 2, 0, 0, out_, &error_)) << error_;
   EXPECT_EQ(PageSizes(out_), (std::vector<int>{100, 1000, 300}));
+}
+
+// Ranges as the office's export takes them: lists, open ends, blanks; pages
+// past the end left out, in the document's order and each once; a range that
+// names nothing writes nothing and leaves the target alone.
+TEST_F(PdfTest, KeepsThePagesARangeNames) {
+  EXPECT_THAT(PagesInRange("1,3-5", 6), ElementsAre(1, 3, 4, 5));
+  EXPECT_THAT(PagesInRange(" 5-, 2 ,2", 6), ElementsAre(2, 5, 6));
+  EXPECT_THAT(PagesInRange("-2,9", 4), ElementsAre(1, 2));
+  EXPECT_THAT(PagesInRange("4-9", 3), ElementsAre());
+  for (const char* bad : {"", "0", "3-2", "a", "1-2-3", "-", "1;2"}) {
+    EXPECT_THAT(PagesInRange(bad, 6), ElementsAre()) << bad;
+  }
+
+  const std::string in = Pdf("in.pdf", {TestPage(101), TestPage(102), TestPage(103)});
+  ASSERT_TRUE(WritePagesInRange(in, "3,1", out_, &error_)) << error_;
+  EXPECT_THAT(PageSizes(out_), ElementsAre(101, 103));
+  ASSERT_TRUE(WritePagesInRange(in, "", out_, &error_)) << error_;
+  EXPECT_THAT(PageSizes(out_), ElementsAre(101, 102, 103));
+  EXPECT_FALSE(WritePagesInRange(in, "4-5", out_, &error_));
+  EXPECT_THAT(error_, HasSubstr("names no page"));
+  EXPECT_THAT(PageSizes(out_), ElementsAre(101, 102, 103));
 }
 
 TEST(QuireSettings, DefaultsFirstThenEveryFieldRoundTrips) {
