@@ -63,7 +63,7 @@ int PrintAgainThroughOffice(const std::string& input, const std::string& ext,
   std::string pages = options ? options->pageRange : "";
   if (!pages.empty() && !Is(ext, ".doc") && !Is(ext, ".rtf")) {
     int first, last;
-    ParsePageSpan(pages, &first, &last);
+    ParsePageRange(pages, &first, &last);
     pages = Is(ext, ".vsd") ? "" : std::to_string(first) + "-" + std::to_string(last);
   }
   const std::string pdf = MakeTempFileName(".pdf");
