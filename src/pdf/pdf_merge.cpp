@@ -1,15 +1,20 @@
 #include "pdf/pdf_merge.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
 
 #include "pdf/pdf_document.h"
+#include "platform/replacement_file.h"
 
 namespace scrivex {
 namespace {
@@ -95,6 +100,122 @@ void SetEncryption(QPDFWriter& writer, const ConversionOptions& o) {
   }
 }
 
+// The offset "startxref" gives in the file's last bytes, or -1.
+long long StartXref(std::FILE* file, long long size) {
+  const long long tailSize = std::min<long long>(size, 1024);
+  std::string tail(static_cast<size_t>(tailSize), '\0');
+  if (fseeko(file, size - tailSize, SEEK_SET) != 0 ||
+      std::fread(tail.data(), 1, tail.size(), file) != tail.size()) {
+    return -1;
+  }
+  size_t at = tail.rfind("startxref");
+  if (at == std::string::npos) return -1;
+  char* end = nullptr;
+  long long offset = std::strtoll(tail.c_str() + at + 9, &end, 10);
+  return end != tail.c_str() + at + 9 && offset > 0 && offset < size ? offset : -1;
+}
+
+// The file's cross-reference table and trailer, nothing more: the page tree
+// of a long job is never loaded. Null when it does not read cleanly.
+std::unique_ptr<QPDF> OpenShallow(const std::string& path) {
+  try {
+    auto pdf = std::make_unique<QPDF>();
+    SilencePdf(*pdf);
+    pdf->setAttemptRecovery(false);
+    pdf->processFile(path.c_str());
+    if (pdf->anyWarnings()) return nullptr;
+    return pdf;
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
+
+// A job of one plain part (its catalog holds pages alone: no form, outline
+// or metadata; no protection; one classic cross-reference table) needs only
+// new document information. It is copied byte for byte with an update that
+// adds the information appended, so a job of any page count is joined in
+// memory that does not grow with its pages. False when the part is not such
+// a file or it could not be written; the caller then joins it the full way.
+bool AppendInformation(const std::string& partPath, const std::string& outputPath,
+                       const ConversionOptions& o) {
+  if (o.rotation % 360 != 0 || (o.encryptionKeyLength >= 0 && o.encryptionKeyLength <= 2)) {
+    return false;
+  }
+  std::unique_ptr<QPDF> part = OpenShallow(partPath);
+  if (!part || part->isEncrypted()) return false;
+  QPDFObjectHandle trailer = part->getTrailer();
+  QPDFObjectHandle root = part->getRoot();
+  for (const std::string& key : trailer.getKeys()) {
+    if (key != "/Size" && key != "/Root" && key != "/Info" && key != "/ID") return false;
+  }
+  for (const std::string& key : root.getKeys()) {
+    if (key != "/Type" && key != "/Pages") return false;
+  }
+  QPDFObjectHandle size = trailer.getKey("/Size");
+  QPDFObjectHandle count = root.getKey("/Pages").getKey("/Count");
+  if (!size.isInteger() || size.getIntValue() <= 0 || !count.isInteger() ||
+      count.getIntValue() <= 0 || !root.isIndirect() || part->anyWarnings()) {
+    return false;
+  }
+  const long long next = size.getIntValue(), pageCount = count.getIntValue();
+
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(partPath.c_str(), "rb"),
+                                                      std::fclose);
+  if (!in || fseeko(in.get(), 0, SEEK_END) != 0) return false;
+  const long long bytes = ftello(in.get());
+  const long long xref = bytes > 0 ? StartXref(in.get(), bytes) : -1;
+  char head[5] = {};
+  if (xref < 0 || fseeko(in.get(), xref, SEEK_SET) != 0 ||
+      std::fread(head, 1, 4, in.get()) != 4 || std::string(head) != "xref") {
+    return false;  // a cross-reference stream: the full way
+  }
+
+  QPDFObjectHandle info = QPDFObjectHandle::newDictionary();
+  info.replaceKey("/Producer", QPDFObjectHandle::newUnicodeString(kPdfProducerText));
+  info.replaceKey("/Creator", QPDFObjectHandle::newUnicodeString(kPdfCreatorText));
+  if (!o.author.empty()) info.replaceKey("/Author", QPDFObjectHandle::newUnicodeString(o.author));
+  if (!o.keywords.empty()) {
+    info.replaceKey("/Keywords", QPDFObjectHandle::newUnicodeString(o.keywords));
+  }
+  if (!o.subject.empty()) info.replaceKey("/Subject", QPDFObjectHandle::newUnicodeString(o.subject));
+  if (!o.title.empty()) info.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(o.title));
+
+  platform::ReplacementFile out;
+  std::string reason;
+  if (!out.Create(outputPath, &reason) || out.Stream() == nullptr) return false;
+  std::vector<char> buffer(1 << 16);
+  if (fseeko(in.get(), 0, SEEK_SET) != 0) return false;
+  long long copied = 0;
+  for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0; copied += n) {
+    if (std::fwrite(buffer.data(), 1, n, out.Stream()) != n) return false;
+  }
+  if (copied != bytes) return false;
+  const long long object = bytes + 1;  // after the line end written first
+  char entry[32];
+  std::snprintf(entry, sizeof entry, "%010lld 00000 n \n", object);
+  const std::string update =
+      "\n" + std::to_string(next) + " 0 obj\n" + info.unparse() + "\nendobj\n";
+  const long long table = object + static_cast<long long>(update.size()) - 1;
+  std::string text = update + "xref\n" + std::to_string(next) + " 1\n" + entry + "trailer\n<< /Size " +
+                     std::to_string(next + 1) + " /Root " + root.unparse() + " /Info " +
+                     std::to_string(next) + " 0 R" +
+                     (trailer.hasKey("/ID") ? " /ID " + trailer.getKey("/ID").unparse() : "") +
+                     " /Prev " + std::to_string(xref) +
+                     " >>\nstartxref\n" + std::to_string(table) + "\n%%EOF\n";
+  if (std::fwrite(text.data(), 1, text.size(), out.Stream()) != text.size() ||
+      std::fflush(out.Stream()) != 0) {
+    return false;
+  }
+  // The joined file must read back whole before it replaces anything.
+  part.reset();
+  std::unique_ptr<QPDF> check = OpenShallow(out.path());
+  if (!check || check->getTrailer().getKey("/Info").getObjectID() != next ||
+      check->getRoot().getKey("/Pages").getKey("/Count").getIntValue() != pageCount) {
+    return false;
+  }
+  return out.Commit(&reason);
+}
+
 }  // namespace
 
 int MergePdfParts(const std::vector<std::string>& parts, const std::string& outputPath,
@@ -110,6 +231,7 @@ int MergePdfParts(const std::vector<std::string>& parts, const std::string& outp
     return kMergeNoDocument;
   }
   if (outputPath.empty()) return kMergeCannotCreate;
+  if (parts.size() == 1 && AppendInformation(parts[0], outputPath, o)) return kMergeWritten;
 
   // Every source is read again while the output is written: they live until then.
   std::vector<std::unique_ptr<QPDF>> sources;

@@ -190,6 +190,33 @@ TEST_F(PdfTest, EncryptsForKeyLengthsZeroToTwo) {
   EXPECT_THAT(PageSizes(dir_.Path("again.pdf")), ElementsAre(101, 102));
 }
 
+// One plain part keeps its bytes and gets its information in an appended
+// update, so a job of any length is joined without loading its pages. A
+// rotation or a form takes the full way.
+TEST_F(PdfTest, OnePlainPartGetsItsInformationAppended) {
+  const std::string part = Pdf("plain.pdf", {{101}, {102}});
+  ConversionOptions options;
+  options.title = "Tïtle";
+  ASSERT_EQ(MergePdfParts({part}, out_, &options), kMergeWritten);
+  const std::string bytes = ReadBytes(part);
+  EXPECT_EQ(ReadBytes(out_).substr(0, bytes.size()), bytes);
+  EXPECT_THAT(PageSizes(out_), ElementsAre(101, 102));
+  EXPECT_EQ(InfoText(out_, "/Title") + "|" + InfoText(out_, "/Producer"),
+            std::string("Tïtle|") + kPdfProducerText);
+  platform::ChildOptions quiet;
+  quiet.captureOutput = true;
+  EXPECT_EQ(platform::RunChild({"qpdf", "--check", out_}, quiet).exitCode, 0);
+
+  options.rotation = 90;
+  ASSERT_EQ(MergePdfParts({part}, out_, &options), kMergeWritten);
+  EXPECT_NE(ReadBytes(out_).substr(0, bytes.size()), bytes);
+  options.rotation = 0;
+  ASSERT_EQ(MergePdfParts({Pdf("form.pdf", {{201, {{"Total", "x"}}}})}, out_, &options),
+            kMergeWritten);
+  EXPECT_EQ(FieldValues(out_).count("Form0"), 1u);
+  EXPECT_EQ(dir_.Files().size(), 3u);  // no temporary left beside them
+}
+
 // Parts that cannot be opened are left out; without any page nothing is
 // written. An output it reads from is replaced once the joined file is complete.
 TEST_F(PdfTest, SkipsPartsItCannotOpenAndReplacesAnOutputItReads) {
