@@ -141,6 +141,21 @@ t0=$(now)
 "${cmd[@]}" >/dev/null 2>&1 || true
 t1=$(now)
 awk -v t="$(((t1 - t0) / 1000))" 'BEGIN {printf "first run, font map made: %.1f ms\n", t/1000}'
+# The fonts Ghostscript is given decide what a PDF job costs: with a map
+# every name resolves at once, without one the reader scans the folder.
+fonts=$(readlink -f "$build/bin/windows/fonts")
+echo "fonts: $(find "$fonts" -type f \( -iname '*.ttf' -o -iname '*.otf' -o -iname '*.t1' \
+  -o -iname '*.pf[ab]' \) | wc -l) font files and $(find "$fonts" -type f -iname '*.ttc' | wc -l)" \
+  "collections in $fonts, from $(dpkg -S "$fonts" 2>/dev/null | cut -d: -f1 | tr -d ' ' ||
+  echo 'unknown packages')"
+map=$(ls -t "$build"/bin/fontmap/*.map "$SCRIVEX_HOME"/fontmap/*.map 2>/dev/null | head -1)
+if [ -z "$map" ]; then
+  echo "font map: none made"
+elif sed -n 2p "$map" | grep -q '^% unusable'; then
+  echo "font map: $(sed -n 2p "$map" | cut -c3-)"
+else
+  echo "font map: in use, $(grep -c ' ;$' "$map") names"
+fi
 BARE=1 bench_case "3 pages, TIFF G4 300 dpi" "$work/doc3.pdf" g4.tif bits=1 comp=4 xres=300
 BARE=1 bench_case "20 pages, TIFF G4 300 dpi" "$work/doc20.pdf" g4.tif bits=1 comp=4 xres=300
 echo "$pages-page PDF, scrivex / gs by hand:"
