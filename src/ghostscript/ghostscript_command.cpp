@@ -1,5 +1,6 @@
 #include "ghostscript/ghostscript_command.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "common/child_process.h"
@@ -113,23 +114,18 @@ bool BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSe
 }
 
 std::string PdfReaderRefusal(const std::string& output) {
-  std::string refusal;
-  size_t start = 0;
-  while (start < output.size()) {
-    size_t end = output.find('\n', start);
-    if (end == std::string::npos) end = output.size();
-    std::string line = output.substr(start, end - start);
-    start = end + 1;
-    if (line.find("Couldn't initialise file") != std::string::npos ||
-        line.find("No pages will be processed") != std::string::npos) {
-      size_t text = line.find_first_not_of(" *\t");
-      size_t errorWord = line.find("Error: ");
-      if (errorWord != std::string::npos) text = errorWord + 7;
-      if (refusal.empty()) refusal = text == std::string::npos ? line : line.substr(text);
-    }
-  }
-  while (!refusal.empty() && (refusal.back() == '\r' || refusal.back() == ' ')) refusal.pop_back();
-  return refusal;
+  const size_t at = std::min(output.find("Couldn't initialise file"),
+                             output.find("No pages will be processed"));
+  if (at == std::string::npos) return "";
+  size_t start = output.rfind('\n', at);
+  start = start == std::string::npos ? 0 : start + 1;
+  std::string line = output.substr(start, output.find('\n', at) - start);
+  // "   **** Error: Couldn't initialise file." says it after its marker.
+  size_t text = line.find("Error: ");
+  text = text == std::string::npos ? line.find_first_not_of(" *\t") : text + 7;
+  line.erase(0, text);
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+  return line;
 }
 
 int RunGhostscript(const RenderRequest& request, int* exitCode, std::string* output) {
