@@ -1,5 +1,6 @@
 #include "apps/print_document.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "apps/image_print.h"
@@ -9,7 +10,9 @@
 #include "common/failure_reason.h"
 #include "common/temp_files.h"
 #include "common/url.h"
+#include "image/output_check.h"
 #include "image/post_process.h"
+#include "pdf/pdf_document.h"
 #include "pdf/pdf_merge.h"
 #include "platform/files.h"
 #include "platform/path.h"
@@ -227,6 +230,7 @@ int PrintDocument(const std::string& input, const std::string& output,
       result = 0;
     }
   }
+  if (result > 0 && Is(ext, ".pdf") && !MadeEveryPage(input, announced)) result = 0;
   if (o.tiffCompression != 0 && result > 0 &&
       FinishImageFiles(announced, output, o.colorBits, o.tiffCompression, o.resolutionX,
                        o.resolutionY) != 1) {
@@ -234,6 +238,27 @@ int PrintDocument(const std::string& input, const std::string& output,
   }
   if (produced) produced->insert(produced->end(), announced.begin(), announced.end());
   return result;
+}
+
+bool MadeEveryPage(const std::string& pdfInput, const std::vector<std::string>& made) {
+  std::string why;
+  const int expected = CountPdfPages(pdfInput, true, &why);
+  if (expected <= 0 || made.empty()) return true;  // the route has said why
+  int pages = static_cast<int>(made.size());
+  if (made.size() == 1) {
+    const std::string& file = made[0];
+    if (platform::HasExtension(file, ".pdf")) {
+      pages = CountPdfPages(file, false, &why);
+    } else if (platform::HasExtension(file, ".tif") || platform::HasExtension(file, ".tiff")) {
+      if (!IsCompleteImageFile(file, file, &why, &pages)) pages = -1;
+    } else if (platform::HasExtension(file, ".dcx") || platform::HasExtension(file, ".mng")) {
+      return true;
+    }
+  }
+  if (pages == expected) return true;
+  NoteFailure("the output is incomplete: it holds " + std::to_string(std::max(pages, 0)) +
+              " pages of " + std::to_string(expected));
+  return false;
 }
 
 int ShellPrintDocument(const std::string& input, const std::string& output,

@@ -23,6 +23,12 @@ using OfficeRetryFunction = int (*)(const std::string& input, const std::string&
                                     const std::string& pageRange);
 void SetOfficeRetryFunction(OfficeRetryFunction retry);
 
+// A printed PDF's pages are known: what the printer made (one PDF or TIFF,
+// or a file a page) must hold each of them. False with the reason noted when
+// it does not; true when the count cannot be told (a DCX, MNG or metafile
+// series is counted by its files).
+bool MadeEveryPage(const std::string& pdfInput, const std::vector<std::string>& made);
+
 int ShellPrintDocument(const std::string& input, const std::string& output,
                        const ConversionOptions* options, int handOff);
 int PrintTextWithNotepad(const std::string& input, const std::string& output,
