@@ -148,9 +148,10 @@ echo "fonts: $(find "$fonts" -type f \( -iname '*.ttf' -o -iname '*.otf' -o -ina
   -o -iname '*.pf[ab]' \) | wc -l) font files and $(find "$fonts" -type f -iname '*.ttc' | wc -l)" \
   "collections in $fonts, from $(dpkg -S "$fonts" 2>/dev/null | cut -d: -f1 | tr -d ' ' ||
   echo 'unknown packages')"
-map=$(ls -t "$build"/bin/fontmap/*.map "$SCRIVEX_HOME"/fontmap/*.map 2>/dev/null | head -1)
+# The map a run uses is the one its traced command line names.
+map=$(SCRIVEX_TRACE=1 "${cmd[@]}" 2>&1 | grep -o '"-sFONTMAP=[^"]*"' | head -1 | sed 's/^"-sFONTMAP=//; s/"$//')
 if [ -z "$map" ]; then
-  echo "font map: none made"
+  echo "font map: not used (the fonts folder is on FONTPATH)"
 elif sed -n 2p "$map" | grep -q '^% unusable'; then
   echo "font map: $(sed -n 2p "$map" | cut -c3-)"
 else
