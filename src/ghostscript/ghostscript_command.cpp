@@ -145,11 +145,12 @@ int RunGhostscript(const RenderRequest& request, int* exitCode, std::string* out
   setup.fontArguments =
       GhostscriptFontArguments(setup.ghostscriptDir + kGhostscriptProgram, setup.ghostscriptLib,
                                setup.fontsDirectory, request.inputPath);
-  // A PDF is never fitted as EPS, and scanning all of a large one for a
-  // PostScript header would only cost time.
-  setup.inputIsEps = !platform::HasExtension(request.inputPath, ".pdf") &&
-                     DetectPostScriptKind(request.inputPath) == 2;
-  if (request.device != kPdfDevice && (request.width == 0 || request.height == 0)) {
+  // A PDF is never fitted as EPS, and its pages have their own boxes: a
+  // "%%BoundingBox" inside one (an embedded EPS, a comment in a stream) is no
+  // size of its pages, and scanning a large one would only cost time.
+  const bool pdf = platform::HasExtension(request.inputPath, ".pdf");
+  setup.inputIsEps = !pdf && DetectPostScriptKind(request.inputPath) == 2;
+  if (!pdf && request.device != kPdfDevice && (request.width == 0 || request.height == 0)) {
     Box box{};
     if (ReadBoundingBox(request.inputPath, &box)) {
       setup.boundingBox = std::array<float, 4>{box.llx, box.lly, box.urx, box.ury};

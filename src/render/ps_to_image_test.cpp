@@ -92,10 +92,14 @@ TEST_F(PsToImageTest, WhatReachesGhostscript) {
   EXPECT_EQ(ReadBytes(P("gslib.txt")), P("p2t/"));
   EXPECT_EQ(platform::GetEnv("GS_LIB"), gsLib) << "set for the child only";
 
-  // A PDF whose first lines look like EPS is never fitted as EPS.
+  // A PDF whose first lines look like EPS is never fitted as EPS, and a
+  // box comment inside it is no size of its pages.
   Convert(P("mixed.pdf"), P("out.png"));
   EXPECT_NE(Args().find("-f\n" + P("mixed.pdf")), std::string::npos);
   EXPECT_EQ(Args().find("-dEPSFitPage"), std::string::npos);
+  dir_.Write("boxed.pdf", std::string(kPdf) + "%%BoundingBox: 0 0 100 50\n");
+  Convert(P("boxed.pdf"), P("out.png"));
+  EXPECT_EQ(Args().find("\n-g"), std::string::npos) << Args();
   // GIF pages are rendered with a palette before they are re-encoded.
   Convert(P("doc.ps"), P("out.gif"));
   EXPECT_NE(Args().find("-sDEVICE=png256\n"), std::string::npos) << Args();
