@@ -22,6 +22,11 @@ echo notes >w-notes.wmf
 check "-G: the lone announced page replaces the old output" eval 'grep -q "result = Successful" out.txt &&
   [ "$(od -An -tx1 -N4 w.wmf | tr -d " ")" = d7cdc69a ] && [ ! -e w_0001.wmf ] && [ "$(cat w-notes.wmf)" = notes ]'
 
+# -G with two pages: nothing is lone, every page keeps its number.
+"$S" -i two.pdf -o gg.emf -G >out.txt 2>err.txt
+check "-G on two pages: both numbered pages, no file under the bare name" eval '
+  grep -q "result = Successful" out.txt && [ -s gg_0001.emf ] && [ -s gg_0002.emf ] && [ ! -e gg.emf ]'
+
 # The drivers find the image converter of the program directory they live in.
 printf 'one line\n' >t.txt
 "$S" -i t.txt -o g.gif >out.txt 2>err.txt
@@ -45,6 +50,27 @@ printf 'A short note\n' >note.txt
 check "-f 11x17in, 612x792pt and 210x297mm on text pages" eval '
   pdfinfo tall.pdf | grep -q "792 x 1224 pts" && pdfinfo letter.pdf | grep -q "612 x 792 pts" &&
   pdfinfo metric.pdf | grep -q "595.276 x 841.89 pts"'
+
+# The creator printer's automatic output is off once a run ends: another
+# print to it must not write over this run's output.
+cp tall.pdf tall.kept
+pages other.pdf 3
+"$BIN/printer-admin" print "Brindle Converter and Creator" other.pdf >/dev/null 2>&1
+check "a later print to the creator printer leaves the run's output alone" eval '
+  grep -qx "\"AutomaticOutput\"=dword:00000000" "$SCRIVEX_HOME/user.reg" && cmp -s tall.pdf tall.kept'
+
+# The creator's encryption settings: what its "Permission" allows stays
+# allowed, the rest is denied (128-bit key for "EncryBits" 16).
+reg=$SCRIVEX_HOME/user.reg
+cp "$reg" user.reg.kept
+sed -i 's/^"Encryption"=dword:.*/"Encryption"=dword:00000001/; s/^"EncryBits"=dword:.*/"EncryBits"=dword:00000010/;
+  s/^"Permission"=dword:.*/"Permission"=dword:00000014/; s/^"OwnerPass"=.*/"OwnerPass"="boss"/' "$reg"
+"$S" -i note.txt -o locked.pdf >out.txt 2>&1
+check "the creator's permissions reach the PDF as they were set" eval '
+  qpdf --show-encryption --password=boss locked.pdf >enc.txt 2>&1 && grep -q "R = 3" enc.txt &&
+  grep -q "print low resolution: allowed" enc.txt && grep -q "print high resolution: not allowed" enc.txt &&
+  grep -q "extract for any purpose: allowed" enc.txt && grep -q "modify other: not allowed" enc.txt'
+cp user.reg.kept "$reg"
 
 # Empty files fail before any application starts; an earlier output stays.
 for type in docx doc odt xlsx xls pptx txt html; do

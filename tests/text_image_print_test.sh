@@ -22,10 +22,16 @@ check "a long text: several Letter pages, every line" eval 'text l.pdf long.txt 
 check "A4 from the printer's settings; an empty file is one blank page" eval '"$ADMIN" set Inkwell paper=9 &&
   text e.pdf empty.txt && [ "$(pages e.pdf)" = 1 ] && pdfinfo e.pdf | grep -q "595.276 x 841.89"'
 
+# CR LF ends a line as LF does: the same layout, never a blank line between.
+sed 's/$/\r/' long.txt >crlf.txt
+check "CR LF text lays out exactly as LF text" eval 'text lf.pdf long.txt && text crlf.pdf crlf.txt &&
+  [ "$(pdftotext -layout lf.pdf -)" = "$(pdftotext -layout crlf.pdf -)" ]'
 check "a missing file fails and says why" eval '! text m.pdf missing.txt && grep -q missing.txt err.txt && [ ! -e m.pdf ]'
 "$BIN/windows/system32/notepad.exe" 2>/dev/null
 check "a wrong command line: exit 2" [ $? = 2 ]
 "$ADMIN" default "Brindle Converter and Creator"
 check "a job the printer refuses fails" eval '! text c.pdf long.txt && [ -s err.txt ]'
+
+check "no print stream or other file is left in TMPDIR" eval '[ -z "$(ls -A "$TMPDIR")" ]'
 
 finish text_image_print_test
