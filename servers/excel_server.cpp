@@ -7,7 +7,7 @@
 
 #include "platform/spooler.h"
 #include "printer/device_settings.h"
-#include "printer/printer_dc.h"
+#include "printer/paper_sizes.h"
 #include "servers/office_print.h"
 #include "servers/register_servers.h"
 

@@ -26,6 +26,7 @@
 #include "platform/process.h"
 #include "platform/replacement_file.h"
 #include "platform/spooler.h"
+#include "printer/paper_sizes.h"
 #include "servers/browser_print.h"
 #include "servers/register_servers.h"
 
@@ -34,21 +35,6 @@ namespace {
 
 constexpr const char* kProgId = "Vellum.Quire";
 constexpr int kCustomPaper = -1;
-
-struct Paper {
-  int code;
-  double width, height;
-  const char* unit;
-};
-// The common paper-size codes; any other prints on Letter.
-constexpr Paper kPapers[] = {
-    {1, 8.5, 11, "in"},   {2, 8.5, 11, "in"},   {3, 11, 17, "in"},      {4, 17, 11, "in"},
-    {5, 8.5, 14, "in"},   {6, 5.5, 8.5, "in"},  {7, 7.25, 10.5, "in"},  {8, 297, 420, "mm"},
-    {9, 210, 297, "mm"},  {10, 210, 297, "mm"}, {11, 148, 210, "mm"},   {12, 250, 354, "mm"},
-    {13, 182, 257, "mm"}, {14, 8.5, 13, "in"},  {15, 215, 275, "mm"},   {16, 10, 14, "in"},
-    {17, 11, 17, "in"},   {18, 8.5, 11, "in"},  {20, 4.125, 9.5, "in"}, {27, 110, 220, "mm"},
-    {28, 162, 229, "mm"}, {66, 420, 594, "mm"}, {70, 105, 148, "mm"},
-};
 
 void SetPaper(double width, double height, const char* unit, PagePrintRequest* r) {
   char size[64];
@@ -64,10 +50,10 @@ void ChoosePaper(int code, float width, float length, PagePrintRequest* r) {
     SetPaper(width, length, "pt", r);
     return;
   }
-  for (const Paper& p : kPapers) {
-    if (p.code == code) return SetPaper(p.width, p.height, p.unit, r);
-  }
-  SetPaper(8.5, 11, "in", r);
+  // Any code the table does not know prints on Letter.
+  const PaperSize* paper = FindPaperSize(code);
+  if (!paper) paper = FindPaperSize(platform::DMPAPER_LETTER);
+  SetPaper(paper->width, paper->height, paper->unit, r);
 }
 
 std::string FileUrl(const std::string& path) {

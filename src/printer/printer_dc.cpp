@@ -6,39 +6,11 @@
 #include "common/temp_files.h"
 #include "platform/files.h"
 #include "platform/spooler.h"
+#include "printer/paper_sizes.h"
 
 namespace scrivex {
 namespace {
 
-constexpr double kPointsPerMm = 72.0 / 25.4;
-
-struct PaperEntry {
-  int code;
-  double width, height;  // millimetres, portrait
-};
-
-// The common DMPAPER codes.
-constexpr PaperEntry kPapers[] = {
-    {1, 215.9, 279.4},     // Letter
-    {2, 215.9, 279.4},     // Letter small
-    {3, 279.4, 431.8},     // Tabloid
-    {4, 431.8, 279.4},     // Ledger
-    {5, 215.9, 355.6},     // Legal
-    {6, 139.7, 215.9},     // Statement
-    {7, 184.15, 266.7},    // Executive
-    {8, 297, 420},         // A3
-    {9, 210, 297},         // A4
-    {10, 210, 297},        // A4 small
-    {11, 148, 210},        // A5
-    {12, 250, 354},        // B4 (JIS)
-    {13, 182, 257},        // B5 (JIS)
-    {14, 215.9, 330.2},    // Folio
-    {15, 215, 275},        // Quarto
-    {20, 104.775, 241.3},  // Envelope #10
-    {27, 110, 220},        // Envelope DL
-    {28, 162, 229},        // Envelope C5
-    {34, 176, 250},        // Envelope B5
-};
 
 std::unique_ptr<PrinterDC> ContextFor(const std::string& printer, const platform::DEVMODEA& d) {
   auto dc = std::make_unique<PrinterDC>();
@@ -67,17 +39,6 @@ PrinterDC::~PrinterDC() {
   if (cr) cairo_destroy(cr);
   if (surface) cairo_surface_destroy(surface);
   if (!streamPath.empty()) platform::RemoveFile(streamPath);
-}
-
-bool PaperSizePoints(int paperSize, double* width, double* height) {
-  for (const PaperEntry& paper : kPapers) {
-    if (paper.code == paperSize) {
-      *width = paper.width * kPointsPerMm;
-      *height = paper.height * kPointsPerMm;
-      return true;
-    }
-  }
-  return false;
 }
 
 std::unique_ptr<PrinterDC> CreatePrinterDC(const std::string& printerName) {

@@ -42,10 +42,6 @@ struct PrinterDC {
   ~PrinterDC();
 };
 
-// The paper of a DMPAPER code in points (width, height, portrait); false for
-// a code this table does not know.
-bool PaperSizePoints(int paperSize, double* width, double* height);
-
 // A context for the printer's stored device settings (its paper size code
 // or custom width and length, orientation and resolution). Null when there
 // is no such printer.
