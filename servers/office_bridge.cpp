@@ -77,20 +77,7 @@ std::string OfficeLauncher() {
 std::string HelperScript() { return platform::ProgramDirectory() + kHelperScript; }
 
 // Fields travel percent-encoded, so no name can break a line or a field.
-std::string Encode(const std::string& field) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : field) {
-    if (std::isalnum(c) || (c != 0 && std::strchr("/.,-_", c))) {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
-}
+std::string Encode(const std::string& field) { return platform::PercentEncode(field, "/.,-_"); }
 
 std::vector<std::string> DecodeFields(const std::string& line) {
   std::vector<std::string> fields(1);

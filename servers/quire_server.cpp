@@ -57,17 +57,7 @@ void ChoosePaper(int code, float width, float length, PagePrintRequest* r) {
 }
 
 std::string FileUrl(const std::string& path) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string url = "file://";
-  for (unsigned char c : path) {
-    if (std::isalnum(c) ||
-        std::string_view("/-._~").find(static_cast<char>(c)) != std::string_view::npos) {
-      url.push_back(static_cast<char>(c));
-    } else {
-      url += {'%', kHex[c >> 4], kHex[c & 15]};
-    }
-  }
-  return url;
+  return "file://" + platform::PercentEncode(path, "/-._~");
 }
 
 // The address the browser loads for an input that is no file: web and file

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/printer_names.h"
+
 namespace scrivex {
 
 // Sizes of the record's text fields; a field holds at most size - 1 characters.
@@ -48,8 +50,8 @@ struct ConversionOptions {
 
 // The printer documents are printed to; "Inkwell" for metafile outputs and -e.
 extern std::string TargetPrinterName;
-constexpr const char* kCreatorPrinterName = "Brindle Converter and Creator";
-constexpr const char* kInkwellPrinterName = "Inkwell";
+using platform::kCreatorPrinterName;
+using platform::kInkwellPrinterName;
 constexpr size_t kPrinterNameBytes = 200;
 
 // The first and last page of a -g text: only the first and the last number

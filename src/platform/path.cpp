@@ -48,6 +48,19 @@ std::string FullPath(const std::string& path) {
   return base + rel;
 }
 
+std::string PercentEncode(std::string_view text, std::string_view keep) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : text) {
+    if (std::isalnum(c) || (c != 0 && keep.find(static_cast<char>(c)) != std::string_view::npos)) {
+      out += static_cast<char>(c);
+    } else {
+      out += {'%', kHex[c >> 4], kHex[c & 15]};
+    }
+  }
+  return out;
+}
+
 std::string ToLower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });

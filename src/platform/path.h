@@ -4,6 +4,7 @@
 #define SCRIVEX_PLATFORM_PATH_H_
 
 #include <string>
+#include <string_view>
 
 namespace scrivex::platform {
 
@@ -22,6 +23,9 @@ std::string MakePath(const std::string& drive, const std::string& dir, const std
 std::string FullPath(const std::string& path);
 
 std::string ToLower(std::string text);
+// Every byte but letters, digits and those in `keep` as "%xx" (lower-case
+// hex), so the text fits a file name, an address or a field.
+std::string PercentEncode(std::string_view text, std::string_view keep);
 bool EqualsNoCase(const std::string& a, const std::string& b);
 bool StartsWithNoCase(const std::string& text, const std::string& prefix);
 // True when the path's extension equals ext ("." included), ignoring case.

@@ -148,3 +148,17 @@ TEST(BackgroundChild, TalksIsPolledAndDiesOnItsDeadline) {
 
 }  // namespace
 }  // namespace scrivex::platform
+
+namespace scrivex::platform {
+namespace {
+
+// One encoder for printer file names, bridge fields and file addresses: the
+// printers' stored names keep their lower-case form.
+TEST(PercentEncode, KeepsOnlyWhatItIsTold) {
+  EXPECT_EQ(PercentEncode("\\\\srv\\Queue 1", " -_"), "%5c%5csrv%5cQueue 1");
+  EXPECT_EQ(PercentEncode(std::string("a%/b\0c", 6), "/"), "a%25/b%00c");
+  EXPECT_EQ(PercentEncode("Größe.pdf", "."), "Gr%c3%b6%c3%9fe.pdf");
+}
+
+}  // namespace
+}  // namespace scrivex::platform

@@ -57,20 +57,7 @@ struct JobRecord {
 };
 
 // Names are stored and shown as given; files are named by the folded name.
-std::string PrinterKey(const std::string& name) {
-  static const char* kHex = "0123456789abcdef";
-  std::string key;
-  for (unsigned char c : ToLower(name)) {
-    if (std::isalnum(c) || c == ' ' || c == '-' || c == '_') {
-      key += static_cast<char>(c);
-    } else {
-      key += '%';
-      key += kHex[c >> 4];
-      key += kHex[c & 15];
-    }
-  }
-  return key;
-}
+std::string PrinterKey(const std::string& name) { return PercentEncode(ToLower(name), " -_"); }
 
 bool IsValidPrinterName(const std::string& name) {
   if (name.empty() || name.size() > 220) return false;

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/devmode.h"
+#include "platform/printer_names.h"
 
 namespace scrivex::platform {
 
@@ -38,8 +39,6 @@ constexpr uint32_t ERROR_PRINT_CANCELLED = 63;
 constexpr uint32_t PRINTER_ATTRIBUTE_DIRECT = 0x2;
 constexpr uint32_t JOB_CONTROL_DELETE = 5;
 
-constexpr const char* kCreatorPrinterName = "Brindle Converter and Creator";
-constexpr const char* kInkwellPrinterName = "Inkwell";
 
 // The calling thread's last spooler error (0 after a success that sets none).
 uint32_t SpoolerLastError();
