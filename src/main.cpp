@@ -6,7 +6,6 @@
 #include "apps/routes.h"
 #include "driver/driver_main.h"
 #include "image/blank_pages.h"
-#include "image/print_route.h"
 #include "platform/logon.h"
 #include "platform/process.h"
 #include "platform/replacement_file.h"
@@ -50,7 +49,6 @@ int main(int argc, char** argv) {
   scrivex::platform::PrivateTempFolder temp;
 
   scrivex::RegisterServers();
-  scrivex::SetPrintDocumentFunction(scrivex::PrintDocument);
   scrivex::SetOfficeRetryFunction(scrivex::RetryWithOfficeConverter);
   scrivex::Converters converters;
   converters.selectPostScriptPages = scrivex::SelectPostScriptPages;
@@ -60,7 +58,7 @@ int main(int argc, char** argv) {
                                        const scrivex::ConversionOptions* options) {
     return scrivex::RemoveBlankTiffPages(input, output, options);
   };
-  converters.openUrlInBrowser = OpenWithViewer;
+  converters.openResult = OpenWithViewer;
   int code = scrivex::RunJob(job, converters);
   scrivex::QuitKeptApplications();
   // Asked to end by a signal: everything is cleaned up, end the same way.

@@ -8,7 +8,6 @@
 #include "common/conversion_options.h"
 #include "common/failure_reason.h"
 #include "common/url.h"
-#include "image/print_route.h"
 #include "platform/path.h"
 #include "platform/process_list.h"
 #include "platform/state_root.h"
@@ -25,7 +24,6 @@ void PrepareOnFirstUse() {
   static std::once_flag once;
   std::call_once(once, [] {
     scrivex::RegisterServers();
-    scrivex::SetPrintDocumentFunction(scrivex::PrintDocument);
     scrivex::SetOfficeRetryFunction(scrivex::RetryWithOfficeConverter);
   });
 }

@@ -10,6 +10,7 @@
 #include "common/failure_reason.h"
 #include "common/temp_files.h"
 #include "common/url.h"
+#include "image/image_converter.h"
 #include "image/output_check.h"
 #include "image/post_process.h"
 #include "pdf/pdf_document.h"
@@ -238,6 +239,25 @@ int PrintDocument(const std::string& input, const std::string& output,
   }
   if (produced) produced->insert(produced->end(), announced.begin(), announced.end());
   return result;
+}
+
+int ConvertThroughImageConverter(const std::string& input, const std::string& output,
+                                 const ConversionOptions* options) {
+  platform::PathParts parts = platform::SplitPath(output);
+  std::vector<std::string> pages;
+  if (!Is(parts.ext, ".dcx") && !Is(parts.ext, ".mng")) {
+    return PrintDocument(input, output, options, &pages) > 0 ? 1 : 0;
+  }
+  // The PNG pages go to a private folder of this job: another account
+  // cannot plant a link or a matching file there. Only the pages this job
+  // announced are joined.
+  platform::StagingFolder pngDir;
+  if (!pngDir.CreateIn(platform::TempDirectory())) {
+    NoteFailure("no private folder for the pages in " + platform::TempDirectory());
+    return 0;
+  }
+  if (PrintDocument(input, pngDir.path() + "page.png", options, &pages) <= 0) return 0;
+  return RunImageConverter(pages, output);
 }
 
 bool MadeEveryPage(const std::string& pdfInput, const std::vector<std::string>& made) {

@@ -29,6 +29,12 @@ void SetOfficeRetryFunction(OfficeRetryFunction retry);
 // series is counted by its files).
 bool MadeEveryPage(const std::string& pdfInput, const std::vector<std::string>& made);
 
+// Prints the input to the output: 1 when the driver announced at least one
+// file. DCX and MNG outputs are printed to PNG pages in a private folder that
+// the image converter joins into the output.
+int ConvertThroughImageConverter(const std::string& input, const std::string& output,
+                                 const ConversionOptions* options);
+
 int ShellPrintDocument(const std::string& input, const std::string& output,
                        const ConversionOptions* options, int handOff);
 int PrintTextWithNotepad(const std::string& input, const std::string& output,

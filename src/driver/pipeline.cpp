@@ -260,8 +260,8 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
     }
     if (result == 1 && list[i].replacesOutput) listReplaced = true;
 
-    if (options.viewResult && FileExists(finalOutput) && converters.openUrlInBrowser)
-      converters.openUrlInBrowser(finalOutput);
+    if (options.viewResult && FileExists(finalOutput) && converters.openResult)
+      converters.openResult(finalOutput);
 
     if (result != 1) ReportFailure(input, finalOutput);
     std::string line = input + " ==> " + finalOutput +

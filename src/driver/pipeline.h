@@ -27,7 +27,8 @@ struct Converters {
   std::function<int(const std::string& input, const std::string& output,
                     const ConversionOptions* options)>
       removeBlankTiffPages;
-  std::function<void(const std::string& path)> openUrlInBrowser;
+  // Shows a produced file (-V).
+  std::function<void(const std::string& path)> openResult;
   // Runs the PDF tools program with these arguments; RunCommandLine by default.
   std::function<int(const std::vector<std::string>& argv)> runCommandLine;
 };

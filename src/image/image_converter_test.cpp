@@ -7,7 +7,6 @@
 
 #include "common/failure_reason.h"
 #include "image/post_process.h"
-#include "image/print_route.h"
 #include "image/tiff_test_support.h"
 #include "platform/files.h"
 
@@ -54,10 +53,6 @@ TEST_F(ImageConverterTest, JoinsPagesAndReadsNoOrdersInNames) {
   EXPECT_TRUE(ConvertImagePage(dir.Path("b.pgm"), odd + ".gif"));
   EXPECT_EQ(ReadBytes(odd + ".gif").substr(0, 3), "GIF");
   EXPECT_EQ(RunImageConverter({}, dir.Path("out.mng")), 0);
-  // Until the printing route is part of the program it produces nothing, and says so.
-  ClearFailureReason();
-  EXPECT_EQ(ConvertThroughImageConverter(dir.Path("in.doc"), dir.Path("out.mng"), nullptr), 0);
-  EXPECT_NE(FailureReason().find("not available"), std::string::npos);
   // Missing beside the program: the bare name, for the program search.
   EXPECT_EQ(LocateImageConverter("no-such-helper.exe", true), "no-such-helper.exe");
 }
