@@ -33,7 +33,7 @@ OfficeRetryFunction g_officeRetry = nullptr;
 
 bool PrintsToCreator() { return TargetPrinterName == platform::kCreatorPrinterName; }
 
-// Step 5: the route by extension, first match wins.
+// The route by extension, first match wins.
 int PrintByType(const std::string& input, const std::string& ext, const std::string& output,
                 const ConversionOptions* options, OutputFileList* outputFiles) {
   if (Is(ext, ".doc") || Is(ext, ".rtf")) return PrintWithWord(input, output, options);
@@ -46,7 +46,10 @@ int PrintByType(const std::string& input, const std::string& ext, const std::str
   if (Is(ext, ".vsd")) return PrintWithVisio(input, output, options);
   if (Is(ext, ".htm") || Is(ext, ".html")) return PrintHtmlWithCreator(input, output, options);
   if (Is(ext, ".txt")) return PrintTextWithNotepad(input, output, options);
-  int printed = PrintImageFile(input, TargetPrinterName, 1, 9, 1);
+  // An image prints once, on A4 portrait, whatever the printer's own paper.
+  constexpr int kCopies = 1;
+  int printed = PrintImageFile(input, TargetPrinterName, platform::DMORIENT_PORTRAIT,
+                               platform::DMPAPER_A4, kCopies);
   return printed ? printed : ShellPrintDocument(input, output, options, 0);
 }
 
@@ -83,7 +86,7 @@ int PrintAgainThroughOffice(const std::string& input, const std::string& ext,
   return result;
 }
 
-// Step 9: the Excel route's sheet files become the output. A sheet that was
+// The Excel route's sheet files become the output. A sheet that was
 // listed but never written fails the document: nothing replaces the output.
 int PlaceOutputFiles(const std::vector<std::string>& files, const std::string& output,
                      const ConversionOptions* options, int result) {
@@ -153,7 +156,7 @@ int RunBoxedPrinter(const std::vector<std::string>& command, const std::string& 
 
 int PrintDocument(const std::string& input, const std::string& output,
                   const ConversionOptions* options, std::vector<std::string>* produced) {
-  // Step 1: the type, from the extension; an address prints as a web page.
+  // The type, from the extension; an address prints as a web page.
   std::string ext;
   if (!platform::FileExists(input)) {
     if (!IsUrl(input)) {

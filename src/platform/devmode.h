@@ -42,6 +42,7 @@ constexpr uint16_t DM_SPECVERSION = 0x0401;
 constexpr int16_t DMORIENT_PORTRAIT = 1;
 constexpr int16_t DMORIENT_LANDSCAPE = 2;
 constexpr int16_t DMPAPER_LETTER = 1;
+constexpr int16_t DMPAPER_A4 = 9;
 constexpr int16_t DMCOLOR_COLOR = 2;
 
 // DocumentProperties modes and answer.
