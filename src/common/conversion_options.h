@@ -16,6 +16,14 @@ constexpr size_t kPasswordBytes = 200;
 constexpr size_t kZoomPaperBytes = 200;
 constexpr size_t kPageRangeBytes = 1024;
 
+// What -p does with an output that exists (`existingOutputMode`).
+enum ExistingOutputMode : int {
+  kOverwriteOutput = 0,      // replace it
+  kInsertBeforeOutput = 1,   // the new pages before its first page
+  kAppendToOutput = 2,       // the new pages after its last page
+  kNumberedNewOutput = 3,    // write to a new numbered name beside it
+};
+
 struct ConversionOptions {
   int width = 0;
   int height = 0;
@@ -28,7 +36,7 @@ struct ConversionOptions {
   int resolutionX = 300;
   int resolutionY = 300;
   int viewResult = 0;
-  int existingOutputMode = 0;
+  int existingOutputMode = kOverwriteOutput;
   std::string subject;
   std::string title;
   std::string author;

@@ -107,8 +107,8 @@ int MergeWithExistingPdf(const std::string& newPdf, const std::string& existingP
                          const ConversionOptions* options, const Converters& converters) {
   if (newPdf.empty() || existingPdf.empty() || !options) return 0;
   int mode = options->existingOutputMode;
-  if (mode == 0 || mode == 3) return 1;
-  std::string pages = mode == 1 ? "1|0|" + newPdf : newPdf;
+  if (mode == kOverwriteOutput || mode == kNumberedNewOutput) return 1;
+  std::string pages = mode == kInsertBeforeOutput ? "1|0|" + newPdf : newPdf;
   // The document information asked for belongs to the joined file, written
   // in the same step as the pages.
   const ConversionOptions& o = *options;
@@ -185,7 +185,7 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
       std::fflush(stdout);
     }
     ConversionOptions options = jobOptions;
-    if (list[i].replacesOutput && !listReplaced) options.existingOutputMode = 0;
+    if (list[i].replacesOutput && !listReplaced) options.existingOutputMode = kOverwriteOutput;
     const bool isPdf = HasExtension(finalOutput, ".pdf");
     // Before anything opens it: another account's link, or a FIFO that would
     // block the lock below for ever, is no output.
@@ -203,13 +203,13 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
       target = finalOutput;
     } else {
       switch (options.existingOutputMode) {
-        case 0:
+        case kOverwriteOutput:
           // Keeps the extension: the converters pick the output type by it.
           if (IsWrittenAsOneFile(finalOutput)) side.Create(finalOutput, nullptr, true);
           target = side.path().empty() ? finalOutput : side.path();
           break;
-        case 1:
-        case 2:
+        case kInsertBeforeOutput:
+        case kAppendToOutput:
           if (isPdf) {
             target = MakeTempFileName(platform::SplitPath(finalOutput).ext);
           } else {
@@ -218,7 +218,7 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
             refused = true;
           }
           break;
-        case 3:
+        case kNumberedNewOutput:
           target = MakeFreeNumberedName(finalOutput);
           finalOutput = target;
           break;

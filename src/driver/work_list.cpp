@@ -3,6 +3,7 @@
 #include <cctype>
 #include <memory>
 
+#include "common/conversion_options.h"
 #include "common/failure_reason.h"
 #include "common/url.h"
 #include "platform/files.h"
@@ -92,12 +93,12 @@ void BuildWorkList(const std::string& inputPath, std::string* outputPath, int* e
     bool outputExists = platform::FileExists(*outputPath);
     // The list replaces an existing output, but only once its first entry
     // has converted: a mistyped or failing list leaves the output as it is.
-    const bool replaces = *existingOutputMode == 0 && outputExists;
-    if (*existingOutputMode == 0) {
-      *existingOutputMode = 2;
-    } else if (*existingOutputMode == 3) {
+    const bool replaces = *existingOutputMode == kOverwriteOutput && outputExists;
+    if (*existingOutputMode == kOverwriteOutput) {
+      *existingOutputMode = kAppendToOutput;
+    } else if (*existingOutputMode == kNumberedNewOutput) {
       if (outputExists) *outputPath = MakeFreeNumberedName(*outputPath);
-      *existingOutputMode = 2;
+      *existingOutputMode = kAppendToOutput;
     }
     if (!platform::FileExists(inputPath) || platform::IsDirectory(inputPath)) {
       std::fprintf(stderr, "%s: no such list file\n", inputPath.c_str());
