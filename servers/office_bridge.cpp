@@ -383,12 +383,13 @@ bool ConvertWithOwnConverter(const std::string& document, const std::string& pdf
       "--outdir",
       work.path() + "out",
       copy};
-  HiddenProcessOptions options;
-  options.confinement = platform::Confinement{};
-  options.confinement->writable = {work.path()};
-  options.confinement->configuration = platform::kOfficeConfiguration;
+  platform::Confinement box;
+  box.writable = {work.path()};
+  box.configuration = platform::kOfficeConfiguration;
   const std::string installation = OfficeOutsideSystem(launcher);
-  if (!installation.empty()) options.confinement->readOnly.push_back(installation);
+  if (!installation.empty()) box.readOnly.push_back(installation);
+  HiddenProcessOptions options;
+  options.confinement.emplace(std::move(box));
   options.env = {{"TMPDIR", work.path()}, {"HOME", work.path()}};
   ClearFailureReason();
   int exitCode = -1;
