@@ -1,6 +1,6 @@
 // The "Brindle Converter and Creator" printer's driver: writes each job as
 // the creator settings record asks, and announces the file it wrote.
-#include "pdf/quire_settings.h"
+#include "printer/quire_settings.h"
 #include "printer/creator_job.h"
 #include "printer/driver_run.h"
 

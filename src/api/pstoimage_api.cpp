@@ -1,5 +1,5 @@
 // The exported PostScript-to-image functions of libscrivex.
-#include "postscript/progress.h"
+#include "common/progress.h"
 #include "postscript/ps_extent.h"
 #include "render/ps_to_image.h"
 #include "scrivex/pstoimage.h"

@@ -10,7 +10,7 @@
 #include "apps/routes.h"
 #include "automation/automation.h"
 #include "common/failure_reason.h"
-#include "pdf/quire_settings.h"
+#include "printer/quire_settings.h"
 #include "platform/path.h"
 #include "platform/process.h"
 #include "printer/completion_mapping.h"

@@ -7,7 +7,7 @@
 #include "apps/routes.h"
 #include "printer/device_settings.h"
 #include "automation/automation.h"
-#include "pdf/quire_settings.h"
+#include "printer/quire_settings.h"
 #include "platform/profile.h"
 #include "platform/spooler.h"
 #include "platform/test_support.h"

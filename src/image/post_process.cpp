@@ -7,7 +7,7 @@
 #include "platform/files.h"
 #include "platform/output_target.h"
 #include "platform/path.h"
-#include "postscript/progress.h"
+#include "common/progress.h"
 
 namespace scrivex {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "pdf/quire_settings.h"
+#include "printer/quire_settings.h"
 
 namespace scrivex {
 

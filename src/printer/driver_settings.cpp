@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "common/registry.h"
-#include "pdf/quire_settings.h"
+#include "printer/quire_settings.h"
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/profile.h"

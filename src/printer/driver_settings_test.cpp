@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "common/registry.h"
-#include "pdf/quire_settings.h"
+#include "printer/quire_settings.h"
 #include "platform/profile.h"
 #include "platform/spooler.h"
 #include "platform/test_support.h"

@@ -1,4 +1,4 @@
-#include "pdf/quire_settings.h"
+#include "printer/quire_settings.h"
 
 #include <cstdlib>
 #include <iterator>

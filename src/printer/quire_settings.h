@@ -1,8 +1,8 @@
 // The PDF creator printer's settings, kept under the user's registry key
 // "Software\brindle\quire". The program loads them, changes what a job
 // decides and writes them back for the printer driver to read.
-#ifndef SCRIVEX_PDF_QUIRE_SETTINGS_H_
-#define SCRIVEX_PDF_QUIRE_SETTINGS_H_
+#ifndef SCRIVEX_PRINTER_QUIRE_SETTINGS_H_
+#define SCRIVEX_PRINTER_QUIRE_SETTINGS_H_
 
 #include <cstddef>
 #include <string>
@@ -73,4 +73,4 @@ int SaveQuireSettings(const QuireSettings& record);
 
 }  // namespace scrivex
 
-#endif  // SCRIVEX_PDF_QUIRE_SETTINGS_H_
+#endif  // SCRIVEX_PRINTER_QUIRE_SETTINGS_H_

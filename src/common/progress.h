@@ -1,6 +1,6 @@
 // The process-wide progress callback of the PostScript-to-image functions.
-#ifndef SCRIVEX_POSTSCRIPT_PROGRESS_H_
-#define SCRIVEX_POSTSCRIPT_PROGRESS_H_
+#ifndef SCRIVEX_COMMON_PROGRESS_H_
+#define SCRIVEX_COMMON_PROGRESS_H_
 
 #include <string>
 
@@ -16,4 +16,4 @@ int InvokeProgressCallback(const std::string& path, const char* message, int val
 
 }  // namespace scrivex
 
-#endif  // SCRIVEX_POSTSCRIPT_PROGRESS_H_
+#endif  // SCRIVEX_COMMON_PROGRESS_H_

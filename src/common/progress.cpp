@@ -1,4 +1,4 @@
-#include "postscript/progress.h"
+#include "common/progress.h"
 
 #include <atomic>
 
