@@ -3,6 +3,7 @@
 // default printer's paper and submits them to it as one job.
 #include <memory>
 
+#include "automation/acrobat_members.h"
 #include "automation/automation.h"
 #include "common/failure_reason.h"
 #include "common/temp_files.h"
@@ -20,7 +21,7 @@ namespace {
 class AcrobatApp : public Dispatch {
  public:
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& /*args*/) override {
-    if (dispid == 1 && kind == InvokeKind::kMethod) return TrueArg;  // Exit
+    if (dispid == acrobat::kExit && kind == InvokeKind::kMethod) return TrueArg;
     ThrowUnknownMember("AcroExch.App", dispid, kind);
   }
 };
@@ -29,7 +30,7 @@ class PdfDoc : public Dispatch {
  public:
   explicit PdfDoc(int pages) : pages_(pages) {}
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& /*args*/) override {
-    if (dispid == 6 && kind == InvokeKind::kMethod) return I4(pages_);  // GetNumPages
+    if (dispid == acrobat::kGetNumPages && kind == InvokeKind::kMethod) return I4(pages_);
     ThrowUnknownMember("AcroExch.PDDoc", dispid, kind);
   }
 
@@ -75,7 +76,7 @@ class AcrobatDocView : public Dispatch {
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
     if (kind != InvokeKind::kMethod) ThrowUnknownMember("AcroExch.AVDoc", dispid, kind);
     switch (dispid) {
-      case 1: {  // Open(path, title)
+      case acrobat::kOpen: {  // path, title
         RequireArgs(args, 1, "Open");
         std::string why;
         path_ = ToString(args[0]);
@@ -83,13 +84,13 @@ class AcrobatDocView : public Dispatch {
         if (pages_ < 1) NoteFailure(path_ + " does not open as a PDF: " + why);
         return Bool(pages_ >= 1);
       }
-      case 2:  // GetPDDoc
+      case acrobat::kGetPDDoc:
         RequireOpen();
         return Object(std::make_shared<PdfDoc>(pages_));
-      case 6:  // Close(noSave)
+      case acrobat::kClose:  // no save
         pages_ = 0;
         return TrueArg;
-      case 8:  // PrintPages(first, last, level, binary, shrink)
+      case acrobat::kPrintPages:  // first, last, level, binary, shrink
         RequireArgs(args, 5, "PrintPages");
         RequireOpen();
         return Bool(PrintPdfPages(path_, ToInt(args[0]), ToInt(args[1]), ToBool(args[4])));

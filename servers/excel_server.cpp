@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 
+#include "automation/excel_members.h"
 #include "platform/spooler.h"
 #include "printer/device_settings.h"
 #include "printer/paper_sizes.h"
@@ -34,7 +35,7 @@ class Counted : public Dispatch {
  public:
   explicit Counted(int count) : count_(count) {}
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& /*args*/) override {
-    if (dispid == 118 && kind == InvokeKind::kGet) return I4(count_);
+    if (dispid == excel::kCount && kind == InvokeKind::kGet) return I4(count_);
     ThrowUnknownMember("Excel collection", dispid, kind);
   }
 
@@ -47,7 +48,7 @@ class UsedRange : public Dispatch {
  public:
   UsedRange(std::shared_ptr<Workbook> book, int sheet) : book_(std::move(book)), sheet_(sheet) {}
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
-    if (dispid == 410 && kind == InvokeKind::kMethod) {  // SpecialCells(type, value)
+    if (dispid == excel::kSpecialCells && kind == InvokeKind::kMethod) {  // type, value
       RequireArgs(args, 1, "SpecialCells");
       const OfficeSheetInfo& sheet = Open(book_).info.sheets[sheet_ - 1];
       const int type = ToInt(args[0]);
@@ -72,7 +73,7 @@ class PageSetup : public Dispatch {
  public:
   PageSetup(std::shared_ptr<Workbook> book, int sheet) : book_(std::move(book)), sheet_(sheet) {}
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
-    if (dispid == 1007 && kind == InvokeKind::kPut) {  // PaperSize
+    if (dispid == excel::kPaperSize && kind == InvokeKind::kPut) {
       RequireArgs(args, 1, "PaperSize");
       const int code = ToInt(args[0]);
       double width, height;
@@ -87,7 +88,7 @@ class PageSetup : public Dispatch {
       book_->paperCode[sheet_] = code;
       return Variant{};
     }
-    if (dispid == 1007 && kind == InvokeKind::kGet) {
+    if (dispid == excel::kPaperSize && kind == InvokeKind::kGet) {
       auto it = Open(book_).paperCode.find(sheet_);
       return I4(it == book_->paperCode.end() ? 0 : it->second);
     }
@@ -136,21 +137,21 @@ class Worksheet : public Dispatch {
     const OfficeSheetInfo& sheet = Open(book_).info.sheets[sheet_ - 1];
     if (kind == InvokeKind::kGet) {
       switch (dispid) {
-        case 110:
+        case excel::kName:
           return Bstr(sheet.name);
-        case 998:
+        case excel::kPageSetup:
           return Object(std::make_shared<PageSetup>(book_, sheet_));
-        case 412:
+        case excel::kUsedRange:
           return Object(std::make_shared<UsedRange>(book_, sheet_));
-        case 575:  // charts
+        case excel::kCharts:
           return Object(std::make_shared<Counted>(sheet.charts));
-        case 1434:  // drawn objects other than charts
+        case excel::kDrawnObjects:
           return Object(std::make_shared<Counted>(sheet.drawnObjects));
-        case 1377:  // Shapes
+        case excel::kShapes:
           return Object(std::make_shared<Counted>(sheet.shapes));
       }
     }
-    if (dispid == 905 && kind == InvokeKind::kMethod) {
+    if (dispid == excel::kPrintOut && kind == InvokeKind::kMethod) {
       PrintSheets(*book_, {sheet_}, args);
       return Variant{};
     }
@@ -167,8 +168,8 @@ class Worksheets : public Dispatch {
   explicit Worksheets(std::shared_ptr<Workbook> book) : book_(std::move(book)) {}
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
     const int count = static_cast<int>(Open(book_).info.sheets.size());
-    if (dispid == 118 && kind == InvokeKind::kGet) return I4(count);
-    if (dispid == 170 && kind == InvokeKind::kGet) {  // Item(number or name)
+    if (dispid == excel::kCount && kind == InvokeKind::kGet) return I4(count);
+    if (dispid == excel::kItem && kind == InvokeKind::kGet) {  // number or name
       RequireArgs(args, 1, "Item");
       const Variant& index = (args[0].vt & VT_BYREF) ? *args[0].ref : args[0];
       int n = 0;
@@ -181,7 +182,7 @@ class Worksheets : public Dispatch {
       if (n < 1 || n > count) throw AutomationError(DISP_E_EXCEPTION, "Subscript out of range");
       return Object(std::make_shared<Worksheet>(book_, n));
     }
-    if (dispid == 905 && kind == InvokeKind::kMethod) {
+    if (dispid == excel::kPrintOut && kind == InvokeKind::kMethod) {
       std::vector<int> all;
       for (int n = 1; n <= count; ++n) all.push_back(n);
       PrintSheets(*book_, all, args);
@@ -198,7 +199,7 @@ class WorkbookObject : public Dispatch {
  public:
   explicit WorkbookObject(std::shared_ptr<Workbook> book) : book_(std::move(book)) {}
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& /*args*/) override {
-    if (dispid == 494 && kind == InvokeKind::kGet) {
+    if (dispid == excel::kWorksheets && kind == InvokeKind::kGet) {
       Open(book_);
       return Object(std::make_shared<Worksheets>(book_));
     }
@@ -217,7 +218,7 @@ class Workbooks : public Dispatch {
  public:
   explicit Workbooks(std::shared_ptr<ExcelState> state) : state_(std::move(state)) {}
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
-    if (dispid == 682 && kind == InvokeKind::kMethod) {  // Open(path, 12 options)
+    if (dispid == excel::kOpen && kind == InvokeKind::kMethod) {  // path, 12 options
       RequireArgs(args, 1, "Open");
       auto book = std::make_shared<Workbook>();
       book->info = OpenOfficeDocument(ToString(args[0]), "workbook");
@@ -226,7 +227,7 @@ class Workbooks : public Dispatch {
       state_->active = book;
       return Object(std::make_shared<WorkbookObject>(book));
     }
-    if (dispid == 277 && kind == InvokeKind::kMethod) {  // Close
+    if (dispid == excel::kClose && kind == InvokeKind::kMethod) {
       if (state_->active) state_->active->path.clear();
       state_->active.reset();
       return Variant{};
@@ -245,22 +246,23 @@ class ExcelApp : public Dispatch {
       case InvokeKind::kPut:
         // DisplayAlerts, Visible, ScreenUpdating and the other switches: it
         // never shows, asks or updates anything.
-        if (dispid == 343 || dispid == 558 || dispid == 1212 || dispid == 382 || dispid == 992 ||
-            dispid == 356) {
+        if (dispid == excel::kDisplayAlerts || dispid == excel::kVisible ||
+            dispid == excel::kSwitch1212 || dispid == excel::kScreenUpdating ||
+            dispid == excel::kSwitch992 || dispid == excel::kSwitch356) {
           RequireArgs(args, 1, "switch");
           ToBool(args[0]);
           return Variant{};
         }
         break;
       case InvokeKind::kGet:
-        if (dispid == 572) return Object(std::make_shared<Workbooks>(state_));
-        if (dispid == 494) {
+        if (dispid == excel::kWorkbooks) return Object(std::make_shared<Workbooks>(state_));
+        if (dispid == excel::kWorksheets) {
           if (!state_->active) RaiseOfficeError("no workbook is open");
           return Object(std::make_shared<Worksheets>(state_->active));
         }
         break;
       case InvokeKind::kMethod:
-        if (dispid == 302) {  // Quit
+        if (dispid == excel::kQuit) {
           if (state_->active) state_->active->path.clear();
           state_->active.reset();
           EndOffice();

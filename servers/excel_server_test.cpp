@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "automation/automation.h"
+#include "automation/excel_members.h"
 #include "platform/test_support.h"
 #include "servers/office_bridge.h"
 #include "servers/register_servers.h"
@@ -29,17 +30,18 @@ TEST(ExcelServer, SheetsThroughTheOffice) {
   RegisterServers();
   std::shared_ptr<Dispatch> excel = CreateObject("Excel.Application");
   ASSERT_TRUE(excel);
-  EXPECT_THROW(Get(*excel, 494), AutomationError);  // no workbook open
+  EXPECT_THROW(Get(*excel, excel::kWorksheets), AutomationError);  // no workbook open
   EXPECT_THROW(Get(*excel, 9999), AutomationError);
   std::vector<Variant> open(13, OmittedArg);
   open[0] = Bstr(book);
-  Call(*ToObject(Get(*excel, 572)), 682, open);
-  std::shared_ptr<Dispatch> sheets = ToObject(Get(*excel, 494));
-  ASSERT_EQ(ToInt(Get(*sheets, 118)), 3);
+  Call(*ToObject(Get(*excel, excel::kWorkbooks)), excel::kOpen, open);
+  std::shared_ptr<Dispatch> sheets = ToObject(Get(*excel, excel::kWorksheets));
+  ASSERT_EQ(ToInt(Get(*sheets, excel::kCount)), 3);
   auto finds = [&](int sheet, int kind) {
-    std::shared_ptr<Dispatch> used = ToObject(Get(*ToObject(Get(*sheets, 170, {I4(sheet)})), 412));
+    std::shared_ptr<Dispatch> used =
+        ToObject(Get(*ToObject(Get(*sheets, excel::kItem, {I4(sheet)})), excel::kUsedRange));
     try {
-      return ToObject(Call(*used, 410, {I4(kind), I4(23)})) != nullptr;
+      return ToObject(Call(*used, excel::kSpecialCells, {I4(kind), I4(23)})) != nullptr;
     } catch (const AutomationError&) {
       return false;
     }
@@ -48,14 +50,14 @@ TEST(ExcelServer, SheetsThroughTheOffice) {
   EXPECT_FALSE(finds(1, -4123));
   EXPECT_FALSE(finds(2, 2) || finds(2, -4123));
   EXPECT_TRUE(finds(3, -4123));
-  std::shared_ptr<Dispatch> empty = ToObject(Get(*sheets, 170, {Bstr("Empty")}));
-  EXPECT_EQ(ToString(Get(*empty, 110)), "Empty");
-  EXPECT_EQ(ToInt(Get(*ToObject(Get(*empty, 1377)), 118)), 0);
-  std::shared_ptr<Dispatch> setup = ToObject(Get(*empty, 998));
-  Put(*setup, 1007, I4(9));
-  EXPECT_THROW(Put(*setup, 1007, I4(999)), AutomationError);
-  EXPECT_THROW(Get(*sheets, 170, {I4(4)}), AutomationError);
-  Call(*excel, 302);
+  std::shared_ptr<Dispatch> empty = ToObject(Get(*sheets, excel::kItem, {Bstr("Empty")}));
+  EXPECT_EQ(ToString(Get(*empty, excel::kName)), "Empty");
+  EXPECT_EQ(ToInt(Get(*ToObject(Get(*empty, excel::kShapes)), excel::kCount)), 0);
+  std::shared_ptr<Dispatch> setup = ToObject(Get(*empty, excel::kPageSetup));
+  Put(*setup, excel::kPaperSize, I4(9));
+  EXPECT_THROW(Put(*setup, excel::kPaperSize, I4(999)), AutomationError);
+  EXPECT_THROW(Get(*sheets, excel::kItem, {I4(4)}), AutomationError);
+  Call(*excel, excel::kQuit);
 }
 
 }  // namespace

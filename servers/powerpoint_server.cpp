@@ -2,6 +2,7 @@
 // reads as one) printed slide by slide through the office bridge.
 #include <memory>
 
+#include "automation/powerpoint_members.h"
 #include "servers/office_print.h"
 #include "servers/register_servers.h"
 
@@ -24,7 +25,7 @@ class Slides : public Dispatch {
  public:
   explicit Slides(int count) : count_(count) {}
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& /*args*/) override {
-    if (dispid == 11 && kind == InvokeKind::kGet) return I4(count_);
+    if (dispid == powerpoint::kCount && kind == InvokeKind::kGet) return I4(count_);
     ThrowUnknownMember("PowerPoint.Slides", dispid, kind);
   }
 
@@ -36,11 +37,12 @@ class PrintOptions : public Dispatch {
  public:
   explicit PrintOptions(std::shared_ptr<Presentation> p) : p_(std::move(p)) {}
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
-    if (kind == InvokeKind::kPut && (dispid == 2010 || dispid == 2015)) {
+    if (kind == InvokeKind::kPut &&
+        (dispid == powerpoint::kPrintInBackground || dispid == powerpoint::kActivePrinter)) {
       RequireArgs(args, 1, "PrintOptions");
       // In the background or not, the print is done when PrintOut returns.
-      if (dispid == 2010) Open(p_).background = ToInt(args[0]) != 0;
-      if (dispid == 2015) Open(p_).printer = ToString(args[0]);
+      if (dispid == powerpoint::kPrintInBackground) Open(p_).background = ToInt(args[0]) != 0;
+      if (dispid == powerpoint::kActivePrinter) Open(p_).printer = ToString(args[0]);
       return Variant{};
     }
     ThrowUnknownMember("PowerPoint.PrintOptions", dispid, kind);
@@ -54,15 +56,15 @@ class PresentationObject : public Dispatch {
  public:
   explicit PresentationObject(std::shared_ptr<Presentation> p) : p_(std::move(p)) {}
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
-    if (kind == InvokeKind::kGet && dispid == 2011) {
+    if (kind == InvokeKind::kGet && dispid == powerpoint::kSlides) {
       return Object(std::make_shared<Slides>(Open(p_).slides));
     }
-    if (kind == InvokeKind::kGet && dispid == 2033) {
+    if (kind == InvokeKind::kGet && dispid == powerpoint::kPrintOptions) {
       Open(p_);
       return Object(std::make_shared<PrintOptions>(p_));
     }
     if (kind == InvokeKind::kMethod &&
-        dispid == 2034) {  // PrintOut(from, to, file, copies, collate)
+        dispid == powerpoint::kPrintOut) {  // PrintOut(from, to, file, copies, collate)
       RequireArgs(args, 2, "PrintOut");
       Presentation& p = Open(p_);
       const int from = ToInt(args[0]), to = ToInt(args[1]);
@@ -79,7 +81,7 @@ class PresentationObject : public Dispatch {
       for (int copy = 0; copy < copies; ++copy) PrintOfficeDocument(p.path, what, p.printer);
       return Variant{};
     }
-    if (kind == InvokeKind::kMethod && dispid == 2039) {  // Close
+    if (kind == InvokeKind::kMethod && dispid == powerpoint::kClose) {
       p_->path.clear();
       return Variant{};
     }
@@ -93,7 +95,8 @@ class PresentationObject : public Dispatch {
 class Presentations : public Dispatch {
  public:
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
-    if (dispid == 2004 && kind == InvokeKind::kMethod) {  // Open(path, read-only, untitled, window)
+    if (dispid == powerpoint::kOpen &&
+        kind == InvokeKind::kMethod) {  // Open(path, read-only, untitled, window)
       RequireArgs(args, 1, "Open");
       auto p = std::make_shared<Presentation>();
       p->slides = OpenOfficeDocument(ToString(args[0]), "presentation").partCount;
@@ -107,10 +110,10 @@ class Presentations : public Dispatch {
 class PowerPointApp : public Dispatch {
  public:
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& /*args*/) override {
-    if (dispid == 2001 && kind == InvokeKind::kGet) {
+    if (dispid == powerpoint::kPresentations && kind == InvokeKind::kGet) {
       return Object(std::make_shared<Presentations>());
     }
-    if (dispid == 2021 && kind == InvokeKind::kMethod) {  // Quit
+    if (dispid == powerpoint::kQuit && kind == InvokeKind::kMethod) {
       EndOffice();
       return Variant{};
     }

@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "automation/automation.h"
+#include "automation/quire_members.h"
 #include "common/child_process.h"
 #include "common/failure_reason.h"
 #include "common/trace.h"
@@ -147,35 +148,35 @@ class QuireObject : public Dispatch {
       RequireArgs(args, 1, "property");
       const Variant& v = args[0];
       switch (dispid) {
-        case 44:
+        case quire::kPrinterName:
           printer_ = ToString(v);
           return {};
-        case 10:
+        case quire::kOutputFile:
           output_ = ToString(v);
           return {};
-        case 2:
+        case quire::kInput:
           input_ = ToString(v);
           return {};
-        case 38:
+        case quire::kWaitEnabled:
           waitFlag_ = ToInt(v);
           return {};
-        case 39:
+        case quire::kWaitMs:
           waitMs_ = ToInt(v);
           return {};
-        case 19:
+        case quire::kPaperSize:
           paperCode_ = ToInt(v);
           return {};
-        case 17:
+        case quire::kPaperWidth:
           paperWidth_ = ToFloat(v);
           return {};
-        case 18:
+        case quire::kPaperLength:
           paperLength_ = ToFloat(v);
           return {};
       }
-    } else if (kind == InvokeKind::kMethod && dispid == 15) {
+    } else if (kind == InvokeKind::kMethod && dispid == quire::kStart) {
       Start();
       return {};
-    } else if (kind == InvokeKind::kGet && dispid == 16) {
+    } else if (kind == InvokeKind::kGet && dispid == quire::kState) {
       return I4(State());
     }
     ThrowUnknownMember(kProgId, dispid, kind);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "automation/automation.h"
+#include "automation/quire_members.h"
 #include "common/failure_reason.h"
 #include "servers/devtools_json.h"
 #include "servers/register_servers.h"
@@ -39,14 +40,14 @@ TEST(QuireServer, UnknownMembersRaiseAndAMissingPagePrintsNothing) {
   if (!quire) GTEST_SKIP() << "neither a browser nor the office suite is installed";
   std::vector<Variant> none;
   EXPECT_THROW(quire->Invoke(99, InvokeKind::kGet, none), AutomationError);
-  EXPECT_THROW(quire->Invoke(16, InvokeKind::kPut, none), AutomationError);
-  EXPECT_THROW(Put(*quire, 19, Bstr("A4")), AutomationError);
-  EXPECT_EQ(ToInt(Get(*quire, 16)), 0);
+  EXPECT_THROW(quire->Invoke(quire::kState, InvokeKind::kPut, none), AutomationError);
+  EXPECT_THROW(Put(*quire, quire::kPaperSize, Bstr("A4")), AutomationError);
+  EXPECT_EQ(ToInt(Get(*quire, quire::kState)), 0);
 
   ClearFailureReason();
-  Put(*quire, 2, Bstr("/no/such/page.html"));
-  Call(*quire, 15);
-  EXPECT_EQ(ToInt(Get(*quire, 16)), -1);
+  Put(*quire, quire::kInput, Bstr("/no/such/page.html"));
+  Call(*quire, quire::kStart);
+  EXPECT_EQ(ToInt(Get(*quire, quire::kState)), -1);
   EXPECT_EQ(FailureReason(), "the page could not be loaded: no such file");
 }
 

@@ -3,6 +3,7 @@
 // through the office bridge.
 #include <memory>
 
+#include "automation/visio_members.h"
 #include "servers/office_print.h"
 #include "servers/register_servers.h"
 
@@ -14,19 +15,21 @@ class Drawing : public Dispatch {
   explicit Drawing(std::string path) : path_(std::move(path)) {}
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
     if (kind == InvokeKind::kPut &&
-        (dispid == 64 || dispid == 45 || dispid == 46 || dispid == 48 || dispid == 10)) {
+        (dispid == visio::kPrintLayout0 || dispid == visio::kPrintLayout1 ||
+         dispid == visio::kPrintLayout2 || dispid == visio::kPrintLayout3 ||
+         dispid == visio::kSaved)) {
       // The print layout settings and the saved mark: the office prints
       // every page as laid out and never stores the drawing.
       RequireArgs(args, 1, "setting");
       ToInt(args[0]);
       return Variant{};
     }
-    if (kind == InvokeKind::kMethod && dispid == 22) {  // print
+    if (kind == InvokeKind::kMethod && dispid == visio::kPrint) {
       if (path_.empty()) RaiseOfficeError("the drawing is closed");
       PrintOfficeDocument(path_, {}, "");
       return Variant{};
     }
-    if (kind == InvokeKind::kMethod && dispid == 23) {  // close
+    if (kind == InvokeKind::kMethod && dispid == visio::kClose) {
       path_.clear();
       return Variant{};
     }
@@ -40,7 +43,7 @@ class Drawing : public Dispatch {
 class Drawings : public Dispatch {
  public:
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
-    if (dispid == 6 && kind == InvokeKind::kMethod) {  // open(path, flags)
+    if (dispid == visio::kOpenWithFlags && kind == InvokeKind::kMethod) {  // path, flags
       RequireArgs(args, 2, "open");
       ToInt(args[1]);
       const std::string path = ToString(args[0]);
@@ -54,13 +57,14 @@ class Drawings : public Dispatch {
 class VisioApp : public Dispatch {
  public:
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
-    if (dispid == 67 && kind == InvokeKind::kPut) {  // it never shows anything
+    if (dispid == visio::kStartupSwitch && kind == InvokeKind::kPut) {  // it never shows anything
       RequireArgs(args, 1, "setting");
       ToBool(args[0]);
       return Variant{};
     }
-    if (dispid == 4 && kind == InvokeKind::kGet) return Object(std::make_shared<Drawings>());
-    if (dispid == 9 && kind == InvokeKind::kMethod) {  // quit
+    if (dispid == visio::kDocuments && kind == InvokeKind::kGet)
+      return Object(std::make_shared<Drawings>());
+    if (dispid == visio::kQuit && kind == InvokeKind::kMethod) {
       EndOffice();
       return Variant{};
     }

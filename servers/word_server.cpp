@@ -6,6 +6,7 @@
 #include <memory>
 #include <thread>
 
+#include "automation/word_members.h"
 #include "common/failure_reason.h"
 #include "platform/files.h"
 #include "servers/office_print.h"
@@ -39,7 +40,7 @@ class WordDocument : public Dispatch {
   WordDocument(std::shared_ptr<WordState> state, std::string path)
       : state_(std::move(state)), path_(std::move(path)) {}
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& /*args*/) override {
-    if (dispid == 1105 && kind == InvokeKind::kMethod) {  // Close(save, format, route)
+    if (dispid == word::kClose && kind == InvokeKind::kMethod) {  // save, format, route
       state_->Finish();  // a document in print stays open until it is printed
       if (state_->activeDocument == path_) state_->activeDocument.clear();
       return Variant{};
@@ -56,7 +57,7 @@ class WordDocuments : public Dispatch {
  public:
   explicit WordDocuments(std::shared_ptr<WordState> state) : state_(std::move(state)) {}
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
-    if (dispid == 12 && kind == InvokeKind::kMethod) {  // Open(path, confirm, read-only, ...)
+    if (dispid == word::kOpen && kind == InvokeKind::kMethod) {  // path, confirm, read-only, ...
       RequireArgs(args, 1, "Open");
       const std::string path = ToString(args[0]);
       if (!platform::IsRegularFile(path)) RaiseOfficeError("no such document: " + path);
@@ -79,30 +80,30 @@ class WordApp : public Dispatch {
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
     const bool get = kind == InvokeKind::kGet, put = kind == InvokeKind::kPut,
                method = kind == InvokeKind::kMethod;
-    if (dispid == 6 && get) return Object(std::make_shared<WordDocuments>(state_));
-    if (dispid == 23 && put) {  // Visible: it never shows
+    if (dispid == word::kDocuments && get) return Object(std::make_shared<WordDocuments>(state_));
+    if (dispid == word::kVisible && put) {  // it never shows
       RequireArgs(args, 1, "Visible");
       ToBool(args[0]);
       return Variant{};
     }
-    if (dispid == 66 && put) {  // ActivePrinter
+    if (dispid == word::kActivePrinter && put) {
       RequireArgs(args, 1, "ActivePrinter");
       state_->printer = ToString(args[0]);
       return Variant{};
     }
-    if (dispid == 86 && get) {  // background printing still running
+    if (dispid == word::kBackgroundPrinting && get) {
       if (state_->busy && state_->background.joinable()) {
         // Done once the thread has let go of the flag.
         if (!running_->load()) state_->Finish();
       }
       return I4(state_->busy ? 1 : 0);
     }
-    if ((dispid == 302 || dispid == 448) && method) {
-      RequireArgs(args, dispid == 302 ? 15 : 19, "PrintOut");
-      PrintOut(args, dispid == 448);
+    if ((dispid == word::kPrintOut || dispid == word::kPrintOutZoomed) && method) {
+      RequireArgs(args, dispid == word::kPrintOut ? 15 : 19, "PrintOut");
+      PrintOut(args, dispid == word::kPrintOutZoomed);
       return Variant{};
     }
-    if (dispid == 1105 && method) {  // Quit(save, format, route)
+    if (dispid == word::kQuit && method) {  // save, format, route
       state_->Finish();
       EndOffice();
       return Variant{};

@@ -1,6 +1,7 @@
 #include <memory>
 
 #include "apps/routes.h"
+#include "automation/acrobat_members.h"
 #include "automation/automation.h"
 #include "common/failure_reason.h"
 
@@ -12,12 +13,13 @@ int PrintWithAcrobat(const std::string& input, const std::string& /*output*/) {
   std::shared_ptr<Dispatch> view = CreateObject("AcroExch.AVDoc");
   int result = 0;
   try {
-    if (view && ToBool(Call(*view, 1, {Bstr(input), Bstr("")}))) {
-      std::shared_ptr<Dispatch> doc = ToObject(Call(*view, 2));
-      int pages = ToInt(Call(*doc, 6));
+    if (view && ToBool(Call(*view, acrobat::kOpen, {Bstr(input), Bstr("")}))) {
+      std::shared_ptr<Dispatch> doc = ToObject(Call(*view, acrobat::kGetPDDoc));
+      int pages = ToInt(Call(*doc, acrobat::kGetNumPages));
       // All pages, PostScript level 0, binary allowed, shrunk to the paper.
-      bool printed = ToBool(Call(*view, 8, {I4(0), I4(pages - 1), I4(0), TrueArg, TrueArg}));
-      Call(*view, 6, {TrueArg});
+      bool printed = ToBool(
+          Call(*view, acrobat::kPrintPages, {I4(0), I4(pages - 1), I4(0), TrueArg, TrueArg}));
+      Call(*view, acrobat::kClose, {TrueArg});
       result = printed ? 1 : 0;
     }
   } catch (const AutomationError& e) {
@@ -25,7 +27,7 @@ int PrintWithAcrobat(const std::string& input, const std::string& /*output*/) {
     result = 0;
   }
   try {
-    Call(*app, 1);
+    Call(*app, acrobat::kExit);
   } catch (const AutomationError&) {
   }
   return result;

@@ -5,25 +5,13 @@
 
 #include "apps/routes.h"
 #include "automation/automation.h"
+#include "automation/quire_members.h"
 #include "common/failure_reason.h"
 #include "platform/process.h"
 #include "printer/device_settings.h"
 
 namespace scrivex {
 namespace {
-
-enum QuireMember {
-  kInput = 2,
-  kOutputFile = 10,
-  kStart = 15,
-  kState = 16,
-  kPaperWidth = 17,
-  kPaperLength = 18,
-  kPaperSize = 19,
-  kWaitEnabled = 38,
-  kWaitMs = 39,
-  kPrinterName = 44,
-};
 
 constexpr int kPollMs = 20;
 
@@ -44,24 +32,24 @@ int PrintHtmlWithCreator(const std::string& input, const std::string& output,
     return 0;
   }
   try {
-    Put(*quire, kPrinterName, Bstr(TargetPrinterName));
-    Put(*quire, kOutputFile, Bstr(output));
-    Put(*quire, kInput, Bstr(input));
+    Put(*quire, quire::kPrinterName, Bstr(TargetPrinterName));
+    Put(*quire, quire::kOutputFile, Bstr(output));
+    Put(*quire, quire::kInput, Bstr(input));
     if (options->htmlWaitMs > 0) {
-      Put(*quire, kWaitEnabled, I4(1));
-      Put(*quire, kWaitMs, I4(options->htmlWaitMs));
+      Put(*quire, quire::kWaitEnabled, I4(1));
+      Put(*quire, quire::kWaitMs, I4(options->htmlWaitMs));
     }
     if (paper.dmFields & platform::DM_PAPERSIZE) {
-      Put(*quire, kPaperSize, I4(paper.dmPaperSize));
+      Put(*quire, quire::kPaperSize, I4(paper.dmPaperSize));
     } else {
-      Put(*quire, kPaperSize, I4(-1));
+      Put(*quire, quire::kPaperSize, I4(-1));
       // The object takes points; the record holds tenths of a millimetre.
-      Put(*quire, kPaperWidth, R4(static_cast<float>(paper.dmPaperWidth * 72.0 / 254.0)));
-      Put(*quire, kPaperLength, R4(static_cast<float>(paper.dmPaperLength * 72.0 / 254.0)));
+      Put(*quire, quire::kPaperWidth, R4(static_cast<float>(paper.dmPaperWidth * 72.0 / 254.0)));
+      Put(*quire, quire::kPaperLength, R4(static_cast<float>(paper.dmPaperLength * 72.0 / 254.0)));
     }
-    Call(*quire, kStart);
+    Call(*quire, quire::kStart);
     int state;
-    while ((state = ToInt(Get(*quire, kState))) == 1) platform::SleepMs(kPollMs);
+    while ((state = ToInt(Get(*quire, quire::kState))) == 1) platform::SleepMs(kPollMs);
     // A page the object could not print (state -1) is no success.
     return state < 0 ? 0 : 1;
   } catch (const AutomationError& e) {

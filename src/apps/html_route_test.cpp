@@ -5,6 +5,7 @@
 #include <map>
 
 #include "automation/automation.h"
+#include "automation/quire_members.h"
 
 namespace scrivex {
 namespace {
@@ -17,8 +18,8 @@ struct FakeQuire : Dispatch {
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
     if (broken) throw AutomationError(DISP_E_EXCEPTION, "broken");
     if (kind == InvokeKind::kPut) puts[dispid] = args.at(0);
-    if (kind == InvokeKind::kMethod && dispid == 15) started = true;
-    if (kind == InvokeKind::kGet && dispid == 16)
+    if (kind == InvokeKind::kMethod && dispid == quire::kStart) started = true;
+    if (kind == InvokeKind::kGet && dispid == quire::kState)
       return I4(started && ++polls <= 2 ? 1 : finalState);
     return {};
   }
@@ -47,22 +48,22 @@ TEST(PrintHtmlWithCreator, HandsPagePrinterPaperAndWaitToTheObject) {
     options.htmlWaitMs = c.wait;
     EXPECT_EQ(PrintHtmlWithCreator("in.html", "out.pdf", &options), 1);
     EXPECT_EQ(fake->polls, 3);
-    EXPECT_EQ(fake->puts[44].text, "Inkwell");
-    EXPECT_EQ(fake->puts[10].text, "out.pdf");
-    EXPECT_EQ(fake->puts[2].text, "in.html");
+    EXPECT_EQ(fake->puts[quire::kPrinterName].text, "Inkwell");
+    EXPECT_EQ(fake->puts[quire::kOutputFile].text, "out.pdf");
+    EXPECT_EQ(fake->puts[quire::kInput].text, "in.html");
     // -1: not put at all.
     auto value = [&](int id) { return fake->puts.count(id) ? fake->puts[id].value : -1; };
     auto real = [&](int id) { return fake->puts.count(id) ? fake->puts[id].real : -1.0f; };
-    EXPECT_EQ(value(19), c.code);
-    EXPECT_EQ(real(17), c.width);
-    EXPECT_EQ(real(18), c.length);
-    EXPECT_EQ(value(38), c.wait > 0 ? 1 : -1);
-    EXPECT_EQ(value(39), c.wait > 0 ? c.wait : -1);
+    EXPECT_EQ(value(quire::kPaperSize), c.code);
+    EXPECT_EQ(real(quire::kPaperWidth), c.width);
+    EXPECT_EQ(real(quire::kPaperLength), c.length);
+    EXPECT_EQ(value(quire::kWaitEnabled), c.wait > 0 ? 1 : -1);
+    EXPECT_EQ(value(quire::kWaitMs), c.wait > 0 ? c.wait : -1);
   }
   auto defaults = Install();
   EXPECT_EQ(PrintHtmlWithCreator("in.html", "out.pdf", nullptr), 1);
-  EXPECT_EQ(defaults->puts[19].value, 1);
-  EXPECT_EQ(defaults->puts.count(38), 0u);
+  EXPECT_EQ(defaults->puts[quire::kPaperSize].value, 1);
+  EXPECT_EQ(defaults->puts.count(quire::kWaitEnabled), 0u);
 }
 
 TEST(PrintHtmlWithCreator, NothingPrintedIsNoSuccess) {

@@ -9,13 +9,17 @@
 
 #include "apps/routes.h"
 #include "automation/automation.h"
+#include "automation/excel_members.h"
+#include "automation/powerpoint_members.h"
+#include "automation/visio_members.h"
+#include "automation/word_members.h"
 #include "common/failure_reason.h"
-#include "printer/quire_settings.h"
 #include "platform/path.h"
 #include "platform/process.h"
 #include "printer/completion_mapping.h"
 #include "printer/device_settings.h"
 #include "printer/driver_settings.h"
+#include "printer/quire_settings.h"
 
 namespace scrivex {
 namespace {
@@ -53,17 +57,17 @@ void QuitApplication(Application which) {
     switch (which) {
       case kWord: {
         Variant no = FalseArg, a = FalseArg, b = FalseArg;
-        Call(*app, 1105, {ByRef(&no), ByRef(&a), ByRef(&b)});
+        Call(*app, word::kQuit, {ByRef(&no), ByRef(&a), ByRef(&b)});
         break;
       }
       case kExcel:
-        Call(*app, 302);
+        Call(*app, excel::kQuit);
         break;
       case kPowerPoint:
-        Call(*app, 2021);
+        Call(*app, powerpoint::kQuit);
         break;
       default:
-        Call(*app, 9);
+        Call(*app, visio::kQuit);
         break;
     }
   } catch (const AutomationError&) {
@@ -129,14 +133,14 @@ int PrintWithWord(const std::string& input, const std::string& /*output*/,
   if (!app) return 0;
   int result = 0;
   try {
-    std::shared_ptr<Dispatch> documents = ToObject(Get(*app, 6));
+    std::shared_ptr<Dispatch> documents = ToObject(Get(*app, word::kDocuments));
     RefArgs open(10);
     open.values[0] = Bstr(input);
     open.values[1] = FalseArg;  // confirm conversions
     open.values[2] = TrueArg;   // read-only
-    std::shared_ptr<Dispatch> document = ToObject(Call(*documents, 12, open.Refs()));
-    Put(*app, 23, FalseArg);
-    Put(*app, 66, Bstr(TargetPrinterName));
+    std::shared_ptr<Dispatch> document = ToObject(Call(*documents, word::kOpen, open.Refs()));
+    Put(*app, word::kVisible, FalseArg);
+    Put(*app, word::kActivePrinter, Bstr(TargetPrinterName));
 
     const bool background = o.hidePrintDialog != 0;
     const bool zoom = !background && !o.printZoomPaper.empty();
@@ -152,11 +156,11 @@ int PrintWithWord(const std::string& input, const std::string& /*output*/,
       print.values[17] = I4(width);
       print.values[18] = I4(height);
     }
-    Call(*app, zoom ? 448 : 302, print.Refs());
+    Call(*app, zoom ? word::kPrintOutZoomed : word::kPrintOut, print.Refs());
     if (background) {
       // Bounded by the watchdog: a server that never finishes must not hang the run.
       const long long end = platform::TickCountMs() + 1000LL * platform::WatchdogSeconds();
-      while (ToInt(Get(*app, 86)) != 0) {
+      while (ToInt(Get(*app, word::kBackgroundPrinting)) != 0) {
         if (platform::WatchdogSeconds() > 0 && platform::TickCountMs() > end) {
           throw AutomationError(DISP_E_EXCEPTION, "background printing did not finish");
         }
@@ -165,7 +169,7 @@ int PrintWithWord(const std::string& input, const std::string& /*output*/,
     }
     RefArgs close(3);
     close.values[0] = FalseArg;
-    Call(*document, 1105, close.Refs());
+    Call(*document, word::kClose, close.Refs());
     result = 1;
   } catch (const AutomationError& e) {
     NoteAutomationError("Word", e);
@@ -175,14 +179,14 @@ int PrintWithWord(const std::string& input, const std::string& /*output*/,
 }
 
 int IsSheetEmpty(Dispatch& worksheet) {
-  std::shared_ptr<Dispatch> used = ToObject(Get(worksheet, 412));
-  for (int collection : {575, 1434}) {
-    if (ToInt(Get(*ToObject(Get(worksheet, collection)), 118)) > 0) return 0;
+  std::shared_ptr<Dispatch> used = ToObject(Get(worksheet, excel::kUsedRange));
+  for (int collection : {excel::kCharts, excel::kDrawnObjects}) {
+    if (ToInt(Get(*ToObject(Get(worksheet, collection)), excel::kCount)) > 0) return 0;
   }
-  if (ToInt(Get(*ToObject(Get(worksheet, 1377)), 118)) > 0) return 0;
+  if (ToInt(Get(*ToObject(Get(worksheet, excel::kShapes)), excel::kCount)) > 0) return 0;
   for (int kind : {2, -4123}) {
     try {
-      if (ToObject(Call(*used, 410, {I4(kind), I4(23)}))) return 0;
+      if (ToObject(Call(*used, excel::kSpecialCells, {I4(kind), I4(23)}))) return 0;
     } catch (const AutomationError&) {
       // No such cells.
     }
@@ -225,42 +229,43 @@ int PrintWithExcel(const std::string& input, const std::string& output,
   if (!app) return 0;
   int result = 0;
   try {
-    Put(*app, 343, FalseArg);
-    Put(*app, 558, FalseArg);
-    Put(*app, 1212, FalseArg);
-    Put(*app, 382, FalseArg);
-    Put(*app, 992, FalseArg);
-    Put(*app, 356, TrueArg);
-    std::shared_ptr<Dispatch> workbooks = ToObject(Get(*app, 572));
+    Put(*app, excel::kDisplayAlerts, FalseArg);
+    Put(*app, excel::kVisible, FalseArg);
+    Put(*app, excel::kSwitch1212, FalseArg);
+    Put(*app, excel::kScreenUpdating, FalseArg);
+    Put(*app, excel::kSwitch992, FalseArg);
+    Put(*app, excel::kSwitch356, TrueArg);
+    std::shared_ptr<Dispatch> workbooks = ToObject(Get(*app, excel::kWorkbooks));
     std::vector<Variant> open(13, OmittedArg);
     open[0] = Bstr(input);
     open[1] = FalseArg;   // update links
     open[2] = TrueArg;    // read-only
     open[6] = TrueArg;    // ignore the read-only recommendation
     open[12] = FalseArg;  // not in the recently used list
-    Call(*workbooks, 682, open);
-    std::shared_ptr<Dispatch> sheets = ToObject(Get(*app, 494));
-    const int count = ToInt(Get(*sheets, 118));
+    Call(*workbooks, excel::kOpen, open);
+    std::shared_ptr<Dispatch> sheets = ToObject(Get(*app, excel::kWorksheets));
+    const int count = ToInt(Get(*sheets, excel::kCount));
     const Variant printer = Bstr(TargetPrinterName);
     if (!o.pageRange.empty()) {
       int first, last;
       ParsePageRange(o.pageRange, &first, &last);
       // The sheets' page numbers are 2-byte: larger ones mean the last possible page.
       auto page = [](int n) { return I2(static_cast<int16_t>(std::min(n, 32767))); };
-      Call(*sheets, 905, {page(first), page(last), I2(1),
-                          FalseArg, printer, OmittedArg, OmittedArg});
+      Call(*sheets, excel::kPrintOut,
+           {page(first), page(last), I2(1), FalseArg, printer, OmittedArg, OmittedArg});
     } else if (o.excelMode == 2) {
-      Call(*sheets, 905, {OmittedArg, OmittedArg, I2(1), FalseArg, printer, OmittedArg, OmittedArg});
+      Call(*sheets, excel::kPrintOut,
+           {OmittedArg, OmittedArg, I2(1), FalseArg, printer, OmittedArg, OmittedArg});
     } else {
       std::vector<int> kept;
       for (int n = 1; n <= count; ++n) {
-        if (!IsSheetEmpty(*ToObject(Get(*sheets, 170, {I4(n)})))) kept.push_back(n);
+        if (!IsSheetEmpty(*ToObject(Get(*sheets, excel::kItem, {I4(n)})))) kept.push_back(n);
       }
       // Sheet files that only feed the joined output go to a private folder;
       // with -E 1 and 3 they are kept on purpose, beside the output.
       std::string folder = parts.drive + parts.dir;
-      const bool joined = platform::EqualsNoCase(parts.ext, ".pdf") &&
-                          (o.excelMode == 0 || o.excelMode == 3);
+      const bool joined =
+          platform::EqualsNoCase(parts.ext, ".pdf") && (o.excelMode == 0 || o.excelMode == 3);
       if (count > 1 && joined && o.excelMode == 0) {
         if (!outputFiles->privateFolder.path().empty() ||
             outputFiles->privateFolder.Create(output)) {
@@ -270,26 +275,26 @@ int PrintWithExcel(const std::string& input, const std::string& output,
       for (size_t j = 0; j < kept.size(); ++j) {
         std::string name;
         try {
-          std::shared_ptr<Dispatch> sheet = ToObject(Get(*sheets, 170, {I4(kept[j])}));
-          name = ToString(Get(*sheet, 110));
-          Put(*ToObject(Get(*sheet, 998)), 1007, I4(SheetPaperCode(o.paperSize)));
+          std::shared_ptr<Dispatch> sheet = ToObject(Get(*sheets, excel::kItem, {I4(kept[j])}));
+          name = ToString(Get(*sheet, excel::kName));
+          Put(*ToObject(Get(*sheet, excel::kPageSetup)), excel::kPaperSize,
+              I4(SheetPaperCode(o.paperSize)));
           if (count > 1) {
             std::string file = SheetFileName(folder, parts, static_cast<int>(j + 1));
             NameNextPrint(file);
             if (joined) outputFiles->files.push_back(file);
           }
-          Call(*sheet, 905, {OmittedArg, OmittedArg, I2(1), FalseArg, printer, OmittedArg,
-                             OmittedArg});
+          Call(*sheet, excel::kPrintOut,
+               {OmittedArg, OmittedArg, I2(1), FalseArg, printer, OmittedArg, OmittedArg});
         } catch (const AutomationError& e) {
-          std::printf("Something is wrong in sheet #%d, sheet name is %s\n", kept[j],
-                      name.c_str());
+          std::printf("Something is wrong in sheet #%d, sheet name is %s\n", kept[j], name.c_str());
           std::fflush(stdout);
           NoteAutomationError("Excel", e);
         }
         if (j + 1 < kept.size()) WaitForDriver();
       }
     }
-    Call(*workbooks, 277);
+    Call(*workbooks, excel::kClose);
     result = 1;
   } catch (const AutomationError& e) {
     NoteAutomationError("Excel", e);
@@ -306,18 +311,21 @@ int PrintWithPowerPoint(const std::string& input, const std::string& /*output*/,
   if (!app) return 0;
   int result = 0;
   try {
-    std::shared_ptr<Dispatch> presentation = ToObject(
-        Call(*ToObject(Get(*app, 2001)), 2004, {Bstr(input), I4(1), I4(1), I4(0)}));
-    std::shared_ptr<Dispatch> printOptions = ToObject(Get(*presentation, 2033));
-    Put(*printOptions, 2010, I4(o.hidePrintDialog ? 1 : 0));
-    Put(*printOptions, 2015, Bstr(TargetPrinterName));
-    const int slides = ToInt(Get(*ToObject(Get(*presentation, 2011)), 11));
+    std::shared_ptr<Dispatch> presentation =
+        ToObject(Call(*ToObject(Get(*app, powerpoint::kPresentations)), powerpoint::kOpen,
+                      {Bstr(input), I4(1), I4(1), I4(0)}));
+    std::shared_ptr<Dispatch> printOptions =
+        ToObject(Get(*presentation, powerpoint::kPrintOptions));
+    Put(*printOptions, powerpoint::kPrintInBackground, I4(o.hidePrintDialog ? 1 : 0));
+    Put(*printOptions, powerpoint::kActivePrinter, Bstr(TargetPrinterName));
+    const int slides =
+        ToInt(Get(*ToObject(Get(*presentation, powerpoint::kSlides)), powerpoint::kCount));
     if (slides != 0) {
       int first = 0, last = slides;
       if (!o.pageRange.empty()) ParsePageRange(o.pageRange, &first, &last);
-      Call(*presentation, 2034, {I4(first), I4(last), Bstr(""), I4(1), I4(0)});
+      Call(*presentation, powerpoint::kPrintOut, {I4(first), I4(last), Bstr(""), I4(1), I4(0)});
     }
-    Call(*presentation, 2039);
+    Call(*presentation, powerpoint::kClose);
     result = 1;
   } catch (const AutomationError& e) {
     NoteAutomationError("PowerPoint", e);
@@ -334,14 +342,16 @@ int PrintWithVisio(const std::string& input, const std::string& /*output*/,
   if (!app) return 0;
   int result = 0;
   try {
-    if (created) Put(*app, 67, FalseArg);
-    std::shared_ptr<Dispatch> drawing =
-        ToObject(Call(*ToObject(Get(*app, 4)), 6, {Bstr(input), I2(10)}));
-    Put(*drawing, 64, I2(0));
-    for (int setting : {45, 46, 48}) Put(*drawing, setting, I2(1));
-    Call(*drawing, 22);
-    Put(*drawing, 10, I2(1));
-    Call(*drawing, 23);
+    if (created) Put(*app, visio::kStartupSwitch, FalseArg);
+    std::shared_ptr<Dispatch> drawing = ToObject(Call(
+        *ToObject(Get(*app, visio::kDocuments)), visio::kOpenWithFlags, {Bstr(input), I2(10)}));
+    Put(*drawing, visio::kPrintLayout0, I2(0));
+    for (int setting : {visio::kPrintLayout1, visio::kPrintLayout2, visio::kPrintLayout3}) {
+      Put(*drawing, setting, I2(1));
+    }
+    Call(*drawing, visio::kPrint);
+    Put(*drawing, visio::kSaved, I2(1));
+    Call(*drawing, visio::kClose);
     result = 1;
   } catch (const AutomationError& e) {
     NoteAutomationError("Visio", e);

@@ -5,12 +5,15 @@
 #include <map>
 
 #include "apps/routes.h"
-#include "printer/device_settings.h"
 #include "automation/automation.h"
-#include "printer/quire_settings.h"
+#include "automation/excel_members.h"
+#include "automation/powerpoint_members.h"
+#include "automation/word_members.h"
 #include "platform/profile.h"
 #include "platform/spooler.h"
 #include "platform/test_support.h"
+#include "printer/device_settings.h"
+#include "printer/quire_settings.h"
 
 namespace scrivex {
 namespace {
@@ -69,8 +72,8 @@ class OfficeRoutes : public ::testing::Test {
 // ignores the zoom and waits for the application.
 TEST_F(OfficeRoutes, WordPrintOutForms) {
   auto app = Make("app"), documents = Make("documents"), document = Make("document");
-  app->answers = {{6, Object(documents)}, {86, I4(0)}};
-  documents->answers = {{12, Object(document)}};
+  app->answers = {{word::kDocuments, Object(documents)}, {word::kBackgroundPrinting, I4(0)}};
+  documents->answers = {{word::kOpen, Object(document)}};
   Serve("Word.Application", app);
 
   options_.pageRange = "3";
@@ -81,21 +84,21 @@ TEST_F(OfficeRoutes, WordPrintOutForms) {
   options_.hidePrintDialog = 1;
   ASSERT_EQ(PrintWithWord("/in/a.doc", "/out/a.pdf", &options_), 1);
 
-  auto zoomed = CallsTo("app", 448);
+  auto zoomed = CallsTo("app", word::kPrintOutZoomed);
   ASSERT_EQ(zoomed.size(), 2u);
   EXPECT_EQ(zoomed[0].args.size(), 19u);
   EXPECT_EQ(ToInt(zoomed[0].args[2]), 4);
   EXPECT_EQ(ToString(zoomed[0].args[8]), "3");
   EXPECT_EQ(ToInt(zoomed[0].args[17]) * 100000 + ToInt(zoomed[0].args[18]), 1190716839);
   EXPECT_EQ(ToInt(zoomed[1].args[17]) * 100000 + ToInt(zoomed[1].args[18]), 1224012240);
-  auto background = CallsTo("app", 302);
+  auto background = CallsTo("app", word::kPrintOut);
   ASSERT_EQ(background.size(), 1u);
   EXPECT_EQ(background[0].args.size(), 15u);
   EXPECT_TRUE(ToBool(background[0].args[0]));
-  EXPECT_EQ(CallsTo("app", 86).size(), 1u);
+  EXPECT_EQ(CallsTo("app", word::kBackgroundPrinting).size(), 1u);
   // Quit after each document, closed without saving each time.
-  EXPECT_EQ(CallsTo("app", 1105).size(), 3u);
-  EXPECT_FALSE(ToBool(CallsTo("document", 1105)[0].args[0]));
+  EXPECT_EQ(CallsTo("app", word::kQuit).size(), 3u);
+  EXPECT_FALSE(ToBool(CallsTo("document", word::kClose)[0].args[0]));
 }
 
 // Three sheets, the second empty: two sheet files named for the output,
@@ -106,22 +109,25 @@ TEST_F(OfficeRoutes, ExcelSheetsByMode) {
   auto none = Make("none"), some = Make("some"), used = Make("used"), setup = Make("setup");
   std::vector<std::shared_ptr<Fake>> sheet;
   for (int n = 1; n <= 3; ++n) sheet.push_back(Make("sheet" + std::to_string(n)));
-  none->answers = {{118, I4(0)}};
-  some->answers = {{118, I4(2)}};
+  none->answers = {{excel::kCount, I4(0)}};
+  some->answers = {{excel::kCount, I4(2)}};
   used->answer = [&](int, std::vector<Variant>&) -> Variant {
     throw AutomationError(DISP_E_EXCEPTION, "no cells");
   };
   for (int n = 0; n < 3; ++n) {
-    sheet[n]->answers = {{412, Object(used)},   {575, Object(none)},
-                         {1434, Object(none)},  {1377, Object(n == 1 ? none : some)},
-                         {110, Bstr("S" + std::to_string(n + 1))}, {998, Object(setup)}};
+    sheet[n]->answers = {{excel::kUsedRange, Object(used)},
+                         {excel::kCharts, Object(none)},
+                         {excel::kDrawnObjects, Object(none)},
+                         {excel::kShapes, Object(n == 1 ? none : some)},
+                         {excel::kName, Bstr("S" + std::to_string(n + 1))},
+                         {excel::kPageSetup, Object(setup)}};
   }
   sheets->answer = [&](int dispid, std::vector<Variant>& args) -> Variant {
-    if (dispid == 118) return I4(3);
-    if (dispid == 170) return Object(sheet[ToInt(args[0]) - 1]);
+    if (dispid == excel::kCount) return I4(3);
+    if (dispid == excel::kItem) return Object(sheet[ToInt(args[0]) - 1]);
     return Variant{};
   };
-  app->answers = {{572, Object(workbooks)}, {494, Object(sheets)}};
+  app->answers = {{excel::kWorkbooks, Object(workbooks)}, {excel::kWorksheets, Object(sheets)}};
   Serve("Excel.Application", app);
 
   OutputFileList files;
@@ -134,7 +140,7 @@ TEST_F(OfficeRoutes, ExcelSheetsByMode) {
   QuireSettings record;
   LoadQuireSettings(&record);
   EXPECT_EQ(record.automaticDirectory, files.files[1]);
-  EXPECT_EQ(CallsTo("sheet2", 905).size(), 0u);
+  EXPECT_EQ(CallsTo("sheet2", excel::kPrintOut).size(), 0u);
 
   // Printing to Inkwell, each sheet is named in its driver's settings.
   OutputFileList kept;
@@ -146,26 +152,28 @@ TEST_F(OfficeRoutes, ExcelSheetsByMode) {
   EXPECT_EQ(platform::GetProfileString(platform::InkwellConfigPath(), "AutoSave", "OutputFile", ""),
             dir_.Path("out-0002.pdf"));
   std::vector<int> papers;
-  for (const Invocation& i : CallsTo("setup", 1007)) papers.push_back(ToInt(i.args[0]));
+  for (const Invocation& i : CallsTo("setup", excel::kPaperSize))
+    papers.push_back(ToInt(i.args[0]));
   EXPECT_THAT(papers, ElementsAre(kUserDefinedPaper, kUserDefinedPaper, 1, 1));
 }
 
 TEST_F(OfficeRoutes, EmptyPresentationAndMissingApplications) {
   auto app = Make("app"), list = Make("list"), deck = Make("deck"), slides = Make("slides");
-  app->answers = {{2001, Object(list)}};
-  list->answers = {{2004, Object(deck)}};
-  deck->answers = {{2011, Object(slides)}, {2033, Object(Make("print options"))}};
-  slides->answers = {{11, I4(0)}};
+  app->answers = {{powerpoint::kPresentations, Object(list)}};
+  list->answers = {{powerpoint::kOpen, Object(deck)}};
+  deck->answers = {{powerpoint::kSlides, Object(slides)},
+                   {powerpoint::kPrintOptions, Object(Make("print options"))}};
+  slides->answers = {{powerpoint::kCount, I4(0)}};
   Serve("PowerPoint.Application", app);
   EXPECT_EQ(PrintWithPowerPoint("/in/c.ppt", "/out/c.pdf", &options_), 1);
-  EXPECT_TRUE(CallsTo("deck", 2034).empty());
-  EXPECT_EQ(CallsTo("deck", 2039).size(), 1u);
+  EXPECT_TRUE(CallsTo("deck", powerpoint::kPrintOut).empty());
+  EXPECT_EQ(CallsTo("deck", powerpoint::kClose).size(), 1u);
 
   // A range reads as it does everywhere else: "0,4" is slide 4 alone.
-  slides->answers = {{11, I4(9)}};
+  slides->answers = {{powerpoint::kCount, I4(9)}};
   options_.pageRange = "0,4";
   EXPECT_EQ(PrintWithPowerPoint("/in/c.ppt", "/out/c.pdf", &options_), 1);
-  auto printed = CallsTo("deck", 2034);
+  auto printed = CallsTo("deck", powerpoint::kPrintOut);
   ASSERT_EQ(printed.size(), 1u);
   EXPECT_EQ(ToInt(printed[0].args[0]) * 100 + ToInt(printed[0].args[1]), 404);
 
