@@ -12,9 +12,21 @@ int PSToImageConverter(const char* inputPath, const char* outputPath, float widt
                        float resolutionX, float resolutionY, int tiffCompression, int scratch,
                        int firstPage, int lastPage, int jpegQuality, int colorBits, int grayscale) {
   if (!inputPath || !outputPath) return -1;
-  return scrivex::ConvertPsToImage(inputPath, outputPath, width, height, resolutionX, resolutionY,
-                                   tiffCompression, scratch, firstPage, lastPage, jpegQuality,
-                                   colorBits, grayscale);
+  (void)scratch;  // a slot the exported signature keeps
+  scrivex::ImageRequest request;
+  request.input = inputPath;
+  request.output = outputPath;
+  request.width = width;
+  request.height = height;
+  request.resolutionX = resolutionX;
+  request.resolutionY = resolutionY;
+  request.tiffCompression = tiffCompression;
+  request.firstPage = firstPage;
+  request.lastPage = lastPage;
+  request.jpegQuality = jpegQuality;
+  request.colorBits = colorBits;
+  request.grayscale = grayscale;
+  return scrivex::ConvertPsToImage(request);
 }
 
 void PSToImageSetProgressCBFunc(PSToImageProgressCallback callback) {

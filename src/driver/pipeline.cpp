@@ -91,10 +91,22 @@ int ConvertOneFile(const std::string& input, const std::string& target,
   }
   int result = 0;
   if (converters.convertPsToImage) {
-    result = converters.convertPsToImage(
-        source, target, static_cast<float>(o.width), static_cast<float>(o.height),
-        static_cast<float>(o.resolutionX), static_cast<float>(o.resolutionY), o.tiffCompression, 1,
-        first, last, o.jpegQuality, o.colorBits, o.grayscale);
+    ImageRequest request;
+    request.input = source;
+    request.output = target;
+    request.width = static_cast<float>(o.width);
+    request.height = static_cast<float>(o.height);
+    request.resolutionX = static_cast<float>(o.resolutionX);
+    request.resolutionY = static_cast<float>(o.resolutionY);
+    request.tiffCompression = o.tiffCompression;
+    request.firstPage = first;
+    request.lastPage = last;
+    request.jpegQuality = o.jpegQuality;
+    request.colorBits = o.colorBits;
+    request.grayscale = o.grayscale;
+    request.userPassword = o.userPassword;
+    request.ownerPassword = o.ownerPassword;
+    result = converters.convertPsToImage(request);
   }
   if (o.noSinglePageSuffix && RenameSinglePageOutput(target) < 0) result = 0;
   if (!selected.empty()) platform::RemoveFile(selected);

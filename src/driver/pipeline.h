@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/conversion_options.h"
+#include "common/image_request.h"
 #include "driver/work_list.h"
 
 namespace scrivex {
@@ -17,10 +18,7 @@ namespace scrivex {
 struct Converters {
   std::function<int(const std::string& input, const std::string& output, int first, int last)>
       selectPostScriptPages;
-  std::function<int(const std::string& input, const std::string& output, float width, float height,
-                    float resolutionX, float resolutionY, int tiffCompression, int scratch,
-                    int firstPage, int lastPage, int jpegQuality, int colorBits, int grayscale)>
-      convertPsToImage;
+  std::function<int(const ImageRequest& request)> convertPsToImage;
   std::function<int(const std::string& input, const std::string& output,
                     const ConversionOptions* options)>
       convertThroughImageConverter;

@@ -32,13 +32,12 @@ struct Recorder {
       test::WriteBytes(out, "%!PS");
       return 1;
     };
-    c.convertPsToImage = [this](const std::string& in, const std::string& out, float, float, float,
-                                float, int, int, int first, int, int, int, int) {
-      calls.push_back("gs " + out);
-      psInput = in;
-      psFirst = first;
-      psInputExisted = platform::FileExists(in);
-      test::WriteBytes(out, "new");
+    c.convertPsToImage = [this](const ImageRequest& r) {
+      calls.push_back("gs " + r.output);
+      psInput = r.input;
+      psFirst = r.firstPage;
+      psInputExisted = platform::FileExists(r.input);
+      test::WriteBytes(r.output, "new");
       return result;
     };
     c.convertThroughImageConverter = [this](const auto&...) {

@@ -56,10 +56,19 @@ std::string PageName(const std::string& path, int page) {
 }
 
 bool Render(const std::string& stream, const std::string& output, const InkwellJob& job, int page) {
-  return ConvertPsToImage(stream, output, static_cast<float>(job.width),
-                          static_cast<float>(job.height), static_cast<float>(job.resolutionX),
-                          static_cast<float>(job.resolutionY), job.tiffCompression, 1, page, page,
-                          job.jpegQuality, job.colorBits, job.grayscale) == 1;
+  ImageRequest request;
+  request.input = stream;
+  request.output = output;
+  request.width = static_cast<float>(job.width);
+  request.height = static_cast<float>(job.height);
+  request.resolutionX = static_cast<float>(job.resolutionX);
+  request.resolutionY = static_cast<float>(job.resolutionY);
+  request.tiffCompression = job.tiffCompression;
+  request.firstPage = request.lastPage = page;
+  request.jpegQuality = job.jpegQuality;
+  request.colorBits = job.colorBits;
+  request.grayscale = job.grayscale;
+  return ConvertPsToImage(request) == 1;
 }
 
 }  // namespace

@@ -224,9 +224,12 @@ bool NeedsImageConverter(const std::string& output) {
          platform::HasExtension(output, ".tga");
 }
 
-int ConvertPsToImage(const std::string& input, const std::string& output, float width, float height,
-                     float resolutionX, float resolutionY, int tiffCompression, int /*scratch*/,
-                     int firstPage, int lastPage, int jpegQuality, int colorBits, int grayscale) {
+int ConvertPsToImage(const ImageRequest& asked) {
+  const std::string& input = asked.input;
+  const std::string& output = asked.output;
+  const float resolutionX = asked.resolutionX, resolutionY = asked.resolutionY;
+  const int tiffCompression = asked.tiffCompression, colorBits = asked.colorBits;
+  const int firstPage = asked.firstPage, lastPage = asked.lastPage;
   int pageCount = 0;
   double pagesArea = 0;
   if (!CheckInput(input, firstPage, &pageCount, &pagesArea)) return 0;
@@ -236,21 +239,23 @@ int ConvertPsToImage(const std::string& input, const std::string& output, float 
   RenderRequest request;
   request.inputPath = input;
   request.outputPath = output;
-  request.width = width;
-  request.height = height;
+  request.width = asked.width;
+  request.height = asked.height;
+  request.userPassword = asked.userPassword;
+  request.ownerPassword = asked.ownerPassword;
   request.resolutionX = resolutionX;
   request.resolutionY = resolutionY;
   request.device = SelectGhostscriptDevice(output, colorBits, tiffCompression, &singleFile);
   request.numberPages = !singleFile;
   request.firstPage = firstPage;
   request.lastPage = lastPage;
-  request.jpegQuality = jpegQuality;
+  request.jpegQuality = asked.jpegQuality;
   request.bigTiff = NeedsBigTiff(pagesArea, output, resolutionX, resolutionY, colorBits);
   if (NeedsImageConverter(output)) singleFile = IsDcxOrMng(output);
 
   // -y asks for 8-bit gray whatever the depth, where the type has a gray form.
   int depth = colorBits;
-  int grayDevice = grayscale ? GrayDeviceFor(output) : -1;
+  int grayDevice = asked.grayscale ? GrayDeviceFor(output) : -1;
   if (grayDevice >= 0) {
     request.device = grayDevice;
     depth = 8;
@@ -280,7 +285,7 @@ int ConvertPsToImage(const std::string& input, const std::string& output, float 
     return 1;
   }
   if (singleFile) {  // DCX, MNG: the converter replaces the output itself
-    return RenderThroughPngPages(request, colorBits, grayscale != 0, "") == 1 &&
+    return RenderThroughPngPages(request, colorBits, asked.grayscale != 0, "") == 1 &&
                    IsCompleteOutput(output, output, 0)
                ? 1
                : 0;
@@ -296,7 +301,7 @@ int ConvertPsToImage(const std::string& input, const std::string& output, float 
   platform::PathParts out = platform::SplitPath(output);
   const std::string staged = folder.path() + out.name + out.ext;
   if (NeedsImageConverter(output)) {
-    if (RenderThroughPngPages(request, colorBits, grayscale != 0, folder.path()) != 1) return 0;
+    if (RenderThroughPngPages(request, colorBits, asked.grayscale != 0, folder.path()) != 1) return 0;
   } else {
     request.outputPath = staged;
     if (!RanCleanly(request)) return 0;

@@ -6,15 +6,14 @@
 
 #include <string>
 
+#include "common/image_request.h"
+
 namespace scrivex {
 
 // Renders the input to the output (or its numbered page files) and returns
 // the result of the post-processing: 1 on success, 0 when nothing was
-// produced. scratch is an unused slot kept for the exported signature.
-// first/last page > 0 limit the pages; -1 renders them all.
-int ConvertPsToImage(const std::string& input, const std::string& output, float width, float height,
-                     float resolutionX, float resolutionY, int tiffCompression, int scratch,
-                     int firstPage, int lastPage, int jpegQuality, int colorBits, int grayscale);
+// produced.
+int ConvertPsToImage(const ImageRequest& asked);
 
 // Outputs that Ghostscript cannot write itself: rendered to PNG pages first
 // and re-encoded by the image converter.

@@ -44,7 +44,12 @@ class PsToImageTest : public ::testing::Test {
   void TearDown() override { SetSystemGhostscriptDirForTesting(""); }
   std::string P(const std::string& name) const { return dir_.Path(name); }
   int Convert(const std::string& in, const std::string& out, float dpi = 72, int bits = 24) {
-    return ConvertPsToImage(in, out, 0, 0, dpi, dpi, 0, 1, -1, -1, 100, bits, 0);
+    ImageRequest request;
+    request.input = in;
+    request.output = out;
+    request.resolutionX = request.resolutionY = dpi;
+    request.colorBits = bits;
+    return ConvertPsToImage(request);
   }
   // The arguments the stand-in was started with, one a line.
   std::string Args() const { return ReadBytes(P("args.txt")); }
@@ -100,6 +105,14 @@ TEST_F(PsToImageTest, WhatReachesGhostscript) {
   dir_.Write("boxed.pdf", std::string(kPdf) + "%%BoundingBox: 0 0 100 50\n");
   Convert(P("boxed.pdf"), P("out.png"));
   EXPECT_EQ(Args().find("\n-g"), std::string::npos) << Args();
+  // A protected PDF opens with the request's password, the owner's first.
+  ImageRequest locked;
+  locked.input = P("mixed.pdf");
+  locked.output = P("out.png");
+  locked.userPassword = "reader";
+  locked.ownerPassword = "boss";
+  ConvertPsToImage(locked);
+  EXPECT_NE(Args().find("-sPDFPassword=boss\n"), std::string::npos) << Args();
   // GIF pages are rendered with a palette before they are re-encoded.
   Convert(P("doc.ps"), P("out.gif"));
   EXPECT_NE(Args().find("-sDEVICE=png256\n"), std::string::npos) << Args();
