@@ -12,7 +12,6 @@ const char kOptionLetters[] = "a:b:c:E:f:g:h:i:j:k:l:o:O:p:q:R:r:t:v:w:z:#:DdeGm
 
 namespace {
 
-int g_nextArgument = 1;
 
 // Text fields keep at most their buffer size less one.
 std::string Limit(const std::string& text, size_t bytes) { return text.substr(0, bytes - 1); }
@@ -158,9 +157,10 @@ void ApplyOption(int letter, const std::string& value, JobRequest* job) {
 
 }  // namespace
 
-int GetOption(int argc, const char* const* argv, const char* letters, std::string* value) {
-  if (g_nextArgument >= argc) return -1;
-  const char* arg = argv[g_nextArgument];
+int GetOption(int argc, const char* const* argv, const char* letters, int* next,
+              std::string* value) {
+  if (*next >= argc) return -1;
+  const char* arg = argv[*next];
   if (!arg || arg[0] != '-' || !letters || !*letters) return -1;
   char letter = arg[1];
   if (letter == 0 || letter == ':') return -1;
@@ -169,15 +169,13 @@ int GetOption(int argc, const char* const* argv, const char* letters, std::strin
   if (!found) return -1;
   if (!takesValue) {
     value->clear();
-    g_nextArgument += 1;
+    *next += 1;
     return static_cast<unsigned char>(letter);
   }
-  *value = g_nextArgument + 1 < argc && argv[g_nextArgument + 1] ? argv[g_nextArgument + 1] : "";
-  g_nextArgument += 2;
+  *value = *next + 1 < argc && argv[*next + 1] ? argv[*next + 1] : "";
+  *next += 2;
   return static_cast<unsigned char>(letter);
 }
-
-void ResetOptionScanning() { g_nextArgument = 1; }
 
 JobRequest ScanCommandLine(int argc, const char* const* argv) {
   JobRequest job;
@@ -189,13 +187,12 @@ JobRequest ScanCommandLine(int argc, const char* const* argv) {
     job.argumentList.push_back(argv[i] ? argv[i] : "");
   }
   TargetPrinterName = kCreatorPrinterName;
-  ResetOptionScanning();
   std::string value;
-  int letter;
-  while ((letter = GetOption(argc, argv, kOptionLetters, &value)) != -1) {
+  int letter, next = 1;
+  while ((letter = GetOption(argc, argv, kOptionLetters, &next, &value)) != -1) {
     ApplyOption(letter, value, &job);
     if (letter == '#') {
-      if (g_nextArgument - 1 < argc) job.credentialArguments.push_back(g_nextArgument - 1);
+      if (next - 1 < argc) job.credentialArguments.push_back(next - 1);
       platform::EraseSecret(&value);
     }
     if (job.usageRequested) break;  // the usage text ends the run at once

@@ -17,9 +17,9 @@ constexpr size_t kCredentialBytes = 200;
 extern const char kOptionLetters[];
 
 // One step of option scanning: the option letter, or -1 when scanning ends.
-// Keeps a process-wide next-argument index that starts at 1.
-int GetOption(int argc, const char* const* argv, const char* letters, std::string* value);
-void ResetOptionScanning();
+// *next is the caller's next-argument index, starting at 1.
+int GetOption(int argc, const char* const* argv, const char* letters, int* next,
+              std::string* value);
 
 // Everything the command line asks for.
 struct JobRequest {
