@@ -91,27 +91,41 @@ int ConvertOneFile(const std::string& input, const std::string& target,
   }
   int result = 0;
   if (converters.convertPsToImage) {
-    ImageRequest request;
-    request.input = source;
-    request.output = target;
-    request.width = static_cast<float>(o.width);
-    request.height = static_cast<float>(o.height);
-    request.resolutionX = static_cast<float>(o.resolutionX);
-    request.resolutionY = static_cast<float>(o.resolutionY);
-    request.tiffCompression = o.tiffCompression;
-    request.firstPage = first;
-    request.lastPage = last;
-    request.jpegQuality = o.jpegQuality;
-    request.colorBits = o.colorBits;
-    request.grayscale = o.grayscale;
-    request.userPassword = o.userPassword;
-    request.ownerPassword = o.ownerPassword;
+    const ImageRequest request{.input = source,
+                               .output = target,
+                               .width = static_cast<float>(o.width),
+                               .height = static_cast<float>(o.height),
+                               .resolutionX = static_cast<float>(o.resolutionX),
+                               .resolutionY = static_cast<float>(o.resolutionY),
+                               .tiffCompression = o.tiffCompression,
+                               .firstPage = first,
+                               .lastPage = last,
+                               .jpegQuality = o.jpegQuality,
+                               .colorBits = o.colorBits,
+                               .grayscale = o.grayscale,
+                               .userPassword = o.userPassword,
+                               .ownerPassword = o.ownerPassword};
     result = converters.convertPsToImage(request);
   }
   if (o.noSinglePageSuffix && RenameSinglePageOutput(target) < 0) result = 0;
   if (!selected.empty()) platform::RemoveFile(selected);
   return result;
 }
+
+namespace {
+
+bool HasDocumentInfo(const ConversionOptions& o) {
+  return !o.title.empty() || !o.author.empty() || !o.subject.empty() || !o.keywords.empty();
+}
+
+// The tools program's document-information options (an empty text keeps the
+// entry); none when nothing is asked for.
+std::vector<std::string> DocumentInfoArguments(const ConversionOptions& o) {
+  if (!HasDocumentInfo(o)) return {};
+  return {"-t", o.title, "-a", o.author, "-s", o.subject, "-k", o.keywords};
+}
+
+}  // namespace
 
 std::string ToolsProgramPath() { return platform::ProgramDirectory() + "tools.cfg"; }
 
@@ -123,12 +137,8 @@ int MergeWithExistingPdf(const std::string& newPdf, const std::string& existingP
   std::string pages = mode == kInsertBeforeOutput ? "1|0|" + newPdf : newPdf;
   // The document information asked for belongs to the joined file, written
   // in the same step as the pages.
-  const ConversionOptions& o = *options;
   std::vector<std::string> args = {ToolsProgramPath(), "-i", existingPdf, "-*", pages};
-  for (const auto& [flag, text] : {std::pair{"-t", &o.title}, std::pair{"-a", &o.author},
-                                   std::pair{"-s", &o.subject}, std::pair{"-k", &o.keywords}}) {
-    if (!text->empty()) args.insert(args.end(), {flag, *text});
-  }
+  for (std::string& arg : DocumentInfoArguments(*options)) args.push_back(std::move(arg));
   int code = RunTool(args, converters);
   // A tool that reported failure has merged nothing, whatever is on disk.
   return code == 0 && FileExists(existingPdf) ? 1 : 0;
@@ -137,20 +147,15 @@ int MergeWithExistingPdf(const std::string& newPdf, const std::string& existingP
 int SetPdfDocumentInfo(const std::string& pdf, const ConversionOptions* options,
                        const Converters& converters) {
   if (pdf.empty() || !options) return 0;
-  const ConversionOptions& o = *options;
-  if (o.title.empty() && o.author.empty() && o.subject.empty() && o.keywords.empty()) return 0;
-  int code = RunTool({ToolsProgramPath(), "-i", pdf, "-o", pdf, "-t", o.title, "-a", o.author, "-s",
-                      o.subject, "-k", o.keywords},
-                     converters);
+  std::vector<std::string> args = DocumentInfoArguments(*options);
+  if (args.empty()) return 0;
+  args.insert(args.begin(), {ToolsProgramPath(), "-i", pdf, "-o", pdf});
+  int code = RunTool(args, converters);
   // The tool's failure is the file's: the PDF lacks what was asked for.
   return code == 0 ? 1 : 0;
 }
 
 namespace {
-
-bool HasDocumentInfo(const ConversionOptions& o) {
-  return !o.title.empty() || !o.author.empty() || !o.subject.empty() || !o.keywords.empty();
-}
 
 // The output's folder takes new files; else why not.
 bool CheckOutputFolder(const std::string& output) {

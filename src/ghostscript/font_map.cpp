@@ -414,18 +414,14 @@ std::optional<std::string> PsString(const std::string& text) {
   return out + ")";
 }
 
-bool IsCollection(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return ReadAt(in, 0, 4) == "ttcf";
-}
-
-// A map line naming a collection's file loads its first font, as the folder
-// scan does for the names that font declares; the PDF reader ignores the
-// entries that pick another font of a collection.
-bool FirstFontOfCollectionIs(const std::string& path, const std::string& name) {
+// A map line naming a file loads the font the name found there. For a
+// collection that is its first font, as the folder scan does for the names
+// that font declares; the PDF reader ignores entries that pick another one.
+bool MapLineLoadsTheSameFont(const std::string& path, const std::string& name) {
   std::ifstream in(path, std::ios::binary);
   std::string head = ReadAt(in, 0, 16);
-  if (head.size() < 16 || !head.starts_with("ttcf") || U32(head, 8) == 0) return false;
+  if (!head.starts_with("ttcf")) return true;
+  if (head.size() < 16 || U32(head, 8) == 0) return false;
   std::set<std::string> names;
   AddSfntNames(in, U32(head, 12), &names);
   return names.count(name) != 0;
@@ -538,8 +534,7 @@ std::optional<std::string> MakeMapLines(const std::string& program, const std::s
       const std::string& plain = (*before)[i];
       if (plain == (*before)[count + i] && plain.find('\n') == std::string::npos &&
           plain.starts_with('/') && !entries.count(names[i]) &&
-          (round == 0 ? plain.starts_with(fontsDir) &&
-                            (!IsCollection(plain) || FirstFontOfCollectionIs(plain, names[i]))
+          (round == 0 ? plain.starts_with(fontsDir) && MapLineLoadsTheSameFont(plain, names[i])
                       : leadsToBound(names[i]))) {
         bind.push_back(i);
       } else if (unbound.empty()) {

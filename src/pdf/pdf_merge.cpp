@@ -6,12 +6,13 @@
 #include <exception>
 #include <filesystem>
 #include <memory>
-#include <string>
-#include <vector>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "pdf/pdf_document.h"
 #include "platform/replacement_file.h"
@@ -100,6 +101,19 @@ void SetEncryption(QPDFWriter& writer, const ConversionOptions& o) {
   }
 }
 
+// The document information every joined file gets: the fixed texts, then
+// those of the options that are set.
+std::vector<std::pair<std::string, std::string>> InformationEntries(const ConversionOptions& o) {
+  std::vector<std::pair<std::string, std::string>> entries = {{"/Producer", kPdfProducerText},
+                                                              {"/Creator", kPdfCreatorText}};
+  for (const auto& [key, text] :
+       {std::pair{"/Author", &o.author}, std::pair{"/Keywords", &o.keywords},
+        std::pair{"/Subject", &o.subject}, std::pair{"/Title", &o.title}}) {
+    if (!text->empty()) entries.emplace_back(key, *text);
+  }
+  return entries;
+}
+
 // The offset "startxref" gives in the file's last bytes, or -1.
 long long StartXref(std::FILE* file, long long size) {
   const long long tailSize = std::min<long long>(size, 1024);
@@ -160,25 +174,20 @@ bool AppendInformation(const std::string& partPath, const std::string& outputPat
   const long long next = size.getIntValue(), pageCount = count.getIntValue();
 
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(partPath.c_str(), "rb"),
-                                                      std::fclose);
+                                                     std::fclose);
   if (!in || fseeko(in.get(), 0, SEEK_END) != 0) return false;
   const long long bytes = ftello(in.get());
   const long long xref = bytes > 0 ? StartXref(in.get(), bytes) : -1;
   char head[5] = {};
-  if (xref < 0 || fseeko(in.get(), xref, SEEK_SET) != 0 ||
-      std::fread(head, 1, 4, in.get()) != 4 || std::string(head) != "xref") {
+  if (xref < 0 || fseeko(in.get(), xref, SEEK_SET) != 0 || std::fread(head, 1, 4, in.get()) != 4 ||
+      std::string(head) != "xref") {
     return false;  // a cross-reference stream: the full way
   }
 
   QPDFObjectHandle info = QPDFObjectHandle::newDictionary();
-  info.replaceKey("/Producer", QPDFObjectHandle::newUnicodeString(kPdfProducerText));
-  info.replaceKey("/Creator", QPDFObjectHandle::newUnicodeString(kPdfCreatorText));
-  if (!o.author.empty()) info.replaceKey("/Author", QPDFObjectHandle::newUnicodeString(o.author));
-  if (!o.keywords.empty()) {
-    info.replaceKey("/Keywords", QPDFObjectHandle::newUnicodeString(o.keywords));
+  for (const auto& [key, text] : InformationEntries(o)) {
+    info.replaceKey(key, QPDFObjectHandle::newUnicodeString(text));
   }
-  if (!o.subject.empty()) info.replaceKey("/Subject", QPDFObjectHandle::newUnicodeString(o.subject));
-  if (!o.title.empty()) info.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(o.title));
 
   platform::ReplacementFile out;
   std::string reason;
@@ -196,12 +205,11 @@ bool AppendInformation(const std::string& partPath, const std::string& outputPat
   const std::string update =
       "\n" + std::to_string(next) + " 0 obj\n" + info.unparse() + "\nendobj\n";
   const long long table = object + static_cast<long long>(update.size()) - 1;
-  std::string text = update + "xref\n" + std::to_string(next) + " 1\n" + entry + "trailer\n<< /Size " +
-                     std::to_string(next + 1) + " /Root " + root.unparse() + " /Info " +
-                     std::to_string(next) + " 0 R" +
-                     (trailer.hasKey("/ID") ? " /ID " + trailer.getKey("/ID").unparse() : "") +
-                     " /Prev " + std::to_string(xref) +
-                     " >>\nstartxref\n" + std::to_string(table) + "\n%%EOF\n";
+  std::string text =
+      update + "xref\n" + std::to_string(next) + " 1\n" + entry + "trailer\n<< /Size " +
+      std::to_string(next + 1) + " /Root " + root.unparse() + " /Info " + std::to_string(next) +
+      " 0 R" + (trailer.hasKey("/ID") ? " /ID " + trailer.getKey("/ID").unparse() : "") +
+      " /Prev " + std::to_string(xref) + " >>\nstartxref\n" + std::to_string(table) + "\n%%EOF\n";
   if (std::fwrite(text.data(), 1, text.size(), out.Stream()) != text.size() ||
       std::fflush(out.Stream()) != 0) {
     return false;
@@ -237,12 +245,7 @@ int MergePdfParts(const std::vector<std::string>& parts, const std::string& outp
   std::vector<std::unique_ptr<QPDF>> sources;
   int pages = 0;
   try {
-    SetInfoText(out, "/Producer", kPdfProducerText);
-    SetInfoText(out, "/Creator", kPdfCreatorText);
-    if (!o.author.empty()) SetInfoText(out, "/Author", o.author);
-    if (!o.keywords.empty()) SetInfoText(out, "/Keywords", o.keywords);
-    if (!o.subject.empty()) SetInfoText(out, "/Subject", o.subject);
-    if (!o.title.empty()) SetInfoText(out, "/Title", o.title);
+    for (const auto& [key, text] : InformationEntries(o)) SetInfoText(out, key, text);
 
     for (const std::string& path : parts) {
       std::unique_ptr<QPDF> part = OpenPart(path, o.userPassword);
