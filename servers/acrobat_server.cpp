@@ -11,7 +11,7 @@
 #include "pdf/pdf_document.h"
 #include "platform/files.h"
 #include "platform/path.h"
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 #include "printer/printer_dc.h"
 #include "servers/register_servers.h"
 
@@ -43,7 +43,7 @@ class PdfDoc : public Dispatch {
 bool PrintPdfPages(const std::string& path, int first, int last, bool shrink) {
   char name[256];
   uint32_t size = sizeof name;
-  if (!platform::GetDefaultPrinterA(name, &size)) {
+  if (!spool::GetDefaultPrinterA(name, &size)) {
     NoteFailure("there is no default printer to print the PDF to");
     return false;
   }
@@ -63,8 +63,8 @@ bool PrintPdfPages(const std::string& path, int first, int last, bool shrink) {
   } else if (!WritePagesOnPaper(path, first, last, width, height, stream, &why)) {
     NoteFailure("the PDF's pages could not be printed: " + why);
   } else {
-    platform::SubmittedJob job;
-    printed = platform::SubmitPrintJob(name, stream, platform::SplitPath(path).name, &job);
+    spool::SubmittedJob job;
+    printed = spool::SubmitPrintJob(name, stream, platform::SplitPath(path).name, &job);
     if (!printed) NoteFailure("the print job failed: " + job.failure);
   }
   if (!stream.empty()) platform::RemoveFile(stream);

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "automation/excel_members.h"
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 #include "printer/device_settings.h"
 #include "printer/paper_sizes.h"
 #include "servers/office_print.h"
@@ -112,7 +112,7 @@ void PrintSheets(Workbook& book, const std::vector<int>& sheets, std::vector<Var
     auto code = book.paperCode.find(sheet);
     if (code != book.paperCode.end() && code->second == kUserDefinedPaper) {
       int width = 0, length = 0;
-      if (!PrinterCustomPaper(printer.empty() ? platform::DefaultPrinterName() : printer, &width,
+      if (!PrinterCustomPaper(printer.empty() ? spool::DefaultPrinterName() : printer, &width,
                               &length)) {
         RaiseOfficeError("the printer has no user-defined paper size");
       }

@@ -6,7 +6,7 @@
 #include "pdf/pdf_document.h"
 #include "platform/files.h"
 #include "platform/path.h"
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 
 namespace scrivex {
 namespace {
@@ -33,7 +33,7 @@ void PrintOfficeDocument(const std::string& input, const OfficeExportOptions& wh
   if (target.empty()) {
     char name[256];
     uint32_t size = sizeof name;
-    if (!platform::GetDefaultPrinterA(name, &size)) {
+    if (!spool::GetDefaultPrinterA(name, &size)) {
       RaiseOfficeError("there is no default printer to print to");
     }
     target = name;
@@ -53,8 +53,8 @@ void PrintOfficeDocument(const std::string& input, const OfficeExportOptions& wh
     }
     stream = fitted.path;
   }
-  platform::SubmittedJob job;
-  if (!platform::SubmitPrintJob(target, stream, platform::SplitPath(input).name, &job)) {
+  spool::SubmittedJob job;
+  if (!spool::SubmitPrintJob(target, stream, platform::SplitPath(input).name, &job)) {
     RaiseOfficeError("the print job to \"" + target + "\" failed: " + job.failure);
   }
 }

@@ -21,12 +21,12 @@
 #include "common/child_process.h"
 #include "common/failure_reason.h"
 #include "common/trace.h"
-#include "platform/devmode.h"
+#include "spool/devmode.h"
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/process.h"
 #include "platform/replacement_file.h"
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 #include "printer/paper_sizes.h"
 #include "servers/browser_print.h"
 #include "servers/register_servers.h"
@@ -53,7 +53,7 @@ void ChoosePaper(int code, float width, float length, PagePrintRequest* r) {
   }
   // Any code the table does not know prints on Letter.
   const PaperSize* paper = FindPaperSize(code);
-  if (!paper) paper = FindPaperSize(platform::DMPAPER_LETTER);
+  if (!paper) paper = FindPaperSize(spool::DMPAPER_LETTER);
   SetPaper(paper->width, paper->height, paper->unit, r);
 }
 
@@ -231,12 +231,12 @@ class QuireObject : public Dispatch {
     if (printer.empty()) {
       char name[256] = {};
       uint32_t size = sizeof name;
-      if (platform::GetDefaultPrinterA(name, &size)) printer = name;
+      if (spool::GetDefaultPrinterA(name, &size)) printer = name;
     }
     const std::string& named = output_.empty() ? input_ : output_;
     std::string document = std::filesystem::path(named).filename().string();
-    platform::SubmittedJob job;
-    if (platform::SubmitPrintJob(printer, pdf_, document.empty() ? named : document, &job)) {
+    spool::SubmittedJob job;
+    if (spool::SubmitPrintJob(printer, pdf_, document.empty() ? named : document, &job)) {
       return true;
     }
     *why =
@@ -247,7 +247,7 @@ class QuireObject : public Dispatch {
   const std::string browser_, office_;
   std::string printer_, output_, input_;
   int waitFlag_ = 0, waitMs_ = 0;
-  int paperCode_ = platform::DMPAPER_LETTER;
+  int paperCode_ = spool::DMPAPER_LETTER;
   float paperWidth_ = 0, paperLength_ = 0;
   int state_ = 0;
   long long started_ = 0;

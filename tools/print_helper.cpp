@@ -13,7 +13,7 @@
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/replacement_file.h"
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 #include "servers/office_bridge.h"
 
 namespace {
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
   }
   const std::string file = platform::FullPath(argv[1]);
   if (!platform::IsRegularFile(file)) return Fail("no such file: " + file);
-  const std::string printer = platform::DefaultPrinterName();
+  const std::string printer = spool::DefaultPrinterName();
   if (printer.empty()) return Fail("there is no default printer");
 
   platform::StagingFolder work;
@@ -78,9 +78,9 @@ int main(int argc, char** argv) {
   EndOffice();
   if (!why.empty()) return Fail(file + ": " + why);
 
-  platform::SubmittedJob job;
+  spool::SubmittedJob job;
   platform::PathParts parts = platform::SplitPath(file);
-  if (!platform::SubmitPrintJob(printer, stream, parts.name + parts.ext, &job)) {
+  if (!spool::SubmitPrintJob(printer, stream, parts.name + parts.ext, &job)) {
     return Fail("the printer \"" + printer + "\" did not print " + file +
                 (job.failure.empty() ? "" : ": " + job.failure));
   }

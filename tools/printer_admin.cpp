@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "platform/path.h"
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 #include "printer/completion_mapping.h"
 
 namespace {
 
 using namespace scrivex::platform;
+using namespace scrivex::spool;
 
 int Fail(const std::string& text) {
   std::fprintf(stderr, "printer-admin: %s\n", text.c_str());

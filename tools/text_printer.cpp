@@ -17,7 +17,7 @@
 
 #include "platform/files.h"
 #include "platform/path.h"
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 #include "printer/printer_dc.h"
 #include "text_layout.h"
 
@@ -134,7 +134,7 @@ int PrintTextFile(const std::string& path) {
   const std::string text = DecodeText(std::move(bytes));
   char printer[256] = {};
   uint32_t size = sizeof printer;
-  if (!platform::GetDefaultPrinterA(printer, &size)) return Fail("there is no default printer");
+  if (!spool::GetDefaultPrinterA(printer, &size)) return Fail("there is no default printer");
   std::unique_ptr<PrinterDC> dc = CreatePrinterDC(printer);
   if (!dc) return Fail(std::string("the default printer \"") + printer + "\" cannot be used");
   platform::PathParts parts = platform::SplitPath(path);

@@ -39,7 +39,7 @@ int PrintHtmlWithCreator(const std::string& input, const std::string& output,
       Put(*quire, quire::kWaitEnabled, I4(1));
       Put(*quire, quire::kWaitMs, I4(options->htmlWaitMs));
     }
-    if (paper.dmFields & platform::DM_PAPERSIZE) {
+    if (paper.dmFields & spool::DM_PAPERSIZE) {
       Put(*quire, quire::kPaperSize, I4(paper.dmPaperSize));
     } else {
       Put(*quire, quire::kPaperSize, I4(-1));

@@ -6,7 +6,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/profile.h"
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 #include "platform/test_support.h"
 
 namespace scrivex {
@@ -27,14 +27,14 @@ TEST(PrintImageFile, OnePageOfThePaperAskedForAndHonestResults) {
   std::string png = dir.Path("picture.png");
   ASSERT_EQ(platform::RunChild({"convert", "-size", "300x150", "gradient:red-blue", png}).exitCode,
             0);
-  platform::PrinterHandle printer;
-  platform::PrinterInfo2 info;
+  spool::PrinterHandle printer;
+  spool::PrinterInfo2 info;
   uint32_t needed = 0;
-  ASSERT_TRUE(platform::OpenPrinter("Inkwell", &printer) &&
-              platform::GetPrinter(printer, 2, &info, &needed));
+  ASSERT_TRUE(spool::OpenPrinter("Inkwell", &printer) &&
+              spool::GetPrinter(printer, 2, &info, &needed));
   info.driverProgram = {driver};
-  ASSERT_TRUE(platform::SetPrinter(printer, 2, info));
-  platform::ClosePrinter(&printer);
+  ASSERT_TRUE(spool::SetPrinter(printer, 2, info));
+  spool::ClosePrinter(&printer);
   auto output = [&](std::vector<std::string> argv) {
     argv.back() = dir.Path(argv.back());
     platform::ChildOptions capture;
@@ -42,7 +42,7 @@ TEST(PrintImageFile, OnePageOfThePaperAskedForAndHonestResults) {
     return platform::RunChild(argv, capture).output;
   };
   auto print = [&](const std::string& file, const std::string& key, const std::string& value) {
-    const std::string ini = platform::InkwellConfigPath();
+    const std::string ini = spool::InkwellConfigPath();
     platform::WriteProfileString(ini, "AutoSave", "IsAutoSave", "1");
     platform::WriteProfileString(ini, "AutoSave", "OutputFile", dir.Path(file));
     platform::WriteProfileString(ini, "AutoSaveOptions", key, value);
@@ -66,7 +66,7 @@ TEST(PrintImageFile, OnePageOfThePaperAskedForAndHonestResults) {
   EXPECT_EQ(PrintImageFile(png, "No Such Printer", 1, 9, 1), 0);
   EXPECT_NE(FailureReason(), "");
   ClearFailureReason();
-  EXPECT_EQ(PrintImageFile(png, platform::kCreatorPrinterName, 1, 9, 1), 0);
+  EXPECT_EQ(PrintImageFile(png, kCreatorPrinterName, 1, 9, 1), 0);
   EXPECT_NE(FailureReason(), "");
 }
 

@@ -112,9 +112,9 @@ void ParseZoomPaper(const std::string& text, int* width, int* height) {
 int SheetPaperCode(const std::string& paperSize) {
   // A width and length are no code: the sheet takes the printer's own
   // paper, which the -f text has set to them.
-  platform::DEVMODEA settings{};
+  spool::DEVMODEA settings{};
   ParsePaperSize(paperSize, &settings);
-  if (settings.dmFields & (platform::DM_PAPERWIDTH | platform::DM_PAPERLENGTH)) {
+  if (settings.dmFields & (spool::DM_PAPERWIDTH | spool::DM_PAPERLENGTH)) {
     return kUserDefinedPaper;
   }
   int paper = std::atoi(paperSize.c_str());

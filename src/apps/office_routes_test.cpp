@@ -10,7 +10,7 @@
 #include "automation/powerpoint_members.h"
 #include "automation/word_members.h"
 #include "platform/profile.h"
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 #include "platform/test_support.h"
 #include "printer/device_settings.h"
 #include "printer/quire_settings.h"
@@ -149,7 +149,7 @@ TEST_F(OfficeRoutes, ExcelSheetsByMode) {
   options_.paperSize = "abc";
   ASSERT_EQ(PrintWithExcel("/in/b.xls", dir_.Path("out.pdf"), &options_, &kept), 1);
   EXPECT_TRUE(kept.files.empty());
-  EXPECT_EQ(platform::GetProfileString(platform::InkwellConfigPath(), "AutoSave", "OutputFile", ""),
+  EXPECT_EQ(platform::GetProfileString(spool::InkwellConfigPath(), "AutoSave", "OutputFile", ""),
             dir_.Path("out-0002.pdf"));
   std::vector<int> papers;
   for (const Invocation& i : CallsTo("setup", excel::kPaperSize))

@@ -18,7 +18,7 @@
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/replacement_file.h"
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 #include "platform/state_root.h"
 #include "printer/completion_mapping.h"
 #include "printer/default_printer.h"
@@ -31,7 +31,7 @@ bool Is(const std::string& ext, const char* wanted) { return platform::EqualsNoC
 
 OfficeRetryFunction g_officeRetry = nullptr;
 
-bool PrintsToCreator() { return TargetPrinterName == platform::kCreatorPrinterName; }
+bool PrintsToCreator() { return TargetPrinterName == kCreatorPrinterName; }
 
 // The route by extension, first match wins.
 int PrintByType(const std::string& input, const std::string& ext, const std::string& output,
@@ -48,8 +48,8 @@ int PrintByType(const std::string& input, const std::string& ext, const std::str
   if (Is(ext, ".txt")) return PrintTextWithNotepad(input, output, options);
   // An image prints once, on A4 portrait, whatever the printer's own paper.
   constexpr int kCopies = 1;
-  int printed = PrintImageFile(input, TargetPrinterName, platform::DMORIENT_PORTRAIT,
-                               platform::DMPAPER_A4, kCopies);
+  int printed = PrintImageFile(input, TargetPrinterName, spool::DMORIENT_PORTRAIT,
+                               spool::DMPAPER_A4, kCopies);
   return printed ? printed : ShellPrintDocument(input, output, options, 0);
 }
 
@@ -77,9 +77,9 @@ int PrintAgainThroughOffice(const std::string& input, const std::string& ext,
   if (pdf.empty()) return 0;
   int result = 0;
   if (g_officeRetry(input, pdf, pages) == 1) {
-    platform::SubmittedJob job;
-    const std::string printer = platform::DefaultPrinterName();
-    result = platform::SubmitPrintJob(printer, pdf, platform::SplitPath(input).name, &job);
+    spool::SubmittedJob job;
+    const std::string printer = spool::DefaultPrinterName();
+    result = spool::SubmitPrintJob(printer, pdf, platform::SplitPath(input).name, &job);
     if (!result) NoteFailure("the print job to \"" + printer + "\" failed: " + job.failure);
   }
   platform::RemoveFile(pdf);
@@ -142,11 +142,11 @@ int RunBoxedPrinter(const std::vector<std::string>& command, const std::string& 
   options.env = {{"SCRIVEX_HOME", root},
                  {"TMPDIR", work.path()},
                  {"HOME", work.path()},
-                 {platform::kJobOutboxVariable, work.path()}};
+                 {spool::kJobOutboxVariable, work.path()}};
   int exitCode = -1;
   if (RunHiddenProcess(command, &exitCode, options) != 1 || exitCode != 0) return 0;
-  const std::string printer = platform::DefaultPrinterName();
-  int submitted = platform::SubmitHeldJobs(work.path(), printer, &why);
+  const std::string printer = spool::DefaultPrinterName();
+  int submitted = spool::SubmitHeldJobs(work.path(), printer, &why);
   if (submitted < 0) NoteFailure(why);
   if (submitted == 0) {
     NoteFailure(platform::SplitPath(command[0]).name + " ended without printing anything");

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/printer_names.h"
+#include "common/printer_names.h"
 
 namespace scrivex {
 
@@ -58,8 +58,6 @@ struct ConversionOptions {
 
 // The printer documents are printed to; "Inkwell" for metafile outputs and -e.
 extern std::string TargetPrinterName;
-using platform::kCreatorPrinterName;
-using platform::kInkwellPrinterName;
 constexpr size_t kPrinterNameBytes = 200;
 
 // The first and last page of a -g text: only the first and the last number

@@ -8,7 +8,7 @@
 #include "common/registry.h"
 #include "platform/path.h"
 #include "platform/process.h"
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 #include "printer/driver_settings.h"
 
 namespace scrivex {
@@ -21,7 +21,7 @@ constexpr size_t kDefaultPrinterBytes = 256;
 
 // The spooler's exports under the names the program looks them up by.
 constexpr PrinterFunctionTable kSpoolerExports = {
-    platform::SetDefaultPrinterA, platform::GetDefaultPrinterA, platform::AddPrinterConnectionA};
+    spool::SetDefaultPrinterA, spool::GetDefaultPrinterA, spool::AddPrinterConnectionA};
 
 // "<source file>:<line> - <text>", as the loader's log lines read.
 void LogLoaderLine(const char* text, std::source_location where = std::source_location::current()) {
@@ -44,7 +44,7 @@ std::string ReadClassesDefault(const std::string& keyPath, size_t bytes) {
 }  // namespace
 
 std::optional<PrinterModule> LoadPrinterFunctions() {
-  PrinterModule module{platform::SpoolDirectory()};
+  PrinterModule module{spool::SpoolDirectory()};
   if (module.spoolDirectory.empty()) {
     LogLoaderLine("LoadLibrary(WINSPOOL.DRV) fail");
     return std::nullopt;

@@ -9,7 +9,7 @@
 #include "common/conversion_options.h"
 #include "common/registry.h"
 #include "platform/process.h"
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 #include "platform/test_support.h"
 #include "printer/device_settings.h"
 #include "printer/driver_settings.h"
@@ -51,7 +51,7 @@ TEST(DefaultPrinter, SwitchAndRestoreRoundTrip) {
   auto defaultPrinter = [] {
     char name[256] = {};
     uint32_t size = sizeof name;
-    return platform::GetDefaultPrinterA(name, &size) ? std::string(name) : "";
+    return spool::GetDefaultPrinterA(name, &size) ? std::string(name) : "";
   };
   std::optional<std::string> saved = SwitchDefaultPrinter();
   EXPECT_EQ(std::tuple(saved.value_or("-"), defaultPrinter()),
@@ -64,7 +64,7 @@ TEST(DefaultPrinter, SwitchAndRestoreRoundTrip) {
   TargetPrinterName = kCreatorPrinterName;
 }
 
-using platform::DM_PAPERLENGTH, platform::DM_PAPERSIZE, platform::DM_PAPERWIDTH;
+using spool::DM_PAPERLENGTH, spool::DM_PAPERSIZE, spool::DM_PAPERWIDTH;
 constexpr uint32_t kPaper = DM_PAPERWIDTH | DM_PAPERLENGTH | DM_PAPERSIZE;
 
 DEVMODEA Stored(const std::string& printerName) {
@@ -96,7 +96,7 @@ TEST(DeviceSettings, ParsePaperSizeFillsOnlyUsableFields) {
 TEST(DeviceSettings, FieldsApplyInTableOrderAndEveryHandOffAppliesThePaper) {
   test::ScratchDir dir;
   DEVMODEA in{};
-  in.dmFields = DM_PAPERSIZE | DM_PAPERWIDTH | platform::DM_ORIENTATION;
+  in.dmFields = DM_PAPERSIZE | DM_PAPERWIDTH | spool::DM_ORIENTATION;
   in.dmPaperSize = 9, in.dmPaperWidth = 1000, in.dmPaperLength = 2000, in.dmOrientation = 2;
   ASSERT_EQ(ApplyPrinterDeviceSettings("inkwell", &in), 1);
   DEVMODEA dm = Stored("Inkwell");

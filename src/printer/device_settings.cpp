@@ -7,13 +7,14 @@
 
 #include "common/conversion_options.h"
 #include "platform/path.h"
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 
 namespace scrivex {
 
 namespace {
 
-using namespace platform;  // the spooler's Windows-shaped names
+using platform::ToLower;
+using namespace spool;  // the spooler's Windows-shaped names
 
 constexpr size_t kPaperTextChars = 1023;
 
@@ -162,7 +163,7 @@ bool PrinterCustomPaper(const std::string& printerName, int* width, int* length)
   if (!GetPrinterDevice(printerName, &names, &mode)) return false;
   DEVMODEA settings;
   std::memcpy(&settings, mode.data(), sizeof settings);
-  const uint32_t both = platform::DM_PAPERWIDTH | platform::DM_PAPERLENGTH;
+  const uint32_t both = spool::DM_PAPERWIDTH | spool::DM_PAPERLENGTH;
   if ((settings.dmFields & both) != both || settings.dmPaperWidth <= 0 ||
       settings.dmPaperLength <= 0) {
     return false;

@@ -6,11 +6,11 @@
 
 #include <string>
 
-#include "platform/devmode.h"
+#include "spool/devmode.h"
 
 namespace scrivex {
 
-using platform::DEVMODEA;
+using spool::DEVMODEA;
 
 // Largest value of the record's 16-bit paper fields.
 constexpr int kMaxPaperField = 32767;

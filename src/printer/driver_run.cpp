@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 #include "platform/state_root.h"
 #include "printer/completion_mapping.h"
 
@@ -37,11 +37,11 @@ int RunPrinterDriver(int argc, char** argv, const std::string& driverName,
     std::ofstream(platform::StateRoot() + "drivers.log", std::ios::app) << line;
   }
   // The job leaves the queue when its driver is done with it.
-  platform::PrinterHandle printer;
-  if (platform::OpenPrinter(printerName, &printer)) {
-    platform::SetJob(printer, static_cast<uint32_t>(std::strtoul(jobId.c_str(), nullptr, 10)),
-                     platform::JOB_CONTROL_DELETE);
-    platform::ClosePrinter(&printer);
+  spool::PrinterHandle printer;
+  if (spool::OpenPrinter(printerName, &printer)) {
+    spool::SetJob(printer, static_cast<uint32_t>(std::strtoul(jobId.c_str(), nullptr, 10)),
+                     spool::JOB_CONTROL_DELETE);
+    spool::ClosePrinter(&printer);
   }
   return result;
 }

@@ -11,7 +11,7 @@
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/profile.h"
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 #include "platform/state_root.h"
 #include "printer/device_settings.h"
 
@@ -38,7 +38,7 @@ std::string DriverConfigPath() {
   GetDriverConfigPath(&path);
   if (path.empty()) {
     // A fresh state root: installing the printers registers the ini file.
-    platform::SpoolDirectory();
+    spool::SpoolDirectory();
     GetDriverConfigPath(&path);
   }
   return path;

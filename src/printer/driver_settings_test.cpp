@@ -8,7 +8,7 @@
 #include "common/registry.h"
 #include "printer/quire_settings.h"
 #include "platform/profile.h"
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 #include "platform/test_support.h"
 
 namespace scrivex {
@@ -68,7 +68,7 @@ TEST(DriverSettings, ConfigPathOptionAutoSaveSwitchAndCreatorRecord) {
   // A fresh state root: the first hand-off installs the printers and their ini.
   EXPECT_EQ(SetDriverOption("m_bGrayscale", "1"), 1);
   EXPECT_EQ(GetDriverConfigPath(&path), 1);
-  EXPECT_EQ(path, platform::InkwellConfigPath());
+  EXPECT_EQ(path, spool::InkwellConfigPath());
   SetConfigFile("/" + std::string(kDriverConfigPathBytes - 1, 'a'));
   EXPECT_EQ(GetDriverConfigPath(&path), 1);
   EXPECT_EQ(path, "");  // does not fit the buffer with its terminator

@@ -5,27 +5,27 @@
 
 #include "common/temp_files.h"
 #include "platform/files.h"
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 #include "printer/paper_sizes.h"
 
 namespace scrivex {
 namespace {
 
 
-std::unique_ptr<PrinterDC> ContextFor(const std::string& printer, const platform::DEVMODEA& d) {
+std::unique_ptr<PrinterDC> ContextFor(const std::string& printer, const spool::DEVMODEA& d) {
   auto dc = std::make_unique<PrinterDC>();
   dc->printer = printer;
   dc->settings = d;
   double width = 0, height = 0;
   // A custom width and length (tenths of a millimetre) win over the code.
-  if ((d.dmFields & platform::DM_PAPERWIDTH) && (d.dmFields & platform::DM_PAPERLENGTH) &&
+  if ((d.dmFields & spool::DM_PAPERWIDTH) && (d.dmFields & spool::DM_PAPERLENGTH) &&
       d.dmPaperWidth > 0 && d.dmPaperLength > 0) {
     width = d.dmPaperWidth * 72.0 / 254.0;
     height = d.dmPaperLength * 72.0 / 254.0;
   } else if (!PaperSizePoints(d.dmPaperSize, &width, &height)) {
-    PaperSizePoints(platform::DMPAPER_LETTER, &width, &height);
+    PaperSizePoints(spool::DMPAPER_LETTER, &width, &height);
   }
-  if (d.dmOrientation == platform::DMORIENT_LANDSCAPE) std::swap(width, height);
+  if (d.dmOrientation == spool::DMORIENT_LANDSCAPE) std::swap(width, height);
   dc->widthPoints = width;
   dc->heightPoints = height;
   if (d.dmPrintQuality > 0) dc->dpiX = d.dmPrintQuality;
@@ -42,12 +42,12 @@ PrinterDC::~PrinterDC() {
 }
 
 std::unique_ptr<PrinterDC> CreatePrinterDC(const std::string& printerName) {
-  platform::PrinterHandle printer;
-  platform::PrinterInfo2 info;
+  spool::PrinterHandle printer;
+  spool::PrinterInfo2 info;
   uint32_t needed = 0;
-  if (!platform::OpenPrinter(printerName, &printer)) return nullptr;
-  bool read = platform::GetPrinter(printer, 2, &info, &needed);
-  platform::ClosePrinter(&printer);
+  if (!spool::OpenPrinter(printerName, &printer)) return nullptr;
+  bool read = spool::GetPrinter(printer, 2, &info, &needed);
+  spool::ClosePrinter(&printer);
   if (!read) return nullptr;
   return ContextFor(info.printerName, info.devMode);
 }
@@ -56,15 +56,15 @@ std::unique_ptr<PrinterDC> CreatePrinterDC(const std::string& printerName, int o
                                            int paperSize) {
   std::unique_ptr<PrinterDC> stored = CreatePrinterDC(printerName);
   if (!stored) return nullptr;
-  platform::DEVMODEA d = stored->settings;
-  if (orientation == platform::DMORIENT_PORTRAIT || orientation == platform::DMORIENT_LANDSCAPE) {
+  spool::DEVMODEA d = stored->settings;
+  if (orientation == spool::DMORIENT_PORTRAIT || orientation == spool::DMORIENT_LANDSCAPE) {
     d.dmOrientation = static_cast<int16_t>(orientation);
-    d.dmFields |= platform::DM_ORIENTATION;
+    d.dmFields |= spool::DM_ORIENTATION;
   }
   // A paper code replaces a custom width and length.
   d.dmPaperSize = static_cast<int16_t>(paperSize);
   d.dmFields =
-      (d.dmFields | platform::DM_PAPERSIZE) & ~(platform::DM_PAPERWIDTH | platform::DM_PAPERLENGTH);
+      (d.dmFields | spool::DM_PAPERSIZE) & ~(spool::DM_PAPERWIDTH | spool::DM_PAPERLENGTH);
   return ContextFor(stored->printer, d);
 }
 
@@ -122,8 +122,8 @@ int EndDoc(PrinterDC& dc) {
     dc.jobFailure = "the print stream could not be written";
     return 0;
   }
-  platform::SubmittedJob job;
-  bool printed = platform::SubmitPrintJob(dc.printer, dc.streamPath, dc.documentName, &job);
+  spool::SubmittedJob job;
+  bool printed = spool::SubmitPrintJob(dc.printer, dc.streamPath, dc.documentName, &job);
   dc.lastJobId = job.jobId;
   dc.jobFailure = printed ? "" : job.failure.empty() ? "the print job failed" : job.failure;
   return printed ? 1 : 0;

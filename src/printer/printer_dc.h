@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/devmode.h"
+#include "spool/devmode.h"
 
 typedef struct _cairo cairo_t;
 typedef struct _cairo_surface cairo_surface_t;
@@ -26,7 +26,7 @@ constexpr int kEscapePostScriptPassthrough = 4109;
 
 struct PrinterDC {
   std::string printer;  // the spooler's spelling
-  platform::DEVMODEA settings{};
+  spool::DEVMODEA settings{};
   double widthPoints = 0;  // the paper, after orientation
   double heightPoints = 0;
   int dpiX = 300;

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "pdf/pdf_document.h"
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 #include "platform/test_support.h"
 
 namespace scrivex {
@@ -22,18 +22,18 @@ TEST(PrinterDC, PaperResolutionAndTheSubmittedStream) {
   EXPECT_FALSE(CreatePrinterDC("no such printer"));
 
   // A4 landscape at 200 dpi, and a driver that keeps the stream it is given.
-  platform::PrinterHandle printer;
-  platform::PrinterInfo2 info;
+  spool::PrinterHandle printer;
+  spool::PrinterInfo2 info;
   uint32_t needed = 0;
-  ASSERT_TRUE(platform::OpenPrinter("Inkwell", &printer));
-  ASSERT_TRUE(platform::GetPrinter(printer, 2, &info, &needed));
+  ASSERT_TRUE(spool::OpenPrinter("Inkwell", &printer));
+  ASSERT_TRUE(spool::GetPrinter(printer, 2, &info, &needed));
   info.devMode.dmPaperSize = 9;
-  info.devMode.dmOrientation = platform::DMORIENT_LANDSCAPE;
+  info.devMode.dmOrientation = spool::DMORIENT_LANDSCAPE;
   info.devMode.dmPrintQuality = info.devMode.dmYResolution = 200;
   dir.Write("driver.sh", "cp \"$1\" '" + dir.Path("kept.pdf") + "'\n");
   info.driverProgram = {"/bin/sh", dir.Path("driver.sh")};
-  ASSERT_TRUE(platform::SetPrinter(printer, 2, info));
-  platform::ClosePrinter(&printer);
+  ASSERT_TRUE(spool::SetPrinter(printer, 2, info));
+  spool::ClosePrinter(&printer);
 
   dc = CreatePrinterDC("Inkwell");
   EXPECT_EQ(GetDeviceCaps(*dc, HORZRES), 2339);  // 297 mm

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "common/conversion_options.h"
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 
 namespace scrivex {
 namespace {
@@ -14,7 +14,7 @@ void Say(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); 
 }  // namespace
 
 int GetAllPrinterJobs(std::vector<uint32_t>* jobs) {
-  using namespace platform;
+  using namespace spool;
   jobs->clear();
   PrinterHandle printer;
   if (!OpenPrinter(TargetPrinterName, &printer)) {

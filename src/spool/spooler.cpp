@@ -1,4 +1,4 @@
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -21,7 +21,39 @@
 #include "platform/state_root.h"
 #include "platform/unique_fd.h"
 
-namespace scrivex::platform {
+namespace scrivex::spool {
+
+using platform::AddKey;
+using platform::ChildOptions;
+using platform::ChildResult;
+using platform::CopyFileTo;
+using platform::DirEntry;
+using platform::EqualsNoCase;
+using platform::FileExists;
+using platform::FileSize;
+using platform::FindFiles;
+using platform::FindValue;
+using platform::GetEnv;
+using platform::Hive;
+using platform::HiveKey;
+using platform::IsRegularFile;
+using platform::LastOutputLine;
+using platform::PercentEncode;
+using platform::ProgramDirectory;
+using platform::ReadFileAt;
+using platform::ReadWholeFile;
+using platform::RemoveFile;
+using platform::RunChild;
+using platform::SetValue;
+using platform::StateRoot;
+using platform::TickCountMs;
+using platform::ToLower;
+using platform::UniqueFd;
+using platform::UpdateHiveFile;
+using platform::WatchdogSeconds;
+using platform::WriteFileAtomically;
+using platform::kRegSz;
+using platform::PrivateTempFolder;
 
 namespace {
 
@@ -658,4 +690,4 @@ int SubmitHeldJobs(const std::string& outbox, const std::string& printerName,
   return submitted;
 }
 
-}  // namespace scrivex::platform
+}  // namespace scrivex::spool

@@ -15,17 +15,17 @@
 // Every change is a locked (flock on "spool/spool.lock") write of whole
 // files replaced atomically, so concurrent processes, threads and a kill -9
 // never leave the folder damaged.
-#ifndef SCRIVEX_PLATFORM_SPOOLER_H_
-#define SCRIVEX_PLATFORM_SPOOLER_H_
+#ifndef SCRIVEX_SPOOL_SPOOLER_H_
+#define SCRIVEX_SPOOL_SPOOLER_H_
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "platform/devmode.h"
-#include "platform/printer_names.h"
+#include "spool/devmode.h"
+#include "common/printer_names.h"
 
-namespace scrivex::platform {
+namespace scrivex::spool {
 
 constexpr uint32_t ERROR_FILE_NOT_FOUND = 2;
 constexpr uint32_t ERROR_INVALID_HANDLE = 6;
@@ -129,6 +129,6 @@ std::string HeldStreamPath(const std::string& outbox, uint32_t id);
 // with *failure at the first that did not print.
 int SubmitHeldJobs(const std::string& outbox, const std::string& printerName, std::string* failure);
 
-}  // namespace scrivex::platform
+}  // namespace scrivex::spool
 
-#endif  // SCRIVEX_PLATFORM_SPOOLER_H_
+#endif  // SCRIVEX_SPOOL_SPOOLER_H_

@@ -1,4 +1,4 @@
-#include "platform/spooler.h"
+#include "spool/spooler.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -14,8 +14,22 @@
 #include "platform/state_root.h"
 #include "platform/test_support.h"
 
-namespace scrivex::platform {
+namespace scrivex::spool {
 namespace {
+
+using platform::ChildOptions;
+using platform::FileExists;
+using platform::FindFiles;
+using platform::FindValue;
+using platform::GetEnv;
+using platform::Hive;
+using platform::HiveKey;
+using platform::ProgramDirectory;
+using platform::ReadHiveFile;
+using platform::RunChild;
+using platform::SleepMs;
+using platform::StateRoot;
+using platform::HiveReadResult;
 
 using test::ReadBytes;
 using test::ScratchDir;
@@ -332,4 +346,4 @@ TEST(Spooler, ConcurrentSubmittersGetDistinctIncreasingIds) {
 }
 
 }  // namespace
-}  // namespace scrivex::platform
+}  // namespace scrivex::spool

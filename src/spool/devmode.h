@@ -2,15 +2,15 @@
 // (156 bytes, no driver-private part), so a record handed over by a caller of
 // the exported functions is read exactly as it was written. The flags and
 // codes the spooler uses, under their Windows names.
-#ifndef SCRIVEX_PLATFORM_DEVMODE_H_
-#define SCRIVEX_PLATFORM_DEVMODE_H_
+#ifndef SCRIVEX_SPOOL_DEVMODE_H_
+#define SCRIVEX_SPOOL_DEVMODE_H_
 
 #include <cstddef>
 #include <cstdint>
 
 #include "scrivex/inkwell.h"
 
-namespace scrivex::platform {
+namespace scrivex::spool {
 
 constexpr uint32_t DM_ORIENTATION = 0x1;
 constexpr uint32_t DM_PAPERSIZE = 0x2;
@@ -92,6 +92,6 @@ static_assert(offsetof(DEVMODEA, dmReserved2) == 144);
 static_assert(offsetof(DEVMODEA, dmPanningWidth) == 148);
 static_assert(offsetof(DEVMODEA, dmPanningHeight) == 152);
 
-}  // namespace scrivex::platform
+}  // namespace scrivex::spool
 
-#endif  // SCRIVEX_PLATFORM_DEVMODE_H_
+#endif  // SCRIVEX_SPOOL_DEVMODE_H_

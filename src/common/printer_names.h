@@ -1,13 +1,13 @@
 // The names of the product's two printers, which the spooler installs and
 // every print is sent to.
-#ifndef SCRIVEX_PLATFORM_PRINTER_NAMES_H_
-#define SCRIVEX_PLATFORM_PRINTER_NAMES_H_
+#ifndef SCRIVEX_COMMON_PRINTER_NAMES_H_
+#define SCRIVEX_COMMON_PRINTER_NAMES_H_
 
-namespace scrivex::platform {
+namespace scrivex {
 
 constexpr const char* kCreatorPrinterName = "Brindle Converter and Creator";
 constexpr const char* kInkwellPrinterName = "Inkwell";
 
-}  // namespace scrivex::platform
+}  // namespace scrivex
 
-#endif  // SCRIVEX_PLATFORM_PRINTER_NAMES_H_
+#endif  // SCRIVEX_COMMON_PRINTER_NAMES_H_
