@@ -12,8 +12,9 @@
 int main(int argc, char** argv) {
   using namespace scrivex;
   long long start = platform::TickCountMs();
-  if (StartOffice() != 1) {
-    std::fprintf(stderr, "office_bridge_bench: %s\n", FailureReason().c_str());
+  std::string why;
+  if (StartOffice(&why) != 1) {
+    std::fprintf(stderr, "office_bridge_bench: %s\n", why.c_str());
     return 1;
   }
   std::printf("office start: %lld ms\n", platform::TickCountMs() - start);
@@ -21,11 +22,11 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string pdf =
         platform::TempDirectory() + "bridge-bench-" + std::to_string(i) + ".pdf";
-    ClearFailureReason();
+    why.clear();
     start = platform::TickCountMs();
-    int result = ExportOfficePdf(argv[i], pdf);
+    int result = ExportOfficePdf(argv[i], pdf, {}, nullptr, &why);
     std::printf("%s: %lld ms%s\n", argv[i], platform::TickCountMs() - start,
-                result == 1 ? "" : (" FAILED: " + FailureReason()).c_str());
+                result == 1 ? "" : (" FAILED: " + why).c_str());
     failed += result != 1;
     platform::RemoveFile(pdf);
   }

@@ -5,7 +5,6 @@
 
 #include "automation/acrobat_members.h"
 #include "automation/automation.h"
-#include "common/failure_reason.h"
 #include "common/temp_files.h"
 #include "pdf/page_fit.h"
 #include "pdf/pdf_document.h"
@@ -39,13 +38,12 @@ class PdfDoc : public Dispatch {
 };
 
 // Prints pages first..last of the PDF to the default printer, shrunk onto its
-// paper when asked.
-bool PrintPdfPages(const std::string& path, int first, int last, bool shrink) {
+// paper when asked; raises the reason when nothing was printed.
+void PrintPdfPages(const std::string& path, int first, int last, bool shrink) {
   char name[256];
   uint32_t size = sizeof name;
   if (!spool::GetDefaultPrinterA(name, &size)) {
-    NoteFailure("there is no default printer to print the PDF to");
-    return false;
+    throw AutomationError(DISP_E_EXCEPTION, "there is no default printer to print the PDF to");
   }
   double width = 0, height = 0;
   if (shrink) {
@@ -56,19 +54,19 @@ bool PrintPdfPages(const std::string& path, int first, int last, bool shrink) {
     }
   }
   std::string stream = MakeTempFileName(".pdf");
-  std::string why;
-  bool printed = false;
+  std::string why, failure;
   if (stream.empty()) {
-    NoteFailure("no temporary file for the print stream");
+    failure = "no temporary file for the print stream";
   } else if (!WritePagesOnPaper(path, first, last, width, height, stream, &why)) {
-    NoteFailure("the PDF's pages could not be printed: " + why);
+    failure = "the PDF's pages could not be printed: " + why;
   } else {
     spool::SubmittedJob job;
-    printed = spool::SubmitPrintJob(name, stream, platform::SplitPath(path).name, &job);
-    if (!printed) NoteFailure("the print job failed: " + job.failure);
+    if (!spool::SubmitPrintJob(name, stream, platform::SplitPath(path).name, &job)) {
+      failure = "the print job failed: " + job.failure;
+    }
   }
   if (!stream.empty()) platform::RemoveFile(stream);
-  return printed;
+  if (!failure.empty()) throw AutomationError(DISP_E_EXCEPTION, failure);
 }
 
 class AcrobatDocView : public Dispatch {
@@ -81,8 +79,10 @@ class AcrobatDocView : public Dispatch {
         std::string why;
         path_ = ToString(args[0]);
         pages_ = CountPdfPages(path_, false, &why);
-        if (pages_ < 1) NoteFailure(path_ + " does not open as a PDF: " + why);
-        return Bool(pages_ >= 1);
+        if (pages_ < 1) {
+          throw AutomationError(DISP_E_EXCEPTION, path_ + " does not open as a PDF: " + why);
+        }
+        return TrueArg;
       }
       case acrobat::kGetPDDoc:
         RequireOpen();
@@ -93,7 +93,8 @@ class AcrobatDocView : public Dispatch {
       case acrobat::kPrintPages:  // first, last, level, binary, shrink
         RequireArgs(args, 5, "PrintPages");
         RequireOpen();
-        return Bool(PrintPdfPages(path_, ToInt(args[0]), ToInt(args[1]), ToBool(args[4])));
+        PrintPdfPages(path_, ToInt(args[0]), ToInt(args[1]), ToBool(args[4]));
+        return TrueArg;
       default:
         ThrowUnknownMember("AcroExch.AVDoc", dispid, kind);
     }

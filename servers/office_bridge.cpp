@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <set>
 
 #include "common/child_process.h"
 #include "common/failure_reason.h"
@@ -108,9 +109,10 @@ struct Office {
 
 std::mutex g_mutex;
 std::unique_ptr<Office> g_office;
-// The document (its full path) the office died over in its last request,
-// unless that was retried already.
-std::string g_diedOver;
+// The documents (full paths) the office died over in their last request,
+// until they are retried or asked for again: one conversion's death never
+// takes another's retry.
+std::set<std::string> g_diedOver;
 // Where documents meet the boxed office: each gets a copy of its own here,
 // and the office writes its PDF beside it. It outlives a restarted office.
 std::unique_ptr<platform::StagingFolder> g_exchange;
@@ -144,11 +146,11 @@ bool MakeExchange(std::string* why) {
   return true;
 }
 
-bool StageDocument(const std::string& input, StagedDocument* staged) {
+bool StageDocument(const std::string& input, StagedDocument* staged, std::string* why) {
   std::lock_guard<std::mutex> lock(g_mutex);
-  std::string why;
-  if (!MakeExchange(&why)) {
-    NoteFailure(why);
+  std::string error;
+  if (!MakeExchange(&error)) {
+    NoteFailure(why, error);
     return false;
   }
   staged->original = input;
@@ -158,7 +160,7 @@ bool StageDocument(const std::string& input, StagedDocument* staged) {
   staged->pdf = staged->folder + "printed.pdf";
   if (mkdir(staged->folder.c_str(), 0700) != 0 ||
       !platform::CopyFileTo(input, staged->input, true)) {
-    NoteFailure("the document could not be copied for the office: " +
+    NoteFailure(why, "the document could not be copied for the office: " +
                 std::string(std::strerror(errno)));
     return false;
   }
@@ -294,20 +296,21 @@ std::string NotInstalled() {
 // Sends a request to the kept office, starting one when none is kept: true
 // with its answer, else false with the reason noted and *died set when the
 // office ended over the request.
-bool Request(const std::string& request, std::vector<std::string>* answer, bool* died) {
+bool Request(const std::string& request, std::vector<std::string>* answer, bool* died,
+             std::string* why) {
   std::lock_guard<std::mutex> lock(g_mutex);
-  std::string why;
+  std::string error;
   for (bool retried = false;; retried = true) {
     // A kept office that died while it waited is no fault of this document.
     if (g_office && !g_office->helper.Running()) StopOffice();
     const bool kept = g_office != nullptr;
-    if (!kept && !(why = LaunchOffice()).empty()) {
-      NoteFailure(why);
+    if (!kept && !(error = LaunchOffice()).empty()) {
+      NoteFailure(why, error);
       return false;
     }
-    *answer = Ask(request, &why, died);
+    *answer = Ask(request, &error, died);
     if (answer->empty()) {
-      NoteFailure(why);
+      NoteFailure(why, error);
       return false;
     }
     if ((*answer)[0] != "gone" || !kept || retried) return true;
@@ -317,25 +320,30 @@ bool Request(const std::string& request, std::vector<std::string>* answer, bool*
 
 // Notes why the office refused a request ("error") or died over it; true
 // when it died.
-bool NoteRefusal(const std::vector<std::string>& answer, const std::string& what) {
+bool NoteRefusal(const std::vector<std::string>& answer, const std::string& what,
+                 std::string* why) {
   const std::string reason = answer.size() > 1 ? answer[1] : "no reason given";
   if (answer[0] == "error") {
-    NoteFailure("the office could not " + what + ": " + reason);
+    NoteFailure(why, "the office could not " + what + ": " + reason);
     return false;
   }
   {
     std::lock_guard<std::mutex> lock(g_mutex);
     StopOffice();
   }
-  NoteFailure("the office died while it tried to " + what + ": " + reason);
+  NoteFailure(why, "the office died while it tried to " + what + ": " + reason);
   // "gone": it had died before, not over this document.
   return answer[0] == "fatal";
 }
 
-// The document the office died over (empty: none), kept for one retry.
+// Whether the office died over the document: a death is kept for one retry.
 void NoteDeath(const std::string& document, bool died) {
   std::lock_guard<std::mutex> lock(g_mutex);
-  g_diedOver = died ? document : "";
+  if (died) {
+    g_diedOver.insert(document);
+  } else {
+    g_diedOver.erase(document);
+  }
 }
 
 // A new profile for the converter, with the settings the helper gives its
@@ -391,10 +399,10 @@ bool ConvertWithOwnConverter(const std::string& document, const std::string& pdf
   HiddenProcessOptions options;
   options.confinement.emplace(std::move(box));
   options.env = {{"TMPDIR", work.path()}, {"HOME", work.path()}};
-  ClearFailureReason();
+  std::string noted;
+  options.why = &noted;
   int exitCode = -1;
   const bool ran = RunHiddenProcess(argv, &exitCode, options) == 1;
-  const std::string noted = FailureReason();
   if (!ran) {
     *why = noted.empty() ? "the office's converter did not run" : noted;
     return false;
@@ -413,21 +421,20 @@ bool ConvertWithOwnConverter(const std::string& document, const std::string& pdf
 }  // namespace
 
 int RetryWithOfficeConverter(const std::string& input, const std::string& pdfPath,
-                             const std::string& pageRange) {
+                             const std::string& pageRange, std::string* why) {
   if (input.empty() || pdfPath.empty()) return -1;
   const std::string document = platform::FullPath(input);
   {
     std::lock_guard<std::mutex> lock(g_mutex);
-    if (g_diedOver.empty() || g_diedOver != document) return -1;
-    g_diedOver.clear();  // one retry a death
+    if (g_diedOver.erase(document) == 0) return -1;  // one retry a death
   }
   if (!platform::IsRegularFile(document)) return -1;
-  const std::string first = FailureReason();
+  const std::string first = why ? *why : "";
   const platform::PathParts parts = platform::SplitPath(document);
   const std::string name = parts.name + parts.ext;
-  std::string why;
-  const bool converted = ConvertWithOwnConverter(document, pdfPath, pageRange, &why);
-  ClearFailureReason();
+  std::string error;
+  const bool converted = ConvertWithOwnConverter(document, pdfPath, pageRange, &error);
+  if (why) why->clear();
   if (converted) {
     TraceMessage(
         "%s: the office stopped while it had the file open (%s); converted again with "
@@ -435,8 +442,8 @@ int RetryWithOfficeConverter(const std::string& input, const std::string& pdfPat
         name.c_str(), first.c_str());
     return 1;
   }
-  NoteFailure("the office stopped while it had " + name + " open (" + first +
-              "); converting it again with the office's own converter failed too: " + why);
+  NoteFailure(why, "the office stopped while it had " + name + " open (" + first +
+              "); converting it again with the office's own converter failed too: " + error);
   return 0;
 }
 
@@ -446,48 +453,48 @@ bool OfficeAvailable() {
 }
 
 int ExportOfficePdf(const std::string& input, const std::string& pdfPath,
-                    const OfficeExportOptions& options, int* partCount) {
+                    const OfficeExportOptions& options, int* partCount, std::string* why) {
   if (partCount) *partCount = 0;
   if (input.empty() || pdfPath.empty()) return -1;
-  NoteDeath("", false);
+  NoteDeath(platform::FullPath(input), false);
   if (!platform::IsRegularFile(input)) {
-    NoteFailure("no such document: " + input);
+    NoteFailure(why, "no such document: " + input);
     return -1;
   }
   std::string parts;
   for (int part : options.parts) {
     if (part < 1) {
-      NoteFailure("sheets and slides count from 1");
+      NoteFailure(why, "sheets and slides count from 1");
       return -1;
     }
     parts += (parts.empty() ? "" : ",") + std::to_string(part);
   }
   if (!IsPageRange(options.pageRange) ||
       (options.scalePercent != 0 && (options.scalePercent < 10 || options.scalePercent > 400))) {
-    NoteFailure("bad page range or scale for the office export");
+    NoteFailure(why, "bad page range or scale for the office export");
     return -1;
   }
   if (!OfficeAvailable()) {
-    NoteFailure(NotInstalled());
+    NoteFailure(why, NotInstalled());
     return 0;
   }
   platform::ReplacementFile out;
-  std::string why;
-  if (!out.Create(pdfPath, &why, true)) {
-    NoteFailure(why);
+  std::string error;
+  if (!out.Create(pdfPath, &error, true)) {
+    NoteFailure(why, error);
     return 0;
   }
   std::string papers;
   for (const auto& [sheet, size] : options.sheetPaper) {
     if (sheet < 1 || size.first <= 0 || size.second <= 0) {
-      NoteFailure("bad sheet paper for the office export");
+      NoteFailure(why, "bad sheet paper for the office export");
       return -1;
     }
     papers += (papers.empty() ? "" : ",") + std::to_string(sheet) + ":" +
               std::to_string(size.first) + "x" + std::to_string(size.second);
   }
   StagedDocument staged;
-  if (!StageDocument(platform::FullPath(input), &staged)) return 0;
+  if (!StageDocument(platform::FullPath(input), &staged, why)) return 0;
   std::string request = "export\t" + Encode(staged.input) + "\t" + Encode(staged.pdf) + "\t" +
                         Encode(options.pageRange) + "\t" + Encode(parts) + "\t" +
                         std::to_string(options.scalePercent);
@@ -495,53 +502,53 @@ int ExportOfficePdf(const std::string& input, const std::string& pdfPath,
 
   std::vector<std::string> answer;
   bool died = false;
-  if (!Request(request, &answer, &died)) {
+  if (!Request(request, &answer, &died, why)) {
     NoteDeath(staged.original, died);
     return 0;
   }
   const std::string name = platform::SplitPath(input).name + platform::SplitPath(input).ext;
   if (answer[0] == "ok") {
     if (partCount && answer.size() > 1) *partCount = std::atoi(answer[1].c_str());
-    if (CountPdfPages(staged.pdf, false, &why) < 1) {
-      NoteFailure("the office wrote no usable PDF for " + name + ": " + why);
+    if (CountPdfPages(staged.pdf, false, &error) < 1) {
+      NoteFailure(why, "the office wrote no usable PDF for " + name + ": " + error);
       return 0;
     }
     if (!platform::CopyFileTo(staged.pdf, out.path(), false)) {
-      NoteFailure("the office's PDF could not be copied to " + pdfPath);
+      NoteFailure(why, "the office's PDF could not be copied to " + pdfPath);
       return 0;
     }
-    if (!out.Commit(&why)) {
-      NoteFailure(why);
+    if (!out.Commit(&error)) {
+      NoteFailure(why, error);
       return 0;
     }
     return 1;
   }
-  NoteDeath(staged.original, NoteRefusal(answer, "print " + name));
+  NoteDeath(staged.original, NoteRefusal(answer, "print " + name, why));
   return 0;
 }
 
-int InspectOfficeDocument(const std::string& input, OfficeDocumentInfo* info) {
+int InspectOfficeDocument(const std::string& input, OfficeDocumentInfo* info, std::string* why) {
   *info = OfficeDocumentInfo{};
-  NoteDeath("", false);
+  NoteDeath(platform::FullPath(input), false);
   if (!platform::IsRegularFile(input)) {
-    NoteFailure("no such document: " + input);
+    NoteFailure(why, "no such document: " + input);
     return -1;
   }
   if (!OfficeAvailable()) {
-    NoteFailure(NotInstalled());
+    NoteFailure(why, NotInstalled());
     return 0;
   }
   StagedDocument staged;
-  if (!StageDocument(platform::FullPath(input), &staged)) return 0;
+  if (!StageDocument(platform::FullPath(input), &staged, why)) return 0;
   std::vector<std::string> answer;
   bool died = false;
-  if (!Request("inspect\t" + Encode(staged.input), &answer, &died)) {
+  if (!Request("inspect\t" + Encode(staged.input), &answer, &died, why)) {
     NoteDeath(staged.original, died);
     return 0;
   }
   if (answer[0] != "ok" || answer.size() < 3) {
     const platform::PathParts parts = platform::SplitPath(input);
-    NoteDeath(staged.original, NoteRefusal(answer, "open " + parts.name + parts.ext));
+    NoteDeath(staged.original, NoteRefusal(answer, "open " + parts.name + parts.ext, why));
     return 0;
   }
   info->kind = answer[1];
@@ -559,17 +566,17 @@ int InspectOfficeDocument(const std::string& input, OfficeDocumentInfo* info) {
   return 1;
 }
 
-int StartOffice() {
+int StartOffice(std::string* why) {
   if (!OfficeAvailable()) {
-    NoteFailure(NotInstalled());
+    NoteFailure(why, NotInstalled());
     return 0;
   }
   std::lock_guard<std::mutex> lock(g_mutex);
   if (g_office && g_office->helper.Running()) return 1;
   StopOffice();
-  std::string why = LaunchOffice();
-  if (why.empty()) return 1;
-  NoteFailure(why);
+  const std::string error = LaunchOffice();
+  if (error.empty()) return 1;
+  NoteFailure(why, error);
   return 0;
 }
 

@@ -49,30 +49,32 @@ struct OfficeDocumentInfo {
 bool OfficeAvailable();
 
 // Starts the run's office unless one is kept: 1 when it runs, else 0 with
-// the reason noted.
-int StartOffice();
+// the reason noted in *why.
+int StartOffice(std::string* why);
 
 // Exports the document as a PDF at pdfPath, which only a complete export
-// replaces. 1 written; 0 not, with the reason noted (NoteFailure); -1 for bad
-// arguments or a missing input. Starts the office when none is kept. *partCount, when given, gets
-// the number of sheets or slides the document has (0 for other kinds).
+// replaces. 1 written; 0 not, with the reason noted in *why; -1 for bad
+// arguments or a missing input. Starts the office when none is kept.
+// *partCount, when given, gets the number of sheets or slides the document
+// has (0 for other kinds).
 int ExportOfficePdf(const std::string& input, const std::string& pdfPath,
-                    const OfficeExportOptions& options = {}, int* partCount = nullptr);
+                    const OfficeExportOptions& options, int* partCount, std::string* why);
 
-// Reads what the document holds: 1; 0 with the reason noted; -1 for a
-// missing input. Starts the office when none is kept.
-int InspectOfficeDocument(const std::string& input, OfficeDocumentInfo* info);
+// Reads what the document holds: 1; 0 with the reason noted in *why; -1 for
+// a missing input. Starts the office when none is kept.
+int InspectOfficeDocument(const std::string& input, OfficeDocumentInfo* info, std::string* why);
 
 // After a failed ExportOfficePdf or InspectOfficeDocument of the document:
 // when the office died over it (not when it refused the document, ran out of
 // time or hit its memory cap), converts it once more in a fresh office of its
 // own through the office's command-line converter, boxed and under the
 // watchdog, and writes the pages `pageRange` names ("1,3-5"; empty: all) as
-// a PDF at pdfPath. 1 written, the trace saying why; 0 when that failed too,
-// the reason noted naming both tries; -1 when the office did not die over
-// the document, with nothing tried and the reason left as it was.
+// a PDF at pdfPath. *why holds the first try's reason: 1 written, *why
+// emptied and the trace saying why; 0 when that failed too, *why naming both
+// tries; -1 when the office did not die over the document, with nothing
+// tried and *why left as it was.
 int RetryWithOfficeConverter(const std::string& input, const std::string& pdfPath,
-                             const std::string& pageRange);
+                             const std::string& pageRange, std::string* why);
 
 // Ends the kept office; the next export starts a new one.
 void EndOffice();

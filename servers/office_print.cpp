@@ -1,6 +1,5 @@
 #include "servers/office_print.h"
 
-#include "common/failure_reason.h"
 #include "common/temp_files.h"
 #include "pdf/page_fit.h"
 #include "pdf/pdf_document.h"
@@ -22,10 +21,7 @@ struct ScratchFile {
 
 }  // namespace
 
-void RaiseOfficeError(const std::string& why) {
-  NoteFailure(why);
-  throw AutomationError(DISP_E_EXCEPTION, FailureReason());
-}
+void RaiseOfficeError(const std::string& why) { throw AutomationError(DISP_E_EXCEPTION, why); }
 
 void PrintOfficeDocument(const std::string& input, const OfficeExportOptions& what,
                          const std::string& printer, double paperWidth, double paperHeight) {
@@ -39,13 +35,13 @@ void PrintOfficeDocument(const std::string& input, const OfficeExportOptions& wh
     target = name;
   }
   ScratchFile pdf(".pdf");
-  if (ExportOfficePdf(input, pdf.path, what) != 1) {
-    RaiseOfficeError("the office could not print " + input);
+  std::string why;
+  if (ExportOfficePdf(input, pdf.path, what, nullptr, &why) != 1) {
+    RaiseOfficeError(why.empty() ? "the office could not print " + input : why);
   }
   std::string stream = pdf.path;
   ScratchFile fitted(".pdf");
   if (paperWidth > 0 && paperHeight > 0) {
-    std::string why;
     const int pages = CountPdfPages(pdf.path, false, &why);
     if (pages < 1 || !WritePagesOnPaper(pdf.path, 0, pages - 1, paperWidth, paperHeight,
                                         fitted.path, &why, true)) {
@@ -61,8 +57,9 @@ void PrintOfficeDocument(const std::string& input, const OfficeExportOptions& wh
 
 OfficeDocumentInfo OpenOfficeDocument(const std::string& input, const char* kind) {
   OfficeDocumentInfo info;
-  if (InspectOfficeDocument(input, &info) != 1)
-    RaiseOfficeError("the office could not open " + input);
+  std::string why;
+  if (InspectOfficeDocument(input, &info, &why) != 1)
+    RaiseOfficeError(why.empty() ? "the office could not open " + input : why);
   if (info.kind != kind) {
     RaiseOfficeError(input + " is not a " + kind + " (the office reads it as a " + info.kind + ")");
   }

@@ -10,7 +10,8 @@
 
 namespace scrivex {
 
-// Raises the automation error of a failed member, with the reason noted.
+// Raises the automation error of a failed member: an exception the
+// application raised (DISP_E_EXCEPTION), the reason its description.
 [[noreturn]] void RaiseOfficeError(const std::string& why);
 
 // Exports what of the document is asked for and submits it as one job to the

@@ -15,11 +15,11 @@
 #include <filesystem>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "automation/automation.h"
 #include "automation/quire_members.h"
 #include "common/child_process.h"
-#include "common/failure_reason.h"
 #include "common/trace.h"
 #include "spool/devmode.h"
 #include "platform/files.h"
@@ -124,15 +124,16 @@ bool PrintWithOffice(const std::string& office, const std::string& input,
   options.confinement->writable = {workDir};
   options.confinement->configuration = platform::kOfficeConfiguration;
   options.env = {{"TMPDIR", workDir}, {"HOME", workDir}};
+  options.why = why;
   if (RunHiddenProcess(argv, nullptr, options) != 1) {
-    *why = "the office suite could not print " + input;
+    if (why->empty()) *why = "the office suite could not print " + input;
     return false;
   }
   const std::string made = outDir + platform::SplitPath(input).name + ".pdf";
   char head[5] = {};
   if (!platform::ReadFileAt(made, 0, head, sizeof head) || std::string(head, 5) != "%PDF-" ||
       !platform::MoveFileReplace(made, pdf)) {
-    *why = "the office suite could not print " + input;
+    if (why->empty()) *why = "the office suite could not print " + input;
     return false;
   }
   return true;
@@ -210,8 +211,12 @@ class QuireObject : public Dispatch {
     if (!print_->Start(browser_, request, work_->path(), &why)) return Finish(false, why);
   }
 
+  // A page that could not be printed reads -1 once its reason was raised.
   int State() {
     if (state_ == 1 && print_ && !print_->Poll()) Finish(print_->printed(), print_->failure());
+    if (state_ < 0 && !failure_.empty()) {
+      throw AutomationError(DISP_E_EXCEPTION, std::exchange(failure_, ""));
+    }
     return state_;
   }
 
@@ -220,7 +225,7 @@ class QuireObject : public Dispatch {
     if (printed) printed = Submit(&why);
     TraceMessage("Vellum.Quire: page %s in %lld ms, job %lld ms\n", printed ? "printed" : "failed",
                  made - started_, platform::TickCountMs() - made);
-    if (!printed) NoteFailure(why);
+    failure_ = printed ? "" : why;
     state_ = printed ? 0 : -1;
     print_.reset();
     work_.reset();
@@ -250,6 +255,7 @@ class QuireObject : public Dispatch {
   int paperCode_ = spool::DMPAPER_LETTER;
   float paperWidth_ = 0, paperLength_ = 0;
   int state_ = 0;
+  std::string failure_;  // why the page was not printed, until State raises it
   long long started_ = 0;
   std::unique_ptr<platform::StagingFolder> work_;
   std::unique_ptr<BrowserPrint> print_;

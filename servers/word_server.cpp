@@ -5,9 +5,9 @@
 #include <atomic>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "automation/word_members.h"
-#include "common/failure_reason.h"
 #include "platform/files.h"
 #include "servers/office_print.h"
 #include "servers/register_servers.h"
@@ -25,12 +25,16 @@ struct WordState {
   bool busy = false;  // a background print runs or awaits its end
   std::string backgroundFailure;
 
-  // The background print's end; its failure noted on the caller's thread.
-  void Finish() {
+  // The background print's end: its failure, raised on the caller's thread
+  // by the members that wait for it.
+  std::string Finish() {
     if (background.joinable()) background.join();
     busy = false;
-    if (!backgroundFailure.empty()) NoteFailure(backgroundFailure);
-    backgroundFailure.clear();
+    return std::exchange(backgroundFailure, "");
+  }
+  void FinishOrRaise() {
+    const std::string failure = Finish();
+    if (!failure.empty()) RaiseOfficeError(failure);
   }
   ~WordState() { Finish(); }
 };
@@ -41,8 +45,8 @@ class WordDocument : public Dispatch {
       : state_(std::move(state)), path_(std::move(path)) {}
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& /*args*/) override {
     if (dispid == word::kClose && kind == InvokeKind::kMethod) {  // save, format, route
-      state_->Finish();  // a document in print stays open until it is printed
       if (state_->activeDocument == path_) state_->activeDocument.clear();
+      state_->FinishOrRaise();  // a document in print stays open until it is printed
       return Variant{};
     }
     ThrowUnknownMember("Word.Document", dispid, kind);
@@ -94,7 +98,7 @@ class WordApp : public Dispatch {
     if (dispid == word::kBackgroundPrinting && get) {
       if (state_->busy && state_->background.joinable()) {
         // Done once the thread has let go of the flag.
-        if (!running_->load()) state_->Finish();
+        if (!running_->load()) state_->FinishOrRaise();
       }
       return I4(state_->busy ? 1 : 0);
     }

@@ -49,18 +49,25 @@ int main(int argc, char** argv) {
   scrivex::platform::PrivateTempFolder temp;
 
   scrivex::RegisterServers();
-  scrivex::SetOfficeRetryFunction(scrivex::RetryWithOfficeConverter);
+  scrivex::PrintRun printing;
+  printing.officeRetry = scrivex::RetryWithOfficeConverter;
   scrivex::Converters converters;
   converters.selectPostScriptPages = scrivex::SelectPostScriptPages;
   converters.convertPsToImage = scrivex::ConvertPsToImage;
-  converters.convertThroughImageConverter = scrivex::ConvertThroughImageConverter;
+  converters.convertThroughImageConverter =
+      [&printing](const std::string& input, const std::string& output,
+                  const scrivex::ConversionOptions& options, const std::string& printer,
+                  std::string* why) {
+        return scrivex::ConvertThroughImageConverter(input, output, options, printer, printing,
+                                                     why);
+      };
   converters.removeBlankTiffPages = [](const std::string& input, const std::string& output,
-                                       const scrivex::ConversionOptions* options) {
-    return scrivex::RemoveBlankTiffPages(input, output, options);
+                                       std::string* why) {
+    return scrivex::RemoveBlankTiffPages(input, output, why);
   };
   converters.openResult = OpenWithViewer;
   int code = scrivex::RunJob(job, converters);
-  scrivex::QuitKeptApplications();
+  scrivex::QuitKeptApplications(printing);
   // Asked to end by a signal: everything is cleaned up, end the same way.
   scrivex::platform::EndWithTerminationSignal();
   return code;

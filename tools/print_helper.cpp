@@ -25,8 +25,8 @@ int Fail(const std::string& why) {
   return 1;
 }
 
-std::string Noted(const std::string& otherwise) {
-  return FailureReason().empty() ? otherwise : FailureReason();
+std::string Noted(const std::string& why, const std::string& otherwise) {
+  return why.empty() ? otherwise : why;
 }
 
 // Makes the document's print stream, a PDF, in the folder (a PDF is its own);
@@ -44,18 +44,20 @@ std::string MakeStream(const std::string& file, const std::string& folder, std::
     request.outputPath = *stream;
     request.device = kDevicePdfWrite;
     int exitCode = -1;
-    if (RunGhostscript(request, &exitCode) != 1 || exitCode != 0) {
-      return Noted("Ghostscript could not read it (exit code " + std::to_string(exitCode) + ")");
+    if (RunGhostscript(request, &why, &exitCode) != 1 || exitCode != 0) {
+      return Noted(why, "Ghostscript could not read it (exit code " + std::to_string(exitCode) +
+                            ")");
     }
     if (CountPdfPages(*stream, false, &why) < 1 || IsSingleEmptyPagePdf(*stream)) {
       return "it shows no page";
     }
     return "";
   }
-  if (ExportOfficePdf(file, *stream) == 1) return "";
+  if (ExportOfficePdf(file, *stream, {}, nullptr, &why) == 1) return "";
   // An office that died over it gets one more try, with its own converter.
-  return RetryWithOfficeConverter(file, *stream, "") == 1 ? ""
-                                                          : Noted("the office could not print it");
+  return RetryWithOfficeConverter(file, *stream, "", &why) == 1
+             ? ""
+             : Noted(why, "the office could not print it");
 }
 
 }  // namespace

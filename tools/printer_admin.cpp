@@ -89,11 +89,14 @@ int Set(const std::string& name, const std::vector<std::string>& settings) {
 
 int Print(const std::string& name, const std::string& file) {
   // The drivers announce what they wrote in the completion mapping.
-  if (!scrivex::CreateCompletionMapping()) return Fail("the completion mapping cannot be made");
+  scrivex::CompletionMapping mapping;
+  if (!scrivex::CreateCompletionMapping(&mapping)) {
+    return Fail("the completion mapping cannot be made");
+  }
   SubmittedJob job;
   bool printed = SubmitPrintJob(name, FullPath(file), SplitPath(file).name, &job);
-  int files = printed ? scrivex::WaitForDriver() : 0;
-  scrivex::CloseCompletionMapping();
+  int files = printed ? scrivex::WaitForDriver(mapping, name) : 0;
+  mapping.block.Close();
   if (!printed) return Fail(job.failure);
   std::printf("job %u printed, %d file(s) announced\n", job.jobId, files);
   return 0;

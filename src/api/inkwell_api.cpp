@@ -6,7 +6,6 @@
 
 #include "apps/print_document.h"
 #include "common/conversion_options.h"
-#include "common/failure_reason.h"
 #include "common/url.h"
 #include "platform/path.h"
 #include "platform/process_list.h"
@@ -22,10 +21,22 @@ namespace {
 // What the program's main does before its first conversion, once per process.
 void PrepareOnFirstUse() {
   static std::once_flag once;
-  std::call_once(once, [] {
-    scrivex::RegisterServers();
-    scrivex::SetOfficeRetryFunction(scrivex::RetryWithOfficeConverter);
-  });
+  std::call_once(once, [] { scrivex::RegisterServers(); });
+}
+
+// What the library keeps from one call to the next: the printer its caller
+// named last, and the printing road's own. One conversion at a time: the
+// default printer and the driver's block are the state root's.
+struct Library {
+  Library() { printing.officeRetry = scrivex::RetryWithOfficeConverter; }
+  std::mutex busy;
+  std::string printer;
+  scrivex::PrintRun printing;
+};
+
+Library& TheLibrary() {
+  static Library library;
+  return library;
 }
 
 // The state folder decides which programs later runs start: only ours.
@@ -50,10 +61,13 @@ int Inkwell_ConvertToImage(const char* inputPath, const char* outputPath, const 
   if (inputPath == nullptr || outputPath == nullptr) return -1;
   if (!StateRootUsable("Inkwell_ConvertToImage")) return 0;
   PrepareOnFirstUse();
+  Library& library = TheLibrary();
+  std::lock_guard<std::mutex> lock(library.busy);
+  // An empty name leaves the printer named before.
   if (printerName != nullptr && *printerName != '\0') {
-    scrivex::TargetPrinterName = std::string(printerName).substr(0, scrivex::kPrinterNameBytes - 1);
+    library.printer = std::string(printerName).substr(0, scrivex::kPrinterNameBytes - 1);
   }
-  if (scrivex::TargetPrinterName.empty()) {
+  if (library.printer.empty()) {
     // An empty name would leave the print to whatever printer is the default,
     // with settings handed to another.
     std::fputs("Inkwell_ConvertToImage: no printer was named yet\n", stderr);
@@ -64,12 +78,12 @@ int Inkwell_ConvertToImage(const char* inputPath, const char* outputPath, const 
   if (!scrivex::HasUrlPrefix(input)) input = scrivex::platform::FullPath(input);
   std::string output = scrivex::platform::FullPath(outputPath);
 
-  scrivex::ClearFailureReason();
-  int result = scrivex::PrintDocument(input, output, nullptr);
+  std::string reason;
+  int result =
+      scrivex::PrintDocument(input, output, nullptr, library.printer, library.printing, &reason);
   if (result <= 0) {
     // Where the command line would end or report the file, the caller gets
     // 0 and the reason.
-    const std::string& reason = scrivex::FailureReason();
     std::fprintf(stderr, "Inkwell_ConvertToImage: %s: %s\n", input.c_str(),
                  reason.empty() ? "nothing was produced" : reason.c_str());
   }

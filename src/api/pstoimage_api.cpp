@@ -26,7 +26,8 @@ int PSToImageConverter(const char* inputPath, const char* outputPath, float widt
   request.jpegQuality = jpegQuality;
   request.colorBits = colorBits;
   request.grayscale = grayscale;
-  return scrivex::ConvertPsToImage(request);
+  // The exported function answers with its result alone.
+  return scrivex::ConvertPsToImage(request, nullptr);
 }
 
 void PSToImageSetProgressCBFunc(PSToImageProgressCallback callback) {

@@ -3,17 +3,16 @@
 #include "apps/routes.h"
 #include "automation/acrobat_members.h"
 #include "automation/automation.h"
-#include "common/failure_reason.h"
 
 namespace scrivex {
 
-int PrintWithAcrobat(const std::string& input, const std::string& /*output*/) {
+int PrintWithAcrobat(PrintJob& job) {
   std::shared_ptr<Dispatch> app = CreateObject("AcroExch.App");
   if (!app) return 0;
   std::shared_ptr<Dispatch> view = CreateObject("AcroExch.AVDoc");
   int result = 0;
   try {
-    if (view && ToBool(Call(*view, acrobat::kOpen, {Bstr(input), Bstr("")}))) {
+    if (view && ToBool(Call(*view, acrobat::kOpen, {Bstr(job.input), Bstr("")}))) {
       std::shared_ptr<Dispatch> doc = ToObject(Call(*view, acrobat::kGetPDDoc));
       int pages = ToInt(Call(*doc, acrobat::kGetNumPages));
       // All pages, PostScript level 0, binary allowed, shrunk to the paper.
@@ -23,7 +22,7 @@ int PrintWithAcrobat(const std::string& input, const std::string& /*output*/) {
       result = printed ? 1 : 0;
     }
   } catch (const AutomationError& e) {
-    NoteFailure(std::string("the PDF viewer failed: ") + e.what());
+    NoteAutomationError(job, "the PDF viewer failed: ", e);
     result = 0;
   }
   try {

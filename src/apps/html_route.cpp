@@ -6,7 +6,6 @@
 #include "apps/routes.h"
 #include "automation/automation.h"
 #include "automation/quire_members.h"
-#include "common/failure_reason.h"
 #include "platform/process.h"
 #include "printer/device_settings.h"
 
@@ -17,10 +16,8 @@ constexpr int kPollMs = 20;
 
 }  // namespace
 
-int PrintHtmlWithCreator(const std::string& input, const std::string& output,
-                         const ConversionOptions* options) {
-  const ConversionOptions defaults;
-  if (!options) options = &defaults;
+int PrintHtmlWithCreator(PrintJob& job) {
+  const ConversionOptions* options = &job.options;
   DEVMODEA paper{};
   ParsePaperSize(options->paperSize, &paper);
 
@@ -32,9 +29,9 @@ int PrintHtmlWithCreator(const std::string& input, const std::string& output,
     return 0;
   }
   try {
-    Put(*quire, quire::kPrinterName, Bstr(TargetPrinterName));
-    Put(*quire, quire::kOutputFile, Bstr(output));
-    Put(*quire, quire::kInput, Bstr(input));
+    Put(*quire, quire::kPrinterName, Bstr(job.printer));
+    Put(*quire, quire::kOutputFile, Bstr(job.output));
+    Put(*quire, quire::kInput, Bstr(job.input));
     if (options->htmlWaitMs > 0) {
       Put(*quire, quire::kWaitEnabled, I4(1));
       Put(*quire, quire::kWaitMs, I4(options->htmlWaitMs));
@@ -53,7 +50,7 @@ int PrintHtmlWithCreator(const std::string& input, const std::string& output,
     // A page the object could not print (state -1) is no success.
     return state < 0 ? 0 : 1;
   } catch (const AutomationError& e) {
-    NoteFailure(std::string(kQuireProgId) + ": " + e.what());
+    NoteAutomationError(job, std::string(kQuireProgId) + ": ", e);
     return 0;
   }
 }

@@ -4,18 +4,17 @@
 
 #include <string>
 
-#include "common/conversion_options.h"
+#include "apps/print_job.h"
 
 namespace scrivex {
 
 constexpr const char* kQuireProgId = "Vellum.Quire";
 
-// Hands the page, TargetPrinterName, the -f paper and the -l wait time to
+// Hands the page, the job's printer, the -f paper and the -l wait time to
 // "Vellum.Quire" and waits while it prints. 1 when it printed; 0 when the
 // object is missing, raised an error or reports that it printed nothing
 // (state -1).
-int PrintHtmlWithCreator(const std::string& input, const std::string& output,
-                         const ConversionOptions* options);
+int PrintHtmlWithCreator(PrintJob& job);
 
 }  // namespace scrivex
 

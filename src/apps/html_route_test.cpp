@@ -25,6 +25,22 @@ struct FakeQuire : Dispatch {
   }
 };
 
+// Prints in.html to out.pdf with the options: the route's result, and *why
+// what it noted.
+int Print(const ConversionOptions& options, std::string* why = nullptr,
+          const std::string& printer = "Inkwell") {
+  PrintRun run;
+  std::string noted;
+  PrintJob job;
+  job.input = "in.html";
+  job.output = "out.pdf";
+  job.printer = printer;
+  job.options = options;
+  job.run = &run;
+  job.why = why ? why : &noted;
+  return PrintHtmlWithCreator(job);
+}
+
 std::shared_ptr<FakeQuire> Install(int finalState = 0, bool broken = false) {
   auto fake = std::make_shared<FakeQuire>();
   fake->finalState = finalState;
@@ -34,7 +50,6 @@ std::shared_ptr<FakeQuire> Install(int finalState = 0, bool broken = false) {
 }
 
 TEST(PrintHtmlWithCreator, HandsPagePrinterPaperAndWaitToTheObject) {
-  TargetPrinterName = "Inkwell";
   struct Case {
     const char* paper;
     int wait, code;
@@ -46,7 +61,7 @@ TEST(PrintHtmlWithCreator, HandsPagePrinterPaperAndWaitToTheObject) {
     ConversionOptions options;
     options.paperSize = c.paper;
     options.htmlWaitMs = c.wait;
-    EXPECT_EQ(PrintHtmlWithCreator("in.html", "out.pdf", &options), 1);
+    EXPECT_EQ(Print(options), 1);
     EXPECT_EQ(fake->polls, 3);
     EXPECT_EQ(fake->puts[quire::kPrinterName].text, "Inkwell");
     EXPECT_EQ(fake->puts[quire::kOutputFile].text, "out.pdf");
@@ -61,19 +76,22 @@ TEST(PrintHtmlWithCreator, HandsPagePrinterPaperAndWaitToTheObject) {
     EXPECT_EQ(value(quire::kWaitMs), c.wait > 0 ? c.wait : -1);
   }
   auto defaults = Install();
-  EXPECT_EQ(PrintHtmlWithCreator("in.html", "out.pdf", nullptr), 1);
+  EXPECT_EQ(Print({}, nullptr, kCreatorPrinterName), 1);
+  EXPECT_EQ(defaults->puts[quire::kPrinterName].text, kCreatorPrinterName);
   EXPECT_EQ(defaults->puts[quire::kPaperSize].value, 1);
   EXPECT_EQ(defaults->puts.count(quire::kWaitEnabled), 0u);
 }
 
 TEST(PrintHtmlWithCreator, NothingPrintedIsNoSuccess) {
   Install(-1);
-  EXPECT_EQ(PrintHtmlWithCreator("in.html", "out.pdf", nullptr), 0);
+  EXPECT_EQ(Print({}), 0);
   Install(0, true);
-  EXPECT_EQ(PrintHtmlWithCreator("in.html", "out.pdf", nullptr), 0);
+  std::string why;
+  EXPECT_EQ(Print({}, &why), 0);
+  EXPECT_EQ(why, "broken") << "the object's own words";
   RegisterServer(kQuireProgId, [] { return nullptr; });
   testing::internal::CaptureStdout();
-  EXPECT_EQ(PrintHtmlWithCreator("in.html", "out.pdf", nullptr), 0);
+  EXPECT_EQ(Print({}), 0);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "Can't locate 'Vellum.Quire' in this computer, please reinstall this product to try "
             "again.\n");

@@ -17,39 +17,40 @@
 namespace scrivex {
 namespace {
 
-std::string DefaultPrinterName() {
+std::string DefaultPrinterName(const PrinterFunctionTable& spooler) {
   char buffer[256] = {};
   uint32_t size = sizeof buffer;
-  return PrinterFunctions.getDefaultPrinter(buffer, &size) ? buffer : "";
+  return spooler.getDefaultPrinter(buffer, &size) ? buffer : "";
 }
 
-// Everything after the image is loaded; the spooler functions are loaded.
+// Everything after the image is loaded, through the loaded spooler.
 int PrintLoadedImage(const RasterImage& image, const std::string& path, std::string printerName,
-                     int orientation, int paperSize, int copies) {
+                     int orientation, int paperSize, int copies,
+                     const PrinterFunctionTable& spooler, std::string* why) {
   // A network printer becomes known through a connection to it.
-  if (printerName.starts_with("\\\\")) PrinterFunctions.addPrinterConnection(printerName.c_str());
-  if (printerName.empty()) printerName = DefaultPrinterName();
+  if (printerName.starts_with("\\\\")) spooler.addPrinterConnection(printerName.c_str());
+  if (printerName.empty()) printerName = DefaultPrinterName(spooler);
   std::unique_ptr<PrinterDC> dc = CreatePrinterDC(printerName, orientation, paperSize);
   if (!dc) {
-    NoteFailure("there is no printer \"" + printerName + "\" to print the image on");
+    NoteFailure(why, "there is no printer \"" + printerName + "\" to print the image on");
     return 0;
   }
   Rect page{0, 0, GetDeviceCaps(*dc, HORZRES), GetDeviceCaps(*dc, VERTRES)};
   Rect fitted = FitRect(page, image.width, image.height);
   Escape(*dc, kEscapePostScriptPassthrough);
   platform::PathParts parts = platform::SplitPath(path);
-  if (!BeginPrintJob(*dc, parts.name + parts.ext)) return 0;
+  if (!BeginPrintJob(*dc, parts.name + parts.ext, why)) return 0;
   for (int copy = 0; copy < copies; ++copy) {
     if (!StartPage(*dc) ||
         !DrawPixels(*dc, image.rgba.data(), image.width, image.height, fitted.left, fitted.top,
                     fitted.right - fitted.left, fitted.bottom - fitted.top) ||
         !EndPage(*dc)) {
       // The context is dropped unprinted: no partial job reaches the printer.
-      NoteFailure("the image could not be drawn on the printer's page");
+      NoteFailure(why, "the image could not be drawn on the printer's page");
       return 0;
     }
   }
-  return EndPrintJob(*dc);
+  return EndPrintJob(*dc, why);
 }
 
 // The decoder's file: "scrivex-rgba W H" and a newline, then W*H*4 bytes.
@@ -134,36 +135,36 @@ Rect FitRect(const Rect& page, int imageWidth, int imageHeight) {
 
 // With no window system there is no parent window to disable and no message
 // queue for an abort procedure to pump: the job is the document alone.
-int BeginPrintJob(PrinterDC& dc, const std::string& documentName) {
+int BeginPrintJob(PrinterDC& dc, const std::string& documentName, std::string* why) {
   if (StartDoc(dc, documentName) > 0) return 1;
-  NoteFailure("the print job for \"" + documentName + "\" could not be started");
+  NoteFailure(why, "the print job for \"" + documentName + "\" could not be started");
   return 0;
 }
 
-int EndPrintJob(PrinterDC& dc) {
+int EndPrintJob(PrinterDC& dc, std::string* why) {
   if (EndDoc(dc) > 0) return 1;
-  NoteFailure(dc.jobFailure.empty() ? "the print job failed" : dc.jobFailure);
+  NoteFailure(why, dc.jobFailure.empty() ? "the print job failed" : dc.jobFailure);
   return 0;
 }
 
 int PrintImageFile(const std::string& path, const std::string& printerName, int orientation,
-                   int paperSize, int copies) {
+                   int paperSize, int copies, std::string* why) {
   if (path.empty()) return 0;
   RasterImage image;
-  std::string why;
-  if (!LoadImageInBox(path, &image, &why)) {
+  std::string error;
+  if (!LoadImageInBox(path, &image, &error)) {
     // Not an image at all is no failure: the caller prints it another way.
     platform::PathParts parts = platform::SplitPath(path);
-    if (!why.empty()) NoteFailure(parts.name + parts.ext + ": " + why);
+    if (!error.empty()) NoteFailure(why, parts.name + parts.ext + ": " + error);
     return 0;
   }
   std::optional<PrinterModule> spooler = LoadPrinterFunctions();
   if (!spooler) {
-    NoteFailure("the printer spooler cannot be reached");
+    NoteFailure(why, "the printer spooler cannot be reached");
     return 0;
   }
-  int result =
-      PrintLoadedImage(image, path, printerName, orientation, paperSize, std::max(copies, 1));
+  int result = PrintLoadedImage(image, path, printerName, orientation, paperSize,
+                                std::max(copies, 1), spooler->functions, why);
   UnloadPrinterFunctions(&spooler);
   return result;
 }

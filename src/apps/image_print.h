@@ -35,14 +35,15 @@ Rect FitRect(const Rect& page, int imageWidth, int imageHeight);
 // printer (the default printer for an empty name) with the given orientation
 // (1 portrait, 2 landscape) and paper size code. 1 when the job was printed;
 // 0 when the file is not a raster image this printer reads, or with a noted
-// reason when it does not decode or the job cannot be printed.
+// reason in *why when it does not decode or the job cannot be printed.
 int PrintImageFile(const std::string& path, const std::string& printerName, int orientation,
-                   int paperSize, int copies);
+                   int paperSize, int copies, std::string* why);
 
 // A print job on the context: 1 when the document started. EndPrintJob ends
-// the document, which submits the job: 1 when it was printed.
-int BeginPrintJob(PrinterDC& dc, const std::string& documentName);
-int EndPrintJob(PrinterDC& dc);
+// the document, which submits the job: 1 when it was printed. A failure's
+// reason goes to *why.
+int BeginPrintJob(PrinterDC& dc, const std::string& documentName, std::string* why);
+int EndPrintJob(PrinterDC& dc, std::string* why);
 
 }  // namespace scrivex
 

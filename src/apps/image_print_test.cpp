@@ -41,33 +41,34 @@ TEST(PrintImageFile, OnePageOfThePaperAskedForAndHonestResults) {
     capture.captureOutput = true;
     return platform::RunChild(argv, capture).output;
   };
+  std::string why;
   auto print = [&](const std::string& file, const std::string& key, const std::string& value) {
     const std::string ini = spool::InkwellConfigPath();
     platform::WriteProfileString(ini, "AutoSave", "IsAutoSave", "1");
     platform::WriteProfileString(ini, "AutoSave", "OutputFile", dir.Path(file));
     platform::WriteProfileString(ini, "AutoSaveOptions", key, value);
-    ClearFailureReason();
-    return PrintImageFile(png, "Inkwell", 1, 9, 1);
+    why.clear();
+    return PrintImageFile(png, "Inkwell", 1, 9, 1, &why);
   };
 
-  ASSERT_EQ(print("out.pdf", ".tif", "-compress Group4 -density 100x100"), 1) << FailureReason();
+  ASSERT_EQ(print("out.pdf", ".tif", "-compress Group4 -density 100x100"), 1) << why;
   EXPECT_NE(output({"pdfinfo", "out.pdf"}).find("Page size:       595.276 x 841.89"),
             std::string::npos);
   EXPECT_NE(output({"pdfimages", "-list", "out.pdf"}).find("  300   150  rgb"), std::string::npos)
       << "the picture at its own resolution";
-  ASSERT_EQ(print("out.tif", "m_strColorDepth", "1"), 1) << FailureReason();
+  ASSERT_EQ(print("out.tif", "m_strColorDepth", "1"), 1) << why;
   EXPECT_NE(output({"tiffinfo", "out.tif"}).find("CCITT Group 4"), std::string::npos);
 
   // Not an image: no failure, the caller prints it another way.
-  ClearFailureReason();
-  EXPECT_EQ(PrintImageFile(dir.Write("notes.png", "some text\n"), "Inkwell", 1, 9, 1), 0);
-  EXPECT_EQ(FailureReason(), "");
+  why.clear();
+  EXPECT_EQ(PrintImageFile(dir.Write("notes.png", "some text\n"), "Inkwell", 1, 9, 1, &why), 0);
+  EXPECT_EQ(why, "");
   // A printer that does not exist, and a job its driver refuses, fail with a reason.
-  EXPECT_EQ(PrintImageFile(png, "No Such Printer", 1, 9, 1), 0);
-  EXPECT_NE(FailureReason(), "");
-  ClearFailureReason();
-  EXPECT_EQ(PrintImageFile(png, kCreatorPrinterName, 1, 9, 1), 0);
-  EXPECT_NE(FailureReason(), "");
+  EXPECT_EQ(PrintImageFile(png, "No Such Printer", 1, 9, 1, &why), 0);
+  EXPECT_NE(why, "");
+  why.clear();
+  EXPECT_EQ(PrintImageFile(png, kCreatorPrinterName, 1, 9, 1, &why), 0);
+  EXPECT_NE(why, "");
 }
 
 }  // namespace

@@ -29,29 +29,29 @@ constexpr char kOfficeLine[] =
 constexpr char kVisioLine[] =
     "Please install MS Visio application in order to convert MS Visio documents!!!\n";
 
-// The kept applications, by route.
-enum Application { kWord, kExcel, kPowerPoint, kVisio, kApplications };
 const char* const kProgIds[] = {"Word.Application", "Excel.Application", "PowerPoint.Application",
                                 "Visio.Application"};
-std::shared_ptr<Dispatch> g_kept[kApplications];
 
-// The common start: the running application, or null after its install line.
-std::shared_ptr<Dispatch> StartApplication(Application which, bool* created) {
+// The common start: the application the run keeps, or null after its
+// install line.
+std::shared_ptr<Dispatch> StartApplication(PrintJob& job, OfficeApplication which,
+                                           bool* created) {
+  std::shared_ptr<Dispatch>& kept = job.run->kept[which];
   *created = false;
-  if (!g_kept[which]) {
-    g_kept[which] = CreateObject(kProgIds[which]);
-    *created = static_cast<bool>(g_kept[which]);
+  if (!kept) {
+    kept = CreateObject(kProgIds[which]);
+    *created = static_cast<bool>(kept);
   }
-  if (!g_kept[which]) {
+  if (!kept) {
     std::fputs(which == kVisio ? kVisioLine : kOfficeLine, stdout);
     std::fflush(stdout);
-    NoteFailure(std::string("no ") + kProgIds[which] + " server is available");
+    NoteFailure(job.why, std::string("no ") + kProgIds[which] + " server is available");
   }
-  return g_kept[which];
+  return kept;
 }
 
-void QuitApplication(Application which) {
-  std::shared_ptr<Dispatch> app = std::move(g_kept[which]);
+void QuitApplication(PrintRun& run, OfficeApplication which) {
+  std::shared_ptr<Dispatch> app = std::move(run.kept[which]);
   if (!app) return;
   try {
     switch (which) {
@@ -76,12 +76,8 @@ void QuitApplication(Application which) {
 }
 
 // The common end: unless -D keeps it, the application quits.
-void EndApplication(Application which, const ConversionOptions& o) {
-  if (!o.fastOfficeMode) QuitApplication(which);
-}
-
-void NoteAutomationError(const char* application, const AutomationError& e) {
-  NoteFailure(std::string(application) + " failed: " + e.what());
+void EndApplication(PrintJob& job, OfficeApplication which) {
+  if (!job.options.fastOfficeMode) QuitApplication(*job.run, which);
 }
 
 // Arguments passed by reference: the values live as long as the call.
@@ -94,11 +90,6 @@ struct RefArgs {
   }
   std::vector<Variant> values;
 };
-
-const ConversionOptions& Or(const ConversionOptions* options) {
-  static const ConversionOptions defaults;
-  return options ? *options : defaults;
-}
 
 // The zoom paper of -z: "WxH", or one number for both, in twips.
 void ParseZoomPaper(const std::string& text, int* width, int* height) {
@@ -121,26 +112,31 @@ int SheetPaperCode(const std::string& paperSize) {
   return paper == 0 ? 1 : paper;
 }
 
-void QuitKeptApplications() {
-  for (int which = 0; which < kApplications; ++which) QuitApplication(Application(which));
+void QuitKeptApplications(PrintRun& run) {
+  for (int which = 0; which < kOfficeApplications; ++which) {
+    QuitApplication(run, OfficeApplication(which));
+  }
 }
 
-int PrintWithWord(const std::string& input, const std::string& /*output*/,
-                  const ConversionOptions* options) {
-  const ConversionOptions& o = Or(options);
+void NoteAutomationError(PrintJob& job, const std::string& context, const AutomationError& e) {
+  NoteFailure(job.why, e.code == DISP_E_EXCEPTION ? e.what() : context + e.what());
+}
+
+int PrintWithWord(PrintJob& job) {
+  const ConversionOptions& o = job.options;
   bool created;
-  std::shared_ptr<Dispatch> app = StartApplication(kWord, &created);
+  std::shared_ptr<Dispatch> app = StartApplication(job, kWord, &created);
   if (!app) return 0;
   int result = 0;
   try {
     std::shared_ptr<Dispatch> documents = ToObject(Get(*app, word::kDocuments));
     RefArgs open(10);
-    open.values[0] = Bstr(input);
+    open.values[0] = Bstr(job.input);
     open.values[1] = FalseArg;  // confirm conversions
     open.values[2] = TrueArg;   // read-only
     std::shared_ptr<Dispatch> document = ToObject(Call(*documents, word::kOpen, open.Refs()));
     Put(*app, word::kVisible, FalseArg);
-    Put(*app, word::kActivePrinter, Bstr(TargetPrinterName));
+    Put(*app, word::kActivePrinter, Bstr(job.printer));
 
     const bool background = o.hidePrintDialog != 0;
     const bool zoom = !background && !o.printZoomPaper.empty();
@@ -162,7 +158,7 @@ int PrintWithWord(const std::string& input, const std::string& /*output*/,
       const long long end = platform::TickCountMs() + 1000LL * platform::WatchdogSeconds();
       while (ToInt(Get(*app, word::kBackgroundPrinting)) != 0) {
         if (platform::WatchdogSeconds() > 0 && platform::TickCountMs() > end) {
-          throw AutomationError(DISP_E_EXCEPTION, "background printing did not finish");
+          throw AutomationError(DISP_E_EXCEPTION, "Word's background printing did not finish");
         }
         platform::SleepMs(100);
       }
@@ -172,9 +168,9 @@ int PrintWithWord(const std::string& input, const std::string& /*output*/,
     Call(*document, word::kClose, close.Refs());
     result = 1;
   } catch (const AutomationError& e) {
-    NoteAutomationError("Word", e);
+    NoteAutomationError(job, "Word failed: ", e);
   }
-  EndApplication(kWord, o);
+  EndApplication(job, kWord);
   return result;
 }
 
@@ -203,10 +199,10 @@ std::string SheetFileName(const std::string& folder, const platform::PathParts& 
   return folder + output.name + number + output.ext;
 }
 
-// Names the next print's file for the target printer: the creator's
-// settings, or the Inkwell driver's "OutputFile".
-void NameNextPrint(const std::string& path) {
-  if (TargetPrinterName == kCreatorPrinterName) {
+// Names the next print's file for the printer: the creator's settings, or
+// the Inkwell driver's "OutputFile".
+void NameNextPrint(const std::string& printer, const std::string& path) {
+  if (printer == kCreatorPrinterName) {
     QuireSettings record;
     LoadQuireSettings(&record);
     record.automaticOutput = 1;
@@ -220,12 +216,13 @@ void NameNextPrint(const std::string& path) {
 
 }  // namespace
 
-int PrintWithExcel(const std::string& input, const std::string& output,
-                   const ConversionOptions* options, OutputFileList* outputFiles) {
-  const ConversionOptions& o = Or(options);
+int PrintWithExcel(PrintJob& job) {
+  const ConversionOptions& o = job.options;
+  const std::string& output = job.output;
+  OutputFileList* outputFiles = &job.outputFiles;
   const platform::PathParts parts = platform::SplitPath(output);
   bool created;
-  std::shared_ptr<Dispatch> app = StartApplication(kExcel, &created);
+  std::shared_ptr<Dispatch> app = StartApplication(job, kExcel, &created);
   if (!app) return 0;
   int result = 0;
   try {
@@ -237,7 +234,7 @@ int PrintWithExcel(const std::string& input, const std::string& output,
     Put(*app, excel::kSwitch356, TrueArg);
     std::shared_ptr<Dispatch> workbooks = ToObject(Get(*app, excel::kWorkbooks));
     std::vector<Variant> open(13, OmittedArg);
-    open[0] = Bstr(input);
+    open[0] = Bstr(job.input);
     open[1] = FalseArg;   // update links
     open[2] = TrueArg;    // read-only
     open[6] = TrueArg;    // ignore the read-only recommendation
@@ -245,7 +242,7 @@ int PrintWithExcel(const std::string& input, const std::string& output,
     Call(*workbooks, excel::kOpen, open);
     std::shared_ptr<Dispatch> sheets = ToObject(Get(*app, excel::kWorksheets));
     const int count = ToInt(Get(*sheets, excel::kCount));
-    const Variant printer = Bstr(TargetPrinterName);
+    const Variant printer = Bstr(job.printer);
     if (!o.pageRange.empty()) {
       int first, last;
       ParsePageRange(o.pageRange, &first, &last);
@@ -281,7 +278,7 @@ int PrintWithExcel(const std::string& input, const std::string& output,
               I4(SheetPaperCode(o.paperSize)));
           if (count > 1) {
             std::string file = SheetFileName(folder, parts, static_cast<int>(j + 1));
-            NameNextPrint(file);
+            NameNextPrint(job.printer, file);
             if (joined) outputFiles->files.push_back(file);
           }
           Call(*sheet, excel::kPrintOut,
@@ -289,35 +286,34 @@ int PrintWithExcel(const std::string& input, const std::string& output,
         } catch (const AutomationError& e) {
           std::printf("Something is wrong in sheet #%d, sheet name is %s\n", kept[j], name.c_str());
           std::fflush(stdout);
-          NoteAutomationError("Excel", e);
+          NoteAutomationError(job, "Excel failed: ", e);
         }
-        if (j + 1 < kept.size()) WaitForDriver();
+        if (j + 1 < kept.size()) WaitForDriver(job.completion, job.printer);
       }
     }
     Call(*workbooks, excel::kClose);
     result = 1;
   } catch (const AutomationError& e) {
-    NoteAutomationError("Excel", e);
+    NoteAutomationError(job, "Excel failed: ", e);
   }
-  EndApplication(kExcel, o);
+  EndApplication(job, kExcel);
   return result;
 }
 
-int PrintWithPowerPoint(const std::string& input, const std::string& /*output*/,
-                        const ConversionOptions* options) {
-  const ConversionOptions& o = Or(options);
+int PrintWithPowerPoint(PrintJob& job) {
+  const ConversionOptions& o = job.options;
   bool created;
-  std::shared_ptr<Dispatch> app = StartApplication(kPowerPoint, &created);
+  std::shared_ptr<Dispatch> app = StartApplication(job, kPowerPoint, &created);
   if (!app) return 0;
   int result = 0;
   try {
     std::shared_ptr<Dispatch> presentation =
         ToObject(Call(*ToObject(Get(*app, powerpoint::kPresentations)), powerpoint::kOpen,
-                      {Bstr(input), I4(1), I4(1), I4(0)}));
+                      {Bstr(job.input), I4(1), I4(1), I4(0)}));
     std::shared_ptr<Dispatch> printOptions =
         ToObject(Get(*presentation, powerpoint::kPrintOptions));
     Put(*printOptions, powerpoint::kPrintInBackground, I4(o.hidePrintDialog ? 1 : 0));
-    Put(*printOptions, powerpoint::kActivePrinter, Bstr(TargetPrinterName));
+    Put(*printOptions, powerpoint::kActivePrinter, Bstr(job.printer));
     const int slides =
         ToInt(Get(*ToObject(Get(*presentation, powerpoint::kSlides)), powerpoint::kCount));
     if (slides != 0) {
@@ -328,23 +324,21 @@ int PrintWithPowerPoint(const std::string& input, const std::string& /*output*/,
     Call(*presentation, powerpoint::kClose);
     result = 1;
   } catch (const AutomationError& e) {
-    NoteAutomationError("PowerPoint", e);
+    NoteAutomationError(job, "PowerPoint failed: ", e);
   }
-  EndApplication(kPowerPoint, o);
+  EndApplication(job, kPowerPoint);
   return result;
 }
 
-int PrintWithVisio(const std::string& input, const std::string& /*output*/,
-                   const ConversionOptions* options) {
-  const ConversionOptions& o = Or(options);
+int PrintWithVisio(PrintJob& job) {
   bool created;
-  std::shared_ptr<Dispatch> app = StartApplication(kVisio, &created);
+  std::shared_ptr<Dispatch> app = StartApplication(job, kVisio, &created);
   if (!app) return 0;
   int result = 0;
   try {
     if (created) Put(*app, visio::kStartupSwitch, FalseArg);
     std::shared_ptr<Dispatch> drawing = ToObject(Call(
-        *ToObject(Get(*app, visio::kDocuments)), visio::kOpenWithFlags, {Bstr(input), I2(10)}));
+        *ToObject(Get(*app, visio::kDocuments)), visio::kOpenWithFlags, {Bstr(job.input), I2(10)}));
     Put(*drawing, visio::kPrintLayout0, I2(0));
     for (int setting : {visio::kPrintLayout1, visio::kPrintLayout2, visio::kPrintLayout3}) {
       Put(*drawing, setting, I2(1));
@@ -354,9 +348,9 @@ int PrintWithVisio(const std::string& input, const std::string& /*output*/,
     Call(*drawing, visio::kClose);
     result = 1;
   } catch (const AutomationError& e) {
-    NoteAutomationError("Visio", e);
+    NoteAutomationError(job, "Visio failed: ", e);
   }
-  EndApplication(kVisio, o);
+  EndApplication(job, kVisio);
   return result;
 }
 

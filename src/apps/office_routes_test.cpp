@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "apps/routes.h"
 #include "automation/automation.h"
@@ -63,9 +64,25 @@ class OfficeRoutes : public ::testing::Test {
   void Serve(const char* progId, std::shared_ptr<Fake> app) {
     RegisterServer(progId, [app] { return app; });
   }
+  // A fresh job for the input and output with options_ and printer_.
+  PrintJob& Job(const std::string& input, const std::string& output) {
+    job_.emplace();
+    job_->input = input;
+    job_->output = output;
+    job_->printer = printer_;
+    job_->options = options_;
+    job_->run = &run_;
+    job_->why = &why_;
+    why_.clear();
+    return *job_;
+  }
   test::ScratchDir dir_;
   std::vector<Invocation> log_;
   ConversionOptions options_;
+  std::string printer_ = kCreatorPrinterName;
+  PrintRun run_;
+  std::string why_;
+  std::optional<PrintJob> job_;
 };
 
 // Pages as a list, the zoom paper's two forms, and background printing that
@@ -78,11 +95,11 @@ TEST_F(OfficeRoutes, WordPrintOutForms) {
 
   options_.pageRange = "3";
   options_.printZoomPaper = "11907x16839";
-  ASSERT_EQ(PrintWithWord("/in/a.doc", "/out/a.pdf", &options_), 1);
+  ASSERT_EQ(PrintWithWord(Job("/in/a.doc", "/out/a.pdf")), 1);
   options_.printZoomPaper = "12240";
-  ASSERT_EQ(PrintWithWord("/in/a.doc", "/out/a.pdf", &options_), 1);
+  ASSERT_EQ(PrintWithWord(Job("/in/a.doc", "/out/a.pdf")), 1);
   options_.hidePrintDialog = 1;
-  ASSERT_EQ(PrintWithWord("/in/a.doc", "/out/a.pdf", &options_), 1);
+  ASSERT_EQ(PrintWithWord(Job("/in/a.doc", "/out/a.pdf")), 1);
 
   auto zoomed = CallsTo("app", word::kPrintOutZoomed);
   ASSERT_EQ(zoomed.size(), 2u);
@@ -130,10 +147,9 @@ TEST_F(OfficeRoutes, ExcelSheetsByMode) {
   app->answers = {{excel::kWorkbooks, Object(workbooks)}, {excel::kWorksheets, Object(sheets)}};
   Serve("Excel.Application", app);
 
-  OutputFileList files;
-  TargetPrinterName = kCreatorPrinterName;
   options_.paperSize = "11x17in";
-  ASSERT_EQ(PrintWithExcel("/in/b.xls", dir_.Path("out.pdf"), &options_, &files), 1);
+  ASSERT_EQ(PrintWithExcel(Job("/in/b.xls", dir_.Path("out.pdf"))), 1);
+  const OutputFileList& files = job_->outputFiles;
   ASSERT_EQ(files.files.size(), 2u);
   EXPECT_EQ(files.files[0], files.privateFolder.path() + "out-0001.pdf");
   EXPECT_EQ(files.files[1], files.privateFolder.path() + "out-0002.pdf");
@@ -143,12 +159,11 @@ TEST_F(OfficeRoutes, ExcelSheetsByMode) {
   EXPECT_EQ(CallsTo("sheet2", excel::kPrintOut).size(), 0u);
 
   // Printing to Inkwell, each sheet is named in its driver's settings.
-  OutputFileList kept;
-  TargetPrinterName = kInkwellPrinterName;
+  printer_ = kInkwellPrinterName;
   options_.excelMode = 1;
   options_.paperSize = "abc";
-  ASSERT_EQ(PrintWithExcel("/in/b.xls", dir_.Path("out.pdf"), &options_, &kept), 1);
-  EXPECT_TRUE(kept.files.empty());
+  ASSERT_EQ(PrintWithExcel(Job("/in/b.xls", dir_.Path("out.pdf"))), 1);
+  EXPECT_TRUE(job_->outputFiles.files.empty());
   EXPECT_EQ(platform::GetProfileString(spool::InkwellConfigPath(), "AutoSave", "OutputFile", ""),
             dir_.Path("out-0002.pdf"));
   std::vector<int> papers;
@@ -165,23 +180,56 @@ TEST_F(OfficeRoutes, EmptyPresentationAndMissingApplications) {
                    {powerpoint::kPrintOptions, Object(Make("print options"))}};
   slides->answers = {{powerpoint::kCount, I4(0)}};
   Serve("PowerPoint.Application", app);
-  EXPECT_EQ(PrintWithPowerPoint("/in/c.ppt", "/out/c.pdf", &options_), 1);
+  EXPECT_EQ(PrintWithPowerPoint(Job("/in/c.ppt", "/out/c.pdf")), 1);
   EXPECT_TRUE(CallsTo("deck", powerpoint::kPrintOut).empty());
   EXPECT_EQ(CallsTo("deck", powerpoint::kClose).size(), 1u);
 
   // A range reads as it does everywhere else: "0,4" is slide 4 alone.
   slides->answers = {{powerpoint::kCount, I4(9)}};
   options_.pageRange = "0,4";
-  EXPECT_EQ(PrintWithPowerPoint("/in/c.ppt", "/out/c.pdf", &options_), 1);
+  EXPECT_EQ(PrintWithPowerPoint(Job("/in/c.ppt", "/out/c.pdf")), 1);
   auto printed = CallsTo("deck", powerpoint::kPrintOut);
   ASSERT_EQ(printed.size(), 1u);
   EXPECT_EQ(ToInt(printed[0].args[0]) * 100 + ToInt(printed[0].args[1]), 404);
 
   RegisterServer("Visio.Application", nullptr);
   testing::internal::CaptureStdout();
-  EXPECT_EQ(PrintWithVisio("/in/d.vsd", "/out/d.pdf", &options_), 0);
+  EXPECT_EQ(PrintWithVisio(Job("/in/d.vsd", "/out/d.pdf")), 0);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "Please install MS Visio application in order to convert MS Visio documents!!!\n");
+}
+
+// -D keeps one application for the run's documents; a failure is noted in
+// the job that met it, in the application's own words when it raised them.
+TEST_F(OfficeRoutes, KeptApplicationAndEachJobsFailure) {
+  int created = 0;
+  auto app = Make("app"), documents = Make("documents"), document = Make("document");
+  app->answers = {{word::kDocuments, Object(documents)}};
+  documents->answer = [&](int, std::vector<Variant>& args) -> Variant {
+    const std::string path = ToString(*args[0].ref);
+    if (path == "/in/dies.doc") {
+      throw AutomationError(DISP_E_EXCEPTION, "the office died while it tried to print dies.doc");
+    }
+    if (path == "/in/odd.doc") throw AutomationError(DISP_E_TYPEMISMATCH, "type mismatch");
+    return Object(document);
+  };
+  RegisterServer("Word.Application", [&]() -> std::shared_ptr<Dispatch> {
+    ++created;
+    return app;
+  });
+  options_.fastOfficeMode = 1;
+  EXPECT_EQ(PrintWithWord(Job("/in/a.doc", "/out/a.pdf")), 1);
+  EXPECT_EQ(PrintWithWord(Job("/in/dies.doc", "/out/b.pdf")), 0);
+  EXPECT_EQ(why_, "the office died while it tried to print dies.doc");
+  EXPECT_EQ(PrintWithWord(Job("/in/odd.doc", "/out/c.pdf")), 0);
+  EXPECT_EQ(why_, "Word failed: type mismatch");
+  EXPECT_EQ(PrintWithWord(Job("/in/a.doc", "/out/d.pdf")), 1);
+  EXPECT_EQ(why_, "");
+  EXPECT_EQ(created, 1);
+  EXPECT_TRUE(CallsTo("app", word::kQuit).empty());
+  QuitKeptApplications(run_);
+  EXPECT_EQ(CallsTo("app", word::kQuit).size(), 1u);
+  EXPECT_FALSE(run_.kept[kWord]);
 }
 
 }  // namespace

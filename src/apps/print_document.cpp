@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "apps/html_route.h"
 #include "apps/image_print.h"
 #include "apps/routes.h"
 #include "apps/shell_verb.h"
@@ -29,28 +30,25 @@ namespace {
 
 bool Is(const std::string& ext, const char* wanted) { return platform::EqualsNoCase(ext, wanted); }
 
-OfficeRetryFunction g_officeRetry = nullptr;
-
-bool PrintsToCreator() { return TargetPrinterName == kCreatorPrinterName; }
+bool PrintsToCreator(const PrintJob& job) { return job.printer == kCreatorPrinterName; }
 
 // The route by extension, first match wins.
-int PrintByType(const std::string& input, const std::string& ext, const std::string& output,
-                const ConversionOptions* options, OutputFileList* outputFiles) {
-  if (Is(ext, ".doc") || Is(ext, ".rtf")) return PrintWithWord(input, output, options);
-  if (Is(ext, ".xls")) return PrintWithExcel(input, output, options, outputFiles);
-  if (Is(ext, ".ppt")) return PrintWithPowerPoint(input, output, options);
+int PrintByType(PrintJob& job, const std::string& ext) {
+  if (Is(ext, ".doc") || Is(ext, ".rtf")) return PrintWithWord(job);
+  if (Is(ext, ".xls")) return PrintWithExcel(job);
+  if (Is(ext, ".ppt")) return PrintWithPowerPoint(job);
   if (Is(ext, ".pdf")) {
-    int printed = PrintWithAcrobat(input, output);
-    return printed ? printed : ShellPrintPdf(input);
+    int printed = PrintWithAcrobat(job);
+    return printed ? printed : ShellPrintPdf(job);
   }
-  if (Is(ext, ".vsd")) return PrintWithVisio(input, output, options);
-  if (Is(ext, ".htm") || Is(ext, ".html")) return PrintHtmlWithCreator(input, output, options);
-  if (Is(ext, ".txt")) return PrintTextWithNotepad(input, output, options);
+  if (Is(ext, ".vsd")) return PrintWithVisio(job);
+  if (Is(ext, ".htm") || Is(ext, ".html")) return PrintHtmlWithCreator(job);
+  if (Is(ext, ".txt")) return PrintTextWithNotepad(job);
   // An image prints once, on A4 portrait, whatever the printer's own paper.
   constexpr int kCopies = 1;
-  int printed = PrintImageFile(input, TargetPrinterName, spool::DMORIENT_PORTRAIT,
-                               spool::DMPAPER_A4, kCopies);
-  return printed ? printed : ShellPrintDocument(input, output, options, 0);
+  int printed = PrintImageFile(job.input, job.printer, spool::DMORIENT_PORTRAIT,
+                               spool::DMPAPER_A4, kCopies, job.why);
+  return printed ? printed : ShellPrintDocument(job);
 }
 
 // The documents the office's applications print.
@@ -62,53 +60,58 @@ bool IsOfficeDocument(const std::string& ext) {
 // A document the office died over, converted again by the office's own
 // converter and handed to the default printer as the office routes hand
 // their PDFs: the pages the route would have printed (Word a list, Excel and
-// PowerPoint a span, Visio all). 1 when submitted; else 0 with the reason
-// noted, the first try's when the office did not die over it.
-int PrintAgainThroughOffice(const std::string& input, const std::string& ext,
-                            const ConversionOptions* options) {
-  if (!g_officeRetry) return 0;
-  std::string pages = options ? options->pageRange : "";
+// PowerPoint a span, Visio all). True when submitted; else false with the
+// reason noted, the first try's when the office did not die over it.
+bool PrintAgainThroughOffice(PrintJob& job, const std::string& ext) {
+  if (!job.run->officeRetry) return false;
+  std::string pages = job.options.pageRange;
   if (!pages.empty() && !Is(ext, ".doc") && !Is(ext, ".rtf")) {
     int first, last;
     ParsePageRange(pages, &first, &last);
     pages = Is(ext, ".vsd") ? "" : std::to_string(first) + "-" + std::to_string(last);
   }
   const std::string pdf = MakeTempFileName(".pdf");
-  if (pdf.empty()) return 0;
-  int result = 0;
-  if (g_officeRetry(input, pdf, pages) == 1) {
-    spool::SubmittedJob job;
+  if (pdf.empty()) return false;
+  bool submittedAll = false;
+  if (job.run->officeRetry(job.input, pdf, pages, job.why) == 1) {
+    spool::SubmittedJob submitted;
     const std::string printer = spool::DefaultPrinterName();
-    result = spool::SubmitPrintJob(printer, pdf, platform::SplitPath(input).name, &job);
-    if (!result) NoteFailure("the print job to \"" + printer + "\" failed: " + job.failure);
+    submittedAll =
+        spool::SubmitPrintJob(printer, pdf, platform::SplitPath(job.input).name, &submitted);
+    if (!submittedAll) {
+      NoteFailure(job.why, "the print job to \"" + printer + "\" failed: " + submitted.failure);
+    }
   }
   platform::RemoveFile(pdf);
-  return result;
+  return submittedAll;
 }
 
 // The Excel route's sheet files become the output. A sheet that was
 // listed but never written fails the document: nothing replaces the output.
-int PlaceOutputFiles(const std::vector<std::string>& files, const std::string& output,
-                     const ConversionOptions* options, int result) {
+// True when the output was placed.
+bool PlaceOutputFiles(PrintJob& job, bool printed) {
+  const std::vector<std::string>& files = job.outputFiles.files;
+  const std::string& output = job.output;
+  std::string* why = job.why;
   for (const std::string& file : files) {
     if (platform::FileSize(file) <= 0) {
-      NoteFailure("the sheet file " + file + " was not written");
-      result = 0;
+      NoteFailure(why, "the sheet file " + file + " was not written");
+      printed = false;
     }
   }
-  if (result > 0 && files.size() == 1) {
-    std::string why;
-    if (platform::MoveFileReplace(files[0], output, &why)) return 1;
-    NoteFailure("the printed file could not be moved to " + output + ": " + why);
-    result = 0;
-  } else if (result > 0 && MergePdfParts(files, output, options) != kMergeWritten) {
-    NoteFailure("the sheet files could not be joined into " + output);
-    result = 0;
+  bool placed = false;
+  if (printed && files.size() == 1) {
+    std::string error;
+    if (platform::MoveFileReplace(files[0], output, &error)) return true;
+    NoteFailure(why, "the printed file could not be moved to " + output + ": " + error);
+  } else if (printed) {
+    placed = MergePdfParts(files, output, job.handOff) == kMergeWritten;
+    if (!placed) NoteFailure(why, "the sheet files could not be joined into " + output);
   }
-  if (!options || options->excelMode != 3) {
+  if (!job.handOff || job.handOff->excelMode != 3) {
     for (const std::string& file : files) platform::RemoveFile(file);
   }
-  return result;
+  return placed;
 }
 
 // The shell's printing programs (ours prints through the office and
@@ -122,15 +125,13 @@ std::vector<std::string> ShellPrintConfiguration() {
 
 }  // namespace
 
-void SetOfficeRetryFunction(OfficeRetryFunction retry) { g_officeRetry = retry; }
-
-int RunBoxedPrinter(const std::vector<std::string>& command, const std::string& input,
-                    const std::vector<std::string>& configuration) {
+bool RunBoxedPrinter(const std::vector<std::string>& command, const std::string& input,
+                     const std::vector<std::string>& configuration, std::string* why) {
   platform::StagingFolder work;
-  std::string why;
-  if (!work.CreateIn(platform::TempDirectory(), &why)) {
-    NoteFailure(why);
-    return 0;
+  std::string error;
+  if (!work.CreateIn(platform::TempDirectory(), &error)) {
+    NoteFailure(why, error);
+    return false;
   }
   const std::string root = platform::StateRoot();
   HiddenProcessOptions options;
@@ -143,24 +144,26 @@ int RunBoxedPrinter(const std::vector<std::string>& command, const std::string& 
                  {"TMPDIR", work.path()},
                  {"HOME", work.path()},
                  {spool::kJobOutboxVariable, work.path()}};
+  options.why = why;
   int exitCode = -1;
-  if (RunHiddenProcess(command, &exitCode, options) != 1 || exitCode != 0) return 0;
+  if (RunHiddenProcess(command, &exitCode, options) != 1 || exitCode != 0) return false;
   const std::string printer = spool::DefaultPrinterName();
-  int submitted = spool::SubmitHeldJobs(work.path(), printer, &why);
-  if (submitted < 0) NoteFailure(why);
+  int submitted = spool::SubmitHeldJobs(work.path(), printer, &error);
+  if (submitted < 0) NoteFailure(why, error);
   if (submitted == 0) {
-    NoteFailure(platform::SplitPath(command[0]).name + " ended without printing anything");
+    NoteFailure(why, platform::SplitPath(command[0]).name + " ended without printing anything");
   }
-  return submitted > 0 ? 1 : 0;
+  return submitted > 0;
 }
 
 int PrintDocument(const std::string& input, const std::string& output,
-                  const ConversionOptions* options, std::vector<std::string>* produced) {
+                  const ConversionOptions* options, const std::string& printer, PrintRun& run,
+                  std::string* why, std::vector<std::string>* produced) {
   // The type, from the extension; an address prints as a web page.
   std::string ext;
   if (!platform::FileExists(input)) {
     if (!IsUrl(input)) {
-      NoteFailure("no such file");
+      NoteFailure(why, "no such file");
       return 0;
     }
     ext = ".htm";
@@ -168,76 +171,82 @@ int PrintDocument(const std::string& input, const std::string& output,
     ext = platform::SplitPath(input).ext;
     // Nothing to print: no application gets to turn it into a blank page.
     if (platform::FileSize(input) == 0) {
-      NoteFailure("the file is empty");
+      NoteFailure(why, "the file is empty");
       return 0;
     }
   }
-  if (!CreateCompletionMapping()) {
-    NoteFailure("the block the printer driver reports to could not be made");
+  PrintJob job;
+  job.input = input;
+  job.output = output;
+  job.printer = printer;
+  job.run = &run;
+  job.why = why;
+  if (options) {
+    job.options = *options;
+    job.handOff = &job.options;
+  }
+  if (!CreateCompletionMapping(&job.completion)) {
+    NoteFailure(why, "the block the printer driver reports to could not be made");
     return 0;
   }
-  // The hand-off may correct the resolution: it works on a copy.
-  ConversionOptions local = options ? *options : ConversionOptions{};
-  ConversionOptions* handOff = options ? &local : nullptr;
-  if (PrintsToCreator()) {
-    WriteCreatorSettings(output, handOff);
+  if (PrintsToCreator(job)) {
+    WriteCreatorSettings(output, printer, job.handOff);
   } else {
-    WriteDriverSettings(output, handOff);
+    WriteDriverSettings(output, printer, job.handOff);
   }
-  std::optional<std::string> saved = SwitchDefaultPrinter();
+  std::optional<std::string> saved = SwitchDefaultPrinter(printer);
   if (!saved) {
     // Nothing was printed: the file fails with its reason and the batch goes on.
-    CloseCompletionMapping();
-    NoteFailure("\"" + TargetPrinterName + "\" could not be made the default printer");
+    NoteFailure(why, "\"" + printer + "\" could not be made the default printer");
     return 0;
   }
 
-  OutputFileList outputFiles;
   std::vector<std::string> announced;
   int result = 0;
-  if (PrintByType(input, ext, output, handOff, &outputFiles) != 0) {
-    result = WaitForDriver(&announced);
-    if (result == 0) NoteFailure("the printer driver announced no file");
+  if (PrintByType(job, ext) != 0) {
+    result = WaitForDriver(job.completion, printer, &announced);
+    if (result == 0) NoteFailure(why, "the printer driver announced no file");
   }
   // The office dying over a document is its fault, not the document's: one
   // more try, through its own converter.
-  if (result == 0 && outputFiles.files.empty() && IsOfficeDocument(ext) &&
-      PrintAgainThroughOffice(input, ext, handOff) == 1) {
-    result = WaitForDriver(&announced);
-    if (result == 0) NoteFailure("the printer driver announced no file");
+  if (result == 0 && job.outputFiles.files.empty() && IsOfficeDocument(ext) &&
+      PrintAgainThroughOffice(job, ext)) {
+    result = WaitForDriver(job.completion, printer, &announced);
+    if (result == 0) NoteFailure(why, "the printer driver announced no file");
   }
-  CloseCompletionMapping();
+  job.completion.block.Close();
   RestoreDefaultPrinter(&*saved);
   // Automatic saving off again: a later print by anyone else must not
   // overwrite this output.
-  if (PrintsToCreator()) {
+  if (PrintsToCreator(job)) {
     DisableCreatorAutoOutput();
   } else {
     DisableDriverAutoSave();
   }
-  if (!outputFiles.files.empty()) {
+  if (!job.outputFiles.files.empty()) {
     // The sheet files became the output (or were removed): it is what was made.
-    result = PlaceOutputFiles(outputFiles.files, output, handOff, result);
+    result = PlaceOutputFiles(job, result > 0) ? 1 : 0;
     announced.clear();
     if (result > 0) announced.push_back(output);
   }
 
-  const ConversionOptions& o = local;
+  const ConversionOptions& o = job.options;
   // What this job announced is what it produced: a lone page takes the
   // output's own name, replacing an earlier output.
   if (o.noSinglePageSuffix && announced.size() == 1 && announced[0] != output) {
-    std::string why;
-    if (platform::MoveFileReplace(announced[0], output, &why)) {
+    std::string error;
+    if (platform::MoveFileReplace(announced[0], output, &error)) {
       announced[0] = output;
     } else {
-      NoteFailure("the page " + announced[0] + " could not be renamed to " + output + ": " + why);
+      NoteFailure(why, "the page " + announced[0] + " could not be renamed to " + output + ": " +
+                           error);
       result = 0;
     }
   }
-  if (result > 0 && Is(ext, ".pdf") && !MadeEveryPage(input, announced)) result = 0;
+  if (result > 0 && Is(ext, ".pdf") && !MadeEveryPage(input, announced, why)) result = 0;
   if (o.tiffCompression != 0 && result > 0 &&
       FinishImageFiles(announced, output, o.colorBits, o.tiffCompression, o.resolutionX,
-                       o.resolutionY) != 1) {
+                       o.resolutionY, why) != 1) {
     result = 0;
   }
   if (produced) produced->insert(produced->end(), announced.begin(), announced.end());
@@ -245,71 +254,75 @@ int PrintDocument(const std::string& input, const std::string& output,
 }
 
 int ConvertThroughImageConverter(const std::string& input, const std::string& output,
-                                 const ConversionOptions* options) {
+                                 const ConversionOptions& options, const std::string& printer,
+                                 PrintRun& run, std::string* why) {
   platform::PathParts parts = platform::SplitPath(output);
   std::vector<std::string> pages;
   if (!Is(parts.ext, ".dcx") && !Is(parts.ext, ".mng")) {
-    return PrintDocument(input, output, options, &pages) > 0 ? 1 : 0;
+    return PrintDocument(input, output, &options, printer, run, why, &pages) > 0 ? 1 : 0;
   }
   // The PNG pages go to a private folder of this job: another account
   // cannot plant a link or a matching file there. Only the pages this job
   // announced are joined.
   platform::StagingFolder pngDir;
   if (!pngDir.CreateIn(platform::TempDirectory())) {
-    NoteFailure("no private folder for the pages in " + platform::TempDirectory());
+    NoteFailure(why, "no private folder for the pages in " + platform::TempDirectory());
     return 0;
   }
-  if (PrintDocument(input, pngDir.path() + "page.png", options, &pages) <= 0) return 0;
-  return RunImageConverter(pages, output);
+  if (PrintDocument(input, pngDir.path() + "page.png", &options, printer, run, why, &pages) <= 0) {
+    return 0;
+  }
+  return RunImageConverter(pages, output, why);
 }
 
-bool MadeEveryPage(const std::string& pdfInput, const std::vector<std::string>& made) {
-  std::string why;
-  const int expected = CountPdfPages(pdfInput, true, &why);
+bool MadeEveryPage(const std::string& pdfInput, const std::vector<std::string>& made,
+                   std::string* why) {
+  std::string error;
+  const int expected = CountPdfPages(pdfInput, true, &error);
   if (expected <= 0 || made.empty()) return true;  // the route has said why
   int pages = static_cast<int>(made.size());
   if (made.size() == 1) {
     const std::string& file = made[0];
     if (platform::HasExtension(file, ".pdf")) {
-      pages = CountPdfPages(file, false, &why);
+      pages = CountPdfPages(file, false, &error);
     } else if (platform::HasExtension(file, ".tif") || platform::HasExtension(file, ".tiff")) {
-      if (!IsCompleteImageFile(file, file, &why, &pages)) pages = -1;
+      if (!IsCompleteImageFile(file, file, &error, &pages)) pages = -1;
     } else if (platform::HasExtension(file, ".dcx") || platform::HasExtension(file, ".mng")) {
       return true;
     }
   }
   if (pages == expected) return true;
-  NoteFailure("the output is incomplete: it holds " + std::to_string(std::max(pages, 0)) +
-              " pages of " + std::to_string(expected));
+  NoteFailure(why, "the output is incomplete: it holds " + std::to_string(std::max(pages, 0)) +
+                       " pages of " + std::to_string(expected));
   return false;
 }
 
-int ShellPrintDocument(const std::string& input, const std::string& output,
-                       const ConversionOptions* /*options*/, int /*handOff*/) {
-  if (input.empty() || output.empty()) return 0;
+int ShellPrintDocument(PrintJob& job) {
+  if (job.input.empty() || job.output.empty()) return 0;
   RegisterPrintHelpers();
-  std::vector<std::string> command = ShellPrintCommand(input);
+  std::vector<std::string> command = ShellPrintCommand(job.input);
   if (command.empty()) {
-    NoteFailure("no application is registered to print \"" + platform::SplitPath(input).ext +
-                "\" files");
+    NoteFailure(job.why, "no application is registered to print \"" +
+                             platform::SplitPath(job.input).ext + "\" files");
     return 0;
   }
   // Our print helper ends with 0 only once the job was printed.
-  return RunBoxedPrinter(command, input, ShellPrintConfiguration());
+  return RunBoxedPrinter(command, job.input, ShellPrintConfiguration(), job.why) ? 1 : 0;
 }
 
-int PrintTextWithNotepad(const std::string& input, const std::string& /*output*/,
-                         const ConversionOptions* /*options*/) {
-  if (input.empty()) return 0;
+int PrintTextWithNotepad(PrintJob& job) {
+  if (job.input.empty()) return 0;
   const std::string notepad = platform::ProgramDirectory() + "windows/system32/notepad.exe";
   // It ends with 0 only once the job was printed; a failure says why.
-  return RunBoxedPrinter({notepad, "/p", platform::FullPath(input)}, input, {});
+  return RunBoxedPrinter({notepad, "/p", platform::FullPath(job.input)}, job.input, {}, job.why)
+             ? 1
+             : 0;
 }
 
-int ShellPrintPdf(const std::string& input) {
-  if (input.empty() || !platform::FileExists(input)) return 0;
+int ShellPrintPdf(PrintJob& job) {
+  if (job.input.empty() || !platform::FileExists(job.input)) return 0;
   RegisterPrintHelpers();
-  std::vector<std::string> command = ShellPrintCommand(input);
+  std::vector<std::string> command = ShellPrintCommand(job.input);
   if (command.empty()) {
     std::fputs("There is no application associated with the \".pdf\" file name extension!\n",
                stderr);
@@ -317,7 +330,7 @@ int ShellPrintPdf(const std::string& input) {
   }
   // No viewer window to watch here: the printing application is waited for
   // under the watchdog, however long the document.
-  return RunBoxedPrinter(command, input, ShellPrintConfiguration());
+  return RunBoxedPrinter(command, job.input, ShellPrintConfiguration(), job.why) ? 1 : 0;
 }
 
 }  // namespace scrivex

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "common/failure_reason.h"
 #include "platform/process.h"
 #include "platform/test_support.h"
 
@@ -20,15 +19,16 @@ TEST(MadeEveryPage, CountsWhatThePrinterMade) {
     return dir.Path(name);
   };
   const std::string input = pages("in.pdf", "pdfwrite", 3);
-  EXPECT_TRUE(MadeEveryPage(input, {pages("three.pdf", "pdfwrite", 3)}));
-  EXPECT_TRUE(MadeEveryPage(input, {pages("three.tif", "tiffg4", 3)}));
-  EXPECT_TRUE(MadeEveryPage(input, {"p_0001.emf", "p_0002.emf", "p_0003.emf"}));
-  EXPECT_TRUE(MadeEveryPage(input, {"one.dcx"}));
-  ClearFailureReason();
-  EXPECT_FALSE(MadeEveryPage(input, {pages("two.pdf", "pdfwrite", 2)}));
-  EXPECT_EQ(FailureReason(), "the output is incomplete: it holds 2 pages of 3");
-  EXPECT_FALSE(MadeEveryPage(input, {pages("two.tif", "tiffg4", 2)}));
-  EXPECT_FALSE(MadeEveryPage(input, {"p_0001.emf", "p_0002.emf"}));
+  std::string why;
+  EXPECT_TRUE(MadeEveryPage(input, {pages("three.pdf", "pdfwrite", 3)}, &why));
+  EXPECT_TRUE(MadeEveryPage(input, {pages("three.tif", "tiffg4", 3)}, &why));
+  EXPECT_TRUE(MadeEveryPage(input, {"p_0001.emf", "p_0002.emf", "p_0003.emf"}, &why));
+  EXPECT_TRUE(MadeEveryPage(input, {"one.dcx"}, &why));
+  EXPECT_EQ(why, "");
+  EXPECT_FALSE(MadeEveryPage(input, {pages("two.pdf", "pdfwrite", 2)}, &why));
+  EXPECT_EQ(why, "the output is incomplete: it holds 2 pages of 3");
+  EXPECT_FALSE(MadeEveryPage(input, {pages("two.tif", "tiffg4", 2)}, &why));
+  EXPECT_FALSE(MadeEveryPage(input, {"p_0001.emf", "p_0002.emf"}, &why));
 }
 
 }  // namespace

@@ -56,31 +56,33 @@ std::string LastLines(const std::string& output) {
 // Runs the child under the watchdog (platform::WatchdogSeconds); notes why
 // when it fails.
 platform::ChildResult RunWatched(const std::vector<std::string>& argv,
-                                 platform::ChildOptions options, bool noteFailure) {
+                                 platform::ChildOptions options, std::string* why) {
   options.timeoutMs = 1000LL * platform::WatchdogSeconds();
   platform::ChildResult result = platform::RunChild(argv, options);
-  if (noteFailure) NoteChildFailure(argv[0], result);
+  NoteChildFailure(argv[0], result, why);
   return result;
 }
 
 }  // namespace
 
-void NoteChildFailure(const std::string& program, const platform::ChildResult& result) {
+void NoteChildFailure(const std::string& program, const platform::ChildResult& result,
+                      std::string* why) {
+  if (why == nullptr) return;
   std::string name = ProgramName(program);
   if (!result.started) {
-    NoteFailure(name + (result.refusal.empty() ? " could not be started"
+    NoteFailure(why, name + (result.refusal.empty() ? " could not be started"
                                                : " was not started: " + result.refusal));
   } else if (result.outOfMemory) {
-    NoteFailure(name + " ran out of memory (" + std::to_string(result.memoryMB) +
+    NoteFailure(why, name + " ran out of memory (" + std::to_string(result.memoryMB) +
                 " MB) and was stopped");
   } else if (result.timedOut) {
-    NoteFailure(name + " ran out of time after " + std::to_string(platform::WatchdogSeconds()) +
+    NoteFailure(why, name + " ran out of time after " + std::to_string(platform::WatchdogSeconds()) +
                 " seconds and was stopped");
   } else if (!result.exitedNormally) {
-    NoteFailure(name + " was killed by signal " + std::to_string(result.exitCode));
+    NoteFailure(why, name + " was killed by signal " + std::to_string(result.exitCode));
   } else if (result.exitCode != 0) {
     std::string said = LastLines(result.output);
-    NoteFailure(name + " failed with exit status " + std::to_string(result.exitCode) +
+    NoteFailure(why, name + " failed with exit status " + std::to_string(result.exitCode) +
                 (said.empty() ? "" : ": " + said));
   }
 }
@@ -102,7 +104,7 @@ int RunHiddenProcess(const std::vector<std::string>& argv, int* exitCode,
   child.env = options.env;
   child.workingDirectory = options.workingDirectory;
   child.confinement = options.confinement;
-  platform::ChildResult result = RunWatched(argv, child, options.noteFailure);
+  platform::ChildResult result = RunWatched(argv, child, options.why);
   if (!result.started) {
     TraceMessage("CreateProcess fail, %s:%s:%d\n", argv[0].c_str(), __FILE__, __LINE__);
     return 0;
@@ -114,12 +116,12 @@ int RunHiddenProcess(const std::vector<std::string>& argv, int* exitCode,
   return 1;
 }
 
-int RunCommandLine(const std::vector<std::string>& argv, bool detached) {
+int RunCommandLine(const std::vector<std::string>& argv, bool detached, std::string* why) {
   if (argv.empty() || argv[0].empty()) return -1;
   platform::ChildOptions options;
   options.detached = detached;
   options.discardOutput = true;
-  platform::ChildResult result = RunWatched(argv, options, !detached);
+  platform::ChildResult result = RunWatched(argv, options, detached ? nullptr : why);
   return result.started && !result.timedOut ? result.exitCode : -1;
 }
 

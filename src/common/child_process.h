@@ -19,7 +19,7 @@ using EnvironmentChanges = std::vector<std::pair<std::string, std::optional<std:
 struct HiddenProcessOptions {
   EnvironmentChanges env;
   std::string workingDirectory;  // empty: ours
-  bool noteFailure = true;       // a failed run becomes the file's failure reason
+  std::string* why = nullptr;    // gets why a failed run failed (NoteFailure)
   // A child that reads a document runs boxed, under the memory cap.
   std::optional<platform::Confinement> confinement;
   // Receives the last few KiB the child printed, for callers that read its
@@ -32,18 +32,20 @@ struct HiddenProcessOptions {
 // when it could not be started or ran out of time or memory (its process group is
 // killed). The child's exit status goes to exitCode when given (-1 when not
 // started or out of time, the signal number when it was killed). A child that
-// fails notes why, with the last lines it printed.
+// fails notes why in options.why, with the last lines it printed.
 int RunHiddenProcess(const std::vector<std::string>& argv, int* exitCode = nullptr,
                      const HiddenProcessOptions& options = {});
 
 // The child's exit code; 0 at once for a detached child; -1 when argv is
 // empty, the program cannot be started or runs out of time; the signal
-// number when killed. Its output is kept back; a failure notes why.
-int RunCommandLine(const std::vector<std::string>& argv, bool detached = false);
+// number when killed. Its output is kept back; a failure notes why in *why.
+int RunCommandLine(const std::vector<std::string>& argv, bool detached = false,
+                   std::string* why = nullptr);
 
 // Notes why a child failed (not started, out of time, killed, a non-zero
 // exit with its last lines); nothing for a child that ended with 0.
-void NoteChildFailure(const std::string& program, const platform::ChildResult& result);
+void NoteChildFailure(const std::string& program, const platform::ChildResult& result,
+                      std::string* why);
 
 // The arguments as one line, each in double quotes with quotes and trailing
 // backslashes escaped: what a trace prints and what length limits measure.

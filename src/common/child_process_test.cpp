@@ -23,7 +23,7 @@ TEST(ChildProcess, ExitCodesOptionsDetachingAndNoShell) {
   EXPECT_EQ(exitCode, 0);
   // The environment and folder reach the child; the parent keeps its own.
   RunHiddenProcess({"/bin/sh", "-c", "printf %s \"$SCRIVEX_CP\" >here"}, &exitCode,
-                   {{{"SCRIVEX_CP", std::string("v")}}, dir.Path(), true, std::nullopt});
+                   {{{"SCRIVEX_CP", std::string("v")}}, dir.Path()});
   EXPECT_EQ(test::ReadBytes(dir.Path("here")), "v");
   EXPECT_EQ(std::getenv("SCRIVEX_CP"), nullptr);
 

@@ -7,7 +7,6 @@
 namespace scrivex {
 
 // Defined here, beside its declaration, so every layer that reads it links.
-std::string TargetPrinterName;
 
 void ParsePageRange(const std::string& text, int* first, int* last) {
   *first = *last = 1;

@@ -56,8 +56,6 @@ struct ConversionOptions {
   int htmlWaitMs = 0;
 };
 
-// The printer documents are printed to; "Inkwell" for metafile outputs and -e.
-extern std::string TargetPrinterName;
 constexpr size_t kPrinterNameBytes = 200;
 
 // The first and last page of a -g text: only the first and the last number

@@ -1,20 +1,13 @@
 #include "common/failure_reason.h"
 
 namespace scrivex {
-namespace {
-std::string g_reason;
-}  // namespace
 
-void ClearFailureReason() { g_reason.clear(); }
-
-void NoteFailure(const std::string& reason) {
-  if (!g_reason.empty() || reason.empty()) return;
-  g_reason = reason;
-  for (char& c : g_reason) {
+void NoteFailure(std::string* why, const std::string& reason) {
+  if (why == nullptr || !why->empty() || reason.empty()) return;
+  *why = reason;
+  for (char& c : *why) {
     if (c == '\n' || c == '\r') c = ' ';
   }
 }
-
-const std::string& FailureReason() { return g_reason; }
 
 }  // namespace scrivex

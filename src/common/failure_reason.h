@@ -1,6 +1,7 @@
-// Why the file being converted failed. The first reason noted since the file
-// began is kept: it is the one nearest the cause. The pipeline prints it on
-// standard error, naming the input, before the file's result line.
+// Why a conversion failed. Its steps note reasons into the string the job
+// carries (Job::failure) or a caller hands down; the first reason noted is
+// kept: it is the one nearest the cause. The pipeline prints it on standard
+// error, naming the input, before the file's result line.
 #ifndef SCRIVEX_COMMON_FAILURE_REASON_H_
 #define SCRIVEX_COMMON_FAILURE_REASON_H_
 
@@ -8,10 +9,9 @@
 
 namespace scrivex {
 
-void ClearFailureReason();
-// Keeps the reason (made one line) unless one is kept already.
-void NoteFailure(const std::string& reason);
-const std::string& FailureReason();
+// Keeps the reason in *why, made one line, unless *why holds one already or
+// why is null.
+void NoteFailure(std::string* why, const std::string& reason);
 
 }  // namespace scrivex
 

@@ -78,7 +78,7 @@ int RunJob(JobRequest& job, const Converters& converters) {
     return 0;
   }
   AssignOutputNames(job.outputPath, &list);
-  int result = ConvertAll(list, job.options, converters);
+  int result = ConvertAll(list, job.options, job.printer, converters);
   platform::LowerJobCounter();
   return result;
 }

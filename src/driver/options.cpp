@@ -95,7 +95,7 @@ void ApplyOption(int letter, const std::string& value, JobRequest* job) {
       o.printZoomPaper = Limit(value, kZoomPaperBytes);
       break;
     case 'e':
-      TargetPrinterName = kInkwellPrinterName;
+      job->printer = kInkwellPrinterName;
       break;
     case 'E': {
       int mode = ToInt(value);
@@ -186,7 +186,6 @@ JobRequest ScanCommandLine(int argc, const char* const* argv) {
     }
     job.argumentList.push_back(argv[i] ? argv[i] : "");
   }
-  TargetPrinterName = kCreatorPrinterName;
   std::string value;
   int letter, next = 1;
   while ((letter = GetOption(argc, argv, kOptionLetters, &next, &value)) != -1) {

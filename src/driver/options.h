@@ -24,6 +24,7 @@ int GetOption(int argc, const char* const* argv, const char* letters, int* next,
 // Everything the command line asks for.
 struct JobRequest {
   ConversionOptions options;
+  std::string printer = kCreatorPrinterName;  // Inkwell for -e
   std::string inputPath;
   std::string outputPath;
   // -#: user and password; "user:-" reads the password from standard input
@@ -39,8 +40,7 @@ struct JobRequest {
   std::vector<int> credentialArguments;
 };
 
-// Builds the argument list, sets the defaults and scans the options. Sets
-// TargetPrinterName as a side effect.
+// Builds the argument list, sets the defaults and scans the options.
 JobRequest ScanCommandLine(int argc, const char* const* argv);
 
 // Writes the usage text; the program then waits for a key and ends with 1.

@@ -33,9 +33,8 @@ TEST(Options, Values) {
                 o.noSinglePageSuffix,
             6);
   EXPECT_EQ(o.printZoomPaper, "11907x16839");
-  EXPECT_EQ(TargetPrinterName, "Brindle Converter and Creator");
-  Scan({"-e", "-i", "x"});
-  EXPECT_EQ(TargetPrinterName, "Inkwell");
+  EXPECT_EQ(job.printer, "Brindle Converter and Creator");
+  EXPECT_EQ(Scan({"-e", "-i", "x"}).printer, "Inkwell");
 }
 
 TEST(Options, ColourDepthResolutionAndRanges) {

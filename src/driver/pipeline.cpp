@@ -22,8 +22,10 @@ using platform::HasExtension;
 
 namespace {
 
-int RunTool(const std::vector<std::string>& argv, const Converters& converters) {
-  return converters.runCommandLine ? converters.runCommandLine(argv) : RunCommandLine(argv);
+int RunTool(const std::vector<std::string>& argv, const Converters& converters,
+            std::string* why) {
+  return converters.runCommandLine ? converters.runCommandLine(argv, why)
+                                   : RunCommandLine(argv, false, why);
 }
 
 bool IsPostScriptFamily(const std::string& path) {
@@ -37,38 +39,41 @@ bool IsWrittenAsOneFile(const std::string& path) {
          HasExtension(path, ".tiff");
 }
 
-int ConvertThroughPrinting(const std::string& input, const std::string& target,
-                           const ConversionOptions* options, const Converters& converters) {
+int ConvertThroughPrinting(const std::string& input, const std::string& target, Job& job,
+                           const std::string& printer, const Converters& converters) {
   if (!converters.convertThroughImageConverter) return 0;
-  return converters.convertThroughImageConverter(input, target, options);
+  return converters.convertThroughImageConverter(input, target, job.options, printer,
+                                                 &job.failure);
 }
 
 }  // namespace
 
-int ConvertOneFile(const std::string& input, const std::string& target,
-                   const ConversionOptions* options, const Converters& converters) {
+int ConvertOneFile(const std::string& input, const std::string& target, Job& job,
+                   const Converters& converters) {
   if (input.empty() || target.empty()) return -1;
-  ConversionOptions defaults;
-  const ConversionOptions& o = options ? *options : defaults;
+  const ConversionOptions& o = job.options;
+  std::string* why = &job.failure;
   if (o.removeBlankPages) {
-    return converters.removeBlankTiffPages ? converters.removeBlankTiffPages(input, target, options)
+    return converters.removeBlankTiffPages ? converters.removeBlankTiffPages(input, target, why)
                                            : 0;
   }
   if (!FileExists(input)) {
-    if (IsUrl(input)) return ConvertThroughPrinting(input, target, options, converters);
-    NoteFailure("no such file");
+    if (IsUrl(input)) return ConvertThroughPrinting(input, target, job, job.printer, converters);
+    NoteFailure(why, "no such file");
     return -1;
   }
   if (!platform::IsRegularFile(input)) {
     // A FIFO or a device would block the converters for ever.
-    NoteFailure("not a regular file");
+    NoteFailure(why, "not a regular file");
     return -1;
   }
   if (HasExtension(target, ".emf") || HasExtension(target, ".wmf")) {
-    TargetPrinterName = kInkwellPrinterName;
-    return ConvertThroughPrinting(input, target, options, converters);
+    // Only the Inkwell printer writes metafiles.
+    return ConvertThroughPrinting(input, target, job, kInkwellPrinterName, converters);
   }
-  if (!IsPostScriptFamily(input)) return ConvertThroughPrinting(input, target, options, converters);
+  if (!IsPostScriptFamily(input)) {
+    return ConvertThroughPrinting(input, target, job, job.printer, converters);
+  }
 
   int first = -1, last = -1;
   std::string source = input;
@@ -81,7 +86,7 @@ int ConvertOneFile(const std::string& input, const std::string& target,
                converters.selectPostScriptPages(input, selected, first, last);
       if (!ok) {
         if (!selected.empty()) platform::RemoveFile(selected);
-        NoteFailure("the pages " + o.pageRange + " could not be cut from the PostScript file");
+        NoteFailure(why, "the pages " + o.pageRange + " could not be cut from the PostScript file");
         return -1;
       }
       source = selected;
@@ -105,9 +110,9 @@ int ConvertOneFile(const std::string& input, const std::string& target,
                                .grayscale = o.grayscale,
                                .userPassword = o.userPassword,
                                .ownerPassword = o.ownerPassword};
-    result = converters.convertPsToImage(request);
+    result = converters.convertPsToImage(request, why);
   }
-  if (o.noSinglePageSuffix && RenameSinglePageOutput(target) < 0) result = 0;
+  if (o.noSinglePageSuffix && RenameSinglePageOutput(target, why) < 0) result = 0;
   if (!selected.empty()) platform::RemoveFile(selected);
   return result;
 }
@@ -129,9 +134,10 @@ std::vector<std::string> DocumentInfoArguments(const ConversionOptions& o) {
 
 std::string ToolsProgramPath() { return platform::ProgramDirectory() + "tools.cfg"; }
 
-int MergeWithExistingPdf(const std::string& newPdf, const std::string& existingPdf,
-                         const ConversionOptions* options, const Converters& converters) {
-  if (newPdf.empty() || existingPdf.empty() || !options) return 0;
+int MergeWithExistingPdf(const std::string& newPdf, const std::string& existingPdf, Job& job,
+                         const Converters& converters) {
+  if (newPdf.empty() || existingPdf.empty()) return 0;
+  const ConversionOptions* options = &job.options;
   int mode = options->existingOutputMode;
   if (mode == kOverwriteOutput || mode == kNumberedNewOutput) return 1;
   std::string pages = mode == kInsertBeforeOutput ? "1|0|" + newPdf : newPdf;
@@ -139,18 +145,17 @@ int MergeWithExistingPdf(const std::string& newPdf, const std::string& existingP
   // in the same step as the pages.
   std::vector<std::string> args = {ToolsProgramPath(), "-i", existingPdf, "-*", pages};
   for (std::string& arg : DocumentInfoArguments(*options)) args.push_back(std::move(arg));
-  int code = RunTool(args, converters);
+  int code = RunTool(args, converters, &job.failure);
   // A tool that reported failure has merged nothing, whatever is on disk.
   return code == 0 && FileExists(existingPdf) ? 1 : 0;
 }
 
-int SetPdfDocumentInfo(const std::string& pdf, const ConversionOptions* options,
-                       const Converters& converters) {
-  if (pdf.empty() || !options) return 0;
-  std::vector<std::string> args = DocumentInfoArguments(*options);
+int SetPdfDocumentInfo(const std::string& pdf, Job& job, const Converters& converters) {
+  if (pdf.empty()) return 0;
+  std::vector<std::string> args = DocumentInfoArguments(job.options);
   if (args.empty()) return 0;
   args.insert(args.begin(), {ToolsProgramPath(), "-i", pdf, "-o", pdf});
-  int code = RunTool(args, converters);
+  int code = RunTool(args, converters, &job.failure);
   // The tool's failure is the file's: the PDF lacks what was asked for.
   return code == 0 ? 1 : 0;
 }
@@ -158,24 +163,23 @@ int SetPdfDocumentInfo(const std::string& pdf, const ConversionOptions* options,
 namespace {
 
 // The output's folder takes new files; else why not.
-bool CheckOutputFolder(const std::string& output) {
+bool CheckOutputFolder(const std::string& output, std::string* why) {
   std::string dir = platform::SplitPath(output).dir;
   if (dir.empty()) dir = "./";
   if (!platform::IsDirectory(dir)) {
-    NoteFailure("the output folder " + dir + " does not exist");
+    NoteFailure(why, "the output folder " + dir + " does not exist");
     return false;
   }
   if (!platform::IsWritableDirectory(dir)) {
-    NoteFailure("the output folder " + dir + " cannot be written");
+    NoteFailure(why, "the output folder " + dir + " cannot be written");
     return false;
   }
   return true;
 }
 
 // One line on standard error before a Failed result: the input and why.
-void ReportFailure(const std::string& input, const std::string& output) {
+void ReportFailure(const std::string& input, const std::string& output, std::string reason) {
   std::string dir = platform::SplitPath(output).dir;
-  std::string reason = FailureReason();
   if (platform::DiskIsFull(dir.empty() ? "./" : dir)) {
     reason = "the disk holding " + dir + " is full" + (reason.empty() ? "" : " (" + reason + ")");
   }
@@ -187,7 +191,7 @@ void ReportFailure(const std::string& input, const std::string& output) {
 }  // namespace
 
 int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
-               const Converters& converters) {
+               const std::string& printer, const Converters& converters) {
   long long start = platform::TickCountMs();
   int result = 1;
   bool listReplaced = false;  // a list's earlier output gave way to its first converted entry
@@ -196,26 +200,27 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
     const std::string& input = list[i].inputPath;
     std::string finalOutput = list[i].outputPath;
     std::string target;
-    ClearFailureReason();
     if (n > 1) {
       std::printf("Brindle Inc: %d\n", static_cast<int>((100 * i + 99) / n));
       std::fflush(stdout);
     }
-    ConversionOptions options = jobOptions;
+    Job job{.options = jobOptions, .printer = printer};
+    ConversionOptions& options = job.options;
+    std::string* reason = &job.failure;
     if (list[i].replacesOutput && !listReplaced) options.existingOutputMode = kOverwriteOutput;
     const bool isPdf = HasExtension(finalOutput, ".pdf");
     // Before anything opens it: another account's link, or a FIFO that would
     // block the lock below for ever, is no output.
     std::string why;
     const bool allowed = platform::CheckOutputTarget(finalOutput, &why);
-    if (!allowed) NoteFailure(why);
+    if (!allowed) NoteFailure(reason, why);
     const bool exists = allowed && FileExists(finalOutput);
     // An existing output is read, merged or replaced by one run at a time,
     // whatever the queue does (other state roots queue elsewhere).
     platform::UniqueFd lock;
     if (exists) lock = platform::LockExistingFile(finalOutput);
     platform::ReplacementFile side;  // written beside the output, moved over it on success
-    bool refused = !allowed || !CheckOutputFolder(finalOutput);
+    bool refused = !allowed || !CheckOutputFolder(finalOutput, reason);
     if (refused || !exists) {
       target = finalOutput;
     } else {
@@ -231,7 +236,8 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
             target = MakeTempFileName(platform::SplitPath(finalOutput).ext);
           } else {
             // Only PDF pages can be put before or after existing ones.
-            NoteFailure(finalOutput + " exists, and only PDF output can be inserted or appended");
+            NoteFailure(reason,
+                        finalOutput + " exists, and only PDF output can be inserted or appended");
             refused = true;
           }
           break;
@@ -244,16 +250,16 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
       }
     }
 
-    result = refused ? 0 : ConvertOneFile(input, target, &options, converters);
+    result = refused ? 0 : ConvertOneFile(input, target, job, converters);
     const bool wantInfo = isPdf && HasDocumentInfo(options);
 
     if (!side.path().empty()) {
       // Replace the old output only with a complete new one.
       if (result == 1 && platform::FileSize(side.path()) > 0) {
-        if (wantInfo && SetPdfDocumentInfo(side.path(), &options, converters) != 1) result = 0;
+        if (wantInfo && SetPdfDocumentInfo(side.path(), job, converters) != 1) result = 0;
         std::string why;
         if (result == 1 && !side.Commit(&why)) {
-          NoteFailure(why);
+          NoteFailure(reason, why);
           result = 0;
         }
       } else if (result == 1) {
@@ -262,14 +268,14 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
       side.Discard();
     } else if (isPdf && !target.empty() && !refused) {
       if (result == 1 && wantInfo && target == finalOutput &&
-          SetPdfDocumentInfo(target, &options, converters) != 1) {
+          SetPdfDocumentInfo(target, job, converters) != 1) {
         result = 0;
         // A new file without what was asked for is no result.
         if (target == finalOutput && !exists) platform::RemoveFile(finalOutput);
       }
       if (target != finalOutput) {
         if (result == 1 && FileExists(target) &&
-            !MergeWithExistingPdf(target, finalOutput, &options, converters)) {
+            !MergeWithExistingPdf(target, finalOutput, job, converters)) {
           result = 0;
         }
         platform::RemoveFile(target);
@@ -280,7 +286,7 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
     if (options.viewResult && FileExists(finalOutput) && converters.openResult)
       converters.openResult(finalOutput);
 
-    if (result != 1) ReportFailure(input, finalOutput);
+    if (result != 1) ReportFailure(input, finalOutput, job.failure);
     std::string line = input + " ==> " + finalOutput +
                        ", result = " + (result == 1 ? "Successful" : "Failed") + "\n";
     std::fputs(line.c_str(), stdout);

@@ -9,41 +9,45 @@
 
 #include "common/conversion_options.h"
 #include "common/image_request.h"
+#include "common/job.h"
 #include "driver/work_list.h"
 
 namespace scrivex {
 
 // The converters the routes call. main wires the real ones; tests plug in
-// doubles. An unset converter counts as "nothing produced" (0).
+// doubles. An unset converter counts as "nothing produced" (0). A converter
+// that fails notes why in *why (NoteFailure).
 struct Converters {
   std::function<int(const std::string& input, const std::string& output, int first, int last)>
       selectPostScriptPages;
-  std::function<int(const ImageRequest& request)> convertPsToImage;
+  std::function<int(const ImageRequest& request, std::string* why)> convertPsToImage;
   std::function<int(const std::string& input, const std::string& output,
-                    const ConversionOptions* options)>
+                    const ConversionOptions& options, const std::string& printer,
+                    std::string* why)>
       convertThroughImageConverter;
-  std::function<int(const std::string& input, const std::string& output,
-                    const ConversionOptions* options)>
+  std::function<int(const std::string& input, const std::string& output, std::string* why)>
       removeBlankTiffPages;
   // Shows a produced file (-V).
   std::function<void(const std::string& path)> openResult;
   // Runs the PDF tools program with these arguments; RunCommandLine by default.
-  std::function<int(const std::vector<std::string>& argv)> runCommandLine;
+  std::function<int(const std::vector<std::string>& argv, std::string* why)> runCommandLine;
 };
 
 // Converts every item, printing a result line per file (after a line on
 // standard error with the reason when it failed); the last file's result.
-int ConvertAll(const WorkList& list, const ConversionOptions& options,
+// Documents print to the printer (see Job).
+int ConvertAll(const WorkList& list, const ConversionOptions& options, const std::string& printer,
                const Converters& converters);
-int ConvertOneFile(const std::string& input, const std::string& target,
-                   const ConversionOptions* options, const Converters& converters);
+// Converts one input to the target with the job's options; why it failed
+// goes to job.failure.
+int ConvertOneFile(const std::string& input, const std::string& target, Job& job,
+                   const Converters& converters);
 
 // The PDF tools program beside the executable ("tools.cfg").
 std::string ToolsProgramPath();
-int MergeWithExistingPdf(const std::string& newPdf, const std::string& existingPdf,
-                         const ConversionOptions* options, const Converters& converters);
-int SetPdfDocumentInfo(const std::string& pdf, const ConversionOptions* options,
-                       const Converters& converters);
+int MergeWithExistingPdf(const std::string& newPdf, const std::string& existingPdf, Job& job,
+                         const Converters& converters);
+int SetPdfDocumentInfo(const std::string& pdf, Job& job, const Converters& converters);
 
 }  // namespace scrivex
 

@@ -32,23 +32,27 @@ struct Recorder {
       test::WriteBytes(out, "%!PS");
       return 1;
     };
-    c.convertPsToImage = [this](const ImageRequest& r) {
+    c.convertPsToImage = [this](const ImageRequest& r, std::string* why) {
       calls.push_back("gs " + r.output);
       psInput = r.input;
       psFirst = r.firstPage;
       psInputExisted = platform::FileExists(r.input);
       test::WriteBytes(r.output, "new");
+      if (result != 1) *why = "gs failed on " + r.input;
       return result;
     };
-    c.convertThroughImageConverter = [this](const auto&...) {
-      calls.push_back("print " + TargetPrinterName);
+    c.convertThroughImageConverter = [this](const std::string& input, const std::string&,
+                                            const ConversionOptions&, const std::string& printer,
+                                            std::string* why) {
+      calls.push_back("print " + printer);
+      if (result != 1) *why = "printing failed on " + input;
       return result;
     };
     c.removeBlankTiffPages = [this](const auto&...) {
       calls.push_back("blank");
       return result;
     };
-    c.runCommandLine = [this](const Args& argv) {
+    c.runCommandLine = [this](const Args& argv, std::string*) {
       tools.push_back(argv);
       return toolExit;
     };
@@ -64,46 +68,50 @@ struct Folder : test::ScratchDir {
 };
 
 // ConvertAll's result and what it printed.
-std::pair<int, std::string> ConvertAllOf(const WorkList& list, const ConversionOptions& o, const Converters& c) {
+std::pair<int, std::string> ConvertAllOf(const WorkList& list, const ConversionOptions& o,
+                                         const Converters& c) {
   ::testing::internal::CaptureStdout();
-  int result = ConvertAll(list, o, c);
+  int result = ConvertAll(list, o, kCreatorPrinterName, c);
   return {result, ::testing::internal::GetCapturedStdout()};
 }
 
 TEST(Pipeline, RoutesByInputAndOutputType) {
   Folder dir;
   for (const char* name : {"a.doc", "b.PDF", "c.eps"}) dir.Write(name, "x");
-  ConversionOptions o, blank;
-  blank.removeBlankPages = 1;
+  Job o, blank, inkwell{.printer = kInkwellPrinterName};
+  blank.options.removeBlankPages = 1;
   Recorder rec;
-  TargetPrinterName = kCreatorPrinterName;
-  EXPECT_EQ(ConvertOneFile(dir.Path("a.doc"), dir.Path("a.pdf"), &o, rec.Make()), 1);
-  EXPECT_EQ(ConvertOneFile(dir.Path("b.PDF"), dir.Path("b.tif"), &o, rec.Make()), 1);
-  EXPECT_EQ(ConvertOneFile(dir.Path("c.eps"), dir.Path("c.png"), &o, rec.Make()), 1);
-  EXPECT_EQ(ConvertOneFile(dir.Path("missing.doc"), dir.Path("x.pdf"), &o, rec.Make()), -1);
-  EXPECT_EQ(ConvertOneFile("http://example/x", dir.Path("x.pdf"), &o, rec.Make()), 1);
-  EXPECT_EQ(ConvertOneFile(dir.Path("a.doc"), "", &o, rec.Make()), -1);
-  EXPECT_EQ(ConvertOneFile(dir.Path("b.PDF"), dir.Path("b.EMF"), &o, rec.Make()), 1);
-  EXPECT_EQ(ConvertOneFile(dir.Path("missing.tif"), dir.Path("y.tif"), &blank, rec.Make()), 1);
+  EXPECT_EQ(ConvertOneFile(dir.Path("a.doc"), dir.Path("a.pdf"), o, rec.Make()), 1);
+  EXPECT_EQ(ConvertOneFile(dir.Path("b.PDF"), dir.Path("b.tif"), o, rec.Make()), 1);
+  EXPECT_EQ(ConvertOneFile(dir.Path("c.eps"), dir.Path("c.png"), o, rec.Make()), 1);
+  EXPECT_EQ(ConvertOneFile(dir.Path("missing.doc"), dir.Path("x.pdf"), o, rec.Make()), -1);
+  EXPECT_EQ(ConvertOneFile("http://example/x", dir.Path("x.pdf"), o, rec.Make()), 1);
+  EXPECT_EQ(ConvertOneFile(dir.Path("a.doc"), "", o, rec.Make()), -1);
+  EXPECT_EQ(ConvertOneFile(dir.Path("b.PDF"), dir.Path("b.EMF"), o, rec.Make()), 1);
+  EXPECT_EQ(ConvertOneFile(dir.Path("missing.tif"), dir.Path("y.tif"), blank, rec.Make()), 1);
+  EXPECT_EQ(ConvertOneFile(dir.Path("a.doc"), dir.Path("e.pdf"), inkwell, rec.Make()), 1);
+  // A metafile output prints to Inkwell without changing the job's printer.
+  EXPECT_EQ(ConvertOneFile(dir.Path("a.doc"), dir.Path("f.pdf"), o, rec.Make()), 1);
   EXPECT_THAT(rec.calls, ElementsAre("print Brindle Converter and Creator", "gs " + dir.Path("b.tif"),
                                      "gs " + dir.Path("c.png"), "print Brindle Converter and Creator",
-                                     "print Inkwell", "blank"));
-  TargetPrinterName = kCreatorPrinterName;
-  EXPECT_EQ(ConvertOneFile(dir.Path("a.doc"), dir.Path("a.pdf"), &o, Converters{}), 0);
+                                     "print Inkwell", "blank", "print Inkwell",
+                                     "print Brindle Converter and Creator"));
+  EXPECT_EQ(o.failure, "no such file");
+  EXPECT_EQ(ConvertOneFile(dir.Path("a.doc"), dir.Path("a.pdf"), o, Converters{}), 0);
 }
 
 TEST(Pipeline, PageRangesOfPostScriptAreCutFirst) {
   Folder dir;
   std::string ps = dir.Write("in.ps", "%!PS"), pdf = dir.Write("in.pdf", "%PDF");
-  ConversionOptions o;
-  o.pageRange = "2-3";
+  Job o;
+  o.options.pageRange = "2-3";
   Recorder rec;
-  EXPECT_EQ(ConvertOneFile(ps, dir.Path("out.tif"), &o, rec.Make()), 1);
+  EXPECT_EQ(ConvertOneFile(ps, dir.Path("out.tif"), o, rec.Make()), 1);
   EXPECT_EQ(rec.calls[0], "select 2-3");
   EXPECT_TRUE(rec.psInputExisted);
   EXPECT_EQ(rec.psFirst, -1);  // the cut file already holds just the range
   EXPECT_FALSE(platform::FileExists(rec.psInput));
-  EXPECT_EQ(ConvertOneFile(pdf, dir.Path("out.tif"), &o, rec.Make()), 1);
+  EXPECT_EQ(ConvertOneFile(pdf, dir.Path("out.tif"), o, rec.Make()), 1);
   EXPECT_EQ(rec.psFirst, 2);
 
   Converters failing = rec.Make();
@@ -111,7 +119,7 @@ TEST(Pipeline, PageRangesOfPostScriptAreCutFirst) {
     test::WriteBytes(out, "partial");
     return 0;
   };
-  EXPECT_EQ(ConvertOneFile(ps, dir.Path("out.tif"), &o, failing), -1);
+  EXPECT_EQ(ConvertOneFile(ps, dir.Path("out.tif"), o, failing), -1);
   EXPECT_THAT(dir.Files(), ElementsAre("in.pdf", "in.ps", "out.tif"));
 }
 
@@ -124,6 +132,16 @@ TEST(Pipeline, ResultLineAndExitCode) {
   EXPECT_EQ(result, 2);
   EXPECT_THAT(out, StartsWith(dir.Path("a.pdf") + " ==> " + dir.Path("a.tif") +
                               ", result = Failed\nConversion time = "));
+
+  // Each file fails with its own reason, printed before its result line.
+  rec.result = 0;
+  const WorkList two{{dir.Write("b.doc", "x"), dir.Path("b.pdf")},
+                     {dir.Write("c.doc", "x"), dir.Path("c.pdf")}};
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(ConvertAllOf(two, {}, rec.Make()).first, 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            dir.Path("b.doc") + ": printing failed on " + dir.Path("b.doc") + "\n" +
+                dir.Path("c.doc") + ": printing failed on " + dir.Path("c.doc") + "\n");
 }
 
 // -p 0 over an existing output: the converter writes a hidden file beside it,
@@ -171,7 +189,8 @@ TEST(Pipeline, InsertingAndAppendingGoThroughTheToolsProgram) {
     EXPECT_THAT(dir.Files(), ElementsAre("in.pdf", "out.pdf"));  // the converted file is gone
   }
   // A merge that left no file, or that the tool reports as failed, is no success.
-  EXPECT_EQ(MergeWithExistingPdf(dir.Path("in.pdf"), dir.Path("missing.pdf"), &o, rec.Make()), 0);
+  Job merge{.options = o};
+  EXPECT_EQ(MergeWithExistingPdf(dir.Path("in.pdf"), dir.Path("missing.pdf"), merge, rec.Make()), 0);
   rec.toolExit = 2;
   EXPECT_EQ(ConvertAllOf(list, o, rec.Make()).first, 0);
 

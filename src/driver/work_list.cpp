@@ -160,7 +160,7 @@ std::string MakeFreeNumberedName(const std::string& path) {
   }
 }
 
-int RenameSinglePageOutput(const std::string& outputPath) {
+int RenameSinglePageOutput(const std::string& outputPath, std::string* why) {
   if (outputPath.empty()) return 0;
   PathParts parts = SplitPath(outputPath);
   std::string base = parts.name.substr(0, parts.name.find('%'));
@@ -176,7 +176,7 @@ int RenameSinglePageOutput(const std::string& outputPath) {
   }
   if (pages.size() != 1) return 0;
   if (!platform::MoveFileNoReplace(pages.front(), outputPath)) {
-    NoteFailure("the single page " + pages.front() + " could not be renamed to " + outputPath);
+    NoteFailure(why, "the single page " + pages.front() + " could not be renamed to " + outputPath);
     return -1;
   }
   return 1;

@@ -41,7 +41,7 @@ std::string MakeFreeNumberedName(const std::string& path);
 // Gives the single numbered page of an output ("out_0001.tif") the output's own
 // name. 1 when one page was found and moved, 0 when there is not exactly one
 // page, -1 (with the reason noted) when the page could not take the name.
-int RenameSinglePageOutput(const std::string& outputPath);
+int RenameSinglePageOutput(const std::string& outputPath, std::string* why = nullptr);
 
 }  // namespace scrivex
 

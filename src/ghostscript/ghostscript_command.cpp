@@ -128,7 +128,8 @@ std::string PdfReaderRefusal(const std::string& output) {
   return line;
 }
 
-int RunGhostscript(const RenderRequest& request, int* exitCode, std::string* output) {
+int RunGhostscript(const RenderRequest& request, std::string* why, int* exitCode,
+                   std::string* output) {
   if (exitCode) *exitCode = -1;
   if (!IsValidRenderRequest(request)) return -1;
   RunPackageStep();
@@ -138,7 +139,7 @@ int RunGhostscript(const RenderRequest& request, int* exitCode, std::string* out
     // A question box has no one to answer it here: the answer is No.
     std::fputs("Can't locate the Ghostscript in this computer. Would you like to download it?\n",
                stderr);
-    NoteFailure("Ghostscript is not installed");
+    NoteFailure(why, "Ghostscript is not installed");
     return -1;
   }
   setup.fontsDirectory = FontsDirectory();
@@ -169,6 +170,7 @@ int RunGhostscript(const RenderRequest& request, int* exitCode, std::string* out
   HiddenProcessOptions options;
   options.env = {{"GS_LIB", setup.ghostscriptLib}};
   options.outputTail = output;
+  options.why = why;
   int result = RunHiddenProcess(argv, exitCode, options);
   TraceMessage("%s:%d:Result=%d\n", __FILE__, __LINE__, result);
   return result;

@@ -60,8 +60,8 @@ bool BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSe
 // Validates, finds Ghostscript and runs it with GS_LIB set for the child.
 // -1 for an invalid request or when Ghostscript is missing; else the result
 // of RunHiddenProcess, with Ghostscript's exit status in exitCode when given
-// and the tail of what it printed in output.
-int RunGhostscript(const RenderRequest& request, int* exitCode = nullptr,
+// and the tail of what it printed in output. Why it failed goes to *why.
+int RunGhostscript(const RenderRequest& request, std::string* why, int* exitCode = nullptr,
                    std::string* output = nullptr);
 
 // Ghostscript's PDF reader may refuse a whole file and still exit with 0,

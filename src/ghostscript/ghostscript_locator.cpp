@@ -119,9 +119,7 @@ void RunPackageStep() {
   if (package.empty()) return;
   std::string program = FirstExisting(programDir, "zlib.dll");
   if (program.empty()) return;
-  HiddenProcessOptions options;
-  options.noteFailure = false;  // its result is never looked at
-  RunHiddenProcess({program, package}, nullptr, options);
+  RunHiddenProcess({program, package});  // its result is never looked at
 }
 
 }  // namespace scrivex

@@ -97,16 +97,15 @@ int MeasureBlankPage(int pageIndex, TiffPage& page, const std::string& configFil
   return blank ? 1 : 0;
 }
 
-int RemoveBlankTiffPages(const std::string& input, const std::string& output,
-                         const ConversionOptions* options) {
-  return RemoveBlankTiffPages(input, output, options, BlankPageConfigFile());
+int RemoveBlankTiffPages(const std::string& input, const std::string& output, std::string* why) {
+  return RemoveBlankTiffPages(input, output, why, BlankPageConfigFile());
 }
 
-int RemoveBlankTiffPages(const std::string& input, const std::string& output,
-                         const ConversionOptions* /*options*/, const std::string& configFile) {
+int RemoveBlankTiffPages(const std::string& input, const std::string& output, std::string* why,
+                         const std::string& configFile) {
   if (ImageTypeFromExtension(LowerExtension(input)) != kImageTypeTiff ||
       ImageTypeFromExtension(LowerExtension(output)) != kImageTypeTiff) {
-    NoteFailure("blank pages are removed from TIFF files only");
+    NoteFailure(why, "blank pages are removed from TIFF files only");
     return 0;
   }
   bool inPlace = SameFile(input, output);
@@ -116,7 +115,7 @@ int RemoveBlankTiffPages(const std::string& input, const std::string& output,
   std::string error;
   if (!temp.Create(output, &error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
-    NoteFailure(error);
+    NoteFailure(why, error);
     return 0;
   }
   bool blankFound = false;
@@ -126,13 +125,13 @@ int RemoveBlankTiffPages(const std::string& input, const std::string& output,
     auto out = OpenTiff(temp.path(), in->handle && TIFFIsBigTIFF(in->handle) ? "w8" : "w");
     if (!out->handle) {
       std::fprintf(stderr, "%s\n", out->lastError.c_str());
-      NoteFailure(out->lastError);
+      NoteFailure(why, out->lastError);
       return 0;
     }
     int count = CountTiffPages(*in);
     if (count <= 0) {
       std::fprintf(stderr, "%s\nerror loading %s\n", in->lastError.c_str(), input.c_str());
-      NoteFailure("cannot be read: " + in->lastError);
+      NoteFailure(why, "cannot be read: " + in->lastError);
       return 0;
     }
     int kept = 0;
@@ -140,7 +139,7 @@ int RemoveBlankTiffPages(const std::string& input, const std::string& output,
     for (int i = 0; i < count; ++i) {
       if (!ReadTiffPage(*in, i, page)) {
         std::fprintf(stderr, "%s\nerror loading %s\n", in->lastError.c_str(), input.c_str());
-        NoteFailure("cannot be read: " + in->lastError);
+        NoteFailure(why, "cannot be read: " + in->lastError);
         return 0;
       }
       if (MeasureBlankPage(i, page, configFile)) {
@@ -151,7 +150,7 @@ int RemoveBlankTiffPages(const std::string& input, const std::string& output,
       page.flags = page.sourceFlags;
       if (!WriteTiffPage(*out, page, kept)) {
         std::fprintf(stderr, "%s\n", out->lastError.c_str());
-        NoteFailure(out->lastError);
+        NoteFailure(why, out->lastError);
         return 0;
       }
       ++kept;
@@ -159,19 +158,19 @@ int RemoveBlankTiffPages(const std::string& input, const std::string& output,
     if (kept == 0) {
       // A TIFF without pages is no TIFF; the input stays as it is.
       std::fprintf(stderr, "Every page of %s is blank: no output written\n", input.c_str());
-      NoteFailure("every page is blank");
+      NoteFailure(why, "every page is blank");
       return 0;
     }
     if (!CloseTiff(*out)) {
       std::fprintf(stderr, "%s\n", out->lastError.c_str());
-      NoteFailure(out->lastError);
+      NoteFailure(why, out->lastError);
       return 0;
     }
   }
   if (inPlace && !blankFound) return 1;  // nothing to take out: the input stays untouched
   if (!temp.Commit(&error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
-    NoteFailure(error);
+    NoteFailure(why, error);
     return 0;
   }
   return 1;

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "common/conversion_options.h"
 #include "image/tiff_page.h"
 
 namespace scrivex {
@@ -29,11 +28,10 @@ int MeasureBlankPage(int pageIndex, TiffPage& page, const std::string& configFil
 // blank (an in-place input without blank pages is left untouched); 0 for
 // names that are not TIFF, a page that cannot be read, an output that cannot
 // be written, or an input whose every page is blank. On 0 an existing output
-// (or in-place input) is left exactly as it was.
-int RemoveBlankTiffPages(const std::string& input, const std::string& output,
-                         const ConversionOptions* options);
-int RemoveBlankTiffPages(const std::string& input, const std::string& output,
-                         const ConversionOptions* options, const std::string& configFile);
+// (or in-place input) is left exactly as it was, and the reason is in *why.
+int RemoveBlankTiffPages(const std::string& input, const std::string& output, std::string* why);
+int RemoveBlankTiffPages(const std::string& input, const std::string& output, std::string* why,
+                         const std::string& configFile);
 
 }  // namespace scrivex
 

@@ -12,7 +12,7 @@ namespace {
 // folder: it would read "%d", "[...]" or "prefix:" in the output's own path as
 // orders. Its file then replaces the output.
 int RunConverter(std::vector<std::string> argv, const std::vector<std::string>& inputs,
-                 const std::string& output) {
+                 const std::string& output, std::string* why) {
   platform::ReplacementFile staging;
   platform::StagingFolder work;
   if (!staging.Create(output, nullptr, true) || !work.CreateIn(platform::TempDirectory())) return 0;
@@ -25,6 +25,7 @@ int RunConverter(std::vector<std::string> argv, const std::vector<std::string>& 
   options.confinement->writable = {work.path()};
   options.confinement->configuration = platform::kImageConfiguration;
   options.env = {{"TMPDIR", work.path()}, {"HOME", work.path()}};
+  options.why = why;
   int exitCode = -1;
   int ran = RunHiddenProcess(argv, &exitCode, options);
   return ran == 1 && exitCode == 0 && platform::FileSize(work.path() + made) > 0 &&
@@ -50,16 +51,17 @@ std::vector<std::string> ImageConverterArguments(const std::string& converter,
   return argv;
 }
 
-int RunImageConverter(const std::vector<std::string>& inputs, const std::string& output) {
+int RunImageConverter(const std::vector<std::string>& inputs, const std::string& output,
+                      std::string* why) {
   if (inputs.empty()) return 0;
   std::vector<std::string> full;
   for (const std::string& input : inputs) full.push_back(platform::FullPath(input));
-  return RunConverter(ImageConverterArguments(Converter(), full), full, output);
+  return RunConverter(ImageConverterArguments(Converter(), full), full, output, why);
 }
 
-bool ConvertImagePage(const std::string& page, const std::string& output) {
-  return RunConverter({Converter(), platform::FullPath(page)}, {platform::FullPath(page)},
-                      output) == 1;
+bool ConvertImagePage(const std::string& page, const std::string& output, std::string* why) {
+  return RunConverter({Converter(), platform::FullPath(page)}, {platform::FullPath(page)}, output,
+                      why) == 1;
 }
 
 }  // namespace scrivex

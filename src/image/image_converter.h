@@ -22,12 +22,14 @@ std::vector<std::string> ImageConverterArguments(const std::string& converter,
 
 // Joins the inputs, in order, into one output file in the format its
 // extension names. 1 on success, 0 otherwise; an existing output is replaced
-// only by a complete one.
-int RunImageConverter(const std::vector<std::string>& inputs, const std::string& output);
+// only by a complete one. Why the converter failed goes to *why.
+int RunImageConverter(const std::vector<std::string>& inputs, const std::string& output,
+                      std::string* why = nullptr);
 
 // Re-encodes one page into the format the output's extension names (GIF,
 // TGA). No joining limits: a page fits in memory. False when it failed.
-bool ConvertImagePage(const std::string& page, const std::string& output);
+bool ConvertImagePage(const std::string& page, const std::string& output,
+                      std::string* why = nullptr);
 
 }  // namespace scrivex
 

@@ -104,7 +104,7 @@ bool NeedsTiffRecompression(int colorBits, int tiffCompression) {
 }
 
 int PostProcessImages(const std::string& outputPath, int colorBits, int tiffCompression,
-                      int singleFile, int resolutionX, int resolutionY) {
+                      int singleFile, int resolutionX, int resolutionY, std::string* why) {
   std::vector<std::string> files;
   std::string probe;
   if (singleFile) {
@@ -116,11 +116,12 @@ int PostProcessImages(const std::string& outputPath, int colorBits, int tiffComp
     probe = platform::MakePath(parts.drive, parts.dir, parts.name + "_0001", parts.ext);
     files = ListPageFiles(outputPath);
   }
-  return FinishImageFiles(files, probe, colorBits, tiffCompression, resolutionX, resolutionY);
+  return FinishImageFiles(files, probe, colorBits, tiffCompression, resolutionX, resolutionY, why);
 }
 
 int FinishImageFiles(const std::vector<std::string>& files, const std::string& reportedName,
-                     int colorBits, int tiffCompression, int resolutionX, int resolutionY) {
+                     int colorBits, int tiffCompression, int resolutionX, int resolutionY,
+                     std::string* why) {
   if (files.empty()) return 0;
   if (InvokeProgressCallback(reportedName, "Processing image files...", 0) == 0) return 1;
 
@@ -130,7 +131,7 @@ int FinishImageFiles(const std::vector<std::string>& files, const std::string& r
   if (isTiff && NeedsTiffRecompression(colorBits, tiffCompression)) {
     // Every file must make it, not only the last.
     for (const std::string& file : files) {
-      if (RecompressTiffFile(file, tiffCompression, resolutionX, resolutionY) != 1) result = 0;
+      if (RecompressTiffFile(file, tiffCompression, resolutionX, resolutionY, why) != 1) result = 0;
     }
   }
   return result;

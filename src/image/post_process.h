@@ -11,14 +11,17 @@ namespace scrivex {
 
 // 0 when nothing was produced; otherwise 1, or the result of the last TIFF
 // recompression when recompression ran. With singleFile the output itself
-// must exist; without, the output and its numbered pages count.
+// must exist; without, the output and its numbered pages count. Why the
+// recompression failed goes to *why.
 int PostProcessImages(const std::string& outputPath, int colorBits, int tiffCompression,
-                      int singleFile, int resolutionX, int resolutionY);
+                      int singleFile, int resolutionX, int resolutionY,
+                      std::string* why = nullptr);
 // The same for files already listed; reportedName is what the progress
 // callback sees and whose extension decides the TIFF work (a staging file's
 // own name may say nothing).
 int FinishImageFiles(const std::vector<std::string>& files, const std::string& reportedName,
-                     int colorBits, int tiffCompression, int resolutionX, int resolutionY);
+                     int colorBits, int tiffCompression, int resolutionX, int resolutionY,
+                     std::string* why = nullptr);
 
 // Appends the existing files (not directories) matching a wildcard pattern to
 // list, sorted by name so numbered pages keep their order; returns the list's

@@ -13,9 +13,9 @@
 namespace scrivex {
 namespace {
 
-int ReportFailure(const std::string& text) {
+int ReportFailure(const std::string& text, std::string* why) {
   std::fprintf(stderr, "%s\n", text.c_str());
-  NoteFailure(text);
+  NoteFailure(why, text);
   return 1;
 }
 
@@ -88,40 +88,41 @@ bool ApplyCompressionCode(TiffPage& page, int code) {
 }
 
 int ReencodeTiffPages(const std::string& source, const std::string& destination, int compression,
-                      int resolutionX, int resolutionY) {
+                      int resolutionX, int resolutionY, std::string* why) {
   // Pages go to a new file beside the destination, which is replaced only
   // when every page made it.
   platform::ReplacementFile temp;
   std::string error;
-  if (!temp.Create(destination, &error)) return ReportFailure(error);
+  if (!temp.Create(destination, &error)) return ReportFailure(error, why);
   {
     auto in = OpenTiff(source, "r");
-    if (!in->handle) return ReportFailure(in->lastError);
+    if (!in->handle) return ReportFailure(in->lastError, why);
     // A source past the classic 4 GiB limit needs a BigTIFF for its pages.
     auto out = OpenTiff(temp.path(), TIFFIsBigTIFF(in->handle) ? "w8" : "w");
-    if (!out->handle) return ReportFailure(out->lastError);
+    if (!out->handle) return ReportFailure(out->lastError, why);
     int count = CountTiffPages(*in);
-    if (count <= 0) return ReportFailure(in->lastError);
+    if (count <= 0) return ReportFailure(in->lastError, why);
     TiffPage page;
     for (int i = 0; i < count; ++i) {
-      if (!ReadTiffPage(*in, i, page)) return ReportFailure(in->lastError);
+      if (!ReadTiffPage(*in, i, page)) return ReportFailure(in->lastError, why);
       if (resolutionX > 0) page.xDpi = resolutionX;
       if (resolutionY > 0) page.yDpi = resolutionY;
       if (!ApplyCompressionCode(page, compression)) {
         return ReportFailure(source + ": page " + std::to_string(i + 1) +
-                             " is too long to become a fax page");
+                             " is too long to become a fax page", why);
       }
-      if (!WriteTiffPage(*out, page, i)) return ReportFailure(out->lastError);
+      if (!WriteTiffPage(*out, page, i)) return ReportFailure(out->lastError, why);
     }
-    if (!CloseTiff(*out)) return ReportFailure(out->lastError);
+    if (!CloseTiff(*out)) return ReportFailure(out->lastError, why);
   }
-  if (!temp.Commit(&error)) return ReportFailure(error);
+  if (!temp.Commit(&error)) return ReportFailure(error, why);
   return 0;
 }
 
-int RecompressTiffFile(const std::string& path, int compression, int resolutionX, int resolutionY) {
+int RecompressTiffFile(const std::string& path, int compression, int resolutionX, int resolutionY,
+                       std::string* why) {
   if (!platform::FileExists(path)) return 0;
-  if (ReencodeTiffPages(path, path, compression, resolutionX, resolutionY) != 0) return 0;
+  if (ReencodeTiffPages(path, path, compression, resolutionX, resolutionY, why) != 0) return 0;
   return platform::FileExists(path) ? 1 : 0;
 }
 

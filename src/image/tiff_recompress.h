@@ -20,16 +20,18 @@ constexpr int kFaxWidth = 1728;
 constexpr int kFaxHorizontalDpi = 204;
 
 // Re-encodes every page of path in place. 1 when the file was re-encoded;
-// 0 otherwise, and then the file is exactly as it was. Resolutions of 0 or
-// less keep each page's own value.
-int RecompressTiffFile(const std::string& path, int compression, int resolutionX, int resolutionY);
+// 0 otherwise, with the reason in *why, and then the file is exactly as it
+// was. Resolutions of 0 or less keep each page's own value.
+int RecompressTiffFile(const std::string& path, int compression, int resolutionX, int resolutionY,
+                       std::string* why = nullptr);
 
 // Writes every page of source to destination with the compression code and
 // resolutions applied. 0 on success; 1 when the destination cannot be written
-// or a page cannot be read, with the reason on standard error, and then an
-// existing destination is left untouched. source may equal destination.
+// or a page cannot be read, with the reason on standard error and in *why,
+// and then an existing destination is left untouched. source may equal
+// destination.
 int ReencodeTiffPages(const std::string& source, const std::string& destination, int compression,
-                      int resolutionX, int resolutionY);
+                      int resolutionX, int resolutionY, std::string* why = nullptr);
 
 // Sets a loaded page up for a job compression code: 1, 3, 32773, 5 and 7 pick
 // that coding, the fax codes resample, 88884 picks two-dimensional Group 3,

@@ -4,30 +4,19 @@
 #include <cstring>
 
 #include "platform/process.h"
-#include "platform/shared_memory.h"
 #include "printer/printer_jobs.h"
 
 namespace scrivex {
-namespace {
-
-platform::SharedMemory g_mapping;
-int g_pollMs = 1000;
-std::function<int(std::vector<uint32_t>*)> g_readJobs;
-
-}  // namespace
-
-int CreateCompletionMapping() {
+int CreateCompletionMapping(CompletionMapping* mapping) {
   std::string why;
-  if (!g_mapping.valid() &&
-      !g_mapping.Create(kCompletionMappingName, kCompletionMappingBytes, &why)) {
+  platform::SharedMemory& block = mapping->block;
+  if (!block.valid() && !block.Create(kCompletionMappingName, kCompletionMappingBytes, &why)) {
     std::fprintf(stderr, "%s\n", why.c_str());
     return 0;
   }
-  std::memset(g_mapping.data(), 0, g_mapping.size());
+  std::memset(block.data(), 0, block.size());
   return 1;
 }
-
-void CloseCompletionMapping() { g_mapping.Close(); }
 
 std::vector<std::string> ReadAnnouncedPaths(const unsigned char* block, size_t size) {
   std::vector<std::string> paths;
@@ -64,35 +53,31 @@ bool AnnounceFiles(const std::vector<std::string>& paths, std::string* why) {
   return true;
 }
 
-void SetDriverPollForTesting(int intervalMs,
-                             std::function<int(std::vector<uint32_t>* jobs)> readJobs) {
-  g_pollMs = intervalMs > 0 ? intervalMs : 1000;
-  g_readJobs = std::move(readJobs);
-}
-
-int WaitForDriver(std::vector<std::string>* announced) {
-  if (!g_mapping.valid()) return 0;
-  unsigned char* block = g_mapping.data();
+int WaitForDriver(CompletionMapping& mapping, const std::string& printer,
+                  std::vector<std::string>* announced) {
+  if (!mapping.block.valid()) return 0;
+  unsigned char* block = mapping.block.data();
+  const size_t size = mapping.block.size();
   int poll = 0;
   int idle = 0;
   while (__atomic_load_n(block, __ATOMIC_ACQUIRE) == 0) {
     std::printf("Waiting here (%d)...\n", poll++);
     std::fflush(stdout);
-    platform::SleepMs(g_pollMs);
+    platform::SleepMs(mapping.pollMs);
     std::vector<uint32_t> jobs;
-    int read = g_readJobs ? g_readJobs(&jobs) : GetAllPrinterJobs(&jobs);
+    int read = mapping.readJobs ? mapping.readJobs(printer, &jobs) : GetAllPrinterJobs(printer, &jobs);
     if (read != 1 || jobs.empty()) {
       if (++idle >= kIdlePollsBeforeGivingUp) break;
     } else {
       idle = 0;
     }
   }
-  std::vector<std::string> paths = ReadAnnouncedPaths(block, g_mapping.size());
+  std::vector<std::string> paths = ReadAnnouncedPaths(block, size);
   for (size_t i = 0; i < paths.size(); ++i) {
     std::printf("Page %d: %s\n", static_cast<int>(i + 1), paths[i].c_str());
   }
   std::fflush(stdout);
-  std::memset(block, 0, g_mapping.size());
+  std::memset(block, 0, size);
   if (announced) announced->insert(announced->end(), paths.begin(), paths.end());
   return static_cast<int>(paths.size());
 }

@@ -10,23 +10,35 @@
 #include <string>
 #include <vector>
 
+#include "platform/shared_memory.h"
+
 namespace scrivex {
 
 constexpr size_t kCompletionMappingBytes = 0x104000;
 constexpr const char* kCompletionMappingName = "Inkwell";
 constexpr int kIdlePollsBeforeGivingUp = 10;
 
-// 1 when the block exists, zeroed, for this process; 0 otherwise, with the
-// reason on standard error. The block is private to this account and never
-// one that existed before (see platform::SharedMemory).
-int CreateCompletionMapping();
-void CloseCompletionMapping();
+// The block as one print holds it, and how its wait polls: the interval and
+// how it reads the printer's job list (1 when read). Tests replace both, so
+// they neither sleep nor need a printer.
+struct CompletionMapping {
+  platform::SharedMemory block;
+  int pollMs = 1000;
+  std::function<int(const std::string& printer, std::vector<uint32_t>* jobs)> readJobs;
+};
 
-// Polls until the driver announced files or the queue stayed empty for ten
-// polls; prints "Waiting here (%d)..." per poll and "Page %d: %s" per file.
-// The number of files announced (0 without a mapping); the block is zeroed.
-// The announced paths are appended to *announced when given.
-int WaitForDriver(std::vector<std::string>* announced = nullptr);
+// 1 when the block exists, zeroed, for this print; 0 otherwise, with the
+// reason on standard error. The block is private to this account and never
+// one that existed before (see platform::SharedMemory). Closing the block
+// (or the record's end) removes it.
+int CreateCompletionMapping(CompletionMapping* mapping);
+
+// Polls until the driver announced files or the printer's queue stayed empty
+// for ten polls; prints "Waiting here (%d)..." per poll and "Page %d: %s"
+// per file. The number of files announced (0 without a block); the block is
+// zeroed. The announced paths are appended to *announced when given.
+int WaitForDriver(CompletionMapping& mapping, const std::string& printer,
+                  std::vector<std::string>* announced = nullptr);
 
 // The zero-terminated paths from the start of a block up to the first empty
 // one, never read past the block's end.
@@ -38,12 +50,6 @@ std::vector<std::string> ReadAnnouncedPaths(const unsigned char* block, size_t s
 // made by a live run of ours (a foreign, open or stale one is refused) or
 // the paths do not fit.
 bool AnnounceFiles(const std::vector<std::string>& paths, std::string* why = nullptr);
-
-// How the wait polls: its interval and how it reads the target printer's
-// job list (1 when read). Tests replace both, so they neither sleep nor
-// need a printer; empty arguments restore the real ones.
-void SetDriverPollForTesting(int intervalMs,
-                             std::function<int(std::vector<uint32_t>* jobs)> readJobs);
 
 }  // namespace scrivex
 

@@ -25,9 +25,11 @@ struct Case {
 
 TEST(WaitForDriver, AnnouncedFilesAndTheQueueRule) {
   test::ScratchDir dir;  // a state root of its own: its own block
-  EXPECT_EQ(WaitForDriver(), 0) << "no mapping";
+  CompletionMapping mapping;
+  mapping.pollMs = 1;
+  EXPECT_EQ(WaitForDriver(mapping, "Inkwell"), 0) << "no mapping";
   EXPECT_FALSE(AnnounceFiles({"/out/a.pdf"})) << "no block to announce in";
-  ASSERT_EQ(CreateCompletionMapping(), 1);
+  ASSERT_EQ(CreateCompletionMapping(&mapping), 1);
   const Case cases[] = {
       {{"/out/a.pdf"}, 0, 0},
       {{"/out/a_0001.tif", "/out/a_0002.tif", "/out/a_0003.tif"}, 0, 0},
@@ -37,15 +39,16 @@ TEST(WaitForDriver, AnnouncedFilesAndTheQueueRule) {
   };
   for (const Case& c : cases) {
     int polls = 0;
-    SetDriverPollForTesting(1, [&](std::vector<uint32_t>* jobs) {
+    mapping.readJobs = [&](const std::string& printer, std::vector<uint32_t>* jobs) {
+      EXPECT_EQ(printer, "Inkwell") << "the queue of the printer printed to";
       if (++polls <= c.busyPolls) jobs->push_back(7);
       return 1;
-    });
+    };
     if (!c.announced.empty()) {
       ASSERT_TRUE(AnnounceFiles(c.announced));
     }
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(WaitForDriver(), static_cast<int>(c.announced.size()));
+    EXPECT_EQ(WaitForDriver(mapping, "Inkwell"), static_cast<int>(c.announced.size()));
     std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(polls, c.expectedPolls);
     for (size_t i = 0; i < c.announced.size(); ++i) {
@@ -61,11 +64,10 @@ TEST(WaitForDriver, AnnouncedFilesAndTheQueueRule) {
   // The wait leaves the block zeroed for the next print.
   EXPECT_TRUE(AnnounceFiles({"/out/b.pdf"}));
   ::testing::internal::CaptureStdout();
-  EXPECT_EQ(WaitForDriver(), 1);
+  EXPECT_EQ(WaitForDriver(mapping, "Inkwell"), 1);
   ::testing::internal::GetCapturedStdout();
   EXPECT_FALSE(AnnounceFiles({std::string(kCompletionMappingBytes, 'x')}));
-  SetDriverPollForTesting(0, nullptr);
-  CloseCompletionMapping();
+  mapping.block.Close();
   // A list without its terminator ends at the block's end.
   const unsigned char unterminated[] = {'a', 0, 'x', 'y', 'z'};
   EXPECT_EQ(ReadAnnouncedPaths(unterminated, 5), (std::vector<std::string>{"a", "xyz"}));
@@ -73,11 +75,11 @@ TEST(WaitForDriver, AnnouncedFilesAndTheQueueRule) {
 }
 
 // What the wait prints with nothing in the queue: any "Page" line is forged.
-std::string WaitOutput() {
-  SetDriverPollForTesting(1, [](std::vector<uint32_t>*) { return 1; });
+std::string WaitOutput(CompletionMapping& mapping) {
+  mapping.pollMs = 1;
+  mapping.readJobs = [](const std::string&, std::vector<uint32_t>*) { return 1; };
   ::testing::internal::CaptureStdout();
-  WaitForDriver();
-  SetDriverPollForTesting(0, nullptr);
+  WaitForDriver(mapping, "Inkwell");
   return ::testing::internal::GetCapturedStdout();
 }
 
@@ -101,6 +103,7 @@ std::string OldObjectName() {
 // old name and under the new one: neither is used, nor followed as a link.
 TEST(CompletionBlock, PlantedAndStaleBlocksAreNeverUsed) {
   test::ScratchDir dir;
+  CompletionMapping mapping;
   const std::string path = platform::SharedMemory::PathOf(kCompletionMappingName);
   const std::string forged = Forged(kCompletionMappingBytes);
   int shm = shm_open(OldObjectName().c_str(), O_RDWR | O_CREAT, 0666);
@@ -114,21 +117,21 @@ TEST(CompletionBlock, PlantedAndStaleBlocksAreNeverUsed) {
     if (asLink) {
       ASSERT_EQ(symlink(planted.c_str(), path.c_str()), 0);
     }
-    ASSERT_EQ(CreateCompletionMapping(), 1);
+    ASSERT_EQ(CreateCompletionMapping(&mapping), 1);
     struct stat st;
     ASSERT_EQ(lstat(path.c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode) && (st.st_mode & 07777) == 0600) << std::oct << st.st_mode;
-    EXPECT_EQ(WaitOutput().find("injected"), std::string::npos) << (asLink ? "link" : "file");
+    EXPECT_EQ(WaitOutput(mapping).find("injected"), std::string::npos) << (asLink ? "link" : "file");
     // The block at the name is a new one; a link's end is left as it was.
     EXPECT_EQ(test::ReadBytes(planted).substr(0, 17),
               asLink ? "/tmp/injected.pdf" : std::string(17, '\0'));
-    CloseCompletionMapping();
+    mapping.block.Close();
     EXPECT_NE(lstat(path.c_str(), &st), 0) << "the block goes with its creator";
   }
   shm_unlink(OldObjectName().c_str());
 
   // The driver side announces only into a block of ours, open to nobody else.
-  ASSERT_EQ(CreateCompletionMapping(), 1);
+  ASSERT_EQ(CreateCompletionMapping(&mapping), 1);
   std::string why;
   ASSERT_EQ(chmod(path.c_str(), 0644), 0);
   EXPECT_FALSE(AnnounceFiles({"/out/a.pdf"}, &why));
@@ -150,21 +153,21 @@ TEST(CompletionBlock, PlantedAndStaleBlocksAreNeverUsed) {
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_TRUE(AnnounceFiles({"/out/a.pdf"}, &why)) << why;
-  EXPECT_NE(WaitOutput().find("Page 1: /out/a.pdf\n"), std::string::npos);
-  CloseCompletionMapping();
+  EXPECT_NE(WaitOutput(mapping).find("Page 1: /out/a.pdf\n"), std::string::npos);
+  mapping.block.Close();
 
   // A killed run leaves its block behind: no driver announces into it, and
   // the next run makes a fresh one.
   child = fork();
-  if (child == 0) _exit(CreateCompletionMapping() == 1 ? 0 : 1);
+  if (child == 0) _exit(CreateCompletionMapping(&mapping) == 1 ? 0 : 1);
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_FALSE(AnnounceFiles({"/out/a.pdf"}, &why));
   EXPECT_NE(why.find("left by a run that ended"), std::string::npos) << why;
-  ASSERT_EQ(CreateCompletionMapping(), 1);
+  ASSERT_EQ(CreateCompletionMapping(&mapping), 1);
   EXPECT_TRUE(AnnounceFiles({"/out/b.pdf"}, &why)) << why;
-  EXPECT_NE(WaitOutput().find("Page 1: /out/b.pdf\n"), std::string::npos);
-  CloseCompletionMapping();
+  EXPECT_NE(WaitOutput(mapping).find("Page 1: /out/b.pdf\n"), std::string::npos);
+  mapping.block.Close();
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <source_location>
 
 #include "common/child_process.h"
-#include "common/conversion_options.h"
 #include "common/registry.h"
 #include "platform/path.h"
 #include "platform/process.h"
@@ -12,8 +11,6 @@
 #include "printer/driver_settings.h"
 
 namespace scrivex {
-
-PrinterFunctionTable PrinterFunctions;
 
 namespace {
 
@@ -44,14 +41,14 @@ std::string ReadClassesDefault(const std::string& keyPath, size_t bytes) {
 }  // namespace
 
 std::optional<PrinterModule> LoadPrinterFunctions() {
-  PrinterModule module{spool::SpoolDirectory()};
+  PrinterModule module{spool::SpoolDirectory(), kSpoolerExports};
   if (module.spoolDirectory.empty()) {
     LogLoaderLine("LoadLibrary(WINSPOOL.DRV) fail");
     return std::nullopt;
   }
-  PrinterFunctions = kSpoolerExports;
-  if (!PrinterFunctions.setDefaultPrinter || !PrinterFunctions.getDefaultPrinter ||
-      !PrinterFunctions.addPrinterConnection) {
+  const PrinterFunctionTable& functions = module.functions;
+  if (!functions.setDefaultPrinter || !functions.getDefaultPrinter ||
+      !functions.addPrinterConnection) {
     LogLoaderLine("Can't find MyGetDefaultPrinterFunc or MySetDefaultPrinterFunc");
     std::optional<PrinterModule> loaded = module;
     UnloadPrinterFunctions(&loaded);
@@ -62,10 +59,9 @@ std::optional<PrinterModule> LoadPrinterFunctions() {
 
 void UnloadPrinterFunctions(std::optional<PrinterModule>* module) {
   if (module) module->reset();
-  PrinterFunctions = {};
 }
 
-std::optional<std::string> SwitchDefaultPrinter() {
+std::optional<std::string> SwitchDefaultPrinter(const std::string& printer) {
   std::string saved;
   bool switched = false;
   // A spooler that cannot be loaded counts as a failed switch.
@@ -75,8 +71,8 @@ std::optional<std::string> SwitchDefaultPrinter() {
     uint32_t size = sizeof buffer;
     // The spooler's changes are whole-file replacements under its lock:
     // they hold the moment the call returns, so no pause is needed to settle.
-    if (PrinterFunctions.getDefaultPrinter(buffer, &size)) saved = buffer;
-    switched = PrinterFunctions.setDefaultPrinter(TargetPrinterName.c_str());
+    if (module->functions.getDefaultPrinter(buffer, &size)) saved = buffer;
+    switched = module->functions.setDefaultPrinter(printer.c_str());
     UnloadPrinterFunctions(&module);
   }
   if (!switched) {
@@ -93,7 +89,7 @@ std::optional<std::string> SwitchDefaultPrinter() {
 void RestoreDefaultPrinter(std::string* savedName) {
   if (savedName == nullptr || savedName->empty()) return;
   std::optional<PrinterModule> module = LoadPrinterFunctions();
-  if (module) PrinterFunctions.setDefaultPrinter(savedName->c_str());
+  if (module) module->functions.setDefaultPrinter(savedName->c_str());
   UnloadPrinterFunctions(&module);
   savedName->clear();
 }
@@ -120,10 +116,9 @@ std::vector<std::string> RegisteredOpenCommand(const std::string& address) {
 
 int OpenUrlInBrowser(const std::string& address) {
   if (address.empty()) return 0;
-  HiddenProcessOptions quiet;
-  quiet.noteFailure = false;  // a missing xdg-open only means: try the registered browser
+  // A missing xdg-open only means: try the registered browser.
   int exitCode = -1;
-  if (RunHiddenProcess({"xdg-open", address}, &exitCode, quiet) == 1 && exitCode == 0) return 1;
+  if (RunHiddenProcess({"xdg-open", address}, &exitCode) == 1 && exitCode == 0) return 1;
   std::vector<std::string> argv = RegisteredOpenCommand(address);
   if (argv.empty()) return 0;
   return RunCommandLine(argv, /*detached=*/true) == 0 ? 1 : 0;

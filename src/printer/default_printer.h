@@ -17,24 +17,24 @@ struct PrinterFunctionTable {
   bool (*getDefaultPrinter)(char* buffer, uint32_t* size) = nullptr;
   bool (*addPrinterConnection)(const char* name) = nullptr;
 };
-extern PrinterFunctionTable PrinterFunctions;
 
-// A loaded spooler: the folder it keeps its printers in.
+// A loaded spooler: the folder it keeps its printers in and its entry points.
 struct PrinterModule {
   std::string spoolDirectory;
+  PrinterFunctionTable functions;
 };
 
-// Fills PrinterFunctions. None, with a line in the debug log, when the
-// spooler cannot be reached or lacks one of the three.
+// None, with a line in the debug log, when the spooler cannot be reached or
+// lacks one of the three.
 std::optional<PrinterModule> LoadPrinterFunctions();
-// Clears PrinterFunctions and the module.
+// Releases the module.
 void UnloadPrinterFunctions(std::optional<PrinterModule>* module);
 
-// Makes TargetPrinterName the default printer. The previous default's name
+// Makes the printer the default printer. The previous default's name
 // (empty when there was none), or none when the switch failed: then one line
 // on stderr says so and the caller decides: the command line ends with
 // kSwitchFailedExitCode, a library call fails its conversion.
-std::optional<std::string> SwitchDefaultPrinter();
+std::optional<std::string> SwitchDefaultPrinter(const std::string& printer);
 constexpr int kSwitchFailedExitCode = 0;
 // Makes the saved name the default again and empties it; nothing for an empty name.
 void RestoreDefaultPrinter(std::string* savedName);

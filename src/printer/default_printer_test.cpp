@@ -47,21 +47,18 @@ TEST(OpenUrl, TheAddressReachesTheRegisteredBrowserAsOneArgument) {
 
 TEST(DefaultPrinter, SwitchAndRestoreRoundTrip) {
   test::ScratchDir dir;
-  TargetPrinterName = "inkwell";
   auto defaultPrinter = [] {
     char name[256] = {};
     uint32_t size = sizeof name;
     return spool::GetDefaultPrinterA(name, &size) ? std::string(name) : "";
   };
-  std::optional<std::string> saved = SwitchDefaultPrinter();
+  std::optional<std::string> saved = SwitchDefaultPrinter("inkwell");
   EXPECT_EQ(std::tuple(saved.value_or("-"), defaultPrinter()),
             std::tuple(kCreatorPrinterName, "Inkwell"));
   RestoreDefaultPrinter(&*saved);
   EXPECT_EQ(std::tuple(*saved, defaultPrinter()), std::tuple("", kCreatorPrinterName));
-  TargetPrinterName = "No Such Printer";
-  EXPECT_FALSE(SwitchDefaultPrinter().has_value());
+  EXPECT_FALSE(SwitchDefaultPrinter("No Such Printer").has_value());
   EXPECT_EQ(defaultPrinter(), kCreatorPrinterName);
-  TargetPrinterName = kCreatorPrinterName;
 }
 
 using spool::DM_PAPERLENGTH, spool::DM_PAPERSIZE, spool::DM_PAPERWIDTH;
@@ -108,17 +105,16 @@ TEST(DeviceSettings, FieldsApplyInTableOrderAndEveryHandOffAppliesThePaper) {
   GetPrinterDevice("inkwell", &names, &mode);
   EXPECT_STREQ(names.c_str() + names[2], "Inkwell");  // after the driver's name at offset 8
 
-  TargetPrinterName = "inkwell";
   ConversionOptions options;
   options.paperSize = "8.5x14in";
-  WriteCreatorSettings(dir.Path("a.pdf"), &options);
+  WriteCreatorSettings(dir.Path("a.pdf"), "inkwell", &options);
   options.paperSize = "0x0";  // names no field: nothing applied
-  WriteDriverSettings(dir.Path("a.pdf"), &options);
+  WriteDriverSettings(dir.Path("a.pdf"), "inkwell", &options);
   EXPECT_EQ(std::tuple(Stored("Inkwell").dmPaperSize, Stored("Inkwell").dmPaperLength),
             std::tuple(0, 3556));  // 14 in in tenths of a millimetre
-  WriteDriverSettings(dir.Path("a.pdf"), &(options = ConversionOptions()));
+  options = ConversionOptions();
+  WriteDriverSettings(dir.Path("a.pdf"), "inkwell", &options);
   EXPECT_EQ(Stored("Inkwell").dmPaperSize, 1);  // the default paper size 1, every time
-  TargetPrinterName = kCreatorPrinterName;
 }
 
 }  // namespace

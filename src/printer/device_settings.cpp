@@ -152,10 +152,10 @@ int ApplyPrinterDeviceSettings(const std::string& printerName, const DEVMODEA* r
   return 1;
 }
 
-void ApplyPaperSizeToTarget(const std::string& paperSize) {
+void ApplyPaperSizeToPrinter(const std::string& printerName, const std::string& paperSize) {
   DEVMODEA requested{};
   ParsePaperSize(paperSize, &requested);
-  if (requested.dmFields != 0) ApplyPrinterDeviceSettings(TargetPrinterName, &requested);
+  if (requested.dmFields != 0) ApplyPrinterDeviceSettings(printerName, &requested);
 }
 
 bool PrinterCustomPaper(const std::string& printerName, int* width, int* length) {

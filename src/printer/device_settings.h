@@ -34,8 +34,8 @@ int ParsePaperSize(const std::string& text, DEVMODEA* settings);
 // handed to the spooler, 0 when the printer or its settings cannot be read.
 int ApplyPrinterDeviceSettings(const std::string& printerName, const DEVMODEA* requested);
 
-// Applies the -f text to TargetPrinterName when it names any field.
-void ApplyPaperSizeToTarget(const std::string& paperSize);
+// Applies the -f text to the printer when it names any field.
+void ApplyPaperSizeToPrinter(const std::string& printerName, const std::string& paperSize);
 
 // Copies of the printer's settings (DEVMODEA and its driver-private bytes)
 // and of its DEVNAMES block: offsets of the driver, device and port names

@@ -118,7 +118,8 @@ TiffEncoderSettings TiffEncoderFor(int tiffCompression, int resolutionX, int res
           std::string("-compress ") + compress + " -density " + Pair(resolutionX, resolutionY)};
 }
 
-void WriteDriverSettings(const std::string& outputPath, ConversionOptions* options) {
+void WriteDriverSettings(const std::string& outputPath, const std::string& printer,
+                         ConversionOptions* options) {
   if (outputPath.empty()) return;
   const std::string file = DriverConfigPath();
   WriteDriverValue(file, kAutoSave, "IsAutoSave", "1");
@@ -155,10 +156,11 @@ void WriteDriverSettings(const std::string& outputPath, ConversionOptions* optio
     if (tiff.encoder) WriteDriverValue(file, kAutoSaveOptions, ".tif", *tiff.encoder);
   }
   WriteDriverValue(file, kAutoSaveOptions, ".jpg", "-quality 100");
-  ApplyPaperSizeToTarget(options->paperSize);
+  ApplyPaperSizeToPrinter(printer, options->paperSize);
 }
 
-void WriteCreatorSettings(const std::string& outputPath, ConversionOptions* options) {
+void WriteCreatorSettings(const std::string& outputPath, const std::string& printer,
+                          ConversionOptions* options) {
   if (outputPath.empty()) return;
   QuireSettings record;
   LoadQuireSettings(&record);
@@ -179,7 +181,7 @@ void WriteCreatorSettings(const std::string& outputPath, ConversionOptions* opti
     const bool fixedSize = HasFixedSize(*options);
     record.pageW = fixedSize ? options->width : 0;
     record.pageH = fixedSize ? options->height : 0;
-    ApplyPaperSizeToTarget(options->paperSize);
+    ApplyPaperSizeToPrinter(printer, options->paperSize);
   }
   SaveQuireSettings(record);
 }

@@ -22,10 +22,12 @@ int GetDriverConfigPath(std::string* path);
 
 // The ini route. Nothing happens for an empty output path. With options, the
 // resolution correction is stored back into them and the -f paper size is
-// applied to TargetPrinterName's device settings.
-void WriteDriverSettings(const std::string& outputPath, ConversionOptions* options);
+// applied to the printer's device settings.
+void WriteDriverSettings(const std::string& outputPath, const std::string& printer,
+                         ConversionOptions* options);
 // The creator printer's route, through its settings record.
-void WriteCreatorSettings(const std::string& outputPath, ConversionOptions* options);
+void WriteCreatorSettings(const std::string& outputPath, const std::string& printer,
+                          ConversionOptions* options);
 // "AutoSave" / "IsAutoSave" = "0": the driver writes nothing for later jobs.
 void DisableDriverAutoSave();
 // Names the file of the Inkwell driver's next print ("OutputFile").

@@ -54,7 +54,7 @@ TEST(DriverSettings, HandOffRowsReadBackFromTheIni) {
     ConversionOptions o;
     bool withOptions = std::sscanf(given, "%d %d %d %d %d", &o.resolutionX, &o.resolutionY,
                                    &o.width, &o.height, &o.tiffCompression) == 5;
-    WriteDriverSettings(output, withOptions ? &o : nullptr);
+    WriteDriverSettings(output, "Inkwell", withOptions ? &o : nullptr);
     ExpectRows(dir.Path("d.ini"), rows);
     EXPECT_EQ(o.resolutionX, 300);  // what later steps of the job see
   }
@@ -74,14 +74,14 @@ TEST(DriverSettings, ConfigPathOptionAutoSaveSwitchAndCreatorRecord) {
   EXPECT_EQ(path, "");  // does not fit the buffer with its terminator
   SetConfigFile(dir.Path("d.ini"));
   EXPECT_EQ(SetDriverOption("m_bGrayscale", "1"), 1);
-  WriteDriverSettings("/o/a.pdf", nullptr);
+  WriteDriverSettings("/o/a.pdf", "Inkwell", nullptr);
   DisableDriverAutoSave();
   ExpectRows(dir.Path("d.ini"), "m_bGrayscale=1|@IsAutoSave=0");
 
   ConversionOptions options;
   options.colorBits = 16, options.resolutionX = 0, options.resolutionY = 600;
   options.width = 800, options.height = 50000, options.orientation = 2, options.rotation = 90;
-  WriteCreatorSettings("/o/c.pdf", &options);
+  WriteCreatorSettings("/o/c.pdf", kCreatorPrinterName, &options);
   QuireSettings r;
   LoadQuireSettings(&r);
   EXPECT_EQ(std::tuple(r.automaticOutput, r.automaticDirectory, r.pageSelect, r.bitcount),

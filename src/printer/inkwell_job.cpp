@@ -55,7 +55,8 @@ std::string PageName(const std::string& path, int page) {
   return platform::MakePath(parts.drive, parts.dir, parts.name + suffix, parts.ext);
 }
 
-bool Render(const std::string& stream, const std::string& output, const InkwellJob& job, int page) {
+bool Render(const std::string& stream, const std::string& output, const InkwellJob& job, int page,
+            std::string* why) {
   ImageRequest request;
   request.input = stream;
   request.output = output;
@@ -68,7 +69,7 @@ bool Render(const std::string& stream, const std::string& output, const InkwellJ
   request.jpegQuality = job.jpegQuality;
   request.colorBits = job.colorBits;
   request.grayscale = job.grayscale;
-  return ConvertPsToImage(request) == 1;
+  return ConvertPsToImage(request, why) == 1;
 }
 
 }  // namespace
@@ -116,7 +117,7 @@ bool WriteInkwellJob(const std::string& stream, const InkwellJob& job,
   if (platform::HasExtension(output, ".emf") || platform::HasExtension(output, ".wmf")) {
     return WriteMetafilePages(stream, output, written, why);  // one page per metafile
   }
-  ClearFailureReason();
+  why->clear();
   if (job.filePerPage && HoldsAllPages(output)) {
     int pages = CountPdfPages(stream, true, why);
     if (pages <= 0) {
@@ -125,9 +126,8 @@ bool WriteInkwellJob(const std::string& stream, const InkwellJob& job,
     }
     for (int page = 1; page <= pages; ++page) {
       std::string name = PageName(output, page);
-      if (!Render(stream, name, job, page)) {
-        *why =
-            FailureReason().empty() ? "page " + std::to_string(page) + " failed" : FailureReason();
+      if (!Render(stream, name, job, page, why)) {
+        if (why->empty()) *why = "page " + std::to_string(page) + " failed";
         return false;
       }
       written->push_back(name);
@@ -145,8 +145,8 @@ bool WriteInkwellJob(const std::string& stream, const InkwellJob& job,
     written->push_back(output);
     return true;
   }
-  if (!Render(stream, output, job, -1)) {
-    *why = FailureReason().empty() ? "nothing was rendered" : FailureReason();
+  if (!Render(stream, output, job, -1, why)) {
+    if (why->empty()) *why = "nothing was rendered";
     return false;
   }
   *written = HoldsAllPages(output) ? std::vector<std::string>{output} : ListPageFiles(output);

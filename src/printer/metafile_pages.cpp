@@ -58,7 +58,6 @@ bool WriteMetafilePages(const std::string& stream, const std::string& output,
                                    "--outdir",
                                    pages.path()};
   argv.insert(argv.end(), split.begin(), split.end());
-  ClearFailureReason();
   // The pages came from a document: the office reads them in a box that
   // sees only its two folders.
   HiddenProcessOptions options;
@@ -66,10 +65,11 @@ bool WriteMetafilePages(const std::string& stream, const std::string& output,
   options.confinement->writable = {work.path(), pages.path()};
   options.confinement->configuration = platform::kOfficeConfiguration;
   options.env = {{"TMPDIR", work.path()}, {"HOME", work.path()}};
+  std::string failed;
+  options.why = &failed;
   int exitCode = -1;
   if (RunHiddenProcess(argv, &exitCode, options) != 1) {
-    *why = FailureReason().empty() ? "the office suite's drawing program is not installed"
-                                   : FailureReason();
+    *why = failed.empty() ? "the office suite's drawing program is not installed" : failed;
     return false;
   }
   // Its exit code says nothing: every page must be there, a real metafile.

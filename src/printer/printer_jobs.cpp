@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "common/conversion_options.h"
 #include "spool/spooler.h"
 
 namespace scrivex {
@@ -13,12 +12,12 @@ void Say(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); 
 
 }  // namespace
 
-int GetAllPrinterJobs(std::vector<uint32_t>* jobs) {
+int GetAllPrinterJobs(const std::string& printerName, std::vector<uint32_t>* jobs) {
   using namespace spool;
   jobs->clear();
   PrinterHandle printer;
-  if (!OpenPrinter(TargetPrinterName, &printer)) {
-    Say("GetAllPrinterJobs:OpenPrinter(\"" + TargetPrinterName +
+  if (!OpenPrinter(printerName, &printer)) {
+    Say("GetAllPrinterJobs:OpenPrinter(\"" + printerName +
         "\") failed, GetLastError() = " + std::to_string(SpoolerLastError()));
     return 0;
   }

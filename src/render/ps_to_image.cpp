@@ -24,15 +24,15 @@ namespace {
 // files from an earlier run may lie there too: neither is a result. Its PDF
 // reader can refuse a file that opens elsewhere (the input check has opened
 // it) and still end with 0; the older reader gets one more try then.
-bool RanCleanly(RenderRequest request) {
+bool RanCleanly(RenderRequest request, std::string* why) {
   for (;;) {
     int exitCode = -1;
     std::string said;
-    if (RunGhostscript(request, &exitCode, &said) != 1 || exitCode != 0) return false;
+    if (RunGhostscript(request, why, &exitCode, &said) != 1 || exitCode != 0) return false;
     const std::string refusal = PdfReaderRefusal(said);
     if (refusal.empty()) return true;
     if (request.olderPdfReader || !platform::HasExtension(request.inputPath, ".pdf")) {
-      NoteFailure("Ghostscript cannot read the file: " + refusal);
+      NoteFailure(why, "Ghostscript cannot read the file: " + refusal);
       return false;
     }
     TraceMessage("Ghostscript's PDF reader refused %s (%s); reading it again with its older reader\n",
@@ -62,34 +62,35 @@ int PngDeviceFor(int colorBits, bool gray, const std::string& output) {
 // The input holds something to render, and the page range starts inside a
 // PDF: an empty or unreadable file, or a range past the end, renders to a
 // blank page that is no result. *pageCount gets a PDF's pages (else 0).
-bool CheckInput(const std::string& input, int firstPage, int* pageCount, double* pagesArea) {
+bool CheckInput(const std::string& input, int firstPage, int* pageCount, double* pagesArea,
+                std::string* why) {
   *pageCount = 0;
   *pagesArea = 0;
   if (!platform::FileExists(input)) {
-    NoteFailure("no such file");
+    NoteFailure(why, "no such file");
     return false;
   }
   if (!platform::IsRegularFile(input)) {
-    NoteFailure("not a regular file");
+    NoteFailure(why, "not a regular file");
     return false;
   }
   if (platform::FileSize(input) == 0) {
-    NoteFailure("the file is empty");
+    NoteFailure(why, "the file is empty");
     return false;
   }
   if (!platform::HasExtension(input, ".pdf")) return true;
-  std::string why;
-  int pages = CountPdfPages(input, true, &why, pagesArea);
+  std::string error;
+  int pages = CountPdfPages(input, true, &error, pagesArea);
   if (pages < 0) {
-    NoteFailure("not a readable PDF: " + why);
+    NoteFailure(why, "not a readable PDF: " + error);
     return false;
   }
   if (pages == 0) {
-    NoteFailure("the PDF has no pages");
+    NoteFailure(why, "the PDF has no pages");
     return false;
   }
   if (firstPage > pages) {
-    NoteFailure("the range starts at page " + std::to_string(firstPage) + " of a " +
+    NoteFailure(why, "the range starts at page " + std::to_string(firstPage) + " of a " +
                 std::to_string(pages) + "-page document");
     return false;
   }
@@ -139,41 +140,42 @@ int CountPostScriptPages(const std::string& path) {
 
 // A written file is whole, by the type its final name gives, and holds the
 // pages the input asked for when that is known (at least one).
-bool IsCompleteOutput(const std::string& path, const std::string& finalName, int expectedPages) {
-  std::string why;
+bool IsCompleteOutput(const std::string& path, const std::string& finalName, int expectedPages,
+                      std::string* why) {
+  std::string error;
   bool whole;
   if (platform::HasExtension(finalName, ".ps")) {
     int pages = CountPostScriptPages(path);
     whole = pages > 0 && (expectedPages == 0 || pages == expectedPages);
     if (!whole) {
-      why = pages < 0 ? "it cannot be read" : "it holds " + std::to_string(pages) + " pages";
-      if (pages >= 0 && expectedPages) why += " of " + std::to_string(expectedPages);
+      error = pages < 0 ? "it cannot be read" : "it holds " + std::to_string(pages) + " pages";
+      if (pages >= 0 && expectedPages) error += " of " + std::to_string(expectedPages);
     }
   } else if (platform::HasExtension(finalName, ".pdf")) {
-    int pages = CountPdfPages(path, false, &why);
+    int pages = CountPdfPages(path, false, &error);
     whole = pages > 0 && (expectedPages == 0 || pages == expectedPages);
     if (whole && expectedPages == 0 && IsSingleEmptyPagePdf(path)) {
-      NoteFailure("the document yielded no page");
+      NoteFailure(why, "the document yielded no page");
       return false;
     }
     if (pages >= 0 && !whole) {
-      why = "it holds " + std::to_string(pages) + " pages" +
+      error = "it holds " + std::to_string(pages) + " pages" +
             (expectedPages ? " of " + std::to_string(expectedPages) : "");
     }
   } else {
     int pages = 0;
-    whole = IsCompleteImageFile(path, finalName, &why, &pages);
+    whole = IsCompleteImageFile(path, finalName, &error, &pages);
     if (whole && expectedPages > 0 && pages != expectedPages) {
       whole = false;
-      why = "it holds " + std::to_string(pages) + " pages of " + std::to_string(expectedPages);
+      error = "it holds " + std::to_string(pages) + " pages of " + std::to_string(expectedPages);
     }
   }
   if (!whole) {
     std::string dir = platform::SplitPath(path).dir;
     if (platform::DiskIsFull(dir.empty() ? "./" : dir)) {
-      NoteFailure("the disk holding " + dir + " is full");
+      NoteFailure(why, "the disk holding " + dir + " is full");
     }
-    NoteFailure("the output is incomplete: " + why);
+    NoteFailure(why, "the output is incomplete: " + error);
   }
   return whole;
 }
@@ -183,35 +185,35 @@ bool IsCompleteOutput(const std::string& path, const std::string& finalName, int
 // file per page (GIF, TGA, numbered like every paged output, into `pageDir`)
 // or one file for the whole document (DCX, MNG).
 int RenderThroughPngPages(RenderRequest request, int colorBits, bool gray,
-                          const std::string& pageDir) {
+                          const std::string& pageDir, std::string* why) {
   const std::string output = request.outputPath;
   // The PNG pages go to a private folder of this run, removed with them.
   platform::StagingFolder pngDir;
-  std::string why;
-  if (!pngDir.CreateIn(platform::TempDirectory(), &why)) {
-    NoteFailure(why);
+  std::string error;
+  if (!pngDir.CreateIn(platform::TempDirectory(), &error)) {
+    NoteFailure(why, error);
     return 0;
   }
   const std::string pngBase = pngDir.path() + "page.png";
   request.outputPath = pngBase;
   request.device = PngDeviceFor(colorBits, gray, output);
   request.numberPages = 1;
-  bool rendered = RanCleanly(request);
+  bool rendered = RanCleanly(request, why);
 
   std::vector<std::string> pages = ListPageFiles(pngBase);
   int result = rendered && !pages.empty() ? 1 : 0;
-  if (rendered && pages.empty()) NoteFailure("the document yielded no page");
+  if (rendered && pages.empty()) NoteFailure(why, "the document yielded no page");
   if (result == 0) {
     // Nothing to convert.
   } else if (IsDcxOrMng(output)) {
-    result = RunImageConverter(pages, output);
+    result = RunImageConverter(pages, output, why);
   } else {
     platform::PathParts out = platform::SplitPath(output);
     size_t numberAt = platform::SplitPath(pngBase).name.size();  // the "_NNNN" that follows
     for (const std::string& page : pages) {
       std::string suffix = platform::SplitPath(page).name.substr(numberAt);
       if (suffix.empty()) continue;  // the base name alone is no page
-      if (!ConvertImagePage(page, pageDir + out.name + suffix + out.ext)) result = 0;
+      if (!ConvertImagePage(page, pageDir + out.name + suffix + out.ext, why)) result = 0;
     }
   }
   return result;
@@ -224,7 +226,7 @@ bool NeedsImageConverter(const std::string& output) {
          platform::HasExtension(output, ".tga");
 }
 
-int ConvertPsToImage(const ImageRequest& asked) {
+int ConvertPsToImage(const ImageRequest& asked, std::string* why) {
   const std::string& input = asked.input;
   const std::string& output = asked.output;
   const float resolutionX = asked.resolutionX, resolutionY = asked.resolutionY;
@@ -232,7 +234,7 @@ int ConvertPsToImage(const ImageRequest& asked) {
   const int firstPage = asked.firstPage, lastPage = asked.lastPage;
   int pageCount = 0;
   double pagesArea = 0;
-  if (!CheckInput(input, firstPage, &pageCount, &pagesArea)) return 0;
+  if (!CheckInput(input, firstPage, &pageCount, &pagesArea, why)) return 0;
   const int expected = ExpectedPages(pageCount, firstPage, lastPage);
 
   int singleFile = 0;
@@ -262,31 +264,31 @@ int ConvertPsToImage(const ImageRequest& asked) {
   }
   const int dpiX = static_cast<int>(resolutionX);
   const int dpiY = static_cast<int>(resolutionY);
-  std::string why;
+  std::string error;
 
   if (singleFile && !NeedsImageConverter(output)) {
     // One file holds the whole result: Ghostscript writes it under a fresh
     // name that replaces the output only once it is rendered, whole and
     // finished, so a failure at any step never destroys an earlier output.
     platform::ReplacementFile staging;
-    if (!staging.Create(output, &why, true)) {
-      NoteFailure(why);
+    if (!staging.Create(output, &error, true)) {
+      NoteFailure(why, error);
       return 0;
     }
     request.outputPath = staging.path();
-    if (!RanCleanly(request) || !IsCompleteOutput(staging.path(), output, expected)) return 0;
-    if (FinishImageFiles({staging.path()}, output, depth, tiffCompression, dpiX, dpiY) != 1) {
+    if (!RanCleanly(request, why) || !IsCompleteOutput(staging.path(), output, expected, why)) return 0;
+    if (FinishImageFiles({staging.path()}, output, depth, tiffCompression, dpiX, dpiY, why) != 1) {
       return 0;
     }
-    if (!staging.Commit(&why)) {
-      NoteFailure(why);
+    if (!staging.Commit(&error)) {
+      NoteFailure(why, error);
       return 0;
     }
     return 1;
   }
   if (singleFile) {  // DCX, MNG: the converter replaces the output itself
-    return RenderThroughPngPages(request, colorBits, asked.grayscale != 0, "") == 1 &&
-                   IsCompleteOutput(output, output, 0)
+    return RenderThroughPngPages(request, colorBits, asked.grayscale != 0, "", why) == 1 &&
+                   IsCompleteOutput(output, output, 0, why)
                ? 1
                : 0;
   }
@@ -294,35 +296,35 @@ int ConvertPsToImage(const ImageRequest& asked) {
   // Page files collect in a folder beside the output and replace its earlier
   // pages as one series once every page is whole.
   platform::StagingFolder folder;
-  if (!folder.Create(output, &why)) {
-    NoteFailure(why);
+  if (!folder.Create(output, &error)) {
+    NoteFailure(why, error);
     return 0;
   }
   platform::PathParts out = platform::SplitPath(output);
   const std::string staged = folder.path() + out.name + out.ext;
   if (NeedsImageConverter(output)) {
-    if (RenderThroughPngPages(request, colorBits, asked.grayscale != 0, folder.path()) != 1) return 0;
+    if (RenderThroughPngPages(request, colorBits, asked.grayscale != 0, folder.path(), why) != 1) return 0;
   } else {
     request.outputPath = staged;
-    if (!RanCleanly(request)) return 0;
+    if (!RanCleanly(request, why)) return 0;
   }
   std::vector<std::string> pages = ListPageFiles(staged);
   if (pages.empty()) {
-    NoteFailure("the document yielded no page");
+    NoteFailure(why, "the document yielded no page");
     return 0;
   }
   if (expected > 0 && static_cast<int>(pages.size()) != expected) {
-    NoteFailure("the output is incomplete: " + std::to_string(pages.size()) + " of " +
+    NoteFailure(why, "the output is incomplete: " + std::to_string(pages.size()) + " of " +
                 std::to_string(expected) + " pages");
     return 0;
   }
   for (const std::string& page : pages) {
-    if (!IsCompleteOutput(page, output, 0)) return 0;
+    if (!IsCompleteOutput(page, output, 0, why)) return 0;
   }
   std::string probe = platform::MakePath(out.drive, out.dir, out.name + "_0001", out.ext);
-  if (FinishImageFiles(pages, probe, depth, tiffCompression, dpiX, dpiY) != 1) return 0;
-  if (!ReplacePageSeries(pages, output, &why)) {
-    NoteFailure(why);
+  if (FinishImageFiles(pages, probe, depth, tiffCompression, dpiX, dpiY, why) != 1) return 0;
+  if (!ReplacePageSeries(pages, output, &error)) {
+    NoteFailure(why, error);
     return 0;
   }
   return 1;

@@ -12,8 +12,8 @@ namespace scrivex {
 
 // Renders the input to the output (or its numbered page files) and returns
 // the result of the post-processing: 1 on success, 0 when nothing was
-// produced.
-int ConvertPsToImage(const ImageRequest& asked);
+// produced, with the reason in *why.
+int ConvertPsToImage(const ImageRequest& asked, std::string* why);
 
 // Outputs that Ghostscript cannot write itself: rendered to PNG pages first
 // and re-encoded by the image converter.

@@ -6,7 +6,6 @@
 
 #include <filesystem>
 
-#include "common/failure_reason.h"
 #include "ghostscript/ghostscript_locator.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -49,8 +48,10 @@ class PsToImageTest : public ::testing::Test {
     request.output = out;
     request.resolutionX = request.resolutionY = dpi;
     request.colorBits = bits;
-    return ConvertPsToImage(request);
+    why_.clear();
+    return ConvertPsToImage(request, &why_);
   }
+  std::string why_;  // why the last Convert failed
   // The arguments the stand-in was started with, one a line.
   std::string Args() const { return ReadBytes(P("args.txt")); }
 
@@ -111,7 +112,7 @@ TEST_F(PsToImageTest, WhatReachesGhostscript) {
   locked.output = P("out.png");
   locked.userPassword = "reader";
   locked.ownerPassword = "boss";
-  ConvertPsToImage(locked);
+  ConvertPsToImage(locked, nullptr);
   EXPECT_NE(Args().find("-sPDFPassword=boss\n"), std::string::npos) << Args();
   // GIF pages are rendered with a palette before they are re-encoded.
   Convert(P("doc.ps"), P("out.gif"));
@@ -138,9 +139,8 @@ TEST_F(PsToImageTest, OnlyACleanRunThatWroteCounts) {
   // A file holding fewer pages than the PDF asked for is no result, whatever
   // its type.
   for (const char* out : {"few.pdf", "few.tif", "few.ps"}) {
-    ClearFailureReason();
     EXPECT_EQ(Convert(P("three.pdf"), P(out)), 0) << out;
-    EXPECT_NE(FailureReason().find("holds 1 pages of 3"), std::string::npos) << FailureReason();
+    EXPECT_NE(why_.find("holds 1 pages of 3"), std::string::npos) << why_;
     EXPECT_FALSE(platform::FileExists(P(out))) << out;
   }
 
@@ -165,9 +165,8 @@ TEST_F(PsToImageTest, ARefusedPdfIsReadAgainThenFails) {
 
   InstallFakeGhostscript(0, true, refusal);
   for (const char* out : {"refused.pdf", "refused.tif", "refused.png"}) {
-    ClearFailureReason();
     EXPECT_EQ(Convert(P("whole.pdf"), P(out)), 0) << out;
-    EXPECT_EQ(FailureReason(), "Ghostscript cannot read the file: Couldn't initialise file.");
+    EXPECT_EQ(why_, "Ghostscript cannot read the file: Couldn't initialise file.");
   }
   EXPECT_FALSE(platform::FileExists(P("refused.pdf")));
   // PostScript has one reader only.
