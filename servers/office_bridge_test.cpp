@@ -153,7 +153,7 @@ TEST(OfficeBridge, ARefusalKeepsTheHelperAndADeathEndsIt) {
 }
 
 TEST(OfficeBridge, AHelperThatNeverAnswersIsStopped) {
-  FakeOffice office(1000);
+  FakeOffice office(2000);
   const std::string pdf = office.dir().Write("kept.pdf", "the earlier output");
   ClearFailureReason();
   EXPECT_EQ(ExportOfficePdf(office.Document("stuck.doc", "hang"), pdf), 0);
