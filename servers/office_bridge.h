@@ -79,6 +79,13 @@ int RetryWithOfficeConverter(const std::string& input, const std::string& pdfPat
 // Ends the kept office; the next export starts a new one.
 void EndOffice();
 
+// The helper the bridge runs. Empty: office_bridge.py beside the program,
+// for the office found in PATH, with the watchdog's time for each answer.
+// Tests name a stand-in speaking the same lines without an office (no office
+// program is needed then); the box shows it with its folder. answerMs > 0
+// gives it that much time for an answer instead. Ends the kept office.
+void UseOfficeHelper(const std::string& script, long long answerMs = 0);
+
 }  // namespace scrivex
 
 #endif  // SCRIVEX_SERVERS_OFFICE_BRIDGE_H_
