@@ -10,9 +10,9 @@
 #include "pdf/pdf_document.h"
 #include "platform/files.h"
 #include "platform/path.h"
-#include "spool/spooler.h"
 #include "printer/printer_dc.h"
 #include "servers/register_servers.h"
+#include "spool/spooler.h"
 
 namespace scrivex {
 namespace {

@@ -6,11 +6,11 @@
 #include <memory>
 
 #include "automation/excel_members.h"
-#include "spool/spooler.h"
 #include "printer/device_settings.h"
 #include "printer/paper_sizes.h"
 #include "servers/office_print.h"
 #include "servers/register_servers.h"
+#include "spool/spooler.h"
 
 namespace scrivex {
 namespace {

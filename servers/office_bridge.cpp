@@ -179,7 +179,7 @@ bool StageDocument(const std::string& input, StagedDocument* staged, std::string
   if (mkdir(staged->folder.c_str(), 0700) != 0 ||
       !platform::CopyFileTo(input, staged->input, true)) {
     NoteFailure(why, "the document could not be copied for the office: " +
-                std::string(std::strerror(errno)));
+                         std::string(std::strerror(errno)));
     return false;
   }
   return true;
@@ -465,8 +465,9 @@ int RetryWithOfficeConverter(const std::string& input, const std::string& pdfPat
         name.c_str(), first.c_str());
     return 1;
   }
-  NoteFailure(why, "the office stopped while it had " + name + " open (" + first +
-              "); converting it again with the office's own converter failed too: " + error);
+  NoteFailure(why,
+              "the office stopped while it had " + name + " open (" + first +
+                  "); converting it again with the office's own converter failed too: " + error);
   return 0;
 }
 

@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "common/failure_reason.h"
 #include "platform/path.h"
 #include "platform/test_support.h"
 #include "servers/office_bridge_fake.h"
@@ -23,6 +22,7 @@ using ::testing::StartsWith;
 constexpr const char* kAwkwardName = "tab\there 100% 50%41 \xC3\xBCn+i.doc";
 
 TEST(OfficeBridge, AnExportsFieldsReachTheHelperAsGiven) {
+  std::string why;
   FakeOffice office;
   const std::string document = office.Document(kAwkwardName, "ok 4");
   const std::string pdf = office.dir().Path("out\t%41 \xC3\xA9.pdf");
@@ -32,8 +32,8 @@ TEST(OfficeBridge, AnExportsFieldsReachTheHelperAsGiven) {
   options.scalePercent = 150;
   options.sheetPaper = {{2, {21000, 29700}}, {1, {10, 20}}};
   int parts = -1;
-  ClearFailureReason();
-  ASSERT_EQ(ExportOfficePdf(document, pdf, options, &parts), 1) << FailureReason();
+  why.clear();
+  ASSERT_EQ(ExportOfficePdf(document, pdf, options, &parts, &why), 1) << why;
   EXPECT_EQ(parts, 4);
   const FakeRequest first = ReadFakeRequest(pdf);
   ASSERT_EQ(first.fields.size(), 7u);
@@ -50,7 +50,7 @@ TEST(OfficeBridge, AnExportsFieldsReachTheHelperAsGiven) {
 
   // The kept helper takes the next document; no papers, no field for them.
   const std::string plain = office.dir().Path("plain.pdf");
-  ASSERT_EQ(ExportOfficePdf(office.Document("plain.doc", "ok"), plain, {}, &parts), 1);
+  ASSERT_EQ(ExportOfficePdf(office.Document("plain.doc", "ok"), plain, {}, &parts, &why), 1);
   EXPECT_EQ(parts, 0);
   const FakeRequest second = ReadFakeRequest(plain);
   EXPECT_EQ(second.peer, first.peer);
@@ -63,9 +63,9 @@ TEST(OfficeBridge, AnExportsFieldsReachTheHelperAsGiven) {
   ASSERT_EQ(InspectOfficeDocument(office.Document("book.xls",
                                                   "ok\nworkbook\n2\nSum\t50% \xC3\xA9\n1\n0\n2\n1\n"
                                                   "3\nEmpty\n0\n1\n0\n0\n0"),
-                                  &info),
+                                  &info, &why),
             1)
-      << FailureReason();
+      << why;
   EXPECT_EQ(info.kind, "workbook");
   EXPECT_EQ(info.partCount, 2);
   ASSERT_EQ(info.sheets.size(), 2u);
@@ -81,40 +81,41 @@ TEST(OfficeBridge, AnExportsFieldsReachTheHelperAsGiven) {
   // What the export filter cannot take never reaches the helper.
   OfficeExportOptions bad;
   bad.pageRange = "1;3";
-  EXPECT_EQ(ExportOfficePdf(document, plain, bad), -1);
+  EXPECT_EQ(ExportOfficePdf(document, plain, bad, nullptr, &why), -1);
   bad = {};
   bad.parts = {0};
-  EXPECT_EQ(ExportOfficePdf(document, plain, bad), -1);
+  EXPECT_EQ(ExportOfficePdf(document, plain, bad, nullptr, &why), -1);
   bad = {};
   bad.sheetPaper = {{1, {0, 100}}};
-  EXPECT_EQ(ExportOfficePdf(document, plain, bad), -1);
+  EXPECT_EQ(ExportOfficePdf(document, plain, bad, nullptr, &why), -1);
   EXPECT_EQ(ReadFakeRequest(plain).served, 2);
 }
 
 TEST(OfficeBridge, ARefusalKeepsTheHelperAndADeathEndsIt) {
+  std::string why;
   FakeOffice office;
   const std::string pdf = office.dir().Write("kept.pdf", "the earlier output");
   const std::string good = office.Document("good.doc", "ok");
   auto exportGood = [&] {
     const std::string out = office.dir().Path("good.pdf");
-    EXPECT_EQ(ExportOfficePdf(good, out), 1) << FailureReason();
+    EXPECT_EQ(ExportOfficePdf(good, out, {}, nullptr, &why), 1) << why;
     return ReadFakeRequest(out);
   };
   // Each failure: 0, the reason noted, the earlier output left alone.
   auto fails = [&](const std::string& name, const std::string& what) {
-    ClearFailureReason();
-    EXPECT_EQ(ExportOfficePdf(office.Document(name, what), pdf), 0) << name;
+    why.clear();
+    EXPECT_EQ(ExportOfficePdf(office.Document(name, what), pdf, {}, nullptr, &why), 0) << name;
     EXPECT_EQ(ReadBytes(pdf), "the earlier output") << name;
-    return FailureReason();
+    return why;
   };
   const FakeRequest first = exportGood();
 
   const std::string refused = office.Document("refused.doc", "error damaged: 50%41\tread");
-  ClearFailureReason();
-  EXPECT_EQ(ExportOfficePdf(refused, pdf), 0);
-  EXPECT_EQ(FailureReason(), "the office could not print refused.doc: damaged: 50%41\tread");
+  why.clear();
+  EXPECT_EQ(ExportOfficePdf(refused, pdf, {}, nullptr, &why), 0);
+  EXPECT_EQ(why, "the office could not print refused.doc: damaged: 50%41\tread");
   // A refusal is no death: there is nothing to convert again.
-  EXPECT_EQ(RetryWithOfficeConverter(refused, pdf, ""), -1);
+  EXPECT_EQ(RetryWithOfficeConverter(refused, pdf, "", &why), -1);
   EXPECT_THAT(fails("empty.doc", "ok-without-pdf"),
               StartsWith("the office wrote no usable PDF for empty.doc: "));
   const FakeRequest afterRefusals = exportGood();
@@ -136,8 +137,9 @@ TEST(OfficeBridge, ARefusalKeepsTheHelperAndADeathEndsIt) {
   // A kept helper whose office had died is replaced, and the document tried
   // once more in the new one.
   const std::string retried = office.dir().Path("retried.pdf");
-  ASSERT_EQ(ExportOfficePdf(office.Document("late.doc", "gone-when-kept"), retried), 1)
-      << FailureReason();
+  ASSERT_EQ(
+      ExportOfficePdf(office.Document("late.doc", "gone-when-kept"), retried, {}, nullptr, &why), 1)
+      << why;
   const FakeRequest afterGone = ReadFakeRequest(retried);
   EXPECT_NE(afterGone.peer, afterDeath.peer);
   EXPECT_EQ(afterGone.served, 1);
@@ -153,13 +155,14 @@ TEST(OfficeBridge, ARefusalKeepsTheHelperAndADeathEndsIt) {
 }
 
 TEST(OfficeBridge, AHelperThatNeverAnswersIsStopped) {
+  std::string why;
   FakeOffice office(2000);
   const std::string pdf = office.dir().Write("kept.pdf", "the earlier output");
-  ClearFailureReason();
-  EXPECT_EQ(ExportOfficePdf(office.Document("stuck.doc", "hang"), pdf), 0);
-  EXPECT_THAT(FailureReason(), HasSubstr("did not answer within"));
+  why.clear();
+  EXPECT_EQ(ExportOfficePdf(office.Document("stuck.doc", "hang"), pdf, {}, nullptr, &why), 0);
+  EXPECT_THAT(why, HasSubstr("did not answer within"));
   EXPECT_EQ(ReadBytes(pdf), "the earlier output");
-  EXPECT_EQ(ExportOfficePdf(office.Document("good.doc", "ok"), pdf), 1) << FailureReason();
+  EXPECT_EQ(ExportOfficePdf(office.Document("good.doc", "ok"), pdf, {}, nullptr, &why), 1) << why;
   EXPECT_EQ(ReadFakeRequest(pdf).served, 1);
 }
 

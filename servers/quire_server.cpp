@@ -21,15 +21,15 @@
 #include "automation/quire_members.h"
 #include "common/child_process.h"
 #include "common/trace.h"
-#include "spool/devmode.h"
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/process.h"
 #include "platform/replacement_file.h"
-#include "spool/spooler.h"
 #include "printer/paper_sizes.h"
 #include "servers/browser_print.h"
 #include "servers/register_servers.h"
+#include "spool/devmode.h"
+#include "spool/spooler.h"
 
 namespace scrivex {
 namespace {

@@ -54,13 +54,12 @@ int main(int argc, char** argv) {
   scrivex::Converters converters;
   converters.selectPostScriptPages = scrivex::SelectPostScriptPages;
   converters.convertPsToImage = scrivex::ConvertPsToImage;
-  converters.convertThroughImageConverter =
-      [&printing](const std::string& input, const std::string& output,
-                  const scrivex::ConversionOptions& options, const std::string& printer,
-                  std::string* why) {
-        return scrivex::ConvertThroughImageConverter(input, output, options, printer, printing,
-                                                     why);
-      };
+  converters.convertThroughImageConverter = [&printing](
+                                                const std::string& input, const std::string& output,
+                                                const scrivex::ConversionOptions& options,
+                                                const std::string& printer, std::string* why) {
+    return scrivex::ConvertThroughImageConverter(input, output, options, printer, printing, why);
+  };
   converters.removeBlankTiffPages = [](const std::string& input, const std::string& output,
                                        std::string* why) {
     return scrivex::RemoveBlankTiffPages(input, output, why);

@@ -13,8 +13,8 @@
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/replacement_file.h"
-#include "spool/spooler.h"
 #include "servers/office_bridge.h"
+#include "spool/spooler.h"
 
 namespace {
 
@@ -45,8 +45,8 @@ std::string MakeStream(const std::string& file, const std::string& folder, std::
     request.device = kDevicePdfWrite;
     int exitCode = -1;
     if (RunGhostscript(request, &why, &exitCode) != 1 || exitCode != 0) {
-      return Noted(why, "Ghostscript could not read it (exit code " + std::to_string(exitCode) +
-                            ")");
+      return Noted(why,
+                   "Ghostscript could not read it (exit code " + std::to_string(exitCode) + ")");
     }
     if (CountPdfPages(*stream, false, &why) < 1 || IsSingleEmptyPagePdf(*stream)) {
       return "it shows no page";

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/path.h"
-#include "spool/spooler.h"
 #include "printer/completion_mapping.h"
+#include "spool/spooler.h"
 
 namespace {
 

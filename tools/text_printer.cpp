@@ -17,8 +17,8 @@
 
 #include "platform/files.h"
 #include "platform/path.h"
-#include "spool/spooler.h"
 #include "printer/printer_dc.h"
+#include "spool/spooler.h"
 #include "text_layout.h"
 
 namespace {

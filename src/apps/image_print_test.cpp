@@ -6,8 +6,8 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/profile.h"
-#include "spool/spooler.h"
 #include "platform/test_support.h"
+#include "spool/spooler.h"
 
 namespace scrivex {
 namespace {

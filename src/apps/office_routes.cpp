@@ -34,8 +34,7 @@ const char* const kProgIds[] = {"Word.Application", "Excel.Application", "PowerP
 
 // The common start: the application the run keeps, or null after its
 // install line.
-std::shared_ptr<Dispatch> StartApplication(PrintJob& job, OfficeApplication which,
-                                           bool* created) {
+std::shared_ptr<Dispatch> StartApplication(PrintJob& job, OfficeApplication which, bool* created) {
   std::shared_ptr<Dispatch>& kept = job.run->kept[which];
   *created = false;
   if (!kept) {

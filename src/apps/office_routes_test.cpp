@@ -11,10 +11,10 @@
 #include "automation/powerpoint_members.h"
 #include "automation/word_members.h"
 #include "platform/profile.h"
-#include "spool/spooler.h"
 #include "platform/test_support.h"
 #include "printer/device_settings.h"
 #include "printer/quire_settings.h"
+#include "spool/spooler.h"
 
 namespace scrivex {
 namespace {

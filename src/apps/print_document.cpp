@@ -19,11 +19,11 @@
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/replacement_file.h"
-#include "spool/spooler.h"
 #include "platform/state_root.h"
 #include "printer/completion_mapping.h"
 #include "printer/default_printer.h"
 #include "printer/driver_settings.h"
+#include "spool/spooler.h"
 
 namespace scrivex {
 namespace {
@@ -46,8 +46,8 @@ int PrintByType(PrintJob& job, const std::string& ext) {
   if (Is(ext, ".txt")) return PrintTextWithNotepad(job);
   // An image prints once, on A4 portrait, whatever the printer's own paper.
   constexpr int kCopies = 1;
-  int printed = PrintImageFile(job.input, job.printer, spool::DMORIENT_PORTRAIT,
-                               spool::DMPAPER_A4, kCopies, job.why);
+  int printed = PrintImageFile(job.input, job.printer, spool::DMORIENT_PORTRAIT, spool::DMPAPER_A4,
+                               kCopies, job.why);
   return printed ? printed : ShellPrintDocument(job);
 }
 
@@ -238,8 +238,8 @@ int PrintDocument(const std::string& input, const std::string& output,
     if (platform::MoveFileReplace(announced[0], output, &error)) {
       announced[0] = output;
     } else {
-      NoteFailure(why, "the page " + announced[0] + " could not be renamed to " + output + ": " +
-                           error);
+      NoteFailure(why,
+                  "the page " + announced[0] + " could not be renamed to " + output + ": " + error);
       result = 0;
     }
   }

@@ -13,8 +13,8 @@ namespace {
 TEST(MadeEveryPage, CountsWhatThePrinterMade) {
   test::ScratchDir dir;
   auto pages = [&](const std::string& name, const std::string& device, int count) {
-    platform::RunChild({"gs", "-q", "-dBATCH", "-dNOPAUSE", "-sDEVICE=" + device, "-r20",
-                        "-o", dir.Path(name), "-c",
+    platform::RunChild({"gs", "-q", "-dBATCH", "-dNOPAUSE", "-sDEVICE=" + device, "-r20", "-o",
+                        dir.Path(name), "-c",
                         "1 1 " + std::to_string(count) + " { pop showpage } for"});
     return dir.Path(name);
   };

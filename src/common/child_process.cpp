@@ -71,19 +71,19 @@ void NoteChildFailure(const std::string& program, const platform::ChildResult& r
   std::string name = ProgramName(program);
   if (!result.started) {
     NoteFailure(why, name + (result.refusal.empty() ? " could not be started"
-                                               : " was not started: " + result.refusal));
+                                                    : " was not started: " + result.refusal));
   } else if (result.outOfMemory) {
     NoteFailure(why, name + " ran out of memory (" + std::to_string(result.memoryMB) +
-                " MB) and was stopped");
+                         " MB) and was stopped");
   } else if (result.timedOut) {
-    NoteFailure(why, name + " ran out of time after " + std::to_string(platform::WatchdogSeconds()) +
-                " seconds and was stopped");
+    NoteFailure(why, name + " ran out of time after " +
+                         std::to_string(platform::WatchdogSeconds()) + " seconds and was stopped");
   } else if (!result.exitedNormally) {
     NoteFailure(why, name + " was killed by signal " + std::to_string(result.exitCode));
   } else if (result.exitCode != 0) {
     std::string said = LastLines(result.output);
     NoteFailure(why, name + " failed with exit status " + std::to_string(result.exitCode) +
-                (said.empty() ? "" : ": " + said));
+                         (said.empty() ? "" : ": " + said));
   }
 }
 

@@ -17,9 +17,10 @@ TEST(ChildProcess, ExitCodesOptionsDetachingAndNoShell) {
   EXPECT_EQ(exitCode, -1);
   EXPECT_EQ(RunHiddenProcess({}), 0);
   // Far more than a pipe holds, on both output streams: the child never blocks.
-  EXPECT_EQ(RunHiddenProcess({"/bin/sh", "-c", "head -c 3000000 /dev/zero; head -c 3000000 /dev/zero >&2"},
-                             &exitCode),
-            1);
+  EXPECT_EQ(
+      RunHiddenProcess(
+          {"/bin/sh", "-c", "head -c 3000000 /dev/zero; head -c 3000000 /dev/zero >&2"}, &exitCode),
+      1);
   EXPECT_EQ(exitCode, 0);
   // The environment and folder reach the child; the parent keeps its own.
   RunHiddenProcess({"/bin/sh", "-c", "printf %s \"$SCRIVEX_CP\" >here"}, &exitCode,

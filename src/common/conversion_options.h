@@ -18,10 +18,10 @@ constexpr size_t kPageRangeBytes = 1024;
 
 // What -p does with an output that exists (`existingOutputMode`).
 enum ExistingOutputMode : int {
-  kOverwriteOutput = 0,      // replace it
-  kInsertBeforeOutput = 1,   // the new pages before its first page
-  kAppendToOutput = 2,       // the new pages after its last page
-  kNumberedNewOutput = 3,    // write to a new numbered name beside it
+  kOverwriteOutput = 0,     // replace it
+  kInsertBeforeOutput = 1,  // the new pages before its first page
+  kAppendToOutput = 2,      // the new pages after its last page
+  kNumberedNewOutput = 3,   // write to a new numbered name beside it
 };
 
 struct ConversionOptions {

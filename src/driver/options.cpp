@@ -12,7 +12,6 @@ const char kOptionLetters[] = "a:b:c:E:f:g:h:i:j:k:l:o:O:p:q:R:r:t:v:w:z:#:DdeGm
 
 namespace {
 
-
 // Text fields keep at most their buffer size less one.
 std::string Limit(const std::string& text, size_t bytes) { return text.substr(0, bytes - 1); }
 

@@ -22,8 +22,7 @@ using platform::HasExtension;
 
 namespace {
 
-int RunTool(const std::vector<std::string>& argv, const Converters& converters,
-            std::string* why) {
+int RunTool(const std::vector<std::string>& argv, const Converters& converters, std::string* why) {
   return converters.runCommandLine ? converters.runCommandLine(argv, why)
                                    : RunCommandLine(argv, false, why);
 }
@@ -42,8 +41,7 @@ bool IsWrittenAsOneFile(const std::string& path) {
 int ConvertThroughPrinting(const std::string& input, const std::string& target, Job& job,
                            const std::string& printer, const Converters& converters) {
   if (!converters.convertThroughImageConverter) return 0;
-  return converters.convertThroughImageConverter(input, target, job.options, printer,
-                                                 &job.failure);
+  return converters.convertThroughImageConverter(input, target, job.options, printer, &job.failure);
 }
 
 }  // namespace

@@ -22,8 +22,7 @@ struct Converters {
       selectPostScriptPages;
   std::function<int(const ImageRequest& request, std::string* why)> convertPsToImage;
   std::function<int(const std::string& input, const std::string& output,
-                    const ConversionOptions& options, const std::string& printer,
-                    std::string* why)>
+                    const ConversionOptions& options, const std::string& printer, std::string* why)>
       convertThroughImageConverter;
   std::function<int(const std::string& input, const std::string& output, std::string* why)>
       removeBlankTiffPages;

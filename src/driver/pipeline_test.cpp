@@ -92,10 +92,11 @@ TEST(Pipeline, RoutesByInputAndOutputType) {
   EXPECT_EQ(ConvertOneFile(dir.Path("a.doc"), dir.Path("e.pdf"), inkwell, rec.Make()), 1);
   // A metafile output prints to Inkwell without changing the job's printer.
   EXPECT_EQ(ConvertOneFile(dir.Path("a.doc"), dir.Path("f.pdf"), o, rec.Make()), 1);
-  EXPECT_THAT(rec.calls, ElementsAre("print Brindle Converter and Creator", "gs " + dir.Path("b.tif"),
-                                     "gs " + dir.Path("c.png"), "print Brindle Converter and Creator",
-                                     "print Inkwell", "blank", "print Inkwell",
-                                     "print Brindle Converter and Creator"));
+  EXPECT_THAT(
+      rec.calls,
+      ElementsAre("print Brindle Converter and Creator", "gs " + dir.Path("b.tif"),
+                  "gs " + dir.Path("c.png"), "print Brindle Converter and Creator", "print Inkwell",
+                  "blank", "print Inkwell", "print Brindle Converter and Creator"));
   EXPECT_EQ(o.failure, "no such file");
   EXPECT_EQ(ConvertOneFile(dir.Path("a.doc"), dir.Path("a.pdf"), o, Converters{}), 0);
 }
@@ -190,7 +191,8 @@ TEST(Pipeline, InsertingAndAppendingGoThroughTheToolsProgram) {
   }
   // A merge that left no file, or that the tool reports as failed, is no success.
   Job merge{.options = o};
-  EXPECT_EQ(MergeWithExistingPdf(dir.Path("in.pdf"), dir.Path("missing.pdf"), merge, rec.Make()), 0);
+  EXPECT_EQ(MergeWithExistingPdf(dir.Path("in.pdf"), dir.Path("missing.pdf"), merge, rec.Make()),
+            0);
   rec.toolExit = 2;
   EXPECT_EQ(ConvertAllOf(list, o, rec.Make()).first, 0);
 

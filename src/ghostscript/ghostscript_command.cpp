@@ -114,8 +114,8 @@ bool BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSe
 }
 
 std::string PdfReaderRefusal(const std::string& output) {
-  const size_t at = std::min(output.find("Couldn't initialise file"),
-                             output.find("No pages will be processed"));
+  const size_t at =
+      std::min(output.find("Couldn't initialise file"), output.find("No pages will be processed"));
   if (at == std::string::npos) return "";
   size_t start = output.rfind('\n', at);
   start = start == std::string::npos ? 0 : start + 1;

@@ -30,8 +30,8 @@ struct RenderRequest {
   int numberPages = 0;  // non-zero: "_%04d" before the output's extension
   int firstPage = 0;    // > 0 to limit the pages
   int lastPage = 0;
-  int jpegQuality = 0;   // 1..100 goes to the JPEG devices; else their default
-  bool bigTiff = false;  // a TIFF device writes BigTIFF (past 4 GiB)
+  int jpegQuality = 0;          // 1..100 goes to the JPEG devices; else their default
+  bool bigTiff = false;         // a TIFF device writes BigTIFF (past 4 GiB)
   bool olderPdfReader = false;  // read PDF with Ghostscript's older reader
 };
 

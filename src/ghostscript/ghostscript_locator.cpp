@@ -65,7 +65,8 @@ void SetSystemGhostscriptDirForTesting(const std::string& dir) { SystemDirOverri
 
 std::vector<std::string> FixedGhostscriptCandidates() {
   const std::string& system = SystemDirOverride();
-  return {platform::ProgramDirectory() + "gs/", platform::PrivateTempFolder::OriginalDirectory() + "p2t/",
+  return {platform::ProgramDirectory() + "gs/",
+          platform::PrivateTempFolder::OriginalDirectory() + "p2t/",
           system.empty() ? std::string(kDefaultSystemDir) : WithSlash(system)};
 }
 
@@ -101,7 +102,8 @@ int FindGhostscript(std::string* ghostscriptDir, std::string* ghostscriptLib) {
   for (size_t i = 0; i < candidates.size(); ++i) {
     const std::string& dir = candidates[i];
     if (dir.size() >= kGhostscriptPathBytes) continue;
-    if (i == kTempCandidate && WritableByOthers(platform::PrivateTempFolder::OriginalDirectory())) continue;
+    if (i == kTempCandidate && WritableByOthers(platform::PrivateTempFolder::OriginalDirectory()))
+      continue;
     if (HoldsGhostscript(dir)) {
       Store(dir, dir, ghostscriptDir, ghostscriptLib);
       return 1;

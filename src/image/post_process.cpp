@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/progress.h"
 #include "image/tiff_recompress.h"
 #include "platform/files.h"
 #include "platform/output_target.h"
 #include "platform/path.h"
-#include "common/progress.h"
 
 namespace scrivex {
 

@@ -14,8 +14,7 @@ namespace scrivex {
 // must exist; without, the output and its numbered pages count. Why the
 // recompression failed goes to *why.
 int PostProcessImages(const std::string& outputPath, int colorBits, int tiffCompression,
-                      int singleFile, int resolutionX, int resolutionY,
-                      std::string* why = nullptr);
+                      int singleFile, int resolutionX, int resolutionY, std::string* why = nullptr);
 // The same for files already listed; reportedName is what the progress
 // callback sees and whose extension decides the TIFF work (a staging file's
 // own name may say nothing).

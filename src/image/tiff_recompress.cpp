@@ -108,8 +108,8 @@ int ReencodeTiffPages(const std::string& source, const std::string& destination,
       if (resolutionX > 0) page.xDpi = resolutionX;
       if (resolutionY > 0) page.yDpi = resolutionY;
       if (!ApplyCompressionCode(page, compression)) {
-        return ReportFailure(source + ": page " + std::to_string(i + 1) +
-                             " is too long to become a fax page", why);
+        return ReportFailure(
+            source + ": page " + std::to_string(i + 1) + " is too long to become a fax page", why);
       }
       if (!WriteTiffPage(*out, page, i)) return ReportFailure(out->lastError, why);
     }

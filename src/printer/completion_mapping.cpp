@@ -65,7 +65,8 @@ int WaitForDriver(CompletionMapping& mapping, const std::string& printer,
     std::fflush(stdout);
     platform::SleepMs(mapping.pollMs);
     std::vector<uint32_t> jobs;
-    int read = mapping.readJobs ? mapping.readJobs(printer, &jobs) : GetAllPrinterJobs(printer, &jobs);
+    int read =
+        mapping.readJobs ? mapping.readJobs(printer, &jobs) : GetAllPrinterJobs(printer, &jobs);
     if (read != 1 || jobs.empty()) {
       if (++idle >= kIdlePollsBeforeGivingUp) break;
     } else {

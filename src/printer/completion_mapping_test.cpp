@@ -121,7 +121,8 @@ TEST(CompletionBlock, PlantedAndStaleBlocksAreNeverUsed) {
     struct stat st;
     ASSERT_EQ(lstat(path.c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode) && (st.st_mode & 07777) == 0600) << std::oct << st.st_mode;
-    EXPECT_EQ(WaitOutput(mapping).find("injected"), std::string::npos) << (asLink ? "link" : "file");
+    EXPECT_EQ(WaitOutput(mapping).find("injected"), std::string::npos)
+        << (asLink ? "link" : "file");
     // The block at the name is a new one; a link's end is left as it was.
     EXPECT_EQ(test::ReadBytes(planted).substr(0, 17),
               asLink ? "/tmp/injected.pdf" : std::string(17, '\0'));

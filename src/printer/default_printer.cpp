@@ -7,8 +7,8 @@
 #include "common/registry.h"
 #include "platform/path.h"
 #include "platform/process.h"
-#include "spool/spooler.h"
 #include "printer/driver_settings.h"
+#include "spool/spooler.h"
 
 namespace scrivex {
 

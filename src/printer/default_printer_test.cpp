@@ -9,10 +9,10 @@
 #include "common/conversion_options.h"
 #include "common/registry.h"
 #include "platform/process.h"
-#include "spool/spooler.h"
 #include "platform/test_support.h"
 #include "printer/device_settings.h"
 #include "printer/driver_settings.h"
+#include "spool/spooler.h"
 
 namespace scrivex {
 namespace {

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "spool/spooler.h"
 #include "platform/state_root.h"
 #include "printer/completion_mapping.h"
+#include "spool/spooler.h"
 
 namespace scrivex {
 
@@ -40,7 +40,7 @@ int RunPrinterDriver(int argc, char** argv, const std::string& driverName,
   spool::PrinterHandle printer;
   if (spool::OpenPrinter(printerName, &printer)) {
     spool::SetJob(printer, static_cast<uint32_t>(std::strtoul(jobId.c_str(), nullptr, 10)),
-                     spool::JOB_CONTROL_DELETE);
+                  spool::JOB_CONTROL_DELETE);
     spool::ClosePrinter(&printer);
   }
   return result;

@@ -7,13 +7,13 @@
 #include <fstream>
 
 #include "common/registry.h"
-#include "printer/quire_settings.h"
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/profile.h"
-#include "spool/spooler.h"
 #include "platform/state_root.h"
 #include "printer/device_settings.h"
+#include "printer/quire_settings.h"
+#include "spool/spooler.h"
 
 namespace scrivex {
 

@@ -6,10 +6,10 @@
 #include <sstream>
 
 #include "common/registry.h"
-#include "printer/quire_settings.h"
 #include "platform/profile.h"
-#include "spool/spooler.h"
 #include "platform/test_support.h"
+#include "printer/quire_settings.h"
+#include "spool/spooler.h"
 
 namespace scrivex {
 namespace {

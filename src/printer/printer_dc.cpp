@@ -5,12 +5,11 @@
 
 #include "common/temp_files.h"
 #include "platform/files.h"
-#include "spool/spooler.h"
 #include "printer/paper_sizes.h"
+#include "spool/spooler.h"
 
 namespace scrivex {
 namespace {
-
 
 std::unique_ptr<PrinterDC> ContextFor(const std::string& printer, const spool::DEVMODEA& d) {
   auto dc = std::make_unique<PrinterDC>();
@@ -63,8 +62,7 @@ std::unique_ptr<PrinterDC> CreatePrinterDC(const std::string& printerName, int o
   }
   // A paper code replaces a custom width and length.
   d.dmPaperSize = static_cast<int16_t>(paperSize);
-  d.dmFields =
-      (d.dmFields | spool::DM_PAPERSIZE) & ~(spool::DM_PAPERWIDTH | spool::DM_PAPERLENGTH);
+  d.dmFields = (d.dmFields | spool::DM_PAPERSIZE) & ~(spool::DM_PAPERWIDTH | spool::DM_PAPERLENGTH);
   return ContextFor(stored->printer, d);
 }
 

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "pdf/pdf_document.h"
-#include "spool/spooler.h"
 #include "platform/test_support.h"
+#include "spool/spooler.h"
 
 namespace scrivex {
 namespace {

@@ -35,8 +35,9 @@ bool RanCleanly(RenderRequest request, std::string* why) {
       NoteFailure(why, "Ghostscript cannot read the file: " + refusal);
       return false;
     }
-    TraceMessage("Ghostscript's PDF reader refused %s (%s); reading it again with its older reader\n",
-                 request.inputPath.c_str(), refusal.c_str());
+    TraceMessage(
+        "Ghostscript's PDF reader refused %s (%s); reading it again with its older reader\n",
+        request.inputPath.c_str(), refusal.c_str());
     // Pages the refused run left (a blank one) are no part of the result; a
     // single file is written over from its start.
     if (request.numberPages) {
@@ -91,7 +92,7 @@ bool CheckInput(const std::string& input, int firstPage, int* pageCount, double*
   }
   if (firstPage > pages) {
     NoteFailure(why, "the range starts at page " + std::to_string(firstPage) + " of a " +
-                std::to_string(pages) + "-page document");
+                         std::to_string(pages) + "-page document");
     return false;
   }
   *pageCount = pages;
@@ -160,7 +161,7 @@ bool IsCompleteOutput(const std::string& path, const std::string& finalName, int
     }
     if (pages >= 0 && !whole) {
       error = "it holds " + std::to_string(pages) + " pages" +
-            (expectedPages ? " of " + std::to_string(expectedPages) : "");
+              (expectedPages ? " of " + std::to_string(expectedPages) : "");
     }
   } else {
     int pages = 0;
@@ -276,7 +277,8 @@ int ConvertPsToImage(const ImageRequest& asked, std::string* why) {
       return 0;
     }
     request.outputPath = staging.path();
-    if (!RanCleanly(request, why) || !IsCompleteOutput(staging.path(), output, expected, why)) return 0;
+    if (!RanCleanly(request, why) || !IsCompleteOutput(staging.path(), output, expected, why))
+      return 0;
     if (FinishImageFiles({staging.path()}, output, depth, tiffCompression, dpiX, dpiY, why) != 1) {
       return 0;
     }
@@ -303,7 +305,8 @@ int ConvertPsToImage(const ImageRequest& asked, std::string* why) {
   platform::PathParts out = platform::SplitPath(output);
   const std::string staged = folder.path() + out.name + out.ext;
   if (NeedsImageConverter(output)) {
-    if (RenderThroughPngPages(request, colorBits, asked.grayscale != 0, folder.path(), why) != 1) return 0;
+    if (RenderThroughPngPages(request, colorBits, asked.grayscale != 0, folder.path(), why) != 1)
+      return 0;
   } else {
     request.outputPath = staged;
     if (!RanCleanly(request, why)) return 0;
@@ -315,7 +318,7 @@ int ConvertPsToImage(const ImageRequest& asked, std::string* why) {
   }
   if (expected > 0 && static_cast<int>(pages.size()) != expected) {
     NoteFailure(why, "the output is incomplete: " + std::to_string(pages.size()) + " of " +
-                std::to_string(expected) + " pages");
+                         std::to_string(expected) + " pages");
     return 0;
   }
   for (const std::string& page : pages) {

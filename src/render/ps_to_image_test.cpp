@@ -39,7 +39,8 @@ class PsToImageTest : public ::testing::Test {
       "%PDF-1.4\n%!PS-Adobe-3.0 EPSF-3.0\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n"
       "2 0 obj<</Type/Pages/Kids[3 0 R]/Count 1>>endobj\n"
       "3 0 obj<</Type/Page/Parent 2 0 R/MediaBox[0 0 72 72]/Contents 4 0 R>>endobj\n"
-      "4 0 obj<</Length 8>>stream\n0 0 m 9 9 l S\nendstream endobj\ntrailer<</Root 1 0 R>>\n%%EOF\n";
+      "4 0 obj<</Length 8>>stream\n0 0 m 9 9 l S\nendstream endobj\ntrailer<</Root 1 0 "
+      "R>>\n%%EOF\n";
   void TearDown() override { SetSystemGhostscriptDirForTesting(""); }
   std::string P(const std::string& name) const { return dir_.Path(name); }
   int Convert(const std::string& in, const std::string& out, float dpi = 72, int bits = 24) {
@@ -70,7 +71,9 @@ class PsToImageTest : public ::testing::Test {
     if (writeOutput) {
       script +=
           "for a in \"$@\"; do case \"$a\" in -sOutputFile=*) "
-          "f=\"${a#-sOutputFile=}\"; cp '" + P("whole.") + "'\"${f##*.}\" \"$(printf \"$f\" 1)\";; "
+          "f=\"${a#-sOutputFile=}\"; cp '" +
+          P("whole.") +
+          "'\"${f##*.}\" \"$(printf \"$f\" 1)\";; "
           "esac; done\n";
     }
     dir_.Write("p2t/gs", script + "exit " + std::to_string(exitStatus) + "\n");

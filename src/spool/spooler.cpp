@@ -37,8 +37,10 @@ using platform::GetEnv;
 using platform::Hive;
 using platform::HiveKey;
 using platform::IsRegularFile;
+using platform::kRegSz;
 using platform::LastOutputLine;
 using platform::PercentEncode;
+using platform::PrivateTempFolder;
 using platform::ProgramDirectory;
 using platform::ReadFileAt;
 using platform::ReadWholeFile;
@@ -52,8 +54,6 @@ using platform::UniqueFd;
 using platform::UpdateHiveFile;
 using platform::WatchdogSeconds;
 using platform::WriteFileAtomically;
-using platform::kRegSz;
-using platform::PrivateTempFolder;
 
 namespace {
 

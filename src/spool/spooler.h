@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "spool/devmode.h"
 #include "common/printer_names.h"
+#include "spool/devmode.h"
 
 namespace scrivex::spool {
 
@@ -38,7 +38,6 @@ constexpr uint32_t ERROR_PRINT_CANCELLED = 63;
 
 constexpr uint32_t PRINTER_ATTRIBUTE_DIRECT = 0x2;
 constexpr uint32_t JOB_CONTROL_DELETE = 5;
-
 
 // The calling thread's last spooler error (0 after a success that sets none).
 uint32_t SpoolerLastError();

@@ -24,12 +24,12 @@ using platform::FindValue;
 using platform::GetEnv;
 using platform::Hive;
 using platform::HiveKey;
+using platform::HiveReadResult;
 using platform::ProgramDirectory;
 using platform::ReadHiveFile;
 using platform::RunChild;
 using platform::SleepMs;
 using platform::StateRoot;
-using platform::HiveReadResult;
 
 using test::ReadBytes;
 using test::ScratchDir;
