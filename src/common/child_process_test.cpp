@@ -23,8 +23,10 @@ TEST(ChildProcess, ExitCodesOptionsDetachingAndNoShell) {
       1);
   EXPECT_EQ(exitCode, 0);
   // The environment and folder reach the child; the parent keeps its own.
-  RunHiddenProcess({"/bin/sh", "-c", "printf %s \"$SCRIVEX_CP\" >here"}, &exitCode,
-                   {{{"SCRIVEX_CP", std::string("v")}}, dir.Path()});
+  HiddenProcessOptions options;
+  options.env = {{"SCRIVEX_CP", std::string("v")}};
+  options.workingDirectory = dir.Path();
+  RunHiddenProcess({"/bin/sh", "-c", "printf %s \"$SCRIVEX_CP\" >here"}, &exitCode, options);
   EXPECT_EQ(test::ReadBytes(dir.Path("here")), "v");
   EXPECT_EQ(std::getenv("SCRIVEX_CP"), nullptr);
 

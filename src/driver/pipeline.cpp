@@ -202,7 +202,9 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
       std::printf("Brindle Inc: %d\n", static_cast<int>((100 * i + 99) / n));
       std::fflush(stdout);
     }
-    Job job{.options = jobOptions, .printer = printer};
+    Job job;
+    job.options = jobOptions;
+    job.printer = printer;
     ConversionOptions& options = job.options;
     std::string* reason = &job.failure;
     if (list[i].replacesOutput && !listReplaced) options.existingOutputMode = kOverwriteOutput;

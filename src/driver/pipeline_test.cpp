@@ -78,7 +78,8 @@ std::pair<int, std::string> ConvertAllOf(const WorkList& list, const ConversionO
 TEST(Pipeline, RoutesByInputAndOutputType) {
   Folder dir;
   for (const char* name : {"a.doc", "b.PDF", "c.eps"}) dir.Write(name, "x");
-  Job o, blank, inkwell{.printer = kInkwellPrinterName};
+  Job o, blank, inkwell;
+  inkwell.printer = kInkwellPrinterName;
   blank.options.removeBlankPages = 1;
   Recorder rec;
   EXPECT_EQ(ConvertOneFile(dir.Path("a.doc"), dir.Path("a.pdf"), o, rec.Make()), 1);
@@ -190,7 +191,8 @@ TEST(Pipeline, InsertingAndAppendingGoThroughTheToolsProgram) {
     EXPECT_THAT(dir.Files(), ElementsAre("in.pdf", "out.pdf"));  // the converted file is gone
   }
   // A merge that left no file, or that the tool reports as failed, is no success.
-  Job merge{.options = o};
+  Job merge;
+  merge.options = o;
   EXPECT_EQ(MergeWithExistingPdf(dir.Path("in.pdf"), dir.Path("missing.pdf"), merge, rec.Make()),
             0);
   rec.toolExit = 2;
