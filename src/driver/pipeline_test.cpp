@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "common/failure_reason.h"
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/replacement_file.h"
@@ -38,14 +39,14 @@ struct Recorder {
       psFirst = r.firstPage;
       psInputExisted = platform::FileExists(r.input);
       test::WriteBytes(r.output, "new");
-      if (result != 1) *why = "gs failed on " + r.input;
+      if (result != 1) NoteFailure(why, "gs failed on " + r.input);
       return result;
     };
     c.convertThroughImageConverter = [this](const std::string& input, const std::string&,
                                             const ConversionOptions&, const std::string& printer,
                                             std::string* why) {
       calls.push_back("print " + printer);
-      if (result != 1) *why = "printing failed on " + input;
+      if (result != 1) NoteFailure(why, "printing failed on " + input);
       return result;
     };
     c.removeBlankTiffPages = [this](const auto&...) {
