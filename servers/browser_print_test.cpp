@@ -150,6 +150,10 @@ reply(take('Target.createTarget'), {'targetId': 'T1'})
 attach = take('Target.attachToTarget')
 if attach['params'].get('targetId') != 'T1':
     die('attached to %s, not the new target' % attach['params'].get('targetId'))
+# As a browser does, it tells the root session of the attachment too.
+send({'method': 'Target.attachedToTarget',
+      'params': {'sessionId': 'S1', 'waitingForDebugger': False,
+                 'targetInfo': {'targetId': 'T1', 'type': 'page', 'url': 'about:blank'}}})
 reply(attach, {'sessionId': 'S1'})
 # The page's set-up, answered last first.
 setup = []
