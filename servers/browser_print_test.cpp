@@ -1,0 +1,573 @@
+#include "servers/browser_print.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+
+#include "platform/test_support.h"
+#include "servers/devtools_json.h"
+
+namespace scrivex {
+namespace {
+
+// A stand-in for the headless browser. It reads the client's messages from
+// fd 3 and writes its own to fd 4 (JSON, each ending in NUL), plays the
+// scenario.json of the work folder and logs what it read to received.log
+// there, one message a line. Where the client strays from what a browser
+// needs, it says so on its standard error and ends, which the client
+// reports as its failure.
+//
+// The scenario's keys: "setup" (commands of the page's set-up, 4), "status"
+// of the page or its "netError", "navigateReply" in place of the normal one,
+// "waitMs" (a virtual time budget is asked for), "events" (actions between
+// the navigation and the load), "on" (actions on reading a method),
+// "printError", "goneRequests" (paused requests are gone when answered).
+// The PDF it returns is answer.bin of the work folder.
+constexpr const char* kFakeBrowser = R"PY(#!/usr/bin/env python3
+import base64, json, os, sys
+
+work = next(a[len('--user-data-dir='):] for a in sys.argv[1:]
+            if a.startswith('--user-data-dir='))
+work = work[:-len('profile')]
+with open(work + 'scenario.json') as f:
+    sc = json.load(f)
+log = open(work + 'received.log', 'w')
+inbox = b''
+ready = False  # the page is there: asking to print is no longer early
+
+
+def die(why, code=3):
+    sys.stderr.write('fake browser: ' + why + '\n')
+    sys.stderr.flush()
+    os._exit(code)
+
+
+def send_raw(data):
+    while data:
+        data = data[os.write(4, data):]
+
+
+def send(message):
+    send_raw(json.dumps(message, separators=(',', ':')).encode() + b'\0')
+
+
+def read():
+    global inbox
+    while b'\0' not in inbox:
+        chunk = os.read(3, 65536)
+        if not chunk:
+            os._exit(0)  # the client hung up
+        inbox += chunk
+    text, _, inbox = inbox.partition(b'\0')
+    log.write(text.decode() + '\n')
+    log.flush()
+    message = json.loads(text)
+    method = message.get('method')
+    if method == 'Page.printToPDF' and not ready:
+        die('asked to print before the page was there', 5)
+    for action in sc.get('on', {}).get(method, []):
+        act(action)
+    return message
+
+
+def reply(message, result=None, error=None):
+    answer = {'id': message['id']}
+    if error:
+        answer['error'] = {'code': -32000, 'message': error}
+    else:
+        answer['result'] = {} if result is None else result
+    if 'sessionId' in message:
+        answer['sessionId'] = message['sessionId']
+    send(answer)
+
+
+# Children and paused requests may be gone by the time their commands come.
+def gone(message):
+    return message.get('sessionId', '').startswith('C') or (
+        message.get('method', '').startswith('Fetch.') and sc.get('goneRequests'))
+
+
+def take(method, session=None):
+    while True:
+        message = read()
+        if message.get('method') == method and message.get('sessionId') == session:
+            return message
+        reply(message, error='No target with given id found' if gone(message) else None)
+
+
+def answer_of(request_id, session):
+    while True:
+        message = read()
+        if (message.get('method') in ('Fetch.continueRequest', 'Fetch.failRequest') and
+                message['params'].get('requestId') == request_id):
+            if message.get('sessionId') != session:
+                die('request %s answered in session %s' % (request_id, message.get('sessionId')))
+            reply(message, error='Invalid InterceptionId.' if gone(message) else None)
+            return message['method']
+        reply(message, error='No target with given id found' if gone(message) else None)
+
+
+def act(a):
+    do = a['do']
+    if do == 'send':
+        send(a['message'])
+    elif do == 'raw':
+        send_raw(a['text'].encode('latin-1') + (b'\0' if a.get('nul', True) else b''))
+    elif do == 'exit':
+        die(a.get('say', 'gone'), a.get('code', 3))
+    elif do == 'idle':
+        while True:
+            read()
+    elif do == 'pause':
+        event = {'method': 'Fetch.requestPaused',
+                 'params': {'requestId': a['id'], 'frameId': 'F1',
+                            'request': {'url': a['url'], 'method': 'GET'},
+                            'resourceType': a.get('type', 'Image')}}
+        if a.get('session'):
+            event['sessionId'] = a['session']
+        send(event)
+        return answer_of(a['id'], a.get('session'))
+    elif do == 'dialog':
+        send({'method': 'Page.javascriptDialogOpening', 'sessionId': 'S1',
+              'params': {'url': 'about:blank', 'message': 'hello', 'type': 'alert',
+                         'hasBrowserHandler': False}})
+        reply(take('Page.handleJavaScriptDialog', 'S1'))
+    elif do == 'child':
+        send({'method': 'Target.attachedToTarget', 'sessionId': 'S1',
+              'params': {'sessionId': a['session'], 'waitingForDebugger': True,
+                         'targetInfo': {'targetId': 'T' + a['session'], 'type': a['type'],
+                                        'url': 'https://93.184.216.34/child'}}})
+        # Gone already: its commands fail.
+        reply(take('Runtime.runIfWaitingForDebugger', a['session']), error='No session')
+
+
+reply(take('Fetch.enable'))
+reply(take('Target.createTarget'), {'targetId': 'T1'})
+attach = take('Target.attachToTarget')
+if attach['params'].get('targetId') != 'T1':
+    die('attached to %s, not the new target' % attach['params'].get('targetId'))
+# As a browser does, it tells the root session of the attachment too.
+send({'method': 'Target.attachedToTarget',
+      'params': {'sessionId': 'S1', 'waitingForDebugger': False,
+                 'targetInfo': {'targetId': 'T1', 'type': 'page', 'url': 'about:blank'}}})
+reply(attach, {'sessionId': 'S1'})
+# The page's set-up, answered last first.
+setup = []
+while len(setup) < sc.get('setup', 4):
+    message = read()
+    if message.get('sessionId') != 'S1':
+        die('%s sent outside the page' % message.get('method'))
+    setup.append(message)
+for message in reversed(setup):
+    reply(message)
+
+navigate = take('Page.navigate', 'S1')
+if 'navigateReply' in sc:
+    reply(navigate, sc['navigateReply'])
+    act({'do': 'idle'})
+url = navigate['params']['url']
+if act({'do': 'pause', 'id': 'R-page', 'url': url, 'type': 'Document'}) != 'Fetch.continueRequest':
+    die('the page itself was refused')
+if 'netError' in sc:
+    send({'method': 'Network.loadingFailed', 'sessionId': 'S1',
+          'params': {'requestId': 'L1', 'type': 'Document', 'errorText': sc['netError'],
+                     'canceled': False}})
+else:
+    send({'method': 'Network.responseReceived', 'sessionId': 'S1',
+          'params': {'requestId': 'L1', 'loaderId': 'L1', 'type': 'Document',
+                     'response': {'url': url, 'status': sc.get('status', 200)}}})
+reply(navigate, {'frameId': 'F1', 'loaderId': 'L1'})
+if sc.get('waitMs'):
+    reply(take('Emulation.setVirtualTimePolicy', 'S1'))
+for a in sc.get('events', []):
+    act(a)
+
+ready = True
+send({'method': 'Emulation.virtualTimeBudgetExpired' if sc.get('waitMs') else
+      'Page.loadEventFired', 'params': {'timestamp': 1.5}, 'sessionId': 'S1'})
+reply(take('Runtime.evaluate', 'S1'), {'result': {'type': 'undefined'}})
+print_request = take('Page.printToPDF', 'S1')
+if 'printError' in sc:
+    reply(print_request, error=sc['printError'])
+else:
+    with open(work + 'answer.bin', 'rb') as f:
+        reply(print_request, {'data': base64.b64encode(f.read()).decode()})
+act({'do': 'idle'})
+)PY";
+
+// Where no conversation of these takes longer, with room to spare: it only
+// keeps a client that waits for ever from hanging the test.
+constexpr int kPolls = 15000;
+constexpr useconds_t kPollGapUs = 2000;
+
+struct Conversation {
+  bool started = false;
+  bool ended = false;  // Poll said it was over
+  bool printed = false;
+  std::string failure;
+  std::vector<JsonValue> received;  // what the client sent, in order
+
+  // The first message with this method (and session, "" for the browser's own).
+  const JsonValue* Find(const std::string& method, const std::string& session) const {
+    for (const JsonValue& m : received) {
+      if (m.Text("method") == method && m.Text("sessionId") == session) return &m;
+    }
+    return nullptr;
+  }
+  size_t Count(const std::string& method) const {
+    size_t n = 0;
+    for (const JsonValue& m : received) n += m.Text("method") == method;
+    return n;
+  }
+  // The method that answered the paused request.
+  std::string AnswerTo(const std::string& requestId, std::string* session = nullptr) const {
+    for (const JsonValue& m : received) {
+      const JsonValue* params = m.Find("params");
+      const std::string method = m.Text("method");
+      if (params && params->Text("requestId") == requestId &&
+          (method == "Fetch.continueRequest" || method == "Fetch.failRequest")) {
+        if (session) *session = m.Text("sessionId");
+        return method + (method == "Fetch.failRequest" ? " " + params->Text("errorReason") : "");
+      }
+    }
+    return "unanswered";
+  }
+};
+
+class FakeBrowser {
+ public:
+  FakeBrowser() : path_(dir_.Write("fake-browser", kFakeBrowser)) { chmod(path_.c_str(), 0755); }
+  const test::ScratchDir& dir() const { return dir_; }
+
+  // One conversation in a work folder of its own, the browser answering
+  // printToPDF with `pdf`.
+  Conversation Converse(const PagePrintRequest& request, const std::string& scenario,
+                        const std::string& pdf = "", const std::string& browser = "") {
+    const std::string work = dir_.Path("work" + std::to_string(++runs_) + "/");
+    std::filesystem::create_directories(work);
+    test::WriteBytes(work + "scenario.json", scenario);
+    test::WriteBytes(work + "answer.bin", pdf);
+    Conversation c;
+    BrowserPrint print;
+    std::string why;
+    c.started = print.Start(browser.empty() ? path_ : browser, request, work, &why);
+    if (!c.started) {
+      c.failure = why;
+      return c;
+    }
+    for (int i = 0; i < kPolls && !c.ended; ++i) {
+      c.ended = !print.Poll();
+      if (!c.ended) usleep(kPollGapUs);
+    }
+    c.printed = print.printed();
+    c.failure = print.failure();
+    std::istringstream log(test::ReadBytes(work + "received.log"));
+    for (std::string line; std::getline(log, line);) {
+      c.received.emplace_back();
+      EXPECT_TRUE(ParseJson(line, &c.received.back())) << line;
+    }
+    return c;
+  }
+
+ private:
+  test::ScratchDir dir_;
+  std::string path_;
+  int runs_ = 0;
+};
+
+PagePrintRequest A4Request(const FakeBrowser& fake, const std::string& url) {
+  PagePrintRequest request;
+  request.url = url;
+  request.pageSize = "210mm 297mm";
+  request.widthInches = 8.27;
+  request.heightInches = 11.69;
+  request.pdfPath = fake.dir().Path("out.pdf");
+  return request;
+}
+
+// Enough to take many reads of the channel, with every byte value in it.
+std::string SamplePdf() {
+  std::string pdf = "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n";
+  for (unsigned i = 0; i < 300000; ++i) pdf.push_back(static_cast<char>((i * 7919u) >> 3));
+  return pdf + "\n%%EOF\n";
+}
+
+TEST(BrowserPrint, PrintsTheLoadedPageOnTheRequestedPaper) {
+  FakeBrowser fake;
+  const PagePrintRequest request = A4Request(fake, "http://93.184.216.34/report.html");
+  const std::string pdf = SamplePdf();
+  // On its way the page loads a picture, gets a frame that failed and a
+  // picture that is missing (neither is the page), raises an alert, and
+  // starts a frame and a worker that are gone again before they hear back;
+  // the browser's answers to what was sent to them, and to the answered
+  // requests, are refusals.
+  const Conversation c = fake.Converse(request, R"({
+    "goneRequests": true,
+    "events": [
+      {"do": "pause", "id": "R-logo", "url": "http://93.184.216.34/logo.png"},
+      {"do": "pause", "id": "R-inline", "url": "data:image/png;base64,AAAA"},
+      {"do": "send", "message": {"method": "Network.responseReceived", "sessionId": "S1",
+        "params": {"requestId": "R-9", "loaderId": "L1", "type": "Image",
+                   "response": {"status": 404}}}},
+      {"do": "send", "message": {"method": "Network.responseReceived", "sessionId": "S1",
+        "params": {"requestId": "L2", "loaderId": "L2", "type": "Document",
+                   "response": {"status": 500}}}},
+      {"do": "dialog"},
+      {"do": "child", "session": "C1", "type": "iframe"},
+      {"do": "child", "session": "C2", "type": "worker"}
+    ]})",
+                                       pdf);
+  ASSERT_TRUE(c.started) << c.failure;
+  ASSERT_TRUE(c.ended) << "the client still waits";
+  EXPECT_TRUE(c.printed) << c.failure;
+  EXPECT_EQ(c.failure, "");
+  EXPECT_TRUE(test::ReadBytes(request.pdfPath) == pdf) << "the PDF is not the browser's";
+
+  // Every request stops for the filter before the page is made.
+  ASSERT_FALSE(c.received.empty());
+  EXPECT_EQ(c.received[0].Text("method"), "Fetch.enable");
+  EXPECT_EQ(c.received[0].Text("sessionId"), "");
+  const JsonValue* enable = c.Find("Fetch.enable", "");
+  ASSERT_TRUE(enable && enable->Find("params") && enable->Find("params")->Find("patterns"));
+  const JsonValue& patterns = *enable->Find("params")->Find("patterns");
+  ASSERT_EQ(patterns.items.size(), 1u);
+  EXPECT_EQ(patterns.items[0].Text("urlPattern"), "*");
+  EXPECT_EQ(patterns.items[0].Text("requestStage"), "Request");
+  for (const char* method : {"Page.enable", "Network.enable"}) {
+    EXPECT_TRUE(c.Find(method, "S1")) << method << " is not sent to the page";
+  }
+  const JsonValue* navigate = c.Find("Page.navigate", "S1");
+  ASSERT_TRUE(navigate);
+  EXPECT_EQ(navigate->Find("params")->Text("url"), request.url);
+
+  EXPECT_EQ(c.AnswerTo("R-page"), "Fetch.continueRequest");
+  EXPECT_EQ(c.AnswerTo("R-logo"), "Fetch.continueRequest");
+  EXPECT_EQ(c.AnswerTo("R-inline"), "Fetch.continueRequest");
+  const JsonValue* dialog = c.Find("Page.handleJavaScriptDialog", "S1");
+  ASSERT_TRUE(dialog);
+  EXPECT_TRUE(dialog->Find("params")->Find("accept")->boolean);
+  // Children lose their sockets and are let go.
+  const JsonValue* frameScript = c.Find("Page.addScriptToEvaluateOnNewDocument", "C1");
+  ASSERT_TRUE(frameScript);
+  EXPECT_NE(frameScript->Find("params")->Text("source").find("WebSocket"), std::string::npos);
+  const JsonValue* workerScript = c.Find("Runtime.evaluate", "C2");
+  ASSERT_TRUE(workerScript);
+  EXPECT_NE(workerScript->Find("params")->Text("expression").find("WebSocket"), std::string::npos);
+  for (const char* child : {"C1", "C2"}) {
+    EXPECT_TRUE(c.Find("Target.setAutoAttach", child)) << child;
+    EXPECT_TRUE(c.Find("Runtime.runIfWaitingForDebugger", child)) << child;
+  }
+
+  // The paper: the page's last @page rule, and the sizes in inches.
+  const JsonValue* style = c.Find("Runtime.evaluate", "S1");
+  ASSERT_TRUE(style);
+  EXPECT_NE(style->Find("params")->Text("expression").find("@page { size: 210mm 297mm; }"),
+            std::string::npos);
+  const JsonValue* printRequest = c.Find("Page.printToPDF", "S1");
+  ASSERT_TRUE(printRequest);
+  const JsonValue& paper = *printRequest->Find("params");
+  EXPECT_NEAR(paper.Number("paperWidth"), 8.27, 1e-4);
+  EXPECT_NEAR(paper.Number("paperHeight"), 11.69, 1e-4);
+  ASSERT_TRUE(paper.Find("preferCSSPageSize") && paper.Find("printBackground"));
+  EXPECT_TRUE(paper.Find("preferCSSPageSize")->boolean);
+  EXPECT_TRUE(paper.Find("printBackground")->boolean);
+  EXPECT_EQ(c.Count("Page.printToPDF"), 1u);
+}
+
+TEST(BrowserPrint, WithTimeForScriptsPrintsWhenTheBudgetIsSpentNotAtLoad) {
+  FakeBrowser fake;
+  PagePrintRequest request = A4Request(fake, "http://93.184.216.34/chart.html");
+  request.waitMs = 1500;
+  const std::string pdf = "%PDF-1.4\n%%EOF\n";
+  // The load comes first; the answer to the paused request after it shows
+  // that the client took the load for no reason to print (the fake ends
+  // when asked to print early).
+  const Conversation c = fake.Converse(request, R"({
+    "setup": 5, "waitMs": 1500,
+    "events": [
+      {"do": "send", "message": {"method": "Page.loadEventFired", "sessionId": "S1",
+                                 "params": {"timestamp": 1}}},
+      {"do": "pause", "id": "R-data", "url": "http://93.184.216.34/data.json", "type": "XHR"}
+    ]})",
+                                       pdf);
+  ASSERT_TRUE(c.started) << c.failure;
+  ASSERT_TRUE(c.ended);
+  EXPECT_TRUE(c.printed) << c.failure;
+  EXPECT_EQ(test::ReadBytes(request.pdfPath), pdf);
+  // Time stands still until the page is there, then runs for the budget.
+  std::vector<std::string> policies;
+  for (const JsonValue& m : c.received) {
+    if (m.Text("method") != "Emulation.setVirtualTimePolicy") continue;
+    const JsonValue& params = *m.Find("params");
+    policies.push_back(params.Text("policy") + " " + std::to_string(params.Number("budget", -1)));
+  }
+  EXPECT_EQ(policies, (std::vector<std::string>{"pause -1.000000",
+                                                "pauseIfNetworkFetchesPending 1500.000000"}));
+}
+
+TEST(BrowserPrint, RefusesWhatThePageMayNotLoad) {
+  FakeBrowser fake;
+  namespace fs = std::filesystem;
+  fs::create_directories(fake.dir().Path("site/pictures"));
+  const std::string page = fake.dir().Write("site/page.html", "<img src=pictures/a.png>");
+  fake.dir().Write("site/pictures/a.png", "png");
+  fake.dir().Write("secret.txt", "secret");
+  PagePrintRequest request = A4Request(fake, "file://" + page);
+  request.pageFolder = fake.dir().Path("site/");
+  const std::string site = "file://" + fake.dir().Path("site/");
+  // The requests of a frame come in its own session, and are answered there.
+  const std::string scenario = R"({"events": [
+      {"do": "pause", "id": "R-picture", "url": )" +
+                               JsonQuote(site + "pictures/a.png") + R"(},
+      {"do": "pause", "id": "R-passwd", "url": "file:///etc/passwd"},
+      {"do": "pause", "id": "R-up", "url": )" +
+                               JsonQuote(site + "../secret.txt") + R"(},
+      {"do": "pause", "id": "R-loop", "url": "http://127.0.0.1:8080/admin", "type": "XHR"},
+      {"do": "pause", "id": "R-meta", "url": "http://169.254.169.254/latest/meta-data/"},
+      {"do": "pause", "id": "R-local", "url": "http://localhost/", "type": "Document"},
+      {"do": "pause", "id": "R-gopher", "url": "gopher://93.184.216.34/"},
+      {"do": "pause", "id": "R-public", "url": "https://93.184.216.34/font.woff"},
+      {"do": "pause", "id": "R-frame", "url": "file:///etc/shadow", "session": "C7"},
+      {"do": "pause", "id": "R-frame-public", "url": "https://93.184.216.34/", "session": "C7"}
+    ]})";
+  const Conversation c = fake.Converse(request, scenario, "%PDF-1.4\n");
+  ASSERT_TRUE(c.started) << c.failure;
+  ASSERT_TRUE(c.ended);
+  // A refused picture is no failure: the page prints without it.
+  EXPECT_TRUE(c.printed) << c.failure;
+
+  EXPECT_EQ(c.AnswerTo("R-page"), "Fetch.continueRequest");
+  EXPECT_EQ(c.AnswerTo("R-picture"), "Fetch.continueRequest");
+  EXPECT_EQ(c.AnswerTo("R-public"), "Fetch.continueRequest");
+  EXPECT_EQ(c.AnswerTo("R-passwd"), "Fetch.failRequest AccessDenied");
+  EXPECT_EQ(c.AnswerTo("R-up"), "Fetch.failRequest AccessDenied");
+  for (const char* id : {"R-loop", "R-meta", "R-local", "R-gopher"}) {
+    EXPECT_EQ(c.AnswerTo(id), "Fetch.failRequest BlockedByClient") << id;
+  }
+  std::string session;
+  EXPECT_EQ(c.AnswerTo("R-frame", &session), "Fetch.failRequest AccessDenied");
+  EXPECT_EQ(session, "C7");
+  EXPECT_EQ(c.AnswerTo("R-frame-public", &session), "Fetch.continueRequest");
+  EXPECT_EQ(session, "C7");
+}
+
+TEST(BrowserPrint, APageThatDidNotLoadOrPrintIsAFailureWithItsReason) {
+  FakeBrowser fake;
+  const PagePrintRequest request = A4Request(fake, "http://93.184.216.34/missing.html");
+  const struct {
+    const char* scenario;
+    const char* pdf;
+    const char* failure;
+    bool asked;  // whether the browser was asked to print: an error page is not
+  } kCases[] = {
+      {R"({"status": 404})", "%PDF-1.4\n", "the page could not be loaded: HTTP 404", false},
+      {R"({"status": 503})", "%PDF-1.4\n", "the page could not be loaded: HTTP 503", false},
+      // The browser shows its own error page, and loads that fine.
+      {R"({"netError": "net::ERR_CONNECTION_REFUSED"})", "%PDF-1.4\n",
+       "the page could not be loaded: connection refused (net::ERR_CONNECTION_REFUSED)", false},
+      {R"({"netError": "net::ERR_SSL_PROTOCOL_ERROR"})", "%PDF-1.4\n",
+       "the page could not be loaded: net::ERR_SSL_PROTOCOL_ERROR", false},
+      {R"({"navigateReply": {"frameId": "F1", "loaderId": "L1",
+                             "errorText": "net::ERR_NAME_NOT_RESOLVED"}})",
+       "%PDF-1.4\n", "the page could not be loaded: no such host (net::ERR_NAME_NOT_RESOLVED)",
+       false},
+      {R"({"navigateReply": {"frameId": "F1", "loaderId": "L1", "isDownload": true}})",
+       "%PDF-1.4\n", "the address leads to a download, not a page", false},
+      {R"({"printError": "Printing failed"})", "%PDF-1.4\n",
+       "the browser refused a request: Printing failed", true},
+      {R"({})", "<html>not a PDF</html>", "the browser returned no PDF", true},
+      {R"({})", "", "the browser returned no PDF", true},
+  };
+  for (const auto& k : kCases) {
+    SCOPED_TRACE(k.scenario);
+    const Conversation c = fake.Converse(request, k.scenario, k.pdf);
+    ASSERT_TRUE(c.started) << c.failure;
+    EXPECT_TRUE(c.ended);
+    EXPECT_FALSE(c.printed);
+    EXPECT_EQ(c.failure, k.failure);
+    EXPECT_FALSE(std::filesystem::exists(request.pdfPath));
+    EXPECT_EQ(c.Count("Page.printToPDF"), k.asked ? 1u : 0u);
+  }
+
+  // A folder where the PDF should go.
+  PagePrintRequest blocked = request;
+  blocked.pdfPath = fake.dir().Path("no/such/folder/out.pdf");
+  const Conversation c = fake.Converse(blocked, "{}", "%PDF-1.4\n");
+  EXPECT_TRUE(c.ended);
+  EXPECT_FALSE(c.printed);
+  EXPECT_EQ(c.failure, "cannot write " + blocked.pdfPath);
+}
+
+TEST(BrowserPrint, ABrowserThatBreaksOffOrTalksNonsenseIsAFailureNotAHang) {
+  FakeBrowser fake;
+  const PagePrintRequest request = A4Request(fake, "http://93.184.216.34/page.html");
+  const struct {
+    const char* scenario;
+    const char* failure;  // the start of the failure
+  } kCases[] = {
+      {R"({"on": {"Fetch.enable": [{"do": "exit", "say": "no display"}]}})",
+       "the browser ended before the page was printed: "},
+      {R"({"on": {"Page.navigate": [{"do": "exit", "say": "out of memory"}]}})",
+       "the browser ended before the page was printed: "},
+      {R"({"on": {"Page.printToPDF": [{"do": "exit", "say": "crashed", "code": 139}]}})",
+       "the browser ended before the page was printed: "},
+      // Half a message, then gone.
+      {R"({"on": {"Page.navigate": [{"do": "raw", "text": "{\"id\":5,\"result\":{\"frameId\"",
+                                      "nul": false}, {"do": "exit", "say": "cut off"}]}})",
+       "the browser ended before the page was printed: "},
+      {R"({"on": {"Page.navigate": [{"do": "raw", "text": "{\"id\":5,\"result\":{\"frame"},
+                                     {"do": "idle"}]}})",
+       "the browser sent a message that is not JSON"},
+      {R"({"on": {"Target.createTarget": [{"do": "raw", "text": "\u00ff\u00fe\u0001garbage"},
+                                          {"do": "idle"}]}})",
+       "the browser sent a message that is not JSON"},
+      {R"({"events": [{"do": "raw", "text": ""}, {"do": "idle"}]})",
+       "the browser sent a message that is not JSON"},
+      {R"({"events": [{"do": "send", "message": {"method": "Inspector.targetCrashed",
+                                                  "sessionId": "S1", "params": {}}},
+                      {"do": "idle"}]})",
+       "the page crashed the browser"},
+  };
+  for (const auto& k : kCases) {
+    SCOPED_TRACE(k.scenario);
+    const Conversation c = fake.Converse(request, k.scenario, "%PDF-1.4\n");
+    ASSERT_TRUE(c.started) << c.failure;
+    EXPECT_TRUE(c.ended) << "the client still waits";
+    EXPECT_FALSE(c.printed);
+    EXPECT_EQ(c.failure.compare(0, strlen(k.failure), k.failure), 0) << c.failure;
+    EXPECT_FALSE(std::filesystem::exists(request.pdfPath));
+  }
+  // What the browser said last is part of the reason.
+  const Conversation said = fake.Converse(
+      request, R"({"on": {"Page.navigate": [{"do": "exit", "say": "out of memory"}]}})");
+  EXPECT_NE(said.failure.find("fake browser: out of memory"), std::string::npos) << said.failure;
+
+  // No browser at all: refused at the start or ended at once, never waited for.
+  const Conversation none = fake.Converse(request, "{}", "", fake.dir().Path("no-browser"));
+  EXPECT_TRUE(!none.started || none.ended);
+  EXPECT_FALSE(none.printed);
+  EXPECT_NE(none.failure, "");
+
+  // Well-formed messages of the wrong shape are passed over.
+  const Conversation odd = fake.Converse(request, R"({"events": [
+      {"do": "send", "message": [1, 2, 3]},
+      {"do": "send", "message": "Page.loadEventFired"},
+      {"do": "send", "message": {"id": "7", "result": {}}},
+      {"do": "send", "message": {"id": 99999, "result": {"data": "JVBERi0="}}},
+      {"do": "send", "message": {"method": "Fetch.requestPaused"}},
+      {"do": "send", "message": {"method": "Network.responseReceived",
+                                 "params": {"type": "Document", "requestId": "L1"}}},
+      {"do": "pause", "id": "R-nothing", "url": ""}
+    ]})",
+                                         "%PDF-1.4\n");
+  EXPECT_TRUE(odd.ended);
+  EXPECT_TRUE(odd.printed) << odd.failure;
+  EXPECT_EQ(odd.AnswerTo("R-nothing"), "Fetch.failRequest BlockedByClient");
+}
+
+}  // namespace
+}  // namespace scrivex
