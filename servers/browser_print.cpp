@@ -138,6 +138,8 @@ bool BrowserPrint::Poll() {
 
 void BrowserPrint::OnMessage(const JsonValue& message) {
   if (const JsonValue* id = message.Find("id"); id && id->type == JsonValue::kNumber) {
+    // Only our own ids are answers; no other number is cast.
+    if (!(id->number >= 1 && id->number <= lastId_)) return;
     // A paused request or a child target may be gone before the answer lands.
     if (unanswered_.erase(static_cast<int>(id->number))) return;
     if (const JsonValue* error = message.Find("error")) {
