@@ -57,8 +57,10 @@ int main(int argc, char** argv) {
   converters.convertThroughImageConverter = [&printing](
                                                 const std::string& input, const std::string& output,
                                                 const scrivex::ConversionOptions& options,
-                                                const std::string& printer, std::string* why) {
-    return scrivex::ConvertThroughImageConverter(input, output, options, printer, printing, why);
+                                                const std::string& printer, std::string* why,
+                                                std::vector<std::string>* written) {
+    return scrivex::ConvertThroughImageConverter(input, output, options, printer, printing, why,
+                                                 written);
   };
   converters.removeBlankTiffPages = [](const std::string& input, const std::string& output,
                                        std::string* why) {

@@ -255,11 +255,15 @@ int PrintDocument(const std::string& input, const std::string& output,
 
 int ConvertThroughImageConverter(const std::string& input, const std::string& output,
                                  const ConversionOptions& options, const std::string& printer,
-                                 PrintRun& run, std::string* why) {
+                                 PrintRun& run, std::string* why,
+                                 std::vector<std::string>* written) {
   platform::PathParts parts = platform::SplitPath(output);
   std::vector<std::string> pages;
+  if (written) written->clear();
   if (!Is(parts.ext, ".dcx") && !Is(parts.ext, ".mng")) {
-    return PrintDocument(input, output, &options, printer, run, why, &pages) > 0 ? 1 : 0;
+    const bool printed = PrintDocument(input, output, &options, printer, run, why, &pages) > 0;
+    if (printed && written) *written = pages;
+    return printed ? 1 : 0;
   }
   // The PNG pages go to a private folder of this job: another account
   // cannot plant a link or a matching file there. Only the pages this job
@@ -272,7 +276,9 @@ int ConvertThroughImageConverter(const std::string& input, const std::string& ou
   if (PrintDocument(input, pngDir.path() + "page.png", &options, printer, run, why, &pages) <= 0) {
     return 0;
   }
-  return RunImageConverter(pages, output, why);
+  const int joined = RunImageConverter(pages, output, why);
+  if (joined == 1 && written) *written = {output};
+  return joined;
 }
 
 bool MadeEveryPage(const std::string& pdfInput, const std::vector<std::string>& made,

@@ -28,10 +28,12 @@ bool MadeEveryPage(const std::string& pdfInput, const std::vector<std::string>& 
 
 // Prints the input to the output: 1 when the driver announced at least one
 // file. DCX and MNG outputs are printed to PNG pages in a private folder that
-// the image converter joins into the output.
+// the image converter joins into the output. The files written go to
+// *written when given.
 int ConvertThroughImageConverter(const std::string& input, const std::string& output,
                                  const ConversionOptions& options, const std::string& printer,
-                                 PrintRun& run, std::string* why);
+                                 PrintRun& run, std::string* why,
+                                 std::vector<std::string>* written = nullptr);
 
 int ShellPrintDocument(PrintJob& job);
 int PrintTextWithNotepad(PrintJob& job);

@@ -6,6 +6,7 @@
 #define SCRIVEX_COMMON_JOB_H_
 
 #include <string>
+#include <vector>
 
 #include "common/conversion_options.h"
 
@@ -17,6 +18,8 @@ struct Job {
   // metafile outputs).
   std::string printer = kCreatorPrinterName;
   std::string failure;  // the first reason noted (NoteFailure(&job.failure, ...))
+  // The files the conversion wrote, in page order, under their final names.
+  std::vector<std::string> written;
 };
 
 }  // namespace scrivex

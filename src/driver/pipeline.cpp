@@ -41,7 +41,8 @@ bool IsWrittenAsOneFile(const std::string& path) {
 int ConvertThroughPrinting(const std::string& input, const std::string& target, Job& job,
                            const std::string& printer, const Converters& converters) {
   if (!converters.convertThroughImageConverter) return 0;
-  return converters.convertThroughImageConverter(input, target, job.options, printer, &job.failure);
+  return converters.convertThroughImageConverter(input, target, job.options, printer,
+                                                 &job.failure, &job.written);
 }
 
 }  // namespace
@@ -51,9 +52,12 @@ int ConvertOneFile(const std::string& input, const std::string& target, Job& job
   if (input.empty() || target.empty()) return -1;
   const ConversionOptions& o = job.options;
   std::string* why = &job.failure;
+  job.written.clear();
   if (o.removeBlankPages) {
-    return converters.removeBlankTiffPages ? converters.removeBlankTiffPages(input, target, why)
-                                           : 0;
+    const int result =
+        converters.removeBlankTiffPages ? converters.removeBlankTiffPages(input, target, why) : 0;
+    if (result == 1) job.written = {target};
+    return result;
   }
   if (!FileExists(input)) {
     if (IsUrl(input)) return ConvertThroughPrinting(input, target, job, job.printer, converters);
@@ -108,9 +112,13 @@ int ConvertOneFile(const std::string& input, const std::string& target, Job& job
                                .grayscale = o.grayscale,
                                .userPassword = o.userPassword,
                                .ownerPassword = o.ownerPassword};
-    result = converters.convertPsToImage(request, why);
+    result = converters.convertPsToImage(request, why, &job.written);
   }
-  if (o.noSinglePageSuffix && RenameSinglePageOutput(target, why) < 0) result = 0;
+  if (o.noSinglePageSuffix) {
+    const int renamed = RenameSinglePageOutput(target, why);
+    if (renamed < 0) result = 0;
+    if (renamed == 1) job.written = {target};
+  }
   if (!selected.empty()) platform::RemoveFile(selected);
   return result;
 }
@@ -282,6 +290,12 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
       }
     }
     if (result == 1 && list[i].replacesOutput) listReplaced = true;
+    // A file written beside the output or merged into it is the output now.
+    if (result != 1) {
+      job.written.clear();
+    } else if (target != finalOutput) {
+      job.written = {finalOutput};
+    }
 
     if (options.viewResult && FileExists(finalOutput) && converters.openResult)
       converters.openResult(finalOutput);

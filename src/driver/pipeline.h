@@ -20,9 +20,13 @@ namespace scrivex {
 struct Converters {
   std::function<int(const std::string& input, const std::string& output, int first, int last)>
       selectPostScriptPages;
-  std::function<int(const ImageRequest& request, std::string* why)> convertPsToImage;
+  // Both give the files they wrote, in page order, in *written.
+  std::function<int(const ImageRequest& request, std::string* why,
+                    std::vector<std::string>* written)>
+      convertPsToImage;
   std::function<int(const std::string& input, const std::string& output,
-                    const ConversionOptions& options, const std::string& printer, std::string* why)>
+                    const ConversionOptions& options, const std::string& printer,
+                    std::string* why, std::vector<std::string>* written)>
       convertThroughImageConverter;
   std::function<int(const std::string& input, const std::string& output, std::string* why)>
       removeBlankTiffPages;
@@ -38,7 +42,7 @@ struct Converters {
 int ConvertAll(const WorkList& list, const ConversionOptions& options, const std::string& printer,
                const Converters& converters);
 // Converts one input to the target with the job's options; why it failed
-// goes to job.failure.
+// goes to job.failure, the files it wrote to job.written.
 int ConvertOneFile(const std::string& input, const std::string& target, Job& job,
                    const Converters& converters);
 

@@ -33,20 +33,23 @@ struct Recorder {
       test::WriteBytes(out, "%!PS");
       return 1;
     };
-    c.convertPsToImage = [this](const ImageRequest& r, std::string* why) {
+    c.convertPsToImage = [this](const ImageRequest& r, std::string* why,
+                                std::vector<std::string>* written) {
       calls.push_back("gs " + r.output);
       psInput = r.input;
       psFirst = r.firstPage;
       psInputExisted = platform::FileExists(r.input);
       test::WriteBytes(r.output, "new");
       if (result != 1) NoteFailure(why, "gs failed on " + r.input);
+      *written = {r.output};
       return result;
     };
-    c.convertThroughImageConverter = [this](const std::string& input, const std::string&,
+    c.convertThroughImageConverter = [this](const std::string& input, const std::string& output,
                                             const ConversionOptions&, const std::string& printer,
-                                            std::string* why) {
+                                            std::string* why, std::vector<std::string>* written) {
       calls.push_back("print " + printer);
       if (result != 1) NoteFailure(why, "printing failed on " + input);
+      *written = {output};
       return result;
     };
     c.removeBlankTiffPages = [this](const auto&...) {

@@ -49,7 +49,7 @@ std::vector<std::string> ListPageFiles(const std::string& outputPath) {
 }
 
 bool ReplacePageSeries(const std::vector<std::string>& stagedPages, const std::string& outputPath,
-                       std::string* why) {
+                       std::string* why, std::vector<std::string>* placedPages) {
   platform::PathParts out = platform::SplitPath(outputPath);
   std::vector<std::string> old = ListPageFiles(outputPath);
   std::vector<std::string> placed;
@@ -75,6 +75,7 @@ bool ReplacePageSeries(const std::vector<std::string>& stagedPages, const std::s
   for (const std::string& page : old) {
     if (std::find(placed.begin(), placed.end(), page) == placed.end()) platform::RemoveFile(page);
   }
+  if (placedPages) *placedPages = std::move(placed);
   return true;
 }
 

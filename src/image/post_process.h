@@ -36,9 +36,10 @@ std::vector<std::string> ListPageFiles(const std::string& outputPath);
 // Moves finished page files (named as the output's pages, in a staging
 // folder beside it) into place; the output's earlier pages that the new
 // series does not have are removed, so the series is this run's alone.
-// False with *why set when a page cannot be moved.
+// False with *why set when a page cannot be moved. The pages' new names go
+// to *placed when given, in order.
 bool ReplacePageSeries(const std::vector<std::string>& stagedPages, const std::string& outputPath,
-                       std::string* why);
+                       std::string* why, std::vector<std::string>* placed = nullptr);
 
 // Whether a TIFF of this depth and compression is re-encoded after rendering.
 bool NeedsTiffRecompression(int colorBits, int tiffCompression);

@@ -227,7 +227,9 @@ bool NeedsImageConverter(const std::string& output) {
          platform::HasExtension(output, ".tga");
 }
 
-int ConvertPsToImage(const ImageRequest& asked, std::string* why) {
+int ConvertPsToImage(const ImageRequest& asked, std::string* why,
+                     std::vector<std::string>* written) {
+  if (written) written->clear();
   const std::string& input = asked.input;
   const std::string& output = asked.output;
   const float resolutionX = asked.resolutionX, resolutionY = asked.resolutionY;
@@ -286,13 +288,16 @@ int ConvertPsToImage(const ImageRequest& asked, std::string* why) {
       NoteFailure(why, error);
       return 0;
     }
+    if (written) *written = {output};
     return 1;
   }
   if (singleFile) {  // DCX, MNG: the converter replaces the output itself
-    return RenderThroughPngPages(request, colorBits, asked.grayscale != 0, "", why) == 1 &&
-                   IsCompleteOutput(output, output, 0, why)
-               ? 1
-               : 0;
+    if (RenderThroughPngPages(request, colorBits, asked.grayscale != 0, "", why) != 1 ||
+        !IsCompleteOutput(output, output, 0, why)) {
+      return 0;
+    }
+    if (written) *written = {output};
+    return 1;
   }
 
   // Page files collect in a folder beside the output and replace its earlier
@@ -326,7 +331,7 @@ int ConvertPsToImage(const ImageRequest& asked, std::string* why) {
   }
   std::string probe = platform::MakePath(out.drive, out.dir, out.name + "_0001", out.ext);
   if (FinishImageFiles(pages, probe, depth, tiffCompression, dpiX, dpiY, why) != 1) return 0;
-  if (!ReplacePageSeries(pages, output, &error)) {
+  if (!ReplacePageSeries(pages, output, &error, written)) {
     NoteFailure(why, error);
     return 0;
   }

@@ -5,6 +5,7 @@
 #define SCRIVEX_RENDER_PS_TO_IMAGE_H_
 
 #include <string>
+#include <vector>
 
 #include "common/image_request.h"
 
@@ -12,8 +13,10 @@ namespace scrivex {
 
 // Renders the input to the output (or its numbered page files) and returns
 // the result of the post-processing: 1 on success, 0 when nothing was
-// produced, with the reason in *why.
-int ConvertPsToImage(const ImageRequest& asked, std::string* why);
+// produced, with the reason in *why. The files written, in page order, go
+// to *written when given.
+int ConvertPsToImage(const ImageRequest& asked, std::string* why,
+                     std::vector<std::string>* written = nullptr);
 
 // Outputs that Ghostscript cannot write itself: rendered to PNG pages first
 // and re-encoded by the image converter.
