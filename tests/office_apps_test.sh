@@ -126,8 +126,14 @@ check "-D: one office for two documents; without: one each" eval 'runs 1 -D && r
 cp big.doc in/a.doc
 SCRIVEX_TRACE=1 "$S" -i "in/*.doc" -o "in/*.pdf" -D >out.txt 2>err.txt &
 run=$!
-until [ -n "$(offices)" ] || ! kill -0 $run 2>/dev/null; do sleep 0.05; done
-sleep 1.5
+# Killed once it has the document open: a machine under load may still be
+# starting it after any fixed time.
+opened() {
+  local p
+  for p in $(offices); do ls -l "/proc/$p/fd" 2>/dev/null | grep -q '/a\.doc$' && return 0; done
+  return 1
+}
+until opened || ! kill -0 $run 2>/dev/null; do sleep 0.05; done
 kill -9 $(offices) 2>/dev/null
 wait $run
 check "a killed office: its document converted again, the next on a new office" eval '
