@@ -41,8 +41,8 @@ bool IsWrittenAsOneFile(const std::string& path) {
 int ConvertThroughPrinting(const std::string& input, const std::string& target, Job& job,
                            const std::string& printer, const Converters& converters) {
   if (!converters.convertThroughImageConverter) return 0;
-  return converters.convertThroughImageConverter(input, target, job.options, printer,
-                                                 &job.failure, &job.written);
+  return converters.convertThroughImageConverter(input, target, job.options, printer, &job.failure,
+                                                 &job.written);
 }
 
 }  // namespace
@@ -184,7 +184,8 @@ bool CheckOutputFolder(const std::string& output, std::string* why) {
 }
 
 // One line on standard error before a Failed result: the input and why.
-void ReportFailure(const std::string& input, const std::string& output, std::string reason) {
+// The reason as it was printed.
+std::string ReportFailure(const std::string& input, const std::string& output, std::string reason) {
   std::string dir = platform::SplitPath(output).dir;
   if (platform::DiskIsFull(dir.empty() ? "./" : dir)) {
     reason = "the disk holding " + dir + " is full" + (reason.empty() ? "" : " (" + reason + ")");
@@ -192,12 +193,25 @@ void ReportFailure(const std::string& input, const std::string& output, std::str
   if (reason.empty()) reason = "nothing was produced";
   std::fprintf(stderr, "%s: %s\n", input.c_str(), reason.c_str());
   std::fflush(stderr);
+  return reason;
+}
+
+int PagesIn(const std::vector<std::string>& files, const Converters& converters) {
+  if (!converters.countPages) return static_cast<int>(files.size());
+  int pages = 0;
+  for (const std::string& file : files) {
+    const int counted = converters.countPages(file);
+    if (counted <= 0) return 0;  // one that cannot be told leaves the sum unknown
+    pages += counted;
+  }
+  return pages;
 }
 
 }  // namespace
 
 int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
-               const std::string& printer, const Converters& converters) {
+               const std::string& printer, const Converters& converters,
+               const Reporting& reporting) {
   long long start = platform::TickCountMs();
   int result = 1;
   bool listReplaced = false;  // a list's earlier output gave way to its first converted entry
@@ -206,6 +220,7 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
     const std::string& input = list[i].inputPath;
     std::string finalOutput = list[i].outputPath;
     std::string target;
+    const long long fileStart = platform::TickCountMs();
     if (n > 1) {
       std::printf("Brindle Inc: %d\n", static_cast<int>((100 * i + 99) / n));
       std::fflush(stdout);
@@ -300,11 +315,22 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
     if (options.viewResult && FileExists(finalOutput) && converters.openResult)
       converters.openResult(finalOutput);
 
-    if (result != 1) ReportFailure(input, finalOutput, job.failure);
+    const std::string reported = result == 1 ? "" : ReportFailure(input, finalOutput, job.failure);
     std::string line = input + " ==> " + finalOutput +
                        ", result = " + (result == 1 ? "Successful" : "Failed") + "\n";
     std::fputs(line.c_str(), stdout);
     std::fflush(stdout);
+    if (reporting.onFile) {
+      FileRecord record;
+      record.input = input;
+      record.output = finalOutput;
+      record.converted = result == 1;
+      record.files = job.written;
+      record.pages = record.converted ? PagesIn(job.written, converters) : 0;
+      record.reason = reported;
+      record.seconds = (platform::TickCountMs() - fileStart) * 0.001;
+      reporting.onFile(record);
+    }
   }
   long long elapsed = platform::TickCountMs() - start;
   std::printf("Conversion time = %.2fs (%dms)\n", elapsed * 0.001, static_cast<int>(elapsed));

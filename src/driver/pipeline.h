@@ -25,8 +25,8 @@ struct Converters {
                     std::vector<std::string>* written)>
       convertPsToImage;
   std::function<int(const std::string& input, const std::string& output,
-                    const ConversionOptions& options, const std::string& printer,
-                    std::string* why, std::vector<std::string>* written)>
+                    const ConversionOptions& options, const std::string& printer, std::string* why,
+                    std::vector<std::string>* written)>
       convertThroughImageConverter;
   std::function<int(const std::string& input, const std::string& output, std::string* why)>
       removeBlankTiffPages;
@@ -34,13 +34,34 @@ struct Converters {
   std::function<void(const std::string& path)> openResult;
   // Runs the PDF tools program with these arguments; RunCommandLine by default.
   std::function<int(const std::vector<std::string>& argv, std::string* why)> runCommandLine;
+  // The pages a written file holds (0 when it cannot be told); unset: each
+  // file counts as one.
+  std::function<int(const std::string& path)> countPages;
+};
+
+// What became of one input: the result line's facts and what a program
+// reading the run needs besides (--json).
+struct FileRecord {
+  std::string input;
+  std::string output;  // the name the result line gives
+  bool converted = false;
+  std::vector<std::string> files;  // written, in page order, under their final names
+  int pages = 0;                   // in those files; 0 when it cannot be told
+  std::string reason;              // why it failed
+  double seconds = 0;
+};
+
+// Besides its lines on standard output, ConvertAll hands each input's
+// record, as it ends, to onFile when set.
+struct Reporting {
+  std::function<void(const FileRecord&)> onFile;
 };
 
 // Converts every item, printing a result line per file (after a line on
 // standard error with the reason when it failed); the last file's result.
 // Documents print to the printer (see Job).
 int ConvertAll(const WorkList& list, const ConversionOptions& options, const std::string& printer,
-               const Converters& converters);
+               const Converters& converters, const Reporting& reporting = {});
 // Converts one input to the target with the job's options; why it failed
 // goes to job.failure, the files it wrote to job.written.
 int ConvertOneFile(const std::string& input, const std::string& target, Job& job,

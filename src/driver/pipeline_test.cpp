@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "common/failure_reason.h"
+#include "driver/json_report.h"
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/replacement_file.h"
@@ -209,6 +210,75 @@ TEST(Pipeline, InsertingAndAppendingGoThroughTheToolsProgram) {
   EXPECT_EQ(ConvertAllOf(list, o, rec.Make()).first, 0);
   EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("only PDF output"));
   EXPECT_TRUE(rec.calls.empty());
+}
+
+// Each input's record names the files written under their final names: an
+// output replaced through a file beside it, a merge into an existing PDF, a
+// failure with the reason printed for it.
+TEST(Pipeline, RecordsNameTheFilesWritten) {
+  Folder dir;
+  const std::string in = dir.Write("in.pdf", "x");
+  WorkList list{{in, dir.Write("out.pdf", "old")}, {in, dir.Path("new.pdf")}};
+  Recorder rec;
+  Converters c = rec.Make();
+  c.countPages = [](const std::string& path) { return path.ends_with("new.pdf") ? 3 : 2; };
+  std::vector<FileRecord> records;
+  Reporting reporting{.onFile = [&](const FileRecord& r) { records.push_back(r); }};
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(ConvertAll(list, {}, kCreatorPrinterName, c, reporting), 1);
+  ::testing::internal::GetCapturedStdout();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_TRUE(records[0].converted);
+  EXPECT_THAT(records[0].files, ElementsAre(dir.Path("out.pdf")));
+  EXPECT_EQ(records[0].pages, 2);
+  EXPECT_THAT(records[1].files, ElementsAre(dir.Path("new.pdf")));
+  EXPECT_EQ(records[1].pages, 3);
+
+  ConversionOptions append;
+  append.existingOutputMode = kAppendToOutput;
+  records.clear();
+  ::testing::internal::CaptureStdout();
+  ConvertAll({{in, dir.Path("out.pdf")}}, append, kCreatorPrinterName, c, reporting);
+  ::testing::internal::GetCapturedStdout();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_THAT(records[0].files, ElementsAre(dir.Path("out.pdf")));
+
+  rec.result = 0;
+  records.clear();
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  ConvertAll({{in, dir.Path("failed.pdf")}}, {}, kCreatorPrinterName, c, reporting);
+  ::testing::internal::GetCapturedStdout();
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_FALSE(records[0].converted);
+  EXPECT_TRUE(records[0].files.empty());
+  EXPECT_EQ(records[0].pages, 0);
+  EXPECT_EQ(records[0].reason, "gs failed on " + in);
+  EXPECT_EQ(err, in + ": " + records[0].reason + "\n");
+}
+
+TEST(Pipeline, RecordsAsJsonLines) {
+  FileRecord record{.input = "a \"quoted\"\nname.pdf",
+                    .output = "out.tif",
+                    .converted = true,
+                    .files = {"out_0001.tif", "bad\xff.tif"},
+                    .pages = 2,
+                    .reason = "",
+                    .seconds = 1.23456};
+  EXPECT_EQ(FileRecordJson(record),
+            "{\"input\":\"a \\\"quoted\\\"\\nname.pdf\",\"output\":\"out.tif\","
+            "\"result\":\"Successful\",\"files\":[\"out_0001.tif\",\"bad\xef\xbf\xbd.tif\"],"
+            "\"pages\":2,\"seconds\":1.235}");
+  record.converted = false;
+  record.files.clear();
+  record.pages = 0;
+  record.reason = "no such file";
+  record.seconds = 0;
+  EXPECT_EQ(FileRecordJson(record),
+            "{\"input\":\"a \\\"quoted\\\"\\nname.pdf\",\"output\":\"out.tif\","
+            "\"result\":\"Failed\",\"files\":[],\"pages\":0,\"reason\":\"no such file\","
+            "\"seconds\":0.0}");
 }
 
 }  // namespace

@@ -222,6 +222,19 @@ int RenderThroughPngPages(RenderRequest request, int colorBits, bool gray,
 
 }  // namespace
 
+int CountOutputPages(const std::string& path) {
+  std::string why;
+  if (platform::HasExtension(path, ".pdf")) return std::max(CountPdfPages(path, false, &why), 0);
+  if (platform::HasExtension(path, ".ps")) return std::max(CountPostScriptPages(path), 0);
+  if (IsDcxOrMng(path)) return 0;
+  if (platform::HasExtension(path, ".eps") || platform::HasExtension(path, ".emf") ||
+      platform::HasExtension(path, ".wmf")) {
+    return platform::FileSize(path) > 0 ? 1 : 0;
+  }
+  int pages = 0;
+  return IsCompleteImageFile(path, path, &why, &pages) ? pages : 0;
+}
+
 bool NeedsImageConverter(const std::string& output) {
   return IsDcxOrMng(output) || platform::HasExtension(output, ".gif") ||
          platform::HasExtension(output, ".tga");

@@ -18,6 +18,11 @@ namespace scrivex {
 int ConvertPsToImage(const ImageRequest& asked, std::string* why,
                      std::vector<std::string>* written = nullptr);
 
+// The pages a written output file holds: a PDF's pages, a PostScript file's
+// page comments, a TIFF's directories, one for an EPS, a metafile or another
+// image; 0 when it cannot be read or told (DCX, MNG).
+int CountOutputPages(const std::string& path);
+
 // Outputs that Ghostscript cannot write itself: rendered to PNG pages first
 // and re-encoded by the image converter.
 bool NeedsImageConverter(const std::string& output);
