@@ -93,6 +93,12 @@ INKWELL_API int Inkwell_SetOptions(const char* key, const char* value);
 INKWELL_API int Inkwell_ConvertToImage(const char* inputPath, const char* outputPath,
                                        const char* printerName);
 
+/* The files the process's last Inkwell_ConvertToImage wrote, in page order
+ * (none after a failure): copies the index-th path (from 0), terminated, into
+ * path, which holds size bytes, and returns its length; -1 when there is no
+ * such file, or path is NULL or too small. */
+INKWELL_API int Inkwell_GetWrittenFile(int index, char* path, int size);
+
 /* Stores the fields of settings that its dmFields names as the printer's
  * device settings. 1 once stored; 0 for an unknown printer or NULL settings. */
 INKWELL_API int Inkwell_ChangePrinterSettings(const char* printerName, const DEVMODEA* settings);

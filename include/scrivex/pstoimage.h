@@ -38,6 +38,12 @@ PSTOIMAGE_API int PSToImageConverter(const char* inputPath, const char* outputPa
                                      int tiffCompression, int scratch, int firstPage, int lastPage,
                                      int jpegQuality, int colorBits, int grayscale);
 
+/* The files the process's last PSToImageConverter wrote, in page order (none
+ * after a failure): copies the index-th path (from 0), terminated, into path,
+ * which holds size bytes, and returns its length; -1 when there is no such
+ * file, or path is NULL or too small. */
+PSTOIMAGE_API int PSToImageGetWrittenFile(int index, char* path, int size);
+
 /* Replaces the progress callback; NULL removes it. */
 PSTOIMAGE_API void PSToImageSetProgressCBFunc(PSToImageProgressCallback callback);
 

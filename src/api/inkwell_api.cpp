@@ -4,6 +4,7 @@
 #include <mutex>
 #include <string>
 
+#include "api/written_files.h"
 #include "apps/print_document.h"
 #include "common/conversion_options.h"
 #include "common/url.h"
@@ -32,6 +33,7 @@ struct Library {
   std::mutex busy;
   std::string printer;
   scrivex::PrintRun printing;
+  scrivex::WrittenFiles written;
 };
 
 Library& TheLibrary() {
@@ -63,6 +65,7 @@ int Inkwell_ConvertToImage(const char* inputPath, const char* outputPath, const 
   PrepareOnFirstUse();
   Library& library = TheLibrary();
   std::lock_guard<std::mutex> lock(library.busy);
+  scrivex::KeepWrittenFiles(library.written, {});
   // An empty name leaves the printer named before.
   if (printerName != nullptr && *printerName != '\0') {
     library.printer = std::string(printerName).substr(0, scrivex::kPrinterNameBytes - 1);
@@ -79,8 +82,11 @@ int Inkwell_ConvertToImage(const char* inputPath, const char* outputPath, const 
   std::string output = scrivex::platform::FullPath(outputPath);
 
   std::string reason;
-  int result =
-      scrivex::PrintDocument(input, output, nullptr, library.printer, library.printing, &reason);
+  std::vector<std::string> written;
+  int result = scrivex::PrintDocument(input, output, nullptr, library.printer, library.printing,
+                                      &reason, &written);
+  if (result <= 0) written.clear();
+  scrivex::KeepWrittenFiles(library.written, std::move(written));
   if (result <= 0) {
     // Where the command line would end or report the file, the caller gets
     // 0 and the reason.
@@ -88,6 +94,10 @@ int Inkwell_ConvertToImage(const char* inputPath, const char* outputPath, const 
                  reason.empty() ? "nothing was produced" : reason.c_str());
   }
   return result;
+}
+
+int Inkwell_GetWrittenFile(int index, char* path, int size) {
+  return scrivex::CopyWrittenFile(TheLibrary().written, index, path, size);
 }
 
 int Inkwell_ChangePrinterSettings(const char* printerName, const DEVMODEA* settings) {

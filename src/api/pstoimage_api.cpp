@@ -1,4 +1,5 @@
 // The exported PostScript-to-image functions of libscrivex.
+#include "api/written_files.h"
 #include "common/progress.h"
 #include "postscript/ps_extent.h"
 #include "render/ps_to_image.h"
@@ -6,11 +7,21 @@
 
 static_assert(sizeof(PSToImageBox) == sizeof(scrivex::Box));
 
+namespace {
+
+scrivex::WrittenFiles& Written() {
+  static scrivex::WrittenFiles written;
+  return written;
+}
+
+}  // namespace
+
 extern "C" {
 
 int PSToImageConverter(const char* inputPath, const char* outputPath, float width, float height,
                        float resolutionX, float resolutionY, int tiffCompression, int scratch,
                        int firstPage, int lastPage, int jpegQuality, int colorBits, int grayscale) {
+  scrivex::KeepWrittenFiles(Written(), {});
   if (!inputPath || !outputPath) return -1;
   (void)scratch;  // a slot the exported signature keeps
   scrivex::ImageRequest request;
@@ -27,7 +38,15 @@ int PSToImageConverter(const char* inputPath, const char* outputPath, float widt
   request.colorBits = colorBits;
   request.grayscale = grayscale;
   // The exported function answers with its result alone.
-  return scrivex::ConvertPsToImage(request, nullptr);
+  std::vector<std::string> written;
+  const int result = scrivex::ConvertPsToImage(request, nullptr, &written);
+  if (result != 1) written.clear();
+  scrivex::KeepWrittenFiles(Written(), std::move(written));
+  return result;
+}
+
+int PSToImageGetWrittenFile(int index, char* path, int size) {
+  return scrivex::CopyWrittenFile(Written(), index, path, size);
 }
 
 void PSToImageSetProgressCBFunc(PSToImageProgressCallback callback) {
