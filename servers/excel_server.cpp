@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "automation/excel_members.h"
+#include "common/paper_sizes.h"
 #include "printer/device_settings.h"
-#include "printer/paper_sizes.h"
 #include "servers/office_print.h"
 #include "servers/register_servers.h"
 #include "spool/spooler.h"

@@ -1,6 +1,6 @@
 // scrivex: converts documents, PostScript and PDF into PDF, PostScript and images.
-#include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "apps/print_document.h"
 #include "apps/routes.h"
@@ -24,15 +24,6 @@ void OpenWithViewer(const std::string& path) {
   scrivex::platform::RunChild({"xdg-open", path}, options);
 }
 
-// The usage text waits for a key before the program ends with 1.
-int ShowUsage() {
-  scrivex::WriteUsage(stdout);
-  std::fputs("Press any key to continue...\n", stdout);
-  std::fflush(stdout);
-  std::getchar();
-  return 1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -44,7 +35,7 @@ int main(int argc, char** argv) {
       scrivex::platform::EraseSecret(colon + 1, std::strlen(colon + 1));
     }
   }
-  if (job.usageRequested || job.inputPath.empty()) return ShowUsage();
+  if (std::optional<int> code = scrivex::AnswerCommandLine(job)) return *code;
   // Every temporary file of the run and its children, in one folder of its own.
   scrivex::platform::PrivateTempFolder temp;
 

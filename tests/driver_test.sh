@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The program end to end: usage and exit codes, list files, naming, and the
 # queue between two concurrent runs.
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
 . "$(dirname "$0")/lib.sh"
 bin=$BIN work=$WORK
 run() { "$bin/scrivex" "$@" </dev/null >out.txt 2>err.txt; echo $? >rc.txt; }
@@ -14,6 +15,49 @@ for args in "-?" "" "-x -i a.doc" "a.doc -i b.doc" "-i"; do
   check "usage for '$args'" rc 1
   check "usage text for '$args'" bash -c '[ "$(wc -l <out.txt)" = 97 ] && tail -1 out.txt | grep -qx "Press any key to continue..."'
 done
+
+# --help and --version answer at once with 0; the version is the package's.
+run --help
+check "--help: the 96 lines of the usage text, exit 0" bash -c '[ "$(cat rc.txt)" = 0 ] && [ "$(wc -l <out.txt)" = 96 ] && head -1 out.txt | grep -qx "Brindle Document Converter v2.1"'
+version=$(sed -n 's/^set(SCRIVEX_VERSION \(.*\))$/\1/p' "$source_dir/packaging/CMakeLists.txt")
+run --version
+check "--version: scrivex $version, exit 0" bash -c '[ "$(cat rc.txt)" = 0 ] && [ "$(cat out.txt)" = "scrivex '"$version"'" ]'
+
+# The usage text waits for a key only at a console: behind a pipe whose
+# writer never writes (sleep N | scrivex -?) it ends at once, with 1.
+mkfifo silent
+sleep 120 >silent &
+writer=$!
+timeout 30 "$bin/scrivex" -? <silent >out.txt 2>err.txt
+echo $? >rc.txt
+kill "$writer"
+check "-? behind a silent pipe ends with 1 without waiting" rc 1
+
+# A script's loop: every line reaches its call; a key read by the usage
+# text would swallow the lines after it.
+printf '%s\n' "-?" "-o x.pdf" "-b 7 -i a.pdf" >calls.txt
+: >seen.txt
+while read -r args; do
+  # shellcheck disable=SC2086
+  timeout 30 "$bin/scrivex" $args >/dev/null 2>&1
+  echo "$? $args" >>seen.txt
+done <calls.txt
+check "a while-read loop sees its three calls and their exit codes" bash -c '[ "$(cat seen.txt)" = "$(printf "1 -?\n1 -o x.pdf\n255 -b 7 -i a.pdf")" ]'
+
+# A value no option takes: one line naming option, value and what it takes,
+# exit -1, nothing converted.
+printf 'hello\n' >note.txt
+run -i note.txt -o rotated.pdf -R 45
+check "-R 45 is refused with its reason and -1" bash -c '[ "$(cat rc.txt)" = 255 ] && [ "$(cat err.txt)" = "-R '"'45'"': accepted: 0, 90, 180 or 270" ] && [ ! -s out.txt ] && [ ! -e rotated.pdf ]'
+
+# An unquoted wildcard expanded by the shell leaves stray words.
+mkdir docs && touch docs/a.pdf docs/b.pdf
+run -i docs/*.pdf -o out/
+check "an expanded wildcard is refused, naming the first stray word" bash -c '[ "$(cat rc.txt)" = 255 ] && [ "$(cat err.txt)" = "unexpected argument '"'docs/b.pdf'"': quote wildcards so that the program expands them" ]'
+
+# Paper names become the table's codes: A4 is 595x842 points.
+run -f A4 -i note.txt -o a4.pdf
+check "-f A4: a text file on an A4 page" bash -c 'grep -q "a4.pdf, result = Successful" out.txt && [ "$(pdfinfo a4.pdf | awk "/^Page size:/ { printf \"%.0fx%.0f\", \$3, \$5 }")" = 595x842 ]'
 
 run -i "$work/none*.doc" -o "$work/x.pdf"
 check "a pattern with no match ends with 0 and prints nothing" bash -c '[ "$(cat rc.txt)" = 0 ] && [ ! -s out.txt ]'

@@ -12,6 +12,28 @@
 
 namespace scrivex {
 
+std::optional<int> AnswerCommandLine(const JobRequest& job) {
+  if (job.versionRequested) {
+    WriteVersion(stdout);
+    return 0;
+  }
+  if (job.helpRequested) {
+    WriteUsage(stdout);
+    return 0;
+  }
+  if (job.usageRequested) return ShowUsage();
+  if (!job.badArgument.empty()) {
+    std::fprintf(stderr, "%s\n", job.badArgument.c_str());
+    return -1;
+  }
+  if (job.inputPath.empty()) {
+    if (!job.strayBeforeInput.empty()) std::fprintf(stderr, "%s\n", job.strayBeforeInput.c_str());
+    return ShowUsage();
+  }
+  for (const std::string& warning : job.warnings) std::fprintf(stderr, "%s\n", warning.c_str());
+  return std::nullopt;
+}
+
 int RunJob(JobRequest& job, const Converters& converters) {
   if (!job.credentialError.empty()) {
     std::fprintf(stderr, "%s\n", job.credentialError.c_str());

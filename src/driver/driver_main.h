@@ -2,6 +2,7 @@
 #ifndef SCRIVEX_DRIVER_DRIVER_MAIN_H_
 #define SCRIVEX_DRIVER_DRIVER_MAIN_H_
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,12 @@ namespace scrivex {
 
 constexpr int kQueuePollMs = 5000;
 constexpr const char* kQueueMutexName = "Marrow_Inkwell";
+
+// What the command line alone settles, before the run queues: --version,
+// --help (0), the usage text of -? or of a missing input (1), a refused
+// value or stray argument (-1, the reason on standard error). Otherwise the
+// warnings go to standard error and there is no exit code yet.
+std::optional<int> AnswerCommandLine(const JobRequest& job);
 
 // Runs a scanned request (one that asked for no usage text): refuses a bad
 // -# value with -1, hands it to another account (the password is erased

@@ -32,8 +32,19 @@ struct JobRequest {
   std::string userName;
   std::string password;
   bool passwordFromInput = false;
-  std::string credentialError;  // why a -# value was refused; the run ends with -1
-  bool usageRequested = false;  // -?
+  std::string credentialError;    // why a -# value was refused; the run ends with -1
+  bool usageRequested = false;    // -?
+  bool helpRequested = false;     // --help: the usage text, ending with 0
+  bool versionRequested = false;  // --version
+  bool json = false;              // --json: result records as JSON; read by nothing yet
+  // Why the command line is refused, the first reason: a value no option
+  // takes, or a word or unknown option where an option should stand once the
+  // input is named. The run ends with -1.
+  std::string badArgument;
+  // Why scanning stopped before any input was named; the usage text follows.
+  std::string strayBeforeInput;
+  // Values the options replace or cut, one line each for standard error.
+  std::vector<std::string> warnings;
   // Every argument, the program path first, without "-#" and its value.
   std::vector<std::string> argumentList;
   // Where in argv each "-#" value was read: the caller erases the password there.
@@ -43,8 +54,17 @@ struct JobRequest {
 // Builds the argument list, sets the defaults and scans the options.
 JobRequest ScanCommandLine(int argc, const char* const* argv);
 
-// Writes the usage text; the program then waits for a key and ends with 1.
+// Writes the usage text.
 void WriteUsage(std::FILE* out);
+
+// The usage text of -? and of a run without input: the text and its prompt,
+// then one key when a person is at the console (in a pipe or a script loop
+// the key would block the run or eat the next command's input). Returns 1,
+// the run's exit code.
+int ShowUsage();
+
+// Writes "scrivex <version>".
+void WriteVersion(std::FILE* out);
 
 }  // namespace scrivex
 

@@ -42,21 +42,200 @@ TEST(Options, ColourDepthResolutionAndRanges) {
   EXPECT_EQ(Scan({"-c", "4", "-b", "24"}).options.colorBits, 24);
   EXPECT_EQ(Scan({"-c", "88884"}).options.colorBits, 1);
   EXPECT_EQ(Scan({"-c", "5"}).options.colorBits, 24);
-  for (const auto& [value, want] : std::vector<std::pair<const char*, std::string>>{
-           {"0", "300x300"},
-           {"1201", "300x300"},
-           {"1200", "1200x1200"},
-           {"600x0", "600x0"},
-           {"5000x7", "5000x7"},     // no range check on the NxM form
-           {"200xz", "200x300"}}) {  // a field the format misses keeps its value
-    ConversionOptions o = Scan({"-r", value}).options;
+  EXPECT_EQ(Scan({"-b", " 8 "}).options.colorBits, 8);  // blanks around a number are fine
+  for (const auto& [value, want, warned] : std::vector<std::tuple<const char*, std::string, bool>>{
+           {"0", "300x300", true},
+           {"-5", "300x300", true},
+           {"1201", "300x300", true},
+           {"1200", "1200x1200", false},
+           {"1", "1x1", false},
+           {"200x300", "200x300", false},
+           {"600x0", "600x0", true},       // NxM is kept as given, with a warning
+           {"5000x7", "5000x7", true}}) {  // no range check on the NxM form
+    JobRequest job = Scan({"-r", value, "-i", "a"});
+    ConversionOptions o = job.options;
     EXPECT_EQ(std::to_string(o.resolutionX) + "x" + std::to_string(o.resolutionY), want) << value;
+    EXPECT_EQ(job.badArgument, "") << value;
+    EXPECT_EQ(job.warnings.size(), warned ? 1u : 0u) << value;
+    if (warned) {
+      EXPECT_NE(job.warnings[0].find(std::string("-r '") + value + "'"), std::string::npos);
+    }
   }
-  EXPECT_EQ(Scan({"-E", "7"}).options.excelMode, 0);
+  JobRequest excel = Scan({"-E", "7"});
+  EXPECT_EQ(excel.options.excelMode, 0);
+  EXPECT_EQ(excel.warnings,
+            std::vector<std::string>{"warning: -E '7': outside 0 to 3, so 0 is used"});
   EXPECT_EQ(Scan({"-E", "-1"}).options.excelMode, 0);
   EXPECT_EQ(Scan({"-E", "3"}).options.excelMode, 3);
-  EXPECT_EQ(Scan({"-f", ""}).options.paperSize, "1");
+  EXPECT_TRUE(Scan({"-E", "3"}).warnings.empty());
+  JobRequest empty = Scan({"-f", ""});
+  EXPECT_EQ(empty.options.paperSize, "1");
+  EXPECT_EQ(empty.warnings.size(), 1u);
   EXPECT_EQ(Scan({"-f", "11x17in"}).options.paperSize, "11x17in");
+  // A text longer than its field is cut, and said so.
+  JobRequest cut = Scan({"-t", std::string(2000, 't').c_str()});
+  EXPECT_EQ(cut.options.title.size(), kInfoTextBytes - 1);
+  EXPECT_EQ(cut.warnings,
+            std::vector<std::string>{"warning: -t: cut to its first 1023 characters"});
+}
+
+// A value no option takes stops the run with one line naming the option, the
+// value and what it takes; the first bad value is the one reported, and the
+// field keeps its default.
+TEST(Options, RefusedValues) {
+  for (const auto& [option, value, accepted] :
+       std::vector<std::tuple<const char*, const char*, const char*>>{
+           {"-f", "A4x", "paper name (Letter"},
+           {"-f", "letterx", "paper code (1-18, 20, 27, 28, 34, 66, 70)"},
+           {"-f", "999", "no paper has this code"},
+           {"-f", "0", "no paper has this code"},
+           {"-f", "19", "no paper has this code"},
+           {"-f", "0x11in", "from 1 point to 3276.7 mm"},
+           {"-f", "9289x1pt", "from 1 point to 3276.7 mm"},
+           {"-f", "11 x 17in", "WxH"},
+           {"-b", "7", "1, 8 or 24"},
+           {"-b", "24bit", "1, 8 or 24"},
+           {"-c", "99", "32773"},
+           {"-c", "88885", "88880 to 88884"},
+           {"-R", "45", "0, 90, 180 or 270"},
+           {"-r", "abc", "N or NxM"},
+           {"-r", "200xz", "N or NxM"},
+           {"-r", "", "N or NxM"},
+           {"-r", "99999999999", "N or NxM"},
+           {"-p", "9", "3 (new numbered name)"},
+           {"-p", "", "0 (overwrite)"},
+           {"-g", "abc", "1,2-4,6"},
+           {"-g", ",", "1,2-4,6"},
+           {"-g", "1-99999999999", "1,2-4,6"},
+           {"-O", "3", "1 (portrait) or 2 (landscape)"},
+           {"-O", "0", "1 (portrait)"},
+           {"-q", "0", "1 to 100"},
+           {"-q", "101", "1 to 100"},
+           {"-w", "-1", "pixels"},
+           {"-h", "x", "pixels"},
+           {"-l", "soon", "milliseconds"},
+           {"-E", "all", "0, 1, 2 or 3"},
+           {"-z", "A4", "twentieths of a point"},
+           {"-z", "0x100", "twentieths of a point"}}) {
+    JobRequest job = Scan({"-i", "a.txt", option, value, "-b", "5"});
+    EXPECT_EQ(job.badArgument.find(std::string(option) + " '" + value + "': "), 0u)
+        << option << " " << value << ": " << job.badArgument;
+    EXPECT_NE(job.badArgument.find(accepted), std::string::npos) << job.badArgument;
+    EXPECT_EQ(job.badArgument.find('\n'), std::string::npos);
+    ConversionOptions defaults;
+    EXPECT_EQ(std::tie(job.options.paperSize, job.options.rotation, job.options.orientation,
+                       job.options.existingOutputMode, job.options.pageRange,
+                       job.options.tiffCompression),
+              std::tie(defaults.paperSize, defaults.rotation, defaults.orientation,
+                       defaults.existingOutputMode, defaults.pageRange, defaults.tiffCompression))
+        << option << " " << value;
+  }
+  // Every value the options define still passes.
+  for (std::vector<const char*> good :
+       std::vector<std::vector<const char*>>{{"-b", "1"},
+                                             {"-b", "8"},
+                                             {"-c", "0"},
+                                             {"-c", "7"},
+                                             {"-c", "32773"},
+                                             {"-c", "32809"},
+                                             {"-c", "88880"},
+                                             {"-R", "0"},
+                                             {"-R", "270"},
+                                             {"-p", "0"},
+                                             {"-p", "3"},
+                                             {"-O", "1"},
+                                             {"-g", ""},
+                                             {"-g", "1,2-4,6"},
+                                             {"-g", "5-2"},
+                                             {"-g", "0,4"},
+                                             {"-q", "1"},
+                                             {"-q", "100"},
+                                             {"-w", "0"},
+                                             {"-l", "0"},
+                                             {"-z", ""},
+                                             {"-z", "12240x15840"},
+                                             {"-f", "8"},
+                                             {"-f", "70"},
+                                             {"-f", "215.9x279.4mm"},
+                                             {"-f", "612X792PT"},
+                                             {"-f", ".5x8in"},
+                                             {"-f", "9288x1pt"},
+                                             {"-E", "0"},
+                                             {"-v", "anything at all"}}) {
+    good.insert(good.begin(), {"-i", "a"});
+    JobRequest job = Scan(good);
+    EXPECT_EQ(job.badArgument, "") << good[2] << " " << good[3];
+  }
+}
+
+// Paper names, letter case ignored, become the table's codes as they are
+// read, so every route sees the number.
+TEST(Options, PaperNames) {
+  for (const auto& [name, code] :
+       std::vector<std::pair<const char*, const char*>>{{"Letter", "1"},
+                                                        {"tabloid", "3"},
+                                                        {"LEDGER", "4"},
+                                                        {"Legal", "5"},
+                                                        {"executive", "7"},
+                                                        {"a3", "8"},
+                                                        {"A4", "9"},
+                                                        {"A5", "11"},
+                                                        {"b4", "12"},
+                                                        {"B5", "13"}}) {
+    JobRequest job = Scan({"-f", name, "-i", "a"});
+    EXPECT_EQ(job.options.paperSize, code) << name;
+    EXPECT_EQ(job.badArgument + (job.warnings.empty() ? "" : job.warnings[0]), "") << name;
+  }
+}
+
+// Once the input is named, a word or an unknown option where an option
+// should stand is refused (the shell's expansion of an unquoted wildcard
+// leaves such words); before it, scanning ends and the usage text follows.
+TEST(Options, StrayArguments) {
+  JobRequest expanded = Scan({"-i", "docs/a.pdf", "docs/b.pdf", "docs/c.pdf", "-o", "out/"});
+  EXPECT_EQ(expanded.badArgument,
+            "unexpected argument 'docs/b.pdf': quote wildcards so that the program expands them");
+  EXPECT_EQ(expanded.outputPath, "");  // nothing after the stray word is read
+  EXPECT_EQ(Scan({"-i", "a", "-o", "b", "extra"}).badArgument,
+            "unexpected argument 'extra': quote wildcards so that the program expands them");
+  EXPECT_EQ(Scan({"-i", "a", "-x"}).badArgument.find("unknown option '-x'"), 0u);
+  EXPECT_EQ(Scan({"-i", "a", "--jsn"}).badArgument.find("unknown option '--jsn'"), 0u);
+  EXPECT_NE(Scan({"-i", "a", "-"}).badArgument, "");
+  // A bad value earlier on is the reason given.
+  EXPECT_EQ(Scan({"-b", "7", "-i", "a", "b"}).badArgument.find("-b '7'"), 0u);
+  // Before any input: the usage text, with the reason beside it.
+  for (std::vector<const char*> args :
+       std::vector<std::vector<const char*>>{{"-x", "-i", "a.doc"}, {"a.doc", "-i", "b.doc"}}) {
+    JobRequest job = Scan(args);
+    EXPECT_EQ(job.inputPath + job.badArgument, "") << args[0];
+    EXPECT_NE(job.strayBeforeInput.find(std::string("'") + args[0] + "'"), std::string::npos);
+  }
+  // Valid lines: a value beginning with "-", the value of a last -o, -r300 600.
+  for (std::vector<const char*> args :
+       std::vector<std::vector<const char*>>{{"-i", "a", "-o", "-out.pdf"},
+                                             {"-i", "a", "-o"},
+                                             {"-r300", "600", "-i", "a"},
+                                             {"-i", "a", "-t", "docs/b.pdf"},
+                                             {"-i", "a", "--json", "-o", "b.pdf"}}) {
+    JobRequest job = Scan(args);
+    EXPECT_EQ(job.badArgument + job.strayBeforeInput, "") << args[2];
+  }
+}
+
+// --help and --version end scanning like -?; --json is a flag anywhere an
+// option may stand.
+TEST(Options, LongOptions) {
+  JobRequest help = Scan({"-b", "7", "--help", "stray"});
+  EXPECT_TRUE(help.helpRequested);
+  EXPECT_FALSE(help.versionRequested || help.usageRequested);
+  JobRequest version = Scan({"--version", "-i", "a"});
+  EXPECT_TRUE(version.versionRequested);
+  EXPECT_EQ(version.inputPath, "");
+  JobRequest json = Scan({"--json", "-i", "a", "--json"});
+  EXPECT_TRUE(json.json);
+  EXPECT_EQ(json.inputPath + json.badArgument, "a");
+  EXPECT_FALSE(Scan({"-i", "a"}).json);
+  EXPECT_FALSE(Scan({"-o", "--help", "-i", "a"}).helpRequested);  // a value, not an option
 }
 
 // The ways scanning stops before -i are checked end to end.

@@ -1,6 +1,11 @@
 #include <cstdio>
 
 #include "driver/options.h"
+#include "platform/terminal.h"
+
+#ifndef SCRIVEX_VERSION_TEXT
+#error "SCRIVEX_VERSION_TEXT comes from the build: the packaging's version"
+#endif
 
 namespace scrivex {
 
@@ -116,5 +121,15 @@ void WriteUsage(std::FILE* out) {
     std::fputc('\n', out);
   }
 }
+
+int ShowUsage() {
+  WriteUsage(stdout);
+  std::fputs("Press any key to continue...\n", stdout);
+  std::fflush(stdout);
+  if (platform::InteractiveConsole()) std::getchar();
+  return 1;
+}
+
+void WriteVersion(std::FILE* out) { std::fprintf(out, "scrivex %s\n", SCRIVEX_VERSION_TEXT); }
 
 }  // namespace scrivex

@@ -1,11 +1,11 @@
 #include "printer/device_settings.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "common/conversion_options.h"
+#include "common/paper_sizes.h"
 #include "platform/path.h"
 #include "spool/spooler.h"
 
@@ -17,15 +17,6 @@ using platform::ToLower;
 using namespace spool;  // the spooler's Windows-shaped names
 
 constexpr size_t kPaperTextChars = 1023;
-
-// A side of at least a point, in the record's tenths of a millimetre, when
-// the 16-bit field can hold it; else 0.
-int PaperTenthsOfMm(float value, float factor) {
-  const double points = static_cast<double>(value) * factor;
-  const double tenths = std::round(points * 254.0 / 72.0);
-  if (!(points >= 1 && tenths <= kMaxPaperField)) return 0;  // also NaN
-  return static_cast<int>(tenths);
-}
 
 // The printer's settings as the spooler keeps them, or the driver's when the
 // printer has none of its own.

@@ -6,14 +6,13 @@
 
 #include <string>
 
+#include "common/paper_sizes.h"
 #include "spool/devmode.h"
 
 namespace scrivex {
 
 using spool::DEVMODEA;
 
-// Largest value of the record's 16-bit paper fields.
-constexpr int kMaxPaperField = 32767;
 // The paper code that means the printer's own width and length.
 constexpr int kUserDefinedPaper = 256;
 

@@ -3,9 +3,9 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 
+#include "common/paper_sizes.h"
 #include "common/temp_files.h"
 #include "platform/files.h"
-#include "printer/paper_sizes.h"
 #include "spool/spooler.h"
 
 namespace scrivex {

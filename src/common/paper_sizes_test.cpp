@@ -1,4 +1,4 @@
-#include "printer/paper_sizes.h"
+#include "common/paper_sizes.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +26,16 @@ TEST(PaperSizes, PointsOfEachKind) {
   EXPECT_EQ(points(19), "none");
   ASSERT_NE(FindPaperSize(3), nullptr);
   EXPECT_STREQ(FindPaperSize(3)->unit, "in");
+}
+
+// The names -f takes are the table's own entries, letter case ignored.
+TEST(PaperSizes, Names) {
+  ASSERT_NE(FindPaperByName("a4"), nullptr);
+  EXPECT_EQ(FindPaperByName("a4"), FindPaperSize(9));
+  EXPECT_EQ(FindPaperByName("LEDGER"), FindPaperSize(4));
+  EXPECT_EQ(FindPaperByName("A4 small"), nullptr);
+  EXPECT_EQ(FindPaperByName(""), nullptr);
+  EXPECT_EQ(KnownPaperNames(), "Letter, Tabloid, Ledger, Legal, Executive, A3, A4, A5, B4, B5");
 }
 
 }  // namespace

@@ -1,0 +1,14 @@
+// Whether a person is at the program's console: a prompt that waits for a key
+// only makes sense then; in a pipe or a script loop it would block the run or
+// eat the input meant for later commands.
+#ifndef SCRIVEX_PLATFORM_TERMINAL_H_
+#define SCRIVEX_PLATFORM_TERMINAL_H_
+
+namespace scrivex::platform {
+
+// True when both standard input and standard output are terminals.
+bool InteractiveConsole();
+
+}  // namespace scrivex::platform
+
+#endif  // SCRIVEX_PLATFORM_TERMINAL_H_
