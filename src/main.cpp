@@ -35,7 +35,9 @@ int main(int argc, char** argv) {
       scrivex::platform::EraseSecret(colon + 1, std::strlen(colon + 1));
     }
   }
-  if (std::optional<int> code = scrivex::AnswerCommandLine(job)) return *code;
+  if (!job.json) {
+    if (std::optional<int> code = scrivex::AnswerCommandLine(job)) return *code;
+  }
   // Every temporary file of the run and its children, in one folder of its own.
   scrivex::platform::PrivateTempFolder temp;
 
@@ -45,20 +47,21 @@ int main(int argc, char** argv) {
   scrivex::Converters converters;
   converters.selectPostScriptPages = scrivex::SelectPostScriptPages;
   converters.convertPsToImage = scrivex::ConvertPsToImage;
-  converters.convertThroughImageConverter = [&printing](
-                                                const std::string& input, const std::string& output,
-                                                const scrivex::ConversionOptions& options,
-                                                const std::string& printer, std::string* why,
-                                                std::vector<std::string>* written) {
-    return scrivex::ConvertThroughImageConverter(input, output, options, printer, printing, why,
-                                                 written);
-  };
+  converters.convertThroughImageConverter =
+      [&printing](const std::string& input, const std::string& output,
+                  const scrivex::ConversionOptions& options, const std::string& printer,
+                  std::string* why, std::vector<std::string>* written) {
+        return scrivex::ConvertThroughImageConverter(input, output, options, printer, printing, why,
+                                                     written);
+      };
   converters.removeBlankTiffPages = [](const std::string& input, const std::string& output,
                                        std::string* why) {
     return scrivex::RemoveBlankTiffPages(input, output, why);
   };
   converters.openResult = OpenWithViewer;
-  int code = scrivex::RunJob(job, converters);
+  converters.countPages = scrivex::CountOutputPages;
+  int code =
+      job.json ? scrivex::RunJobWithRecords(job, converters) : scrivex::RunJob(job, converters);
   scrivex::QuitKeptApplications(printing);
   // Asked to end by a signal: everything is cleaned up, end the same way.
   scrivex::platform::EndWithTerminationSignal();

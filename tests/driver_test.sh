@@ -87,6 +87,33 @@ cp one.pdf keep.pdf
 run -p 3 -i one.pdf -o keep.pdf
 check "-p 3 writes keep000.pdf" bash -c '[ -f keep000.pdf ] && grep -q "==> $PWD/keep000.pdf, result = Successful" out.txt'
 
+# --json: one record a line on standard output, every other line on standard
+# error, the files as written, and the exit codes of Linux tools.
+json() { "$bin/scrivex" --json "$@" >records.txt 2>human.txt; echo $? >code.txt; }
+# field N KEY: the key of record N (from 1); a list's items on one line.
+field() {
+  python3 -c 'import json, sys
+v = json.loads(open("records.txt").read().splitlines()[int(sys.argv[1]) - 1])[sys.argv[2]]
+print(" ".join(v) if isinstance(v, list) else v)' "$@"
+}
+mkdir -p js
+json -i three.pdf -o js/p.png -r 20
+check "--json: a record per input with its page files; human lines on stderr" eval '
+  [ "$(wc -l <records.txt)" = 1 ] && [ "$(cat code.txt)" = 0 ] &&
+  [ "$(field 1 files)" = "$PWD/js/p_0001.png $PWD/js/p_0002.png $PWD/js/p_0003.png" ] &&
+  [ "$(field 1 pages)" = 3 ] && [ "$(field 1 result)" = Successful ] &&
+  grep -q "result = Successful" human.txt && ! grep -q "result =" records.txt'
+printf "%s\n" "$PWD/three.pdf" "$PWD/missing.pdf" >two.lst
+json -i two.lst -o js/joined.pdf
+check "--json: a failed input gives its reason and exit 1" eval '
+  [ "$(wc -l <records.txt)" = 2 ] && [ "$(field 2 result)" = Failed ] &&
+  [ "$(field 2 reason)" = "no such file" ] && [ "$(cat code.txt)" = 1 ]'
+json -i three.pdf -o js/x.pdf -R 45
+check "--json: bad arguments exit 2, nothing on standard output" eval '
+  [ "$(cat code.txt)" = 2 ] && [ ! -s records.txt ] && grep -q "^-R .45.: accepted" human.txt'
+json -i "nomatch*.pdf" -o js/none.pdf
+check "--json: nothing matched exits 1" eval '[ "$(cat code.txt)" = 1 ] && [ ! -s records.txt ]'
+
 # Two runs at once: the second waits while the first holds the queue. The
 # first blocks on reading its list file (a FIFO) after it has queued.
 mkfifo slow.lst

@@ -32,6 +32,17 @@ check "ChangePrinterSettings then ConvertToImage: A3 pages, relative paths" eval
   pdfinfo a3.pdf | grep -q "(A3)" && pdfinfo again.pdf | grep -q "(A3)" && [ ! -e first.pdf ] &&
   grep -q "no printer was named" err.txt'
 
+# The files a conversion wrote, by index: the numbered pages; none after a failure.
+gs -q -sDEVICE=pdfwrite -o two.pdf -c "showpage showpage"
+./client convert two.pdf pages.png Inkwell files convert missing.pdf x.png Inkwell files \
+  >out.txt 2>err.txt
+check "GetWrittenFile: each page written, none after a failure" eval '[ "$(grep -v "^Page\|^Waiting" out.txt)" = "convert=2
+file $WORK/pages_0001.png
+file $WORK/pages_0002.png
+files=2
+convert=0
+files=0" ]'
+
 # Stopping by a lower-case prefix of a capitalised name; never the caller.
 cp "$(command -v sleep)" Slumber_e2e
 ./Slumber_e2e 300 & s1=$!

@@ -2,7 +2,7 @@
  * against the installed headers and scrivex.pc. Runs its commands in order,
  * in one process, printing "<command>=<result>" after each:
  *   set KEY VALUE | convert IN OUT PRINTER ("-": none) | paper PRINTER CODE |
- *   kill NAME | extent PSFILE */
+ *   kill NAME | extent PSFILE | files (the last conversion's, one a line) */
 #include <scrivex/inkwell.h>
 #include <scrivex/pstoimage.h>
 #include <stddef.h>
@@ -43,6 +43,12 @@ int main(int argc, char** argv) {
     } else if (strcmp(what, "kill") == 0 && left >= 1) {
       result = Inkwell_KillProcess(argv[i + 1]);
       i += 2;
+    } else if (strcmp(what, "files") == 0) {
+      char path[4096];
+      for (result = 0; Inkwell_GetWrittenFile(result, path, (int)sizeof path) >= 0; ++result) {
+        printf("file %s\n", path);
+      }
+      i += 1;
     } else if (strcmp(what, "extent") == 0 && left >= 1) {
       PSToImageBox box;
       result = PSToImageGetPSExtent(argv[i + 1], &box);

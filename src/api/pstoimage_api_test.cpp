@@ -80,4 +80,30 @@ TEST_F(PSToImageTest, ProgressCallbackStopsThePostProcessing) {
   EXPECT_EQ(calls, (std::vector<std::string>{P("held.tif"), P("page_0001.png")}));
 }
 
+// The files a conversion wrote, by index, as the caller's buffer takes them.
+TEST_F(PSToImageTest, WrittenFilesByIndex) {
+  if (!std::filesystem::exists("/usr/bin/gs")) GTEST_SKIP() << "no Ghostscript";
+  std::string input = dir_.Write("two.ps", "%!PS\nshowpage showpage\n");
+  ASSERT_EQ(Convert(input, P("two.png")), 1);
+  auto written = [] {
+    std::vector<std::string> files;
+    char path[4096];
+    for (int i = 0; PSToImageGetWrittenFile(i, path, sizeof path) >= 0; ++i) files.push_back(path);
+    return files;
+  };
+  EXPECT_EQ(written(), (std::vector<std::string>{P("two_0001.png"), P("two_0002.png")}));
+  char small[8];
+  const int length = static_cast<int>(P("two_0001.png").size());
+  EXPECT_EQ(PSToImageGetWrittenFile(0, small, sizeof small), -1) << "too small: nothing copied";
+  std::vector<char> exact(length + 1);
+  EXPECT_EQ(PSToImageGetWrittenFile(0, exact.data(), length + 1), length);
+  EXPECT_EQ(PSToImageGetWrittenFile(0, exact.data(), length), -1) << "no room for the terminator";
+  EXPECT_EQ(PSToImageGetWrittenFile(-1, exact.data(), length + 1), -1);
+  EXPECT_EQ(PSToImageGetWrittenFile(0, nullptr, 100), -1);
+  ASSERT_EQ(Convert(input, P("one.tif")), 1);
+  EXPECT_EQ(written(), (std::vector<std::string>{P("one.tif")}));
+  EXPECT_EQ(Convert(P("missing.ps"), P("none.png")), 0);
+  EXPECT_TRUE(written().empty()) << "a failed conversion wrote nothing";
+}
+
 }  // namespace

@@ -2,12 +2,14 @@
 
 #include <cstdio>
 
+#include "driver/json_report.h"
 #include "driver/work_list.h"
 #include "platform/logon.h"
 #include "platform/named_objects.h"
 #include "platform/path.h"
 #include "platform/process.h"
 #include "platform/state_root.h"
+#include "platform/terminal.h"
 #include "platform/termination.h"
 
 namespace scrivex {
@@ -34,7 +36,7 @@ std::optional<int> AnswerCommandLine(const JobRequest& job) {
   return std::nullopt;
 }
 
-int RunJob(JobRequest& job, const Converters& converters) {
+int RunJob(JobRequest& job, const Converters& converters, const Reporting& reporting) {
   if (!job.credentialError.empty()) {
     std::fprintf(stderr, "%s\n", job.credentialError.c_str());
     return -1;
@@ -100,9 +102,40 @@ int RunJob(JobRequest& job, const Converters& converters) {
     return 0;
   }
   AssignOutputNames(job.outputPath, &list);
-  int result = ConvertAll(list, job.options, job.printer, converters);
+  int result = ConvertAll(list, job.options, job.printer, converters, reporting);
   platform::LowerJobCounter();
   return result;
+}
+
+int RunJobWithRecords(JobRequest& job, const Converters& converters) {
+  if (job.helpRequested || job.versionRequested) return AnswerCommandLine(job).value_or(0);
+  if (!job.userName.empty() && job.badArgument.empty()) {
+    // The run as the other account writes the records itself.
+    const int code = RunJob(job, converters);
+    return code == -1 ? 2 : code;
+  }
+  std::FILE* records = platform::TakeStandardOutput();
+  if (records == nullptr) {
+    std::fputs("--json: standard output cannot be kept for the records\n", stderr);
+    return 2;
+  }
+  int exitCode = 0;
+  if (std::optional<int> answered = AnswerCommandLine(job)) {
+    exitCode = 2;  // usage text or a refused value
+  } else {
+    int converted = 0, failed = 0;
+    Reporting reporting;
+    reporting.onFile = [&](const FileRecord& record) {
+      (record.converted ? converted : failed)++;
+      const std::string line = FileRecordJson(record) + "\n";
+      std::fputs(line.c_str(), records);
+      std::fflush(records);
+    };
+    const int result = RunJob(job, converters, reporting);
+    exitCode = converted + failed == 0 && result < 0 ? 2 : failed > 0 || converted == 0 ? 1 : 0;
+  }
+  std::fclose(records);
+  return exitCode;
 }
 
 }  // namespace scrivex

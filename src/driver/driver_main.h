@@ -24,7 +24,15 @@ std::optional<int> AnswerCommandLine(const JobRequest& job);
 // Runs a scanned request (one that asked for no usage text): refuses a bad
 // -# value with -1, hands it to another account (the password is erased
 // from the request), or queues, converts every file and returns the exit code.
-int RunJob(JobRequest& job, const Converters& converters);
+// Each input's record goes to reporting.onFile when set.
+int RunJob(JobRequest& job, const Converters& converters, const Reporting& reporting = {});
+
+// --json: the command line answered and the run made as above, with one JSON
+// line per input on standard output and every other line on standard error;
+// the exit code as Linux tools give it: 0 when every input converted, 1 when
+// one failed or nothing matched, 2 for bad arguments (0 for --help and
+// --version).
+int RunJobWithRecords(JobRequest& job, const Converters& converters);
 
 }  // namespace scrivex
 

@@ -1,9 +1,23 @@
 #include "platform/terminal.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace scrivex::platform {
 
 bool InteractiveConsole() { return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1; }
+
+std::FILE* TakeStandardOutput() {
+  std::fflush(stdout);
+  const int saved = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+  if (saved < 0) return nullptr;
+  if (dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+    close(saved);
+    return nullptr;
+  }
+  std::FILE* stream = fdopen(saved, "w");
+  if (stream == nullptr) close(saved);
+  return stream;
+}
 
 }  // namespace scrivex::platform

@@ -4,10 +4,17 @@
 #ifndef SCRIVEX_PLATFORM_TERMINAL_H_
 #define SCRIVEX_PLATFORM_TERMINAL_H_
 
+#include <cstdio>
+
 namespace scrivex::platform {
 
 // True when both standard input and standard output are terminals.
 bool InteractiveConsole();
+
+// The process's standard output as a stream of its own (not inherited by
+// children); from then on file descriptor 1, for this process and its
+// children, writes to standard error. Null when it cannot be done.
+std::FILE* TakeStandardOutput();
 
 }  // namespace scrivex::platform
 
