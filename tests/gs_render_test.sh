@@ -38,10 +38,10 @@ gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile="$work/five.pdf" 
 printf '%%!PS-Adobe-3.0 EPSF-3.0\n%%%%BoundingBox: 0 0 200 100\n10 10 80 40 rectfill\n%%%%EOF\n' \
   >"$work/pic.eps"
 
-# Only the eight C functions leave the library.
+# Only the ten C functions leave the library.
 exports=$(nm -D --defined-only "$BIN/libscrivex.so" | awk '$2 ~ /[TW]/ {print $3}' | grep -v '^_init$\|^_fini$' | sort | tr '\n' ' ')
 check "exports of libscrivex.so" equals "$exports" \
-  "Inkwell_ChangePrinterSettings Inkwell_ConvertToImage Inkwell_KillProcess Inkwell_SetOptions PSToImageConverter PSToImageGetInformation PSToImageGetPSExtent PSToImageSetProgressCBFunc "
+  "Inkwell_ChangePrinterSettings Inkwell_ConvertToImage Inkwell_GetWrittenFile Inkwell_KillProcess Inkwell_SetOptions PSToImageConverter PSToImageGetInformation PSToImageGetPSExtent PSToImageGetWrittenFile PSToImageSetProgressCBFunc "
 
 check "pdf -> tiff g4" render "$work/five.pdf" "$out/g4.tif" bits=1 comp=4
 check "g4 tiff" equals "$(tiff "$out/g4.tif")" "5|Bits/Sample: 1|Compression Scheme: CCITT Group 4|\

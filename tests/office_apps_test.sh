@@ -77,9 +77,11 @@ check "-E 3 keeps the sheet files beside the joined output" eval 'ok -i book.xls
 check "-E 1: sheet files only; -E 2: one job of all sheets" eval 'ok -i book.xls -o e1.pdf -E 1 &&
   [ ! -e e1.pdf ] && [[ "$(text e1-0001.pdf)" == *"Sheet one"* ]] && ok -i book.xls -o e2.pdf -E 2 &&
   [ "$(npages e2.pdf)" = 2 ] && [ ! -e e2-0001.pdf ]'
-check "one worksheet: no sheet names; -f abc: Letter, -f 11: A5" eval 'ok -i one.xls -o one.pdf -f abc &&
-  [ "$(size one.pdf)" = 612x792 ] && ok -i one.xls -o a5.pdf -f 11 && [ "$(size a5.pdf)" = 420x595 ] &&
-  [ ! -e one-0001.pdf ]'
+check "one worksheet: no sheet names; -f letter: Letter, -f 11: A5, -f abc refused" eval '
+  ok -i one.xls -o one.pdf -f letter && [ "$(size one.pdf)" = 612x792 ] &&
+  ok -i one.xls -o a5.pdf -f 11 && [ "$(size a5.pdf)" = 420x595 ] && [ ! -e one-0001.pdf ] &&
+  { "$S" -i one.xls -o abc.pdf -f abc >/dev/null 2>err.txt; [ $? = 255 ]; } &&
+  grep -q "^-f .abc.: accepted" err.txt && [ ! -e abc.pdf ]'
 check "a custom -f gives the sheet exactly that paper, in inches, points and millimetres, on Inkwell too" eval '
   ok -i one.xls -o in.pdf -f 11x17in && [ "$(size in.pdf)" = 792x1224 ] &&
   ok -i one.xls -o pt.pdf -f 500x700pt && [ "$(size pt.pdf)" = 500x700 ] &&
