@@ -4,7 +4,6 @@
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/process.h"
-#include "servers/devtools_json.h"  // DecodeBase64
 #include "servers/devtools_message.h"
 
 namespace scrivex {

@@ -102,4 +102,32 @@ bool Flag(const Json& object, std::string_view key) {
   return v && v->is_boolean() && v->get<bool>();
 }
 
+bool DecodeBase64(std::string_view text, std::string* bytes) {
+  bytes->clear();
+  bytes->reserve(text.size() / 4 * 3);
+  unsigned acc = 0;
+  int bits = 0;
+  size_t pad = 0;
+  for (char c : text) {
+    int d = c >= 'A' && c <= 'Z'   ? c - 'A'
+            : c >= 'a' && c <= 'z' ? c - 'a' + 26
+            : c >= '0' && c <= '9' ? c - '0' + 52
+            : c == '+'             ? 62
+            : c == '/'             ? 63
+                                   : -1;
+    if (c == '=') {
+      ++pad;
+      continue;
+    }
+    if (d < 0 || pad > 0) return false;
+    acc = (acc << 6) | static_cast<unsigned>(d);
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      bytes->push_back(static_cast<char>((acc >> bits) & 0xFF));
+    }
+  }
+  return pad <= 2 && bits < 6;
+}
+
 }  // namespace scrivex

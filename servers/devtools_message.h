@@ -1,6 +1,6 @@
 // The browser's debugging messages as JSON values: read from what a browser
 // (or anything posing as one) sent, written for it, and looked into without
-// trusting their shape.
+// trusting their shape; and the base64 the printed document comes in.
 #ifndef SCRIVEX_SERVERS_DEVTOOLS_MESSAGE_H_
 #define SCRIVEX_SERVERS_DEVTOOLS_MESSAGE_H_
 
@@ -29,6 +29,9 @@ const Json* Member(const Json& object, std::string_view key);
 std::string Text(const Json& object, std::string_view key, const std::string& fallback = "");
 double Number(const Json& object, std::string_view key, double fallback = 0);
 bool Flag(const Json& object, std::string_view key);  // only true is true
+
+// False when the text is not base64.
+bool DecodeBase64(std::string_view text, std::string* bytes);
 
 }  // namespace scrivex
 

@@ -73,5 +73,16 @@ TEST(DevtoolsMessage, BytesThatAreNoUtf8AreReadAndWrittenAsReplacements) {
   EXPECT_EQ(Number(m, "id"), 3);
 }
 
+TEST(DevtoolsMessage, DecodesBase64) {
+  std::string bytes;
+  EXPECT_TRUE(DecodeBase64("JVBERi0=", &bytes));
+  EXPECT_EQ(bytes, "%PDF-");
+  EXPECT_TRUE(DecodeBase64("JVBERi0x", &bytes));
+  EXPECT_EQ(bytes, "%PDF-1");
+  EXPECT_FALSE(DecodeBase64("JVB*", &bytes));
+  EXPECT_FALSE(DecodeBase64("J", &bytes));
+  EXPECT_FALSE(DecodeBase64("JV=B", &bytes));  // nothing after the padding
+}
+
 }  // namespace
 }  // namespace scrivex
