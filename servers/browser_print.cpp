@@ -1,12 +1,10 @@
 #include "servers/browser_print.h"
 
-#include <cstdio>
-
 #include "common/trace.h"
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/process.h"
-#include "servers/devtools_json.h"
+#include "servers/devtools_message.h"
 
 namespace scrivex {
 namespace {
@@ -34,18 +32,13 @@ std::string DescribeNetError(const std::string& error) {
 constexpr const char* kNoSockets = "delete globalThis.WebSocket;delete globalThis.WebTransport;";
 // Frames of other sites and workers are targets of their own, held at their
 // start until they lost their sockets too.
-constexpr const char* kAttachChildren =
-    "{\"autoAttach\":true,\"waitForDebuggerOnStart\":true,\"flatten\":true}";
+Json AttachChildren() {
+  return {{"autoAttach", true}, {"waitForDebuggerOnStart", true}, {"flatten", true}};
+}
 
 // Room left in a socket's path for the browser's own
 // "org.chromium.Chromium.XXXXXX/SingletonSocket".
 constexpr size_t kLongestSocketFolder = 60;
-
-std::string Number(double v) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.4f", v);
-  return text;
-}
 
 }  // namespace
 
@@ -90,22 +83,22 @@ bool BrowserPrint::Start(const std::string& browser, const PagePrintRequest& req
   // the filter, from the first one on.
   scope_ = ScopeOfPage(request.url);
   step_ = kFilter;
-  pendingId_ = Send("Fetch.enable",
-                    "{\"patterns\":[{\"urlPattern\":\"*\",\"requestStage\":\"Request\"}]}", false);
+  const Json everyRequest = {{"urlPattern", "*"}, {"requestStage", "Request"}};
+  pendingId_ = Send("Fetch.enable", {{"patterns", Json::array({everyRequest})}}, false);
   return step_ == kFilter;
 }
 
-int BrowserPrint::Send(const std::string& method, const std::string& params, bool toPage) {
+int BrowserPrint::Send(const std::string& method, const Json& params, bool toPage) {
   return SendIn(toPage ? sessionId_ : std::string(), method, params);
 }
 
 int BrowserPrint::SendIn(const std::string& session, const std::string& method,
-                         const std::string& params) {
-  std::string message = "{\"id\":" + std::to_string(++lastId_) +
-                        ",\"method\":" + JsonQuote(method) + ",\"params\":" + params;
-  if (!session.empty()) message += ",\"sessionId\":" + JsonQuote(session);
-  TraceMessage("browser <- %.200s}\n", message.c_str());
-  if (!browser_.SendMessage(message + "}")) Fail("the browser stopped listening");
+                         const Json& params) {
+  Json message = {{"id", ++lastId_}, {"method", method}, {"params", params}};
+  if (!session.empty()) message["sessionId"] = session;
+  const std::string text = WriteMessage(message);
+  TraceMessage("browser <- %.200s\n", text.c_str());
+  if (!browser_.SendMessage(text)) Fail("the browser stopped listening");
   return lastId_;
 }
 
@@ -113,8 +106,8 @@ bool BrowserPrint::Poll() {
   std::string text;
   while ((step_ != kPrinted && step_ != kFailed) && browser_.ReadMessage(&text, 0)) {
     TraceMessage("browser -> %.200s\n", text.c_str());
-    JsonValue message;
-    if (!ParseJson(text, &message)) {
+    Json message;
+    if (!ParseMessage(text, &message)) {
       Fail("the browser sent a message that is not JSON");
     } else {
       OnMessage(message);
@@ -136,37 +129,38 @@ bool BrowserPrint::Poll() {
   return true;
 }
 
-void BrowserPrint::OnMessage(const JsonValue& message) {
-  if (const JsonValue* id = message.Find("id"); id && id->type == JsonValue::kNumber) {
+void BrowserPrint::OnMessage(const Json& message) {
+  if (const Json* id = Member(message, "id"); id && id->is_number()) {
     // Only our own ids are answers; no other number is cast.
-    if (!(id->number >= 1 && id->number <= lastId_)) return;
+    const double number = id->get<double>();
+    if (!(number >= 1 && number <= lastId_)) return;
     // A paused request or a child target may be gone before the answer lands.
-    if (unanswered_.erase(static_cast<int>(id->number))) return;
-    if (const JsonValue* error = message.Find("error")) {
-      Fail("the browser refused a request: " + error->Text("message", "no reason given"));
+    if (unanswered_.erase(static_cast<int>(number))) return;
+    if (const Json* error = Member(message, "error")) {
+      Fail("the browser refused a request: " + Text(*error, "message", "no reason given"));
       return;
     }
-    static const JsonValue kNone;
-    const JsonValue* result = message.Find("result");
-    OnReply(static_cast<int>(id->number), result ? *result : kNone);
+    static const Json kNone;
+    const Json* result = Member(message, "result");
+    OnReply(static_cast<int>(number), result ? *result : kNone);
     return;
   }
-  const std::string method = message.Text("method");
-  const JsonValue* params = message.Find("params");
+  const std::string method = Text(message, "method");
+  const Json* params = Member(message, "params");
   if (!params) return;
   if (method == "Fetch.requestPaused") {
-    OnRequestPaused(*params, message.Text("sessionId"));
-  } else if (method == "Target.attachedToTarget" && message.Has("sessionId")) {
+    OnRequestPaused(*params, Text(message, "sessionId"));
+  } else if (method == "Target.attachedToTarget" && Member(message, "sessionId")) {
     OnChildAttached(*params);  // not the page itself: a child of one of its sessions
-  } else if (method == "Network.responseReceived" && params->Text("type") == "Document") {
-    if (const JsonValue* response = params->Find("response")) {
-      statuses_[params->Text("requestId")] = static_cast<int>(response->Number("status"));
+  } else if (method == "Network.responseReceived" && Text(*params, "type") == "Document") {
+    if (const Json* response = Member(*params, "response")) {
+      statuses_[Text(*params, "requestId")] = static_cast<int>(Number(*response, "status"));
     }
-  } else if (method == "Network.loadingFailed" && params->Text("type") == "Document") {
-    errors_[params->Text("requestId")] = params->Text("errorText");
+  } else if (method == "Network.loadingFailed" && Text(*params, "type") == "Document") {
+    errors_[Text(*params, "requestId")] = Text(*params, "errorText");
   } else if (method == "Page.javascriptDialogOpening") {
     // Nobody is there to answer an alert; the page would wait for ever.
-    Send("Page.handleJavaScriptDialog", "{\"accept\":true}");
+    Send("Page.handleJavaScriptDialog", {{"accept", true}});
   } else if (method == "Inspector.targetCrashed") {
     Fail("the page crashed the browser");
   } else if (step_ == kLoading &&
@@ -176,10 +170,10 @@ void BrowserPrint::OnMessage(const JsonValue& message) {
   }
 }
 
-void BrowserPrint::OnRequestPaused(const JsonValue& params, const std::string& session) {
-  const std::string id = JsonQuote(params.Text("requestId"));
+void BrowserPrint::OnRequestPaused(const Json& params, const std::string& session) {
+  const std::string id = Text(params, "requestId");
   std::string url, why;
-  if (const JsonValue* request = params.Find("request")) url = request->Text("url");
+  if (const Json* request = Member(params, "request")) url = Text(*request, "url");
   // Host names are looked up once per page.
   auto resolve = [this](const std::string& name, std::vector<platform::IpAddress>* addresses) {
     auto known = resolved_.find(name);
@@ -191,39 +185,38 @@ void BrowserPrint::OnRequestPaused(const JsonValue& params, const std::string& s
     return !addresses->empty();
   };
   if (MayLoad(url, scope_, resolve, &why)) {
-    unanswered_.insert(SendIn(session, "Fetch.continueRequest", "{\"requestId\":" + id + "}"));
+    unanswered_.insert(SendIn(session, "Fetch.continueRequest", {{"requestId", id}}));
     return;
   }
   // The page prints without it: a refused frame stays empty, a picture missing.
   TraceMessage("browser: refused %.300s (%s): %s\n", url.c_str(),
-               params.Text("resourceType").c_str(), why.c_str());
+               Text(params, "resourceType").c_str(), why.c_str());
   const char* reason =
       platform::StartsWithNoCase(url, "file:") ? "AccessDenied" : "BlockedByClient";
-  unanswered_.insert(SendIn(session, "Fetch.failRequest",
-                            "{\"requestId\":" + id + ",\"errorReason\":\"" + reason + "\"}"));
+  unanswered_.insert(
+      SendIn(session, "Fetch.failRequest", {{"requestId", id}, {"errorReason", reason}}));
 }
 
-void BrowserPrint::OnChildAttached(const JsonValue& params) {
-  const std::string session = params.Text("sessionId");
+void BrowserPrint::OnChildAttached(const Json& params) {
+  const std::string session = Text(params, "sessionId");
   std::string type;
-  if (const JsonValue* info = params.Find("targetInfo")) type = info->Text("type");
+  if (const Json* info = Member(params, "targetInfo")) type = Text(*info, "type");
   // The child may be gone again before any of this arrives.
   if (type == "iframe" || type == "page") {
-    unanswered_.insert(SendIn(session, "Page.addScriptToEvaluateOnNewDocument",
-                              "{\"source\":" + JsonQuote(kNoSockets) + "}"));
-  } else {
     unanswered_.insert(
-        SendIn(session, "Runtime.evaluate", "{\"expression\":" + JsonQuote(kNoSockets) + "}"));
+        SendIn(session, "Page.addScriptToEvaluateOnNewDocument", {{"source", kNoSockets}}));
+  } else {
+    unanswered_.insert(SendIn(session, "Runtime.evaluate", {{"expression", kNoSockets}}));
   }
-  unanswered_.insert(SendIn(session, "Target.setAutoAttach", kAttachChildren));
-  unanswered_.insert(SendIn(session, "Runtime.runIfWaitingForDebugger", "{}"));
+  unanswered_.insert(SendIn(session, "Target.setAutoAttach", AttachChildren()));
+  unanswered_.insert(SendIn(session, "Runtime.runIfWaitingForDebugger", Json::object()));
 }
 
-void BrowserPrint::OnReply(int id, const JsonValue& result) {
+void BrowserPrint::OnReply(int id, const Json& result) {
   if (step_ == kEnable) {
     if (--enabling_ == 0) {
       step_ = kNavigate;
-      pendingId_ = Send("Page.navigate", "{\"url\":" + JsonQuote(request_.url) + "}");
+      pendingId_ = Send("Page.navigate", {{"url", request_.url}});
     }
     return;
   }
@@ -231,47 +224,45 @@ void BrowserPrint::OnReply(int id, const JsonValue& result) {
   switch (step_) {
     case kFilter:
       step_ = kTarget;
-      pendingId_ = Send("Target.createTarget", "{\"url\":\"about:blank\"}", false);
+      pendingId_ = Send("Target.createTarget", {{"url", "about:blank"}}, false);
       break;
     case kTarget:
       step_ = kAttach;
-      pendingId_ =
-          Send("Target.attachToTarget",
-               "{\"targetId\":" + JsonQuote(result.Text("targetId")) + ",\"flatten\":true}", false);
+      pendingId_ = Send("Target.attachToTarget",
+                        {{"targetId", Text(result, "targetId")}, {"flatten", true}}, false);
       break;
     case kAttach:
-      sessionId_ = result.Text("sessionId");
+      sessionId_ = Text(result, "sessionId");
       step_ = kEnable;
       // The page's events are on before it loads (the replies may come out
       // of order); time stands still until the page is there.
-      Send("Page.enable", "{}");
-      Send("Network.enable", "{}");
+      Send("Page.enable", Json::object());
+      Send("Network.enable", Json::object());
       Send("Page.addScriptToEvaluateOnNewDocument",
-           "{\"source\":" + JsonQuote(kNoSockets) + ",\"runImmediately\":true}");
-      Send("Target.setAutoAttach", kAttachChildren);
-      if (request_.waitMs > 0) Send("Emulation.setVirtualTimePolicy", "{\"policy\":\"pause\"}");
+           {{"source", kNoSockets}, {"runImmediately", true}});
+      Send("Target.setAutoAttach", AttachChildren());
+      if (request_.waitMs > 0) Send("Emulation.setVirtualTimePolicy", {{"policy", "pause"}});
       enabling_ = lastId_ - id;
       break;
     case kNavigate:
-      if (!result.Text("errorText").empty()) {
-        Fail("the page could not be loaded: " + DescribeNetError(result.Text("errorText")));
+      if (const std::string error = Text(result, "errorText"); !error.empty()) {
+        Fail("the page could not be loaded: " + DescribeNetError(error));
         return;
       }
-      if (const JsonValue* download = result.Find("isDownload"); download && download->boolean) {
+      if (Flag(result, "isDownload")) {
         Fail("the address leads to a download, not a page");
         return;
       }
-      loaderId_ = result.Text("loaderId");
+      loaderId_ = Text(result, "loaderId");
       step_ = kLoading;
       if (request_.waitMs > 0) {
         Send("Emulation.setVirtualTimePolicy",
-             "{\"policy\":\"pauseIfNetworkFetchesPending\",\"budget\":" +
-                 std::to_string(request_.waitMs) + "}");
+             {{"policy", "pauseIfNetworkFetchesPending"}, {"budget", request_.waitMs}});
       }
       break;
     case kPrinting: {
       std::string pdf;
-      if (!DecodeBase64(result.Text("data"), &pdf) || pdf.compare(0, 5, "%PDF-") != 0) {
+      if (!DecodeBase64(Text(result, "data"), &pdf) || pdf.compare(0, 5, "%PDF-") != 0) {
         Fail("the browser returned no PDF");
       } else if (!platform::WriteFileAtomically(request_.pdfPath, pdf)) {
         Fail("cannot write " + request_.pdfPath);
@@ -299,15 +290,15 @@ void BrowserPrint::Print() {
   // page's own; the sizes below serve a page that takes no rule.
   const std::string rule = "@page { size: " + request_.pageSize + "; }";
   const std::string script =
-      "(function(){var s=document.createElement('style');s.textContent=" + JsonQuote(rule) +
-      ";(document.head||document.documentElement).appendChild(s);})()";
+      "(function(){var s=document.createElement('style');s.textContent=" +
+      WriteMessage(Json(rule)) + ";(document.head||document.documentElement).appendChild(s);})()";
   step_ = kPrinting;
-  Send("Runtime.evaluate", "{\"expression\":" + JsonQuote(script) + "}");
-  pendingId_ = Send("Page.printToPDF",
-                    "{\"printBackground\":true,\"displayHeaderFooter\":false,"
-                    "\"preferCSSPageSize\":true,\"paperWidth\":" +
-                        Number(request_.widthInches) +
-                        ",\"paperHeight\":" + Number(request_.heightInches) + "}");
+  Send("Runtime.evaluate", {{"expression", script}});
+  pendingId_ = Send("Page.printToPDF", {{"printBackground", true},
+                                        {"displayHeaderFooter", false},
+                                        {"preferCSSPageSize", true},
+                                        {"paperWidth", request_.widthInches},
+                                        {"paperHeight", request_.heightInches}});
 }
 
 void BrowserPrint::Fail(const std::string& why) {

@@ -5,6 +5,7 @@
 #define SCRIVEX_SERVERS_BROWSER_PRINT_H_
 
 #include <map>
+#include <nlohmann/json_fwd.hpp>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,8 +14,6 @@
 #include "servers/request_filter.h"
 
 namespace scrivex {
-
-struct JsonValue;
 
 struct PagePrintRequest {
   std::string url;
@@ -53,12 +52,13 @@ class BrowserPrint {
     kFailed
   };
 
-  int Send(const std::string& method, const std::string& params, bool toPage = true);
-  int SendIn(const std::string& session, const std::string& method, const std::string& params);
-  void OnRequestPaused(const JsonValue& params, const std::string& session);
-  void OnChildAttached(const JsonValue& params);
-  void OnMessage(const JsonValue& message);
-  void OnReply(int id, const JsonValue& result);
+  int Send(const std::string& method, const nlohmann::json& params, bool toPage = true);
+  int SendIn(const std::string& session, const std::string& method,
+             const nlohmann::json& params);
+  void OnRequestPaused(const nlohmann::json& params, const std::string& session);
+  void OnChildAttached(const nlohmann::json& params);
+  void OnMessage(const nlohmann::json& message);
+  void OnReply(int id, const nlohmann::json& result);
   void Print();
   void Fail(const std::string& why);
 

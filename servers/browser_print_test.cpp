@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "platform/test_support.h"
-#include "servers/devtools_json.h"
+#include "servers/devtools_message.h"
 
 namespace scrivex {
 namespace {
@@ -204,34 +204,41 @@ act({'do': 'idle'})
 constexpr int kPolls = 15000;
 constexpr useconds_t kPollGapUs = 2000;
 
+// A message's params; null when it has none.
+const Json& Params(const Json& message) {
+  static const Json kNone;
+  const Json* params = Member(message, "params");
+  return params ? *params : kNone;
+}
+
 struct Conversation {
   bool started = false;
   bool ended = false;  // Poll said it was over
   bool printed = false;
   std::string failure;
-  std::vector<JsonValue> received;  // what the client sent, in order
+  std::vector<Json> received;  // what the client sent, in order
 
   // The first message with this method (and session, "" for the browser's own).
-  const JsonValue* Find(const std::string& method, const std::string& session) const {
-    for (const JsonValue& m : received) {
-      if (m.Text("method") == method && m.Text("sessionId") == session) return &m;
+  const Json* Find(const std::string& method, const std::string& session) const {
+    for (const Json& m : received) {
+      if (Text(m, "method") == method && Text(m, "sessionId") == session) return &m;
     }
     return nullptr;
   }
   size_t Count(const std::string& method) const {
     size_t n = 0;
-    for (const JsonValue& m : received) n += m.Text("method") == method;
+    for (const Json& m : received) n += Text(m, "method") == method;
     return n;
   }
   // The method that answered the paused request.
   std::string AnswerTo(const std::string& requestId, std::string* session = nullptr) const {
-    for (const JsonValue& m : received) {
-      const JsonValue* params = m.Find("params");
-      const std::string method = m.Text("method");
-      if (params && params->Text("requestId") == requestId &&
+    for (const Json& m : received) {
+      const Json& params = Params(m);
+      const std::string method = Text(m, "method");
+      if (Text(params, "requestId") == requestId &&
           (method == "Fetch.continueRequest" || method == "Fetch.failRequest")) {
-        if (session) *session = m.Text("sessionId");
-        return method + (method == "Fetch.failRequest" ? " " + params->Text("errorReason") : "");
+        if (session) *session = Text(m, "sessionId");
+        return method + (method == "Fetch.failRequest" ? " " + Text(params, "errorReason") : "");
       }
     }
     return "unanswered";
@@ -268,7 +275,7 @@ class FakeBrowser {
     std::istringstream log(test::ReadBytes(work + "received.log"));
     for (std::string line; std::getline(log, line);) {
       c.received.emplace_back();
-      EXPECT_TRUE(ParseJson(line, &c.received.back())) << line;
+      EXPECT_TRUE(ParseMessage(line, &c.received.back())) << line;
     }
     return c;
   }
@@ -329,52 +336,51 @@ TEST(BrowserPrint, PrintsTheLoadedPageOnTheRequestedPaper) {
 
   // Every request stops for the filter before the page is made.
   ASSERT_FALSE(c.received.empty());
-  EXPECT_EQ(c.received[0].Text("method"), "Fetch.enable");
-  EXPECT_EQ(c.received[0].Text("sessionId"), "");
-  const JsonValue* enable = c.Find("Fetch.enable", "");
-  ASSERT_TRUE(enable && enable->Find("params") && enable->Find("params")->Find("patterns"));
-  const JsonValue& patterns = *enable->Find("params")->Find("patterns");
-  ASSERT_EQ(patterns.items.size(), 1u);
-  EXPECT_EQ(patterns.items[0].Text("urlPattern"), "*");
-  EXPECT_EQ(patterns.items[0].Text("requestStage"), "Request");
+  EXPECT_EQ(Text(c.received[0], "method"), "Fetch.enable");
+  EXPECT_EQ(Text(c.received[0], "sessionId"), "");
+  const Json* enable = c.Find("Fetch.enable", "");
+  ASSERT_TRUE(enable && Member(Params(*enable), "patterns"));
+  const Json& patterns = *Member(Params(*enable), "patterns");
+  ASSERT_TRUE(patterns.is_array() && patterns.size() == 1u) << patterns;
+  EXPECT_EQ(Text(patterns[0], "urlPattern"), "*");
+  EXPECT_EQ(Text(patterns[0], "requestStage"), "Request");
   for (const char* method : {"Page.enable", "Network.enable"}) {
     EXPECT_TRUE(c.Find(method, "S1")) << method << " is not sent to the page";
   }
-  const JsonValue* navigate = c.Find("Page.navigate", "S1");
+  const Json* navigate = c.Find("Page.navigate", "S1");
   ASSERT_TRUE(navigate);
-  EXPECT_EQ(navigate->Find("params")->Text("url"), request.url);
+  EXPECT_EQ(Text(Params(*navigate), "url"), request.url);
 
   EXPECT_EQ(c.AnswerTo("R-page"), "Fetch.continueRequest");
   EXPECT_EQ(c.AnswerTo("R-logo"), "Fetch.continueRequest");
   EXPECT_EQ(c.AnswerTo("R-inline"), "Fetch.continueRequest");
-  const JsonValue* dialog = c.Find("Page.handleJavaScriptDialog", "S1");
+  const Json* dialog = c.Find("Page.handleJavaScriptDialog", "S1");
   ASSERT_TRUE(dialog);
-  EXPECT_TRUE(dialog->Find("params")->Find("accept")->boolean);
+  EXPECT_TRUE(Flag(Params(*dialog), "accept"));
   // Children lose their sockets and are let go.
-  const JsonValue* frameScript = c.Find("Page.addScriptToEvaluateOnNewDocument", "C1");
+  const Json* frameScript = c.Find("Page.addScriptToEvaluateOnNewDocument", "C1");
   ASSERT_TRUE(frameScript);
-  EXPECT_NE(frameScript->Find("params")->Text("source").find("WebSocket"), std::string::npos);
-  const JsonValue* workerScript = c.Find("Runtime.evaluate", "C2");
+  EXPECT_NE(Text(Params(*frameScript), "source").find("WebSocket"), std::string::npos);
+  const Json* workerScript = c.Find("Runtime.evaluate", "C2");
   ASSERT_TRUE(workerScript);
-  EXPECT_NE(workerScript->Find("params")->Text("expression").find("WebSocket"), std::string::npos);
+  EXPECT_NE(Text(Params(*workerScript), "expression").find("WebSocket"), std::string::npos);
   for (const char* child : {"C1", "C2"}) {
     EXPECT_TRUE(c.Find("Target.setAutoAttach", child)) << child;
     EXPECT_TRUE(c.Find("Runtime.runIfWaitingForDebugger", child)) << child;
   }
 
   // The paper: the page's last @page rule, and the sizes in inches.
-  const JsonValue* style = c.Find("Runtime.evaluate", "S1");
+  const Json* style = c.Find("Runtime.evaluate", "S1");
   ASSERT_TRUE(style);
-  EXPECT_NE(style->Find("params")->Text("expression").find("@page { size: 210mm 297mm; }"),
+  EXPECT_NE(Text(Params(*style), "expression").find("@page { size: 210mm 297mm; }"),
             std::string::npos);
-  const JsonValue* printRequest = c.Find("Page.printToPDF", "S1");
+  const Json* printRequest = c.Find("Page.printToPDF", "S1");
   ASSERT_TRUE(printRequest);
-  const JsonValue& paper = *printRequest->Find("params");
-  EXPECT_NEAR(paper.Number("paperWidth"), 8.27, 1e-4);
-  EXPECT_NEAR(paper.Number("paperHeight"), 11.69, 1e-4);
-  ASSERT_TRUE(paper.Find("preferCSSPageSize") && paper.Find("printBackground"));
-  EXPECT_TRUE(paper.Find("preferCSSPageSize")->boolean);
-  EXPECT_TRUE(paper.Find("printBackground")->boolean);
+  const Json& paper = Params(*printRequest);
+  EXPECT_NEAR(Number(paper, "paperWidth"), 8.27, 1e-4);
+  EXPECT_NEAR(Number(paper, "paperHeight"), 11.69, 1e-4);
+  EXPECT_TRUE(Flag(paper, "preferCSSPageSize"));
+  EXPECT_TRUE(Flag(paper, "printBackground"));
   EXPECT_EQ(c.Count("Page.printToPDF"), 1u);
 }
 
@@ -400,10 +406,10 @@ TEST(BrowserPrint, WithTimeForScriptsPrintsWhenTheBudgetIsSpentNotAtLoad) {
   EXPECT_EQ(test::ReadBytes(request.pdfPath), pdf);
   // Time stands still until the page is there, then runs for the budget.
   std::vector<std::string> policies;
-  for (const JsonValue& m : c.received) {
-    if (m.Text("method") != "Emulation.setVirtualTimePolicy") continue;
-    const JsonValue& params = *m.Find("params");
-    policies.push_back(params.Text("policy") + " " + std::to_string(params.Number("budget", -1)));
+  for (const Json& m : c.received) {
+    if (Text(m, "method") != "Emulation.setVirtualTimePolicy") continue;
+    const Json& params = Params(m);
+    policies.push_back(Text(params, "policy") + " " + std::to_string(Number(params, "budget", -1)));
   }
   EXPECT_EQ(policies, (std::vector<std::string>{"pause -1.000000",
                                                 "pauseIfNetworkFetchesPending 1500.000000"}));
@@ -422,10 +428,10 @@ TEST(BrowserPrint, RefusesWhatThePageMayNotLoad) {
   // The requests of a frame come in its own session, and are answered there.
   const std::string scenario = R"({"events": [
       {"do": "pause", "id": "R-picture", "url": )" +
-                               JsonQuote(site + "pictures/a.png") + R"(},
+                               WriteMessage(site + "pictures/a.png") + R"(},
       {"do": "pause", "id": "R-passwd", "url": "file:///etc/passwd"},
       {"do": "pause", "id": "R-up", "url": )" +
-                               JsonQuote(site + "../secret.txt") + R"(},
+                               WriteMessage(site + "../secret.txt") + R"(},
       {"do": "pause", "id": "R-loop", "url": "http://127.0.0.1:8080/admin", "type": "XHR"},
       {"do": "pause", "id": "R-meta", "url": "http://169.254.169.254/latest/meta-data/"},
       {"do": "pause", "id": "R-local", "url": "http://localhost/", "type": "Document"},

@@ -10,7 +10,7 @@
 
 #include "platform/files.h"
 #include "platform/test_support.h"
-#include "servers/devtools_json.h"
+#include "servers/devtools_message.h"
 #include "servers/office_bridge.h"
 
 namespace scrivex::test {
@@ -53,14 +53,17 @@ inline FakeRequest ReadFakeRequest(const std::string& pdf) {
   const size_t at = bytes.find("\n%request ");
   if (at == std::string::npos) return request;
   const size_t begin = at + 10;
-  JsonValue record;
-  if (!ParseJson(std::string_view(bytes).substr(begin, bytes.find('\n', begin) - begin), &record)) {
+  Json record;
+  if (!ParseMessage(std::string_view(bytes).substr(begin, bytes.find('\n', begin) - begin),
+                    &record)) {
     return request;
   }
-  request.peer = record.Text("peer");
-  request.served = static_cast<int>(record.Number("served"));
-  if (const JsonValue* fields = record.Find("fields")) {
-    for (const JsonValue& field : fields->items) request.fields.push_back(field.text);
+  request.peer = Text(record, "peer");
+  request.served = static_cast<int>(Number(record, "served"));
+  if (const Json* fields = Member(record, "fields"); fields && fields->is_array()) {
+    for (const Json& field : *fields) {
+      request.fields.push_back(field.is_string() ? field.get<std::string>() : "");
+    }
   }
   return request;
 }

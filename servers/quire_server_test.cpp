@@ -2,36 +2,10 @@
 
 #include "automation/automation.h"
 #include "automation/quire_members.h"
-#include "servers/devtools_json.h"
 #include "servers/register_servers.h"
 
 namespace scrivex {
 namespace {
-
-TEST(DevtoolsJson, ReadsMessagesAndRefusesBrokenOnes) {
-  JsonValue m;
-  ASSERT_TRUE(ParseJson(R"({"id":7,"result":{"data":"a\"b\\c\u00e9\ud83d\ude00","ok":true,)"
-                        R"("list":[1,-2.5e1,null]},"sessionId":"S"})",
-                        &m));
-  EXPECT_EQ(m.Number("id"), 7);
-  const JsonValue* result = m.Find("result");
-  ASSERT_TRUE(result);
-  EXPECT_EQ(result->Text("data"), "a\"b\\c\xC3\xA9\xF0\x9F\x98\x80");
-  EXPECT_EQ(result->Find("list")->items[1].number, -25);
-  EXPECT_EQ(m.Text("missing", "none"), "none");
-  for (const char* bad : {"", "{", R"({"a":1,})", R"({"a" 1})", "[1] 2", R"("\x")", "tru"}) {
-    EXPECT_FALSE(ParseJson(bad, &m)) << bad;
-  }
-  EXPECT_FALSE(ParseJson(std::string(1000, '['), &m));  // no stack overflow
-  ASSERT_TRUE(ParseJson(JsonQuote("q\"\\\n\x01"), &m));
-  EXPECT_EQ(m.text, "q\"\\\n\x01");
-
-  std::string bytes;
-  EXPECT_TRUE(DecodeBase64("JVBERi0=", &bytes));
-  EXPECT_EQ(bytes, "%PDF-");
-  EXPECT_FALSE(DecodeBase64("JVB*", &bytes));
-  EXPECT_FALSE(DecodeBase64("J", &bytes));
-}
 
 TEST(QuireServer, UnknownMembersRaiseAndAMissingPagePrintsNothing) {
   RegisterServers();
