@@ -154,7 +154,10 @@ void BrowserPrint::OnMessage(const Json& message) {
     OnChildAttached(*params);  // not the page itself: a child of one of its sessions
   } else if (method == "Network.responseReceived" && Text(*params, "type") == "Document") {
     if (const Json* response = Member(*params, "response")) {
-      statuses_[Text(*params, "requestId")] = static_cast<int>(Number(*response, "status"));
+      // Any number the page sends: out of range reads as a server error.
+      const double status = Number(*response, "status");
+      statuses_[Text(*params, "requestId")] =
+          status >= 0 && status < 1000 ? static_cast<int>(status) : 599;
     }
   } else if (method == "Network.loadingFailed" && Text(*params, "type") == "Document") {
     errors_[Text(*params, "requestId")] = Text(*params, "errorText");
