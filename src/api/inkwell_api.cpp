@@ -90,7 +90,7 @@ int Inkwell_ConvertToImage(const char* inputPath, const char* outputPath, const 
   return result;
 }
 
-int Inkwell_ChangePrinterSettings(const char* printerName, const DEVMODEA* settings) {
+int Inkwell_ChangePrinterSettings(const char* printerName, const ScrivexDevMode* settings) {
   if (printerName == nullptr || settings == nullptr) return -1;
   if (!StateRootUsable("Inkwell_ChangePrinterSettings")) return 0;
   int result = scrivex::ApplyPrinterDeviceSettings(printerName, settings);
