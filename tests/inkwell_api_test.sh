@@ -4,13 +4,38 @@
 SRC=$(cd "$(dirname "$0")/.." && pwd)
 . "$SRC/tests/lib.sh"
 cmake --install "$BIN/.." --prefix "$WORK/usr" >/dev/null || fail "cmake --install"
-export PKG_CONFIG_PATH=$WORK/usr/lib/pkgconfig
+pc=$(find "$WORK/usr/lib" -name scrivex.pc)
+export PKG_CONFIG_PATH=${pc%/*}
 # A sanitizer build's library needs its runtime loaded first.
 sanitize=()
 ldd "$BIN/libscrivex.so" | grep -q libasan && sanitize=(-fsanitize=address,undefined)
 check "a C caller builds from the installed header and scrivex.pc" \
   cc -std=c11 -Wall -Wextra -Werror "${sanitize[@]}" -o client "$SRC/tests/inkwell_client.c" \
   $(pkg-config --cflags --libs scrivex)
+
+# Callers load the library by its major version; the plain name is only for
+# the linker, and the library is no program.
+lib=$WORK/usr/lib/scrivex
+check "the client needs libscrivex.so.2, the installed file's SONAME, not executable" eval \
+  'readelf -d client | grep -q "NEEDED.*\[libscrivex.so.2\]" &&
+  readelf -d "$lib/libscrivex.so.2" | grep -q "SONAME.*\[libscrivex.so.2\]" &&
+  [ "$(readlink "$lib/libscrivex.so")" = libscrivex.so.2 ] && [ -f "$lib/libscrivex.so.2" ] &&
+  [ ! -x "$(readlink -f "$lib/libscrivex.so.2")" ]'
+
+# The Windows name of the settings record, where no Windows header has one:
+# beside Wine's or with SCRIVEX_NO_DEVMODEA it is left to them.
+printf '%s\n' '#include <scrivex/inkwell.h>' 'DEVMODEA a; ScrivexDevMode* b = &a;' \
+  'int main(void) { return b != 0 ? 0 : 1; }' >alias.c
+printf '%s\n' '#define __WINE_WINGDI_H' 'typedef struct _devicemodeA { int w; } DEVMODEA;' \
+  '#include <scrivex/inkwell.h>' 'DEVMODEA a; ScrivexDevMode b;' \
+  'int main(void) { return sizeof a.w + sizeof b.dmFields == 8 ? 0 : 1; }' >wine.c
+printf '%s\n' '#include <scrivex/inkwell.h>' 'typedef int DEVMODEA;' \
+  'int main(void) { DEVMODEA d = 0; return d; }' >own.c
+check "DEVMODEA: the alias alone, left out beside Wine's headers or on request" eval \
+  'cc -std=c11 -Wall -Werror $(pkg-config --cflags scrivex) -c alias.c &&
+  cc -std=c11 -Wall -Werror $(pkg-config --cflags scrivex) -c wine.c &&
+  cc -std=c11 -Wall -Werror $(pkg-config --cflags scrivex) -DSCRIVEX_NO_DEVMODEA -c own.c &&
+  ! cc -std=c11 $(pkg-config --cflags scrivex) -c own.c 2>/dev/null'
 
 gs -q -sDEVICE=pdfwrite -o in.pdf -c "<</PageSize [300 200]>> setpagedevice showpage"
 

@@ -10,13 +10,13 @@
 #include <stdlib.h>
 #include <string.h>
 
-/* The record as Windows lays it out. */
-_Static_assert(sizeof(DEVMODEA) == 156, "DEVMODEA is 156 bytes");
-_Static_assert(offsetof(DEVMODEA, dmFields) == 40, "dmFields");
-_Static_assert(offsetof(DEVMODEA, dmPaperSize) == 46, "dmPaperSize");
-_Static_assert(offsetof(DEVMODEA, dmFormName) == 70, "dmFormName");
-_Static_assert(offsetof(DEVMODEA, dmBitsPerPel) == 104, "dmBitsPerPel");
-_Static_assert(offsetof(DEVMODEA, dmPanningHeight) == 152, "dmPanningHeight");
+/* The record as Windows lays out its DEVMODEA. */
+_Static_assert(sizeof(ScrivexDevMode) == 156, "DEVMODEA is 156 bytes");
+_Static_assert(offsetof(ScrivexDevMode, dmFields) == 40, "dmFields");
+_Static_assert(offsetof(ScrivexDevMode, dmPaperSize) == 46, "dmPaperSize");
+_Static_assert(offsetof(ScrivexDevMode, dmFormName) == 70, "dmFormName");
+_Static_assert(offsetof(ScrivexDevMode, dmBitsPerPel) == 104, "dmBitsPerPel");
+_Static_assert(offsetof(ScrivexDevMode, dmPanningHeight) == 152, "dmPanningHeight");
 
 /* NULL for "-". */
 static const char* Arg(const char* text) { return strcmp(text, "-") == 0 ? NULL : text; }
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
       result = Inkwell_ConvertToImage(argv[i + 1], argv[i + 2], Arg(argv[i + 3]));
       i += 4;
     } else if (strcmp(what, "paper") == 0 && left >= 2) {
-      DEVMODEA settings;
+      ScrivexDevMode settings;
       memset(&settings, 0, sizeof settings);
       settings.dmSize = sizeof settings;
       settings.dmFields = INKWELL_DM_PAPERSIZE;

@@ -24,7 +24,7 @@ extern "C" {
  * padding, the printer half of its unions. Set the bits of dmFields for the
  * fields to change; the others are not read. */
 #pragma pack(push, 1)
-typedef struct DEVMODEA {
+typedef struct ScrivexDevMode {
   char dmDeviceName[32];
   uint16_t dmSpecVersion;
   uint16_t dmDriverVersion;
@@ -59,8 +59,15 @@ typedef struct DEVMODEA {
   uint32_t dmReserved2;
   uint32_t dmPanningWidth;
   uint32_t dmPanningHeight;
-} DEVMODEA;
+} ScrivexDevMode;
 #pragma pack(pop)
+
+/* The Windows name, for callers written against it. The Windows and Wine
+ * headers declare their own DEVMODEA (same layout): include them first and
+ * this one stays out; SCRIVEX_NO_DEVMODEA leaves it out as well. */
+#if !defined(SCRIVEX_NO_DEVMODEA) && !defined(_WINGDI_) && !defined(__WINE_WINGDI_H)
+typedef ScrivexDevMode DEVMODEA;
+#endif
 
 /* dmFields bits and values of the fields the printers use. */
 enum {
@@ -101,7 +108,8 @@ INKWELL_API int Inkwell_GetWrittenFile(int index, char* path, int size);
 
 /* Stores the fields of settings that its dmFields names as the printer's
  * device settings. 1 once stored; 0 for an unknown printer or NULL settings. */
-INKWELL_API int Inkwell_ChangePrinterSettings(const char* printerName, const DEVMODEA* settings);
+INKWELL_API int Inkwell_ChangePrinterSettings(const char* printerName,
+                                              const ScrivexDevMode* settings);
 
 /* Stops (SIGKILL) every process whose executable's name begins with name,
  * letter case ignored, that the caller may signal, printing three lines for

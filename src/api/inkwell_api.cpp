@@ -100,7 +100,7 @@ int Inkwell_GetWrittenFile(int index, char* path, int size) {
   return scrivex::CopyWrittenFile(TheLibrary().written, index, path, size);
 }
 
-int Inkwell_ChangePrinterSettings(const char* printerName, const DEVMODEA* settings) {
+int Inkwell_ChangePrinterSettings(const char* printerName, const ScrivexDevMode* settings) {
   if (printerName == nullptr || settings == nullptr) return -1;
   if (!StateRootUsable("Inkwell_ChangePrinterSettings")) return 0;
   int result = scrivex::ApplyPrinterDeviceSettings(printerName, settings);

@@ -64,7 +64,7 @@ int ImageTypeFromExtension(const std::string& extension) {
   return 0;
 }
 
-std::string BlankPageConfigFile() { return platform::ProgramDirectory() + "config.ini"; }
+std::string BlankPageConfigFile() { return platform::ConfigFile(); }
 
 double ReadBlankThreshold(const std::string& configFile) {
   std::string text = platform::GetProfileString(configFile, "BlankTIF", "blackpoints", "0.1");

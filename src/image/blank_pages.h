@@ -13,7 +13,7 @@ namespace scrivex {
 int ImageTypeFromExtension(const std::string& extension);
 constexpr int kImageTypeTiff = 6;
 
-// config.ini in the program's folder, which holds the blank-page threshold.
+// config.ini (platform::ConfigFile()), which holds the blank-page threshold.
 std::string BlankPageConfigFile();
 // "blackpoints" of section "BlankTIF"; 0.1 when the file or entry is missing.
 double ReadBlankThreshold(const std::string& configFile);

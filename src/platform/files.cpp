@@ -287,6 +287,15 @@ std::string ProgramDirectory() {
   return dir;
 }
 
+std::string ConfigFile() {
+  return ChooseConfigFile(ProgramDirectory() + "config.ini", kSystemConfigFile);
+}
+
+std::string ChooseConfigFile(const std::string& besideProgram, const std::string& system) {
+  if (FileExists(besideProgram) || !FileExists(system)) return besideProgram;
+  return system;
+}
+
 std::string TempDirectory() { return TempDirectoryOf(GetEnv("TMPDIR")); }
 
 std::string TempDirectoryOf(std::string dir) {

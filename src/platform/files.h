@@ -56,6 +56,14 @@ std::vector<DirEntry> FindFiles(const std::string& pattern);
 // or of libscrivex.so in a program that loaded it; for the printer drivers
 // (printers/) and the text printer (windows/system32/), the one they live in.
 std::string ProgramDirectory();
+// The settings file, config.ini: the one in the program directory when it
+// exists (a build, a private install, an administrator's own copy), else the
+// system's kSystemConfigFile when the package installed it, else again the
+// one in the program directory, where settings written back create it.
+std::string ConfigFile();
+// That choice between the two given files.
+std::string ChooseConfigFile(const std::string& besideProgram, const std::string& system);
+inline constexpr char kSystemConfigFile[] = "/etc/scrivex/config.ini";
 // The running executable's own file (links resolved); empty when unknown.
 std::string ExecutableFile();
 // $TMPDIR or /tmp, with a trailing "/".

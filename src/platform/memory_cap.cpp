@@ -97,7 +97,7 @@ long long ReadCounter(const std::string& file, const std::string& key) {
 }  // namespace
 
 int ChildMemoryMB() {
-  static const int megabytes = GetProfileInt(ProgramDirectory() + "config.ini", "Watchdog",
+  static const int megabytes = GetProfileInt(ConfigFile(), "Watchdog",
                                              "ChildMemoryMB", kDefaultChildMemoryMB);
   return megabytes < 0 ? 0 : megabytes;
 }

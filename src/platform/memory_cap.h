@@ -11,7 +11,7 @@
 
 namespace scrivex::platform {
 
-// config.ini beside the program, section "Watchdog", key "ChildMemoryMB"
+// config.ini (ConfigFile()), section "Watchdog", key "ChildMemoryMB"
 // (default 2048, 0: none). Read once per run.
 constexpr int kDefaultChildMemoryMB = 2048;
 int ChildMemoryMB();

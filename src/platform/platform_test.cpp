@@ -52,6 +52,22 @@ TEST(Files, MoveNeverReplaces) {
   EXPECT_EQ(ReadBytes(dir.Path("c")) + ReadBytes(b), "AAABBB");
 }
 
+// The copy in the program directory wins, even empty (all defaults); the
+// system's is read only without one; with neither, settings written back go
+// beside the program.
+TEST(Files, ConfigFileBesideTheProgramThenTheSystems) {
+  ScratchDir dir;
+  fs::create_directories(dir.Path("prog"));
+  const std::string beside = dir.Path("prog/config.ini"), system = dir.Path("etc.ini");
+  EXPECT_EQ(ChooseConfigFile(beside, system), beside);
+  dir.Write("etc.ini", "[Watchdog]\nChildSeconds=5\n");
+  EXPECT_EQ(ChooseConfigFile(beside, system), system);
+  dir.Write("prog/config.ini", "");
+  EXPECT_EQ(ChooseConfigFile(beside, system), beside);
+  fs::remove(system);
+  EXPECT_EQ(ChooseConfigFile(beside, system), beside);
+}
+
 // The one way outputs are replaced: everything but a successful commit leaves
 // the target as it was, and no staging file survives.
 TEST(ReplacementFile, CommitReplacesAndAnythingElseLeavesTheTarget) {

@@ -349,7 +349,7 @@ std::string LastOutputLine(std::string output) {
 }
 
 int WatchdogSeconds() {
-  static const int seconds = GetProfileInt(ProgramDirectory() + "config.ini", "Watchdog",
+  static const int seconds = GetProfileInt(ConfigFile(), "Watchdog",
                                            "ChildSeconds", kDefaultChildSeconds);
   return seconds < 0 ? 0 : seconds;
 }

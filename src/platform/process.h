@@ -66,7 +66,7 @@ std::string LastOutputLine(std::string output);
 // process group of its own and is killed when this process dies.
 ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& options = {});
 
-// The time limit of every child: config.ini beside the program, section
+// The time limit of every child: config.ini (ConfigFile()), section
 // "Watchdog", key "ChildSeconds" (default 900, 0: no limit). Read once per run.
 constexpr int kDefaultChildSeconds = 900;
 int WatchdogSeconds();

@@ -100,7 +100,7 @@ SandboxMode ParseSandboxMode(const std::string& text) {
 
 SandboxMode ConfiguredSandboxMode() {
   static const SandboxMode mode = ParseSandboxMode(
-      GetProfileString(ProgramDirectory() + "config.ini", "Sandbox", "Mode", "auto"));
+      GetProfileString(ConfigFile(), "Sandbox", "Mode", "auto"));
   return mode;
 }
 

@@ -1,8 +1,8 @@
 // Confinement of the children that read documents: each runs inside
 // bubblewrap with a read-only view of the system folders it needs, the files
 // it was given, one private writable folder, a private /tmp, its own pid and
-// IPC namespaces and, unless asked, no network. config.ini beside the
-// program, section "Sandbox", key "Mode": auto (confined where the kernel
+// IPC namespaces and, unless asked, no network. config.ini (ConfigFile()),
+// section "Sandbox", key "Mode": auto (confined where the kernel
 // allows it, a warning per run where not), required (nothing runs
 // unconfined), off (no confinement: unsafe for documents from outside).
 #ifndef SCRIVEX_PLATFORM_SANDBOX_H_

@@ -205,7 +205,7 @@ int SetDriverOption(const std::string& key, const std::string& value) {
 }
 
 void WriteDebugLog(const char* format, ...) {
-  const std::string config = platform::ProgramDirectory() + "config.ini";
+  const std::string config = platform::ConfigFile();
   std::string outlog = platform::GetProfileString(config, "debug", "outlog", "No");
   outlog.resize(std::min(outlog.size(), kOutlogChars - 1));
   // Written back so the switch is there to be found after the first use.

@@ -37,8 +37,8 @@ void SetDriverOutputFile(const std::string& path);
 void DisableCreatorAutoOutput();
 // Writes "AutoSaveOptions" / key = value; non-zero on success, else 0.
 int SetDriverOption(const std::string& key, const std::string& value);
-// Appends to inkwell.log in the state root when config.ini beside the
-// program says "debug" / "outlog" is not "No".
+// Appends to inkwell.log in the state root when config.ini
+// (platform::ConfigFile()) says "debug" / "outlog" is not "No".
 void WriteDebugLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // The pieces of the hand-off that several routes share.

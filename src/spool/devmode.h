@@ -54,7 +54,7 @@ constexpr size_t kDevModeSize = 156;
 
 // The record is the one the C interface publishes: one definition of the
 // layout for the library's callers and the spooler alike.
-using DEVMODEA = ::DEVMODEA;
+using DEVMODEA = ::ScrivexDevMode;
 
 static_assert(sizeof(DEVMODEA) == kDevModeSize);
 static_assert(offsetof(DEVMODEA, dmDeviceName) == 0);
