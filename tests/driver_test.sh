@@ -19,7 +19,7 @@ done
 # --help and --version answer at once with 0; the version is the package's.
 run --help
 check "--help: the 96 lines of the usage text, exit 0" bash -c '[ "$(cat rc.txt)" = 0 ] && [ "$(wc -l <out.txt)" = 96 ] && head -1 out.txt | grep -qx "Brindle Document Converter v2.1"'
-version=$(sed -n 's/^set(SCRIVEX_VERSION \(.*\))$/\1/p' "$source_dir/packaging/CMakeLists.txt")
+version=$(sed -n 's/^project(scrivex VERSION \([0-9.]*\) .*/\1/p' "$source_dir/CMakeLists.txt")
 run --version
 check "--version: scrivex $version, exit 0" bash -c '[ "$(cat rc.txt)" = 0 ] && [ "$(cat out.txt)" = "scrivex '"$version"'" ]'
 
