@@ -104,6 +104,7 @@ int RunHiddenProcess(const std::vector<std::string>& argv, int* exitCode,
   child.env = options.env;
   child.workingDirectory = options.workingDirectory;
   child.confinement = options.confinement;
+  child.onOutputLine = options.onOutputLine;
   platform::ChildResult result = RunWatched(argv, child, options.why);
   if (!result.started) {
     TraceMessage("CreateProcess fail, %s:%s:%d\n", argv[0].c_str(), __FILE__, __LINE__);

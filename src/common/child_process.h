@@ -4,6 +4,7 @@
 #ifndef SCRIVEX_COMMON_CHILD_PROCESS_H_
 #define SCRIVEX_COMMON_CHILD_PROCESS_H_
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -25,6 +26,9 @@ struct HiddenProcessOptions {
   // Receives the last few KiB the child printed, for callers that read its
   // messages even when it ended with 0.
   std::string* outputTail = nullptr;
+  // Each line the child prints, as it comes; the lines it claims (true) are
+  // left out of the tail and of a failure's reason (see platform::ChildOptions).
+  std::function<bool(const std::string& line)> onOutputLine;
 };
 
 // Runs a child without a window and waits for it, keeping only the tail of

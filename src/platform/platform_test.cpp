@@ -18,6 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ReadBytes;
+using test::WriteBytes;
 using test::ScratchDir;
 using Names = std::vector<std::string>;
 
@@ -132,6 +133,52 @@ TEST(NamedObjects, MutexAndCounterAcrossProcesses) {
   EXPECT_EQ(LowerJobCounter(), 0);
   mine.Close();
   EXPECT_EQ(NamedMutex().Create("Marrow_Inkwell"), NamedMutex::Result::kCreated);
+}
+
+// A waited-for child's lines reach the caller while it runs: this child
+// goes on only once the caller has seen its first line. The lines the caller
+// claims are left out of the output; the rest keep their line ends, and a
+// last line without one still comes.
+TEST(RunChild, LinesComeAsPrintedAndClaimedOnesAreLeftOut) {
+  ScratchDir dir;
+  const std::string flag = dir.Path("seen");
+  for (const bool whole : {true, false}) {
+    std::remove(flag.c_str());
+    std::vector<std::string> lines;
+    ChildOptions options;
+    (whole ? options.captureOutput : options.discardOutput) = true;
+    options.timeoutMs = 20000;
+    options.onOutputLine = [&](const std::string& line) {
+      lines.push_back(line);
+      if (line == "first") WriteBytes(flag, "");
+      return line.rfind("Page ", 0) == 0;
+    };
+    const ChildResult r = RunChild(
+        {"sh", "-c",
+         "echo first; while [ ! -e '" + flag +
+             "' ]; do sleep 0.01; done; printf 'Page 1\r\nkept\n' ; echo err >&2; "
+             "printf 'Page 2\nlast'"},
+        options);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(lines, (Names{"first", "Page 1", "kept", "err", "Page 2", "last"}));
+    EXPECT_EQ(r.output, "first\nkept\nerr\nlast");
+  }
+  // A line without an end is not held for ever: past a few KiB it is kept
+  // unread, and the output stays drained.
+  std::vector<std::string> lines;
+  ChildOptions options;
+  options.discardOutput = true;
+  options.onOutputLine = [&](const std::string& line) {
+    lines.push_back(line);
+    return true;
+  };
+  const ChildResult r =
+      RunChild({"sh", "-c", "head -c 3000000 /dev/zero; echo; echo Page 9"}, options);
+  EXPECT_EQ(r.exitCode, 0);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "Page 9");
+  EXPECT_LE(r.output.size(), 3 * 4096u);
 }
 
 TEST(BackgroundChild, TalksIsPolledAndDiesOnItsDeadline) {

@@ -123,10 +123,54 @@ void KeepTail(std::string* output, const char* data, size_t size, bool whole) {
   }
 }
 
+// A line longer than this is no line a caller waits for: it is kept unread,
+// so output without line ends never piles up here.
+constexpr size_t kLongestReadLine = 4096;
+
+// The child's output as it arrives: whole lines go to the caller's reader,
+// and whatever it does not claim is kept.
+struct OutputReader {
+  const std::function<bool(const std::string&)>& onLine;
+  bool whole;
+  std::string partial;  // the start of a line whose end has not come yet
+
+  void Take(const char* data, size_t size, std::string* output) {
+    if (!onLine) {
+      KeepTail(output, data, size, whole);
+      return;
+    }
+    partial.append(data, size);
+    size_t start = 0;
+    for (size_t end; (end = partial.find('\n', start)) != std::string::npos; start = end + 1) {
+      Offer(start, end, end + 1, output);
+    }
+    partial.erase(0, start);
+    if (partial.size() > kLongestReadLine) {
+      KeepTail(output, partial.data(), partial.size(), whole);
+      partial.clear();
+    }
+  }
+
+  // The last line, when the output did not end with one.
+  void Finish(std::string* output) {
+    if (onLine && !partial.empty()) Offer(0, partial.size(), partial.size(), output);
+    partial.clear();
+  }
+
+ private:
+  void Offer(size_t start, size_t end, size_t next, std::string* output) {
+    size_t text = end;
+    if (text > start && partial[text - 1] == '\r') --text;
+    if (!onLine(partial.substr(start, text - start))) {
+      KeepTail(output, partial.data() + start, next - start, whole);
+    }
+  }
+};
+
 // Waits for the child, draining its output, until it ends or the deadline
 // (0: none) passes; then the child's whole process group is killed.
-void WaitForChild(pid_t pid, int outFd, long long deadline, bool wholeOutput, const MemoryCap& cap,
-                  ChildResult* result) {
+void WaitForChild(pid_t pid, int outFd, long long deadline, OutputReader& reader,
+                  const MemoryCap& cap, ChildResult* result) {
   UniqueFd pidFd(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
   bool exited = false;
   int status = 0;
@@ -172,7 +216,7 @@ void WaitForChild(pid_t pid, int outFd, long long deadline, bool wholeOutput, co
       char buf[8192];
       ssize_t got = read(outFd, buf, sizeof buf);
       if (got > 0) {
-        KeepTail(&result->output, buf, static_cast<size_t>(got), wholeOutput);
+        reader.Take(buf, static_cast<size_t>(got), &result->output);
       } else if (got == 0 || errno != EINTR) {
         outFd = -1;  // end of output; a grandchild may keep it open, so stop reading
       }
@@ -185,9 +229,10 @@ void WaitForChild(pid_t pid, int outFd, long long deadline, bool wholeOutput, co
     char buf[8192];
     ssize_t got;
     while ((got = read(outFd, buf, sizeof buf)) > 0) {
-      KeepTail(&result->output, buf, static_cast<size_t>(got), wholeOutput);
+      reader.Take(buf, static_cast<size_t>(got), &result->output);
     }
   }
+  reader.Finish(&result->output);
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   if (cap.Exceeded()) result->outOfMemory = true;
@@ -335,7 +380,8 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
     return result;
   }
   SetRunningChildGroup(pid);
-  WaitForChild(pid, outPipe[0].get(), deadline, options.captureOutput, cap, &result);
+  OutputReader reader{options.onOutputLine, options.captureOutput, {}};
+  WaitForChild(pid, outPipe[0].get(), deadline, reader, cap, &result);
   SetRunningChildGroup(0);
   return result;
 }

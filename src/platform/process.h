@@ -3,6 +3,7 @@
 #ifndef SCRIVEX_PLATFORM_PROCESS_H_
 #define SCRIVEX_PLATFORM_PROCESS_H_
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -19,6 +20,10 @@ struct ChildOptions {
   bool detached = false;       // return at once; nobody waits for the child
   bool captureOutput = false;  // collect stdout and stderr into ChildResult::output
   bool discardOutput = false;  // keep only the last few KiB of stdout and stderr
+  // With either of those: each line the child prints (without its line end),
+  // as it comes, while the output is still drained. A line it answers true
+  // for is the caller's and is left out of ChildResult::output.
+  std::function<bool(const std::string& line)> onOutputLine;
   // Milliseconds the child may run; 0: no limit. When they run out, the
   // child's process group is killed.
   long long timeoutMs = 0;

@@ -1,11 +1,20 @@
 #include "platform/terminal.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace scrivex::platform {
 
 bool InteractiveConsole() { return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1; }
+
+bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
+int StandardErrorColumns() {
+  winsize size{};
+  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
+}
 
 std::FILE* TakeStandardOutput() {
   std::fflush(stdout);

@@ -11,6 +11,12 @@ namespace scrivex::platform {
 // True when both standard input and standard output are terminals.
 bool InteractiveConsole();
 
+// True when standard error is a terminal: a person watches it, so a line
+// that shows how far the work got may be drawn there.
+bool StandardErrorIsTerminal();
+// The width of standard error's terminal in columns; 0 when it cannot be told.
+int StandardErrorColumns();
+
 // The process's standard output as a stream of its own (not inherited by
 // children); from then on file descriptor 1, for this process and its
 // children, writes to standard error. Null when it cannot be done.
