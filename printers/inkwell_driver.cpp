@@ -8,11 +8,11 @@ int main(int argc, char** argv) {
   return scrivex::RunPrinterDriver(
       argc, argv, "inkwell-driver",
       [](const std::string& stream, std::vector<std::string>* written, bool* announce,
-         std::string* why) {
+         std::string* why, const scrivex::ProgressSink& progress) {
         std::string ini;
         scrivex::GetDriverConfigPath(&ini);
         scrivex::InkwellJob job = scrivex::ReadInkwellJob(ini);
         *announce = job.announce;
-        return !job.autoSave || scrivex::WriteInkwellJob(stream, job, written, why);
+        return !job.autoSave || scrivex::WriteInkwellJob(stream, job, written, why, progress);
       });
 }

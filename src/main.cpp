@@ -50,9 +50,10 @@ int main(int argc, char** argv) {
   converters.convertThroughImageConverter =
       [&printing](const std::string& input, const std::string& output,
                   const scrivex::ConversionOptions& options, const std::string& printer,
-                  std::string* why, std::vector<std::string>* written) {
+                  std::string* why, std::vector<std::string>* written,
+                  const scrivex::ProgressSink& progress) {
         return scrivex::ConvertThroughImageConverter(input, output, options, printer, printing, why,
-                                                     written);
+                                                     written, progress);
       };
   converters.removeBlankTiffPages = [](const std::string& input, const std::string& output,
                                        std::string* why) {

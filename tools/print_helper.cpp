@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/failure_reason.h"
+#include "common/progress_report.h"
 #include "ghostscript/ghostscript_command.h"
 #include "pdf/pdf_document.h"
 #include "platform/files.h"
@@ -30,8 +31,9 @@ std::string Noted(const std::string& why, const std::string& otherwise) {
 }
 
 // Makes the document's print stream, a PDF, in the folder (a PDF is its own);
-// empty, or why not.
-std::string MakeStream(const std::string& file, const std::string& folder, std::string* stream) {
+// empty, or why not. Its stages go to `progress`.
+std::string MakeStream(const std::string& file, const std::string& folder, std::string* stream,
+                       const ProgressSink& progress) {
   std::string why;
   if (platform::HasExtension(file, ".pdf")) {
     *stream = file;
@@ -43,6 +45,7 @@ std::string MakeStream(const std::string& file, const std::string& folder, std::
     request.inputPath = file;
     request.outputPath = *stream;
     request.device = kDevicePdfWrite;
+    request.progress = progress;
     int exitCode = -1;
     if (RunGhostscript(request, &why, &exitCode) != 1 || exitCode != 0) {
       return Noted(why,
@@ -53,8 +56,10 @@ std::string MakeStream(const std::string& file, const std::string& folder, std::
     }
     return "";
   }
+  ReportStage(progress, "opening in the office");
   if (ExportOfficePdf(file, *stream, {}, nullptr, &why) == 1) return "";
   // An office that died over it gets one more try, with its own converter.
+  ReportStage(progress, "converting with the office's own converter");
   return RetryWithOfficeConverter(file, *stream, "", &why) == 1
              ? ""
              : Noted(why, "the office could not print it");
@@ -76,7 +81,8 @@ int main(int argc, char** argv) {
   std::string why;
   if (!work.CreateIn(platform::TempDirectory(), &why)) return Fail(why);
   std::string stream;
-  why = MakeStream(file, work.path(), &stream);
+  // The program that started us shows these when someone watches.
+  why = MakeStream(file, work.path(), &stream, ProgressLinesWhenAsked());
   EndOffice();
   if (!why.empty()) return Fail(file + ": " + why);
 

@@ -29,6 +29,9 @@ constexpr char kOfficeLine[] =
 constexpr char kVisioLine[] =
     "Please install MS Visio application in order to convert MS Visio documents!!!\n";
 
+constexpr char kOpeningStage[] = "opening in the office";
+constexpr char kPrintingStage[] = "printing in the office";
+
 const char* const kProgIds[] = {"Word.Application", "Excel.Application", "PowerPoint.Application",
                                 "Visio.Application"};
 
@@ -42,6 +45,7 @@ std::shared_ptr<Dispatch> StartApplication(PrintJob& job, OfficeApplication whic
     *created = static_cast<bool>(kept);
   }
   if (!kept) {
+    HideProgress(job.progress);
     std::fputs(which == kVisio ? kVisioLine : kOfficeLine, stdout);
     std::fflush(stdout);
     NoteFailure(job.why, std::string("no ") + kProgIds[which] + " server is available");
@@ -129,6 +133,7 @@ int PrintWithWord(PrintJob& job) {
   int result = 0;
   try {
     std::shared_ptr<Dispatch> documents = ToObject(Get(*app, word::kDocuments));
+    ReportStage(job.progress, kOpeningStage);
     RefArgs open(10);
     open.values[0] = Bstr(job.input);
     open.values[1] = FalseArg;  // confirm conversions
@@ -151,6 +156,7 @@ int PrintWithWord(PrintJob& job) {
       print.values[17] = I4(width);
       print.values[18] = I4(height);
     }
+    ReportStage(job.progress, kPrintingStage);
     Call(*app, zoom ? word::kPrintOutZoomed : word::kPrintOut, print.Refs());
     if (background) {
       // Bounded by the watchdog: a server that never finishes must not hang the run.
@@ -238,10 +244,12 @@ int PrintWithExcel(PrintJob& job) {
     open[2] = TrueArg;    // read-only
     open[6] = TrueArg;    // ignore the read-only recommendation
     open[12] = FalseArg;  // not in the recently used list
+    ReportStage(job.progress, kOpeningStage);
     Call(*workbooks, excel::kOpen, open);
     std::shared_ptr<Dispatch> sheets = ToObject(Get(*app, excel::kWorksheets));
     const int count = ToInt(Get(*sheets, excel::kCount));
     const Variant printer = Bstr(job.printer);
+    ReportStage(job.progress, kPrintingStage);
     if (!o.pageRange.empty()) {
       int first, last;
       ParsePageRange(o.pageRange, &first, &last);
@@ -283,6 +291,7 @@ int PrintWithExcel(PrintJob& job) {
           Call(*sheet, excel::kPrintOut,
                {OmittedArg, OmittedArg, I2(1), FalseArg, printer, OmittedArg, OmittedArg});
         } catch (const AutomationError& e) {
+          HideProgress(job.progress);
           std::printf("Something is wrong in sheet #%d, sheet name is %s\n", kept[j], name.c_str());
           std::fflush(stdout);
           NoteAutomationError(job, "Excel failed: ", e);
@@ -306,6 +315,7 @@ int PrintWithPowerPoint(PrintJob& job) {
   if (!app) return 0;
   int result = 0;
   try {
+    ReportStage(job.progress, kOpeningStage);
     std::shared_ptr<Dispatch> presentation =
         ToObject(Call(*ToObject(Get(*app, powerpoint::kPresentations)), powerpoint::kOpen,
                       {Bstr(job.input), I4(1), I4(1), I4(0)}));
@@ -318,6 +328,7 @@ int PrintWithPowerPoint(PrintJob& job) {
     if (slides != 0) {
       int first = 0, last = slides;
       if (!o.pageRange.empty()) ParsePageRange(o.pageRange, &first, &last);
+      ReportStage(job.progress, kPrintingStage);
       Call(*presentation, powerpoint::kPrintOut, {I4(first), I4(last), Bstr(""), I4(1), I4(0)});
     }
     Call(*presentation, powerpoint::kClose);
@@ -336,12 +347,14 @@ int PrintWithVisio(PrintJob& job) {
   int result = 0;
   try {
     if (created) Put(*app, visio::kStartupSwitch, FalseArg);
+    ReportStage(job.progress, kOpeningStage);
     std::shared_ptr<Dispatch> drawing = ToObject(Call(
         *ToObject(Get(*app, visio::kDocuments)), visio::kOpenWithFlags, {Bstr(job.input), I2(10)}));
     Put(*drawing, visio::kPrintLayout0, I2(0));
     for (int setting : {visio::kPrintLayout1, visio::kPrintLayout2, visio::kPrintLayout3}) {
       Put(*drawing, setting, I2(1));
     }
+    ReportStage(job.progress, kPrintingStage);
     Call(*drawing, visio::kPrint);
     Put(*drawing, visio::kSaved, I2(1));
     Call(*drawing, visio::kClose);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <thread>
 
 #include "apps/html_route.h"
 #include "apps/image_print.h"
@@ -18,6 +20,7 @@
 #include "pdf/pdf_merge.h"
 #include "platform/files.h"
 #include "platform/path.h"
+#include "platform/process.h"
 #include "platform/replacement_file.h"
 #include "platform/state_root.h"
 #include "printer/completion_mapping.h"
@@ -49,6 +52,26 @@ int PrintByType(PrintJob& job, const std::string& ext) {
   int printed = PrintImageFile(job.input, job.printer, spool::DMORIENT_PORTRAIT, spool::DMPAPER_A4,
                                kCopies, job.why);
   return printed ? printed : ShellPrintDocument(job);
+}
+
+// While a route prints, the printer's driver (which the spooler runs as the
+// route hands it the job) reports how far it got into the block; a thread
+// shows that, since the program itself waits on the route meanwhile. It
+// stops before the route's result is used, so the line is ours again.
+int WatchingTheDriver(PrintJob& job, const std::function<int()>& print) {
+  if (!job.progress) return print();
+  AskDriverProgress(job.completion);
+  std::jthread watch([&job](std::stop_token stop) {
+    uint32_t seen = 0;
+    while (!stop.stop_requested()) {
+      ProgressUpdate update;
+      if (ReadDriverProgress(job.completion, &seen, &update) && !update.stage.empty()) {
+        job.progress(update);
+      }
+      platform::SleepMs(50);
+    }
+  });
+  return print();
 }
 
 // The documents the office's applications print.
@@ -126,7 +149,8 @@ std::vector<std::string> ShellPrintConfiguration() {
 }  // namespace
 
 bool RunBoxedPrinter(const std::vector<std::string>& command, const std::string& input,
-                     const std::vector<std::string>& configuration, std::string* why) {
+                     const std::vector<std::string>& configuration, std::string* why,
+                     const ProgressSink& progress) {
   platform::StagingFolder work;
   std::string error;
   if (!work.CreateIn(platform::TempDirectory(), &error)) {
@@ -145,6 +169,16 @@ bool RunBoxedPrinter(const std::vector<std::string>& command, const std::string&
                  {"HOME", work.path()},
                  {spool::kJobOutboxVariable, work.path()}};
   options.why = why;
+  if (progress) {
+    ReportStage(progress, "printing with " + platform::SplitPath(command[0]).name);
+    options.env.push_back({kProgressVariable, std::string("lines")});
+    options.onOutputLine = [&progress](const std::string& line) {
+      ProgressUpdate update;
+      if (!ReadProgressLine(line, &update)) return false;
+      if (!update.stage.empty()) progress(update);
+      return true;
+    };
+  }
   int exitCode = -1;
   if (RunHiddenProcess(command, &exitCode, options) != 1 || exitCode != 0) return false;
   const std::string printer = spool::DefaultPrinterName();
@@ -158,7 +192,8 @@ bool RunBoxedPrinter(const std::vector<std::string>& command, const std::string&
 
 int PrintDocument(const std::string& input, const std::string& output,
                   const ConversionOptions* options, const std::string& printer, PrintRun& run,
-                  std::string* why, std::vector<std::string>* produced) {
+                  std::string* why, std::vector<std::string>* produced,
+                  const ProgressSink& progress) {
   // The type, from the extension; an address prints as a web page.
   std::string ext;
   if (!platform::FileExists(input)) {
@@ -181,6 +216,8 @@ int PrintDocument(const std::string& input, const std::string& output,
   job.printer = printer;
   job.run = &run;
   job.why = why;
+  job.progress = progress;
+  job.completion.progress = progress;
   if (options) {
     job.options = *options;
     job.handOff = &job.options;
@@ -203,14 +240,18 @@ int PrintDocument(const std::string& input, const std::string& output,
 
   std::vector<std::string> announced;
   int result = 0;
-  if (PrintByType(job, ext) != 0) {
+  ReportStage(progress, "printing");
+  if (WatchingTheDriver(job, [&] { return PrintByType(job, ext); }) != 0) {
     result = WaitForDriver(job.completion, printer, &announced);
     if (result == 0) NoteFailure(why, "the printer driver announced no file");
   }
   // The office dying over a document is its fault, not the document's: one
   // more try, through its own converter.
   if (result == 0 && job.outputFiles.files.empty() && IsOfficeDocument(ext) &&
-      PrintAgainThroughOffice(job, ext)) {
+      WatchingTheDriver(job, [&] {
+        ReportStage(progress, "printing through the office's converter");
+        return PrintAgainThroughOffice(job, ext) ? 1 : 0;
+      }) != 0) {
     result = WaitForDriver(job.completion, printer, &announced);
     if (result == 0) NoteFailure(why, "the printer driver announced no file");
   }
@@ -243,10 +284,13 @@ int PrintDocument(const std::string& input, const std::string& output,
       result = 0;
     }
   }
-  if (result > 0 && Is(ext, ".pdf") && !MadeEveryPage(input, announced, why)) result = 0;
+  if (result > 0 && Is(ext, ".pdf")) {
+    ReportStage(progress, "checking the output");
+    if (!MadeEveryPage(input, announced, why)) result = 0;
+  }
   if (o.tiffCompression != 0 && result > 0 &&
       FinishImageFiles(announced, output, o.colorBits, o.tiffCompression, o.resolutionX,
-                       o.resolutionY, why) != 1) {
+                       o.resolutionY, why, progress) != 1) {
     result = 0;
   }
   if (produced) produced->insert(produced->end(), announced.begin(), announced.end());
@@ -255,13 +299,14 @@ int PrintDocument(const std::string& input, const std::string& output,
 
 int ConvertThroughImageConverter(const std::string& input, const std::string& output,
                                  const ConversionOptions& options, const std::string& printer,
-                                 PrintRun& run, std::string* why,
-                                 std::vector<std::string>* written) {
+                                 PrintRun& run, std::string* why, std::vector<std::string>* written,
+                                 const ProgressSink& progress) {
   platform::PathParts parts = platform::SplitPath(output);
   std::vector<std::string> pages;
   if (written) written->clear();
   if (!Is(parts.ext, ".dcx") && !Is(parts.ext, ".mng")) {
-    const bool printed = PrintDocument(input, output, &options, printer, run, why, &pages) > 0;
+    const bool printed =
+        PrintDocument(input, output, &options, printer, run, why, &pages, progress) > 0;
     if (printed && written) *written = pages;
     return printed ? 1 : 0;
   }
@@ -273,9 +318,11 @@ int ConvertThroughImageConverter(const std::string& input, const std::string& ou
     NoteFailure(why, "no private folder for the pages in " + platform::TempDirectory());
     return 0;
   }
-  if (PrintDocument(input, pngDir.path() + "page.png", &options, printer, run, why, &pages) <= 0) {
+  if (PrintDocument(input, pngDir.path() + "page.png", &options, printer, run, why, &pages,
+                    progress) <= 0) {
     return 0;
   }
+  ReportStage(progress, "joining the pages");
   const int joined = RunImageConverter(pages, output, why);
   if (joined == 1 && written) *written = {output};
   return joined;
@@ -313,14 +360,16 @@ int ShellPrintDocument(PrintJob& job) {
     return 0;
   }
   // Our print helper ends with 0 only once the job was printed.
-  return RunBoxedPrinter(command, job.input, ShellPrintConfiguration(), job.why) ? 1 : 0;
+  return RunBoxedPrinter(command, job.input, ShellPrintConfiguration(), job.why, job.progress) ? 1
+                                                                                               : 0;
 }
 
 int PrintTextWithNotepad(PrintJob& job) {
   if (job.input.empty()) return 0;
   const std::string notepad = platform::ProgramDirectory() + "windows/system32/notepad.exe";
   // It ends with 0 only once the job was printed; a failure says why.
-  return RunBoxedPrinter({notepad, "/p", platform::FullPath(job.input)}, job.input, {}, job.why)
+  return RunBoxedPrinter({notepad, "/p", platform::FullPath(job.input)}, job.input, {}, job.why,
+                         job.progress)
              ? 1
              : 0;
 }
@@ -336,7 +385,8 @@ int ShellPrintPdf(PrintJob& job) {
   }
   // No viewer window to watch here: the printing application is waited for
   // under the watchdog, however long the document.
-  return RunBoxedPrinter(command, job.input, ShellPrintConfiguration(), job.why) ? 1 : 0;
+  return RunBoxedPrinter(command, job.input, ShellPrintConfiguration(), job.why, job.progress) ? 1
+                                                                                               : 0;
 }
 
 }  // namespace scrivex

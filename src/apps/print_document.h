@@ -8,16 +8,19 @@
 
 #include "apps/print_job.h"
 #include "common/conversion_options.h"
+#include "common/progress_report.h"
 
 namespace scrivex {
 
 // Prints the input to the printer, with the options or, without, their
 // defaults. The files the driver announced for this job are appended to
 // *produced when given; the result is their number. A failure's reason goes
-// to *why.
+// to *why. How far it got (the application's stages, the driver's pages)
+// goes to `progress`.
 int PrintDocument(const std::string& input, const std::string& output,
                   const ConversionOptions* options, const std::string& printer, PrintRun& run,
-                  std::string* why, std::vector<std::string>* produced = nullptr);
+                  std::string* why, std::vector<std::string>* produced = nullptr,
+                  const ProgressSink& progress = {});
 
 // A printed PDF's pages are known: what the printer made (one PDF or TIFF,
 // or a file a page) must hold each of them. False with the reason noted in
@@ -33,7 +36,8 @@ bool MadeEveryPage(const std::string& pdfInput, const std::vector<std::string>& 
 int ConvertThroughImageConverter(const std::string& input, const std::string& output,
                                  const ConversionOptions& options, const std::string& printer,
                                  PrintRun& run, std::string* why,
-                                 std::vector<std::string>* written = nullptr);
+                                 std::vector<std::string>* written = nullptr,
+                                 const ProgressSink& progress = {});
 
 int ShellPrintDocument(PrintJob& job);
 int PrintTextWithNotepad(PrintJob& job);
@@ -44,9 +48,11 @@ int ShellPrintPdf(PrintJob& job);
 // the default printer once it ended with 0. True when printed, else false
 // with the reason noted in *why. Runs under the watchdog and the memory cap;
 // `configuration` names the system settings its program reads (see
-// sandbox.h).
+// sandbox.h). A program of ours that reports its stages (see
+// progress_report.h) has them passed on to `progress`.
 bool RunBoxedPrinter(const std::vector<std::string>& command, const std::string& input,
-                     const std::vector<std::string>& configuration, std::string* why);
+                     const std::vector<std::string>& configuration, std::string* why,
+                     const ProgressSink& progress = {});
 
 }  // namespace scrivex
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/conversion_options.h"
+#include "common/progress_report.h"
 #include "platform/replacement_file.h"
 #include "printer/completion_mapping.h"
 
@@ -56,6 +57,7 @@ struct PrintJob {
   ConversionOptions* handOff = nullptr;
   PrintRun* run = nullptr;
   std::string* why = nullptr;  // the conversion's failure reason (NoteFailure)
+  ProgressSink progress;       // how far the print got; empty: nobody watches
   CompletionMapping completion;
   OutputFileList outputFiles;
 };

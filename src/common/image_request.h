@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "common/progress_report.h"
+
 namespace scrivex {
 
 struct ImageRequest {
@@ -24,6 +26,7 @@ struct ImageRequest {
   // Opens an encrypted PDF: the owner password first, else the user's.
   std::string userPassword;
   std::string ownerPassword;
+  ProgressSink progress = {};  // empty: nobody watches
 };
 
 }  // namespace scrivex

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/conversion_options.h"
+#include "common/progress_report.h"
 
 namespace scrivex {
 
@@ -20,6 +21,8 @@ struct Job {
   std::string failure;  // the first reason noted (NoteFailure(&job.failure, ...))
   // The files the conversion wrote, in page order, under their final names.
   std::vector<std::string> written;
+  // Where the steps tell how far they got; empty: nobody watches.
+  ProgressSink progress = {};
 };
 
 }  // namespace scrivex

@@ -1,6 +1,7 @@
 #include "driver/driver_main.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "driver/json_report.h"
 #include "driver/work_list.h"
@@ -102,7 +103,12 @@ int RunJob(JobRequest& job, const Converters& converters, const Reporting& repor
     return 0;
   }
   AssignOutputNames(job.outputPath, &list);
-  int result = ConvertAll(list, job.options, job.printer, converters, reporting);
+  // A person at the terminal sees how far each file got; a program reading
+  // the records (--json) or a log file gets only the defined lines.
+  Reporting watched = reporting;
+  std::unique_ptr<ProgressLine> progress = job.json ? nullptr : ProgressLineOnStandardError();
+  watched.progress = progress.get();
+  int result = ConvertAll(list, job.options, job.printer, converters, watched);
   platform::LowerJobCounter();
   return result;
 }

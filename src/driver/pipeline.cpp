@@ -42,7 +42,7 @@ int ConvertThroughPrinting(const std::string& input, const std::string& target, 
                            const std::string& printer, const Converters& converters) {
   if (!converters.convertThroughImageConverter) return 0;
   return converters.convertThroughImageConverter(input, target, job.options, printer, &job.failure,
-                                                 &job.written);
+                                                 &job.written, job.progress);
 }
 
 }  // namespace
@@ -54,6 +54,8 @@ int ConvertOneFile(const std::string& input, const std::string& target, Job& job
   std::string* why = &job.failure;
   job.written.clear();
   if (o.removeBlankPages) {
+    // It reports its pages in lines of its own.
+    HideProgress(job.progress);
     const int result =
         converters.removeBlankTiffPages ? converters.removeBlankTiffPages(input, target, why) : 0;
     if (result == 1) job.written = {target};
@@ -83,6 +85,8 @@ int ConvertOneFile(const std::string& input, const std::string& target, Job& job
   if (!o.pageRange.empty()) {
     ParsePageRange(o.pageRange, &first, &last);
     if (HasExtension(input, ".ps")) {
+      // The page selector writes its own page lines on standard error.
+      HideProgress(job.progress);
       selected = MakeTempFileName(".ps");
       int ok = !selected.empty() && converters.selectPostScriptPages &&
                converters.selectPostScriptPages(input, selected, first, last);
@@ -111,7 +115,8 @@ int ConvertOneFile(const std::string& input, const std::string& target, Job& job
                                .colorBits = o.colorBits,
                                .grayscale = o.grayscale,
                                .userPassword = o.userPassword,
-                               .ownerPassword = o.ownerPassword};
+                               .ownerPassword = o.ownerPassword,
+                               .progress = job.progress};
     result = converters.convertPsToImage(request, why, &job.written);
   }
   if (o.noSinglePageSuffix) {
@@ -149,6 +154,9 @@ int MergeWithExistingPdf(const std::string& newPdf, const std::string& existingP
   std::string pages = mode == kInsertBeforeOutput ? "1|0|" + newPdf : newPdf;
   // The document information asked for belongs to the joined file, written
   // in the same step as the pages.
+  ReportStage(job.progress, mode == kInsertBeforeOutput
+                                ? "putting the pages before the existing PDF"
+                                : "appending the pages to the existing PDF");
   std::vector<std::string> args = {ToolsProgramPath(), "-i", existingPdf, "-*", pages};
   for (std::string& arg : DocumentInfoArguments(*options)) args.push_back(std::move(arg));
   int code = RunTool(args, converters, &job.failure);
@@ -160,6 +168,7 @@ int SetPdfDocumentInfo(const std::string& pdf, Job& job, const Converters& conve
   if (pdf.empty()) return 0;
   std::vector<std::string> args = DocumentInfoArguments(job.options);
   if (args.empty()) return 0;
+  ReportStage(job.progress, "writing the document information");
   args.insert(args.begin(), {ToolsProgramPath(), "-i", pdf, "-o", pdf});
   int code = RunTool(args, converters, &job.failure);
   // The tool's failure is the file's: the PDF lacks what was asked for.
@@ -196,6 +205,14 @@ std::string ReportFailure(const std::string& input, const std::string& output, s
   return reason;
 }
 
+// What the progress line calls the input: its name, and which of a batch it is.
+std::string ProgressSubject(const std::string& input, size_t index, size_t count) {
+  std::string name =
+      IsUrl(input) ? input : platform::SplitPath(input).name + platform::SplitPath(input).ext;
+  if (count < 2) return name;
+  return "[" + std::to_string(index + 1) + "/" + std::to_string(count) + "] " + name;
+}
+
 int PagesIn(const std::vector<std::string>& files, const Converters& converters) {
   if (!converters.countPages) return static_cast<int>(files.size());
   int pages = 0;
@@ -228,6 +245,10 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
     Job job;
     job.options = jobOptions;
     job.printer = printer;
+    if (reporting.progress) {
+      reporting.progress->Begin(ProgressSubject(input, i, n));
+      job.progress = reporting.progress->Sink();
+    }
     ConversionOptions& options = job.options;
     std::string* reason = &job.failure;
     if (list[i].replacesOutput && !listReplaced) options.existingOutputMode = kOverwriteOutput;
@@ -312,6 +333,8 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
       job.written = {finalOutput};
     }
 
+    // The file's lines print on a clean line.
+    if (reporting.progress) reporting.progress->Hide();
     if (options.viewResult && FileExists(finalOutput) && converters.openResult)
       converters.openResult(finalOutput);
 

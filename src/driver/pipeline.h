@@ -10,6 +10,7 @@
 #include "common/conversion_options.h"
 #include "common/image_request.h"
 #include "common/job.h"
+#include "driver/progress_line.h"
 #include "driver/work_list.h"
 
 namespace scrivex {
@@ -26,7 +27,7 @@ struct Converters {
       convertPsToImage;
   std::function<int(const std::string& input, const std::string& output,
                     const ConversionOptions& options, const std::string& printer, std::string* why,
-                    std::vector<std::string>* written)>
+                    std::vector<std::string>* written, const ProgressSink& progress)>
       convertThroughImageConverter;
   std::function<int(const std::string& input, const std::string& output, std::string* why)>
       removeBlankTiffPages;
@@ -55,6 +56,8 @@ struct FileRecord {
 // record, as it ends, to onFile when set.
 struct Reporting {
   std::function<void(const FileRecord&)> onFile;
+  // Shows how far each file got while it converts; null: nothing is shown.
+  ProgressLine* progress = nullptr;
 };
 
 // Converts every item, printing a result line per file (after a line on

@@ -47,7 +47,8 @@ struct Recorder {
     };
     c.convertThroughImageConverter = [this](const std::string& input, const std::string& output,
                                             const ConversionOptions&, const std::string& printer,
-                                            std::string* why, std::vector<std::string>* written) {
+                                            std::string* why, std::vector<std::string>* written,
+                                            const ProgressSink&) {
       calls.push_back("print " + printer);
       if (result != 1) NoteFailure(why, "printing failed on " + input);
       *written = {output};

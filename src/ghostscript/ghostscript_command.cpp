@@ -17,6 +17,7 @@ namespace scrivex {
 namespace {
 
 constexpr int kPdfDevice = kDevicePdfWrite;
+constexpr char kRenderingStage[] = "rendering";
 
 std::string EscapePercent(const std::string& path) {
   std::string escaped;
@@ -69,6 +70,10 @@ bool BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSe
                                    "-dMaxBitmap=300000000",
                                    "-dNOPAUSE",
                                    "-dUseCropBox"};
+  // Only when not quiet does it name a PDF's pages as it starts them.
+  if (request.progress && platform::HasExtension(request.inputPath, ".pdf")) {
+    args.erase(args.begin() + 1);
+  }
   if (setup.inputIsEps) args.push_back("-dEPSFitPage");
   args.push_back("-dSAFER");
   if (request.olderPdfReader) args.push_back("-dNEWPDF=false");
@@ -113,6 +118,28 @@ bool BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSe
   return true;
 }
 
+bool ReadGhostscriptLine(const std::string& line, GhostscriptPages* pages) {
+  int first = 0, last = 0, page = 0, end = 0;
+  if (std::sscanf(line.c_str(), "Processing pages %d through %d.%n", &first, &last, &end) == 2 &&
+      static_cast<size_t>(end) == line.size()) {
+    pages->first = first;
+    pages->last = last;
+    return true;
+  }
+  if (std::sscanf(line.c_str(), "Page %d%n", &page, &end) == 1 &&
+      static_cast<size_t>(end) == line.size() &&
+      line.find_first_of(" +-", 5) == std::string::npos) {
+    pages->current = page;
+    return true;
+  }
+  for (const char* chatter : {"GPL Ghostscript ", "Artifex Ghostscript ", "Copyright (C) ",
+                              "This software is supplied under ", "see the file COPYING ",
+                              "Loading ", "Querying operating system for font files"}) {
+    if (line.rfind(chatter, 0) == 0) return true;
+  }
+  return false;
+}
+
 std::string PdfReaderRefusal(const std::string& output) {
   const size_t at =
       std::min(output.find("Couldn't initialise file"), output.find("No pages will be processed"));
@@ -137,6 +164,7 @@ int RunGhostscript(const RenderRequest& request, std::string* why, int* exitCode
   GhostscriptSetup setup;
   if (!FindGhostscript(&setup.ghostscriptDir, &setup.ghostscriptLib)) {
     // A question box has no one to answer it here: the answer is No.
+    HideProgress(request.progress);
     std::fputs("Can't locate the Ghostscript in this computer. Would you like to download it?\n",
                stderr);
     NoteFailure(why, "Ghostscript is not installed");
@@ -171,6 +199,21 @@ int RunGhostscript(const RenderRequest& request, std::string* why, int* exitCode
   options.env = {{"GS_LIB", setup.ghostscriptLib}};
   options.outputTail = output;
   options.why = why;
+  GhostscriptPages pages;
+  if (request.progress) {
+    ReportStage(request.progress, kRenderingStage);
+    options.onOutputLine = [&](const std::string& line) {
+      const int before = pages.current;
+      if (!ReadGhostscriptLine(line, &pages)) return false;
+      if (pages.current > 0 && pages.current != before) {
+        const bool named = pages.first > 0 && pages.last >= pages.first;
+        ReportPage(request.progress, kRenderingStage,
+                   named ? pages.current - pages.first + 1 : pages.current,
+                   named ? pages.last - pages.first + 1 : 0);
+      }
+      return true;
+    };
+  }
   int result = RunHiddenProcess(argv, exitCode, options);
   TraceMessage("%s:%d:Result=%d\n", __FILE__, __LINE__, result);
   return result;

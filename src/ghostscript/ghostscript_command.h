@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/progress_report.h"
 #include "ghostscript/ghostscript_device.h"
 
 namespace scrivex {
@@ -33,6 +34,9 @@ struct RenderRequest {
   int jpegQuality = 0;          // 1..100 goes to the JPEG devices; else their default
   bool bigTiff = false;         // a TIFF device writes BigTIFF (past 4 GiB)
   bool olderPdfReader = false;  // read PDF with Ghostscript's older reader
+  // Told the pages as Ghostscript starts them (a PDF's; it names no
+  // PostScript page); empty: Ghostscript runs quiet.
+  ProgressSink progress = {};
 };
 
 // What the builder learns from the system, gathered by RunGhostscript.
@@ -63,6 +67,18 @@ bool BuildGhostscriptArguments(const RenderRequest& request, const GhostscriptSe
 // and the tail of what it printed in output. Why it failed goes to *why.
 int RunGhostscript(const RenderRequest& request, std::string* why, int* exitCode = nullptr,
                    std::string* output = nullptr);
+
+// The pages Ghostscript reports while it reads a PDF (unless it runs quiet):
+// "Processing pages 2 through 5." before the first, "Page 3" as each starts.
+struct GhostscriptPages {
+  int first = 0;  // 0: not named yet
+  int last = 0;
+  int current = 0;  // the page at work; 0: none yet
+};
+// True for those lines and the lines Ghostscript prints only when not quiet
+// (its banner, fonts it loads), which are no message of the document's;
+// *pages follows the page lines.
+bool ReadGhostscriptLine(const std::string& line, GhostscriptPages* pages);
 
 // Ghostscript's PDF reader may refuse a whole file and still exit with 0,
 // rendering nothing: its message when the printed output says so, else "".

@@ -1,6 +1,7 @@
 // Building Ghostscript's arguments, choosing its device, and finding it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <vector>
@@ -103,6 +104,51 @@ TEST(BuildGhostscriptArguments, NamesReachGhostscriptAsFileNames) {
                       "%pipe%touch pwned -I/usr/bin/ -c quit "),
             line.npos)
       << line;
+}
+
+// Quiet, unless someone watches the pages of a PDF: only then does
+// Ghostscript name them.
+TEST(BuildGhostscriptArguments, QuietUnlessAPdfsPagesAreWatched) {
+  GhostscriptSetup setup;
+  setup.ghostscriptDir = setup.ghostscriptLib = "/usr/bin/";
+  RenderRequest request;
+  request.inputPath = "/in/doc.PDF";
+  request.outputPath = "/out/a.tif";
+  std::vector<std::string> argv;
+  ASSERT_TRUE(BuildGhostscriptArguments(request, setup, &argv));
+  EXPECT_EQ(argv[1], "-q");
+  request.progress = [](const ProgressUpdate&) {};
+  ASSERT_TRUE(BuildGhostscriptArguments(request, setup, &argv));
+  EXPECT_EQ(std::count(argv.begin(), argv.end(), "-q"), 0);
+  EXPECT_EQ(argv[1], "-dBATCH");
+  request.inputPath = "/in/doc.ps";  // PostScript pages go unnamed
+  ASSERT_TRUE(BuildGhostscriptArguments(request, setup, &argv));
+  EXPECT_EQ(argv[1], "-q");
+}
+
+// The lines Ghostscript prints when not quiet, as 10.0 prints them.
+TEST(ReadGhostscriptLine, FollowsThePagesAndTakesOnlyItsOwnChatter) {
+  GhostscriptPages pages;
+  for (const char* line :
+       {"GPL Ghostscript 10.0.0 (2022-09-21)",
+        "Copyright (C) 2022 Artifex Software, Inc.  All rights reserved.",
+        "This software is supplied under the GNU AGPLv3 and comes with NO WARRANTY:",
+        "see the file COPYING for details.", "Processing pages 2 through 5.", "Page 2",
+        "Loading font Helvetica (or substitute) from /usr/share/ghostscript/10.00.0/Resource/Font/"
+        "NimbusSans-Regular",
+        "Page 3"}) {
+    EXPECT_TRUE(ReadGhostscriptLine(line, &pages)) << line;
+  }
+  EXPECT_EQ(pages.first, 2);
+  EXPECT_EQ(pages.last, 5);
+  EXPECT_EQ(pages.current, 3);
+  // A document's messages stay messages, whatever they start with.
+  for (const char* line :
+       {"   **** Error: Couldn't initialise file.", "Page 4 is damaged", "Page", "Page -1",
+        "Page  7", "Pages 1", "Processing pages 1 through 3", "page 6", ""}) {
+    EXPECT_FALSE(ReadGhostscriptLine(line, &pages)) << line;
+  }
+  EXPECT_EQ(pages.current, 3);
 }
 
 TEST(SelectGhostscriptDevice, RepresentativeRows) {

@@ -122,7 +122,7 @@ int PostProcessImages(const std::string& outputPath, int colorBits, int tiffComp
 
 int FinishImageFiles(const std::vector<std::string>& files, const std::string& reportedName,
                      int colorBits, int tiffCompression, int resolutionX, int resolutionY,
-                     std::string* why) {
+                     std::string* why, const ProgressSink& progress) {
   if (files.empty()) return 0;
   if (InvokeProgressCallback(reportedName, "Processing image files...", 0) == 0) return 1;
 
@@ -130,9 +130,15 @@ int FinishImageFiles(const std::vector<std::string>& files, const std::string& r
   bool isTiff =
       platform::HasExtension(reportedName, ".tiff") || platform::HasExtension(reportedName, ".tif");
   if (isTiff && NeedsTiffRecompression(colorBits, tiffCompression)) {
-    // Every file must make it, not only the last.
-    for (const std::string& file : files) {
-      if (RecompressTiffFile(file, tiffCompression, resolutionX, resolutionY, why) != 1) result = 0;
+    // Every file must make it, not only the last. A file a page counts its
+    // files; one file, its pages.
+    const int count = static_cast<int>(files.size());
+    for (int i = 0; i < count; ++i) {
+      if (count > 1) ReportPage(progress, kWritingTiffStage, i + 1, count);
+      if (RecompressTiffFile(files[i], tiffCompression, resolutionX, resolutionY, why,
+                             count == 1 ? progress : ProgressSink{}) != 1) {
+        result = 0;
+      }
     }
   }
   return result;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/progress_report.h"
+
 namespace scrivex {
 
 // 0 when nothing was produced; otherwise 1, or the result of the last TIFF
@@ -17,10 +19,10 @@ int PostProcessImages(const std::string& outputPath, int colorBits, int tiffComp
                       int singleFile, int resolutionX, int resolutionY, std::string* why = nullptr);
 // The same for files already listed; reportedName is what the progress
 // callback sees and whose extension decides the TIFF work (a staging file's
-// own name may say nothing).
+// own name may say nothing). The pages re-encoded are reported to `progress`.
 int FinishImageFiles(const std::vector<std::string>& files, const std::string& reportedName,
                      int colorBits, int tiffCompression, int resolutionX, int resolutionY,
-                     std::string* why = nullptr);
+                     std::string* why = nullptr, const ProgressSink& progress = {});
 
 // Appends the existing files (not directories) matching a wildcard pattern to
 // list, sorted by name so numbered pages keep their order; returns the list's

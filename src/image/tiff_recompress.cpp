@@ -88,7 +88,8 @@ bool ApplyCompressionCode(TiffPage& page, int code) {
 }
 
 int ReencodeTiffPages(const std::string& source, const std::string& destination, int compression,
-                      int resolutionX, int resolutionY, std::string* why) {
+                      int resolutionX, int resolutionY, std::string* why,
+                      const ProgressSink& progress) {
   // Pages go to a new file beside the destination, which is replaced only
   // when every page made it.
   platform::ReplacementFile temp;
@@ -104,6 +105,7 @@ int ReencodeTiffPages(const std::string& source, const std::string& destination,
     if (count <= 0) return ReportFailure(in->lastError, why);
     TiffPage page;
     for (int i = 0; i < count; ++i) {
+      ReportPage(progress, kWritingTiffStage, i + 1, count);
       if (!ReadTiffPage(*in, i, page)) return ReportFailure(in->lastError, why);
       if (resolutionX > 0) page.xDpi = resolutionX;
       if (resolutionY > 0) page.yDpi = resolutionY;
@@ -120,9 +122,10 @@ int ReencodeTiffPages(const std::string& source, const std::string& destination,
 }
 
 int RecompressTiffFile(const std::string& path, int compression, int resolutionX, int resolutionY,
-                       std::string* why) {
+                       std::string* why, const ProgressSink& progress) {
   if (!platform::FileExists(path)) return 0;
-  if (ReencodeTiffPages(path, path, compression, resolutionX, resolutionY, why) != 0) return 0;
+  if (ReencodeTiffPages(path, path, compression, resolutionX, resolutionY, why, progress) != 0)
+    return 0;
   return platform::FileExists(path) ? 1 : 0;
 }
 

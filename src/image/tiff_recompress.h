@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/progress_report.h"
 #include "image/tiff_page.h"
 
 namespace scrivex {
@@ -16,14 +17,18 @@ constexpr int kFax204x98G3 = 88882;
 constexpr int kFax204x196G3 = 88883;
 constexpr int kGroup3TwoDimensional = 88884;
 
+// The stage a TIFF's pages are in while they are written again.
+constexpr char kWritingTiffStage[] = "writing TIFF";
+
 constexpr int kFaxWidth = 1728;
 constexpr int kFaxHorizontalDpi = 204;
 
 // Re-encodes every page of path in place. 1 when the file was re-encoded;
 // 0 otherwise, with the reason in *why, and then the file is exactly as it
-// was. Resolutions of 0 or less keep each page's own value.
+// was. Resolutions of 0 or less keep each page's own value. Each page is
+// reported to `progress` as it is written.
 int RecompressTiffFile(const std::string& path, int compression, int resolutionX, int resolutionY,
-                       std::string* why = nullptr);
+                       std::string* why = nullptr, const ProgressSink& progress = {});
 
 // Writes every page of source to destination with the compression code and
 // resolutions applied. 0 on success; 1 when the destination cannot be written
@@ -31,7 +36,8 @@ int RecompressTiffFile(const std::string& path, int compression, int resolutionX
 // and then an existing destination is left untouched. source may equal
 // destination.
 int ReencodeTiffPages(const std::string& source, const std::string& destination, int compression,
-                      int resolutionX, int resolutionY, std::string* why = nullptr);
+                      int resolutionX, int resolutionY, std::string* why = nullptr,
+                      const ProgressSink& progress = {});
 
 // Sets a loaded page up for a job compression code: 1, 3, 32773, 5 and 7 pick
 // that coding, the fax codes resample, 88884 picks two-dimensional Group 3,

@@ -18,8 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ReadBytes;
-using test::WriteBytes;
 using test::ScratchDir;
+using test::WriteBytes;
 using Names = std::vector<std::string>;
 
 TEST(Path, SplitJoinAndFullPath) {
@@ -153,12 +153,12 @@ TEST(RunChild, LinesComeAsPrintedAndClaimedOnesAreLeftOut) {
       if (line == "first") WriteBytes(flag, "");
       return line.rfind("Page ", 0) == 0;
     };
-    const ChildResult r = RunChild(
-        {"sh", "-c",
-         "echo first; while [ ! -e '" + flag +
-             "' ]; do sleep 0.01; done; printf 'Page 1\r\nkept\n' ; echo err >&2; "
-             "printf 'Page 2\nlast'"},
-        options);
+    const ChildResult r =
+        RunChild({"sh", "-c",
+                  "echo first; while [ ! -e '" + flag +
+                      "' ]; do sleep 0.01; done; printf 'Page 1\r\nkept\n' ; echo err >&2; "
+                      "printf 'Page 2\nlast'"},
+                 options);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(lines, (Names{"first", "Page 1", "kept", "err", "Page 2", "last"}));

@@ -1,5 +1,6 @@
 #include "printer/completion_mapping.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -7,6 +8,27 @@
 #include "printer/printer_jobs.h"
 
 namespace scrivex {
+namespace {
+
+// The driver's report at the block's end, written by one driver at a time:
+// the sequence number is odd while it writes, so a reader that sees it
+// change (or odd) reads again at its next look.
+struct DriverProgressArea {
+  uint32_t sequence;
+  uint32_t asked;  // set by the program: someone watches
+  int32_t page;
+  int32_t pages;
+  char stage[kDriverProgressBytes - 32];  // zero-terminated
+};
+static_assert(sizeof(DriverProgressArea) < kDriverProgressBytes);  // the block's last byte stays 0
+
+DriverProgressArea* AreaOf(const platform::SharedMemory& block) {
+  if (!block.valid() || block.size() < kCompletionMappingBytes) return nullptr;
+  return reinterpret_cast<DriverProgressArea*>(block.data() + block.size() - kDriverProgressBytes);
+}
+
+}  // namespace
+
 int CreateCompletionMapping(CompletionMapping* mapping) {
   std::string why;
   platform::SharedMemory& block = mapping->block;
@@ -36,7 +58,7 @@ bool AnnounceFiles(const std::vector<std::string>& paths, std::string* why) {
   if (!why) why = &ignored;
   size_t needed = 1;  // the empty string that ends the list
   for (const std::string& path : paths) needed += path.size() + 1;
-  if (paths.empty() || needed >= kCompletionMappingBytes) {
+  if (paths.empty() || needed > kCompletionMappingBytes - kDriverProgressBytes) {
     *why = paths.empty() ? "no files" : "the paths do not fit the block";
     return false;
   }
@@ -60,9 +82,17 @@ int WaitForDriver(CompletionMapping& mapping, const std::string& printer,
   const size_t size = mapping.block.size();
   int poll = 0;
   int idle = 0;
+  uint32_t seen = 0;
+  ProgressUpdate shown{"waiting for the printer driver"};
   while (__atomic_load_n(block, __ATOMIC_ACQUIRE) == 0) {
+    HideProgress(mapping.progress);
     std::printf("Waiting here (%d)...\n", poll++);
     std::fflush(stdout);
+    if (mapping.progress) {
+      ProgressUpdate update;
+      if (ReadDriverProgress(mapping, &seen, &update) && !update.stage.empty()) shown = update;
+      mapping.progress(shown);
+    }
     platform::SleepMs(mapping.pollMs);
     std::vector<uint32_t> jobs;
     int read =
@@ -73,7 +103,8 @@ int WaitForDriver(CompletionMapping& mapping, const std::string& printer,
       idle = 0;
     }
   }
-  std::vector<std::string> paths = ReadAnnouncedPaths(block, size);
+  HideProgress(mapping.progress);
+  std::vector<std::string> paths = ReadAnnouncedPaths(block, size - kDriverProgressBytes);
   for (size_t i = 0; i < paths.size(); ++i) {
     std::printf("Page %d: %s\n", static_cast<int>(i + 1), paths[i].c_str());
   }
@@ -81,6 +112,46 @@ int WaitForDriver(CompletionMapping& mapping, const std::string& printer,
   std::memset(block, 0, size);
   if (announced) announced->insert(announced->end(), paths.begin(), paths.end());
   return static_cast<int>(paths.size());
+}
+
+void AskDriverProgress(CompletionMapping& mapping) {
+  if (DriverProgressArea* area = AreaOf(mapping.block)) {
+    __atomic_store_n(&area->asked, 1u, __ATOMIC_RELEASE);
+  }
+}
+
+bool ReadDriverProgress(const CompletionMapping& mapping, uint32_t* seen, ProgressUpdate* update) {
+  const DriverProgressArea* area = AreaOf(mapping.block);
+  if (!area) return false;
+  const uint32_t before = __atomic_load_n(&area->sequence, __ATOMIC_ACQUIRE);
+  // 0: nothing reported since the block was zeroed.
+  if (before == 0 || before == *seen || before % 2 != 0) return false;
+  DriverProgressArea copy;
+  std::memcpy(&copy, area, sizeof copy);
+  __atomic_thread_fence(__ATOMIC_ACQUIRE);
+  if (__atomic_load_n(&area->sequence, __ATOMIC_RELAXED) != before) return false;
+  *seen = before;
+  copy.stage[sizeof copy.stage - 1] = '\0';
+  update->stage = copy.stage;
+  update->page = copy.page;
+  update->pages = copy.pages;
+  return true;
+}
+
+ProgressSink DriverProgressSink(platform::SharedMemory& block) {
+  DriverProgressArea* area = AreaOf(block);
+  if (!area || __atomic_load_n(&area->asked, __ATOMIC_ACQUIRE) == 0) return {};
+  return [area](const ProgressUpdate& update) {
+    const uint32_t sequence = __atomic_load_n(&area->sequence, __ATOMIC_RELAXED) | 1u;
+    __atomic_store_n(&area->sequence, sequence, __ATOMIC_RELAXED);
+    __atomic_thread_fence(__ATOMIC_RELEASE);
+    area->page = update.page;
+    area->pages = update.pages;
+    const size_t length = std::min(update.stage.size(), sizeof area->stage - 1);
+    std::memcpy(area->stage, update.stage.data(), length);
+    area->stage[length] = '\0';
+    __atomic_store_n(&area->sequence, sequence + 1, __ATOMIC_RELEASE);
+  };
 }
 
 }  // namespace scrivex

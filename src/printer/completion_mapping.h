@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/progress_report.h"
 #include "platform/shared_memory.h"
 
 namespace scrivex {
@@ -17,6 +18,9 @@ namespace scrivex {
 constexpr size_t kCompletionMappingBytes = 0x104000;
 constexpr const char* kCompletionMappingName = "Inkwell";
 constexpr int kIdlePollsBeforeGivingUp = 10;
+// The block's last bytes are the driver's report of how far it got, which
+// the announced paths never reach.
+constexpr size_t kDriverProgressBytes = 256;
 
 // The block as one print holds it, and how its wait polls: the interval and
 // how it reads the printer's job list (1 when read). Tests replace both, so
@@ -25,6 +29,8 @@ struct CompletionMapping {
   platform::SharedMemory block;
   int pollMs = 1000;
   std::function<int(const std::string& printer, std::vector<uint32_t>* jobs)> readJobs;
+  // Where the wait shows the driver's progress; empty: nobody watches.
+  ProgressSink progress;
 };
 
 // 1 when the block exists, zeroed, for this print; 0 otherwise, with the
@@ -35,10 +41,22 @@ int CreateCompletionMapping(CompletionMapping* mapping);
 
 // Polls until the driver announced files or the printer's queue stayed empty
 // for ten polls; prints "Waiting here (%d)..." per poll and "Page %d: %s"
-// per file. The number of files announced (0 without a block); the block is
-// zeroed. The announced paths are appended to *announced when given.
+// per file (the progress line gives way to them and shows the driver's
+// progress between the polls). The number of files announced (0 without a
+// block); the block is zeroed. The announced paths are appended to
+// *announced when given.
 int WaitForDriver(CompletionMapping& mapping, const std::string& printer,
                   std::vector<std::string>* announced = nullptr);
+
+// The program's side: asks the drivers of this print (the block is zeroed
+// with each wait) to report how far they got.
+void AskDriverProgress(CompletionMapping& mapping);
+// The program's side: the driver's latest report, when there is one it has
+// not seen (*seen follows the reports; 0 before the first).
+bool ReadDriverProgress(const CompletionMapping& mapping, uint32_t* seen, ProgressUpdate* update);
+// The driver's side: a sink that reports into the block when the program
+// asked for it, else an empty one. The block must outlive the sink.
+ProgressSink DriverProgressSink(platform::SharedMemory& block);
 
 // The zero-terminated paths from the start of a block up to the first empty
 // one, never read past the block's end.

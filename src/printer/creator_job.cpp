@@ -33,7 +33,8 @@ ConversionOptions PdfOptions(const QuireSettings& record) {
 }  // namespace
 
 bool WriteCreatorJob(const std::string& stream, const QuireSettings& record,
-                     std::vector<std::string>* written, std::string* why) {
+                     std::vector<std::string>* written, std::string* why,
+                     const ProgressSink& progress) {
   written->clear();
   const std::string output = CutNameAtPercent(record.automaticDirectory);
   if (record.automaticOutput != 1 || record.automaticValue != 2 || output.empty()) {
@@ -60,7 +61,7 @@ bool WriteCreatorJob(const std::string& stream, const QuireSettings& record,
   const bool tiff =
       platform::HasExtension(output, ".tif") || platform::HasExtension(output, ".tiff");
   if (tiff && record.bitcount == 1) job.tiffCompression = 4;  // Group 4
-  return WriteInkwellJob(stream, job, written, why);
+  return WriteInkwellJob(stream, job, written, why, progress);
 }
 
 }  // namespace scrivex

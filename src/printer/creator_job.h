@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/progress_report.h"
 #include "printer/quire_settings.h"
 
 namespace scrivex {
@@ -17,8 +18,10 @@ namespace scrivex {
 // rendered at the record's resolution and depth. The written paths go to
 // *written; false with *why set when the record asks for nothing (a print
 // nobody prepared never overwrites the last job's output) or writing failed.
+// How far it got goes to `progress`.
 bool WriteCreatorJob(const std::string& stream, const QuireSettings& record,
-                     std::vector<std::string>* written, std::string* why);
+                     std::vector<std::string>* written, std::string* why,
+                     const ProgressSink& progress = {});
 
 }  // namespace scrivex
 

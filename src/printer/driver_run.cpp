@@ -24,7 +24,11 @@ int RunPrinterDriver(int argc, char** argv, const std::string& driverName,
   bool announce = false;
   std::string why;
   int result = 0;
-  if (!writeJob(stream, &written, &announce, &why)) {
+  // The program that printed may watch how far the job got.
+  platform::SharedMemory block;
+  std::string unwatched;
+  block.OpenExisting(kCompletionMappingName, kCompletionMappingBytes, &unwatched);
+  if (!writeJob(stream, &written, &announce, &why, DriverProgressSink(block))) {
     std::string line = driverName + ": job " + jobId + " on " + printerName + ": " + why + "\n";
     std::fputs(line.c_str(), stderr);
     // Nobody reads a driver's output: its log in the state root says why.

@@ -56,7 +56,7 @@ std::string PageName(const std::string& path, int page) {
 }
 
 bool Render(const std::string& stream, const std::string& output, const InkwellJob& job, int page,
-            std::string* why) {
+            std::string* why, const ProgressSink& progress = {}) {
   ImageRequest request;
   request.input = stream;
   request.output = output;
@@ -69,6 +69,7 @@ bool Render(const std::string& stream, const std::string& output, const InkwellJ
   request.jpegQuality = job.jpegQuality;
   request.colorBits = job.colorBits;
   request.grayscale = job.grayscale;
+  request.progress = progress;
   return ConvertPsToImage(request, why) == 1;
 }
 
@@ -107,7 +108,8 @@ std::string CutNameAtPercent(const std::string& path) {
 }
 
 bool WriteInkwellJob(const std::string& stream, const InkwellJob& job,
-                     std::vector<std::string>* written, std::string* why) {
+                     std::vector<std::string>* written, std::string* why,
+                     const ProgressSink& progress) {
   written->clear();
   const std::string output = CutNameAtPercent(job.outputFile);
   if (output.empty()) {
@@ -125,6 +127,7 @@ bool WriteInkwellJob(const std::string& stream, const InkwellJob& job,
       return false;
     }
     for (int page = 1; page <= pages; ++page) {
+      ReportPage(progress, "rendering", page, pages);
       std::string name = PageName(output, page);
       if (!Render(stream, name, job, page, why)) {
         if (why->empty()) *why = "page " + std::to_string(page) + " failed";
@@ -145,7 +148,7 @@ bool WriteInkwellJob(const std::string& stream, const InkwellJob& job,
     written->push_back(output);
     return true;
   }
-  if (!Render(stream, output, job, -1, why)) {
+  if (!Render(stream, output, job, -1, why, progress)) {
     if (why->empty()) *why = "nothing was rendered";
     return false;
   }

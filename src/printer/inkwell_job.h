@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/progress_report.h"
+
 namespace scrivex {
 
 struct InkwellJob {
@@ -33,9 +35,10 @@ std::string CutNameAtPercent(const std::string& path);
 // Writes the stream as the job asks: PDF as it is, every other type rendered,
 // one file per page when asked (base name + "_0001" …). The written paths go
 // to *written in page order; false with *why set when nothing whole was
-// written.
+// written. How far it got goes to `progress`.
 bool WriteInkwellJob(const std::string& stream, const InkwellJob& job,
-                     std::vector<std::string>* written, std::string* why);
+                     std::vector<std::string>* written, std::string* why,
+                     const ProgressSink& progress = {});
 
 }  // namespace scrivex
 

@@ -47,6 +47,8 @@ bool RanCleanly(RenderRequest request, std::string* why) {
   }
 }
 
+constexpr char kCheckingStage[] = "checking the output";
+
 bool IsDcxOrMng(const std::string& output) {
   return platform::HasExtension(output, ".dcx") || platform::HasExtension(output, ".mng");
 }
@@ -204,17 +206,21 @@ int RenderThroughPngPages(RenderRequest request, int colorBits, bool gray,
   std::vector<std::string> pages = ListPageFiles(pngBase);
   int result = rendered && !pages.empty() ? 1 : 0;
   if (rendered && pages.empty()) NoteFailure(why, "the document yielded no page");
+  constexpr char kConvertingStage[] = "converting the pages";
   if (result == 0) {
     // Nothing to convert.
   } else if (IsDcxOrMng(output)) {
+    ReportStage(request.progress, kConvertingStage);
     result = RunImageConverter(pages, output, why);
   } else {
     platform::PathParts out = platform::SplitPath(output);
     size_t numberAt = platform::SplitPath(pngBase).name.size();  // the "_NNNN" that follows
-    for (const std::string& page : pages) {
-      std::string suffix = platform::SplitPath(page).name.substr(numberAt);
+    const int count = static_cast<int>(pages.size());
+    for (int i = 0; i < count; ++i) {
+      ReportPage(request.progress, kConvertingStage, i + 1, count);
+      std::string suffix = platform::SplitPath(pages[i]).name.substr(numberAt);
       if (suffix.empty()) continue;  // the base name alone is no page
-      if (!ConvertImagePage(page, pageDir + out.name + suffix + out.ext, why)) result = 0;
+      if (!ConvertImagePage(pages[i], pageDir + out.name + suffix + out.ext, why)) result = 0;
     }
   }
   return result;
@@ -250,6 +256,8 @@ int ConvertPsToImage(const ImageRequest& asked, std::string* why,
   const int firstPage = asked.firstPage, lastPage = asked.lastPage;
   int pageCount = 0;
   double pagesArea = 0;
+  const ProgressSink& progress = asked.progress;
+  ReportStage(progress, "reading the input");
   if (!CheckInput(input, firstPage, &pageCount, &pagesArea, why)) return 0;
   const int expected = ExpectedPages(pageCount, firstPage, lastPage);
 
@@ -269,6 +277,7 @@ int ConvertPsToImage(const ImageRequest& asked, std::string* why,
   request.lastPage = lastPage;
   request.jpegQuality = asked.jpegQuality;
   request.bigTiff = NeedsBigTiff(pagesArea, output, resolutionX, resolutionY, colorBits);
+  request.progress = progress;
   if (NeedsImageConverter(output)) singleFile = IsDcxOrMng(output);
 
   // -y asks for 8-bit gray whatever the depth, where the type has a gray form.
@@ -292,9 +301,11 @@ int ConvertPsToImage(const ImageRequest& asked, std::string* why,
       return 0;
     }
     request.outputPath = staging.path();
-    if (!RanCleanly(request, why) || !IsCompleteOutput(staging.path(), output, expected, why))
-      return 0;
-    if (FinishImageFiles({staging.path()}, output, depth, tiffCompression, dpiX, dpiY, why) != 1) {
+    if (!RanCleanly(request, why)) return 0;
+    ReportStage(progress, kCheckingStage);
+    if (!IsCompleteOutput(staging.path(), output, expected, why)) return 0;
+    if (FinishImageFiles({staging.path()}, output, depth, tiffCompression, dpiX, dpiY, why,
+                         progress) != 1) {
       return 0;
     }
     if (!staging.Commit(&error)) {
@@ -329,6 +340,7 @@ int ConvertPsToImage(const ImageRequest& asked, std::string* why,
     request.outputPath = staged;
     if (!RanCleanly(request, why)) return 0;
   }
+  ReportStage(progress, kCheckingStage);
   std::vector<std::string> pages = ListPageFiles(staged);
   if (pages.empty()) {
     NoteFailure(why, "the document yielded no page");
@@ -343,7 +355,8 @@ int ConvertPsToImage(const ImageRequest& asked, std::string* why,
     if (!IsCompleteOutput(page, output, 0, why)) return 0;
   }
   std::string probe = platform::MakePath(out.drive, out.dir, out.name + "_0001", out.ext);
-  if (FinishImageFiles(pages, probe, depth, tiffCompression, dpiX, dpiY, why) != 1) return 0;
+  if (FinishImageFiles(pages, probe, depth, tiffCompression, dpiX, dpiY, why, progress) != 1)
+    return 0;
   if (!ReplacePageSeries(pages, output, &error, written)) {
     NoteFailure(why, error);
     return 0;

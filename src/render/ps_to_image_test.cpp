@@ -177,5 +177,47 @@ TEST_F(PsToImageTest, ARefusedPdfIsReadAgainThenFails) {
   EXPECT_EQ(Args().find("-dNEWPDF=false"), std::string::npos);
 }
 
+// A watched rendering tells its stages and, for a PDF, Ghostscript's pages
+// (real Ghostscript here); the page lines are no part of a failure's reason.
+TEST_F(PsToImageTest, ProgressTellsStagesAndPages) {
+  std::vector<ProgressUpdate> seen;
+  ImageRequest request;
+  request.input = P("three.pdf");
+  request.output = P("lzw.tif");
+  request.resolutionX = request.resolutionY = 20;
+  request.tiffCompression = 5;
+  request.progress = [&](const ProgressUpdate& update) { seen.push_back(update); };
+  ASSERT_EQ(ConvertPsToImage(request, &why_), 1) << why_;
+  const std::vector<ProgressUpdate> whole = {
+      {"reading the input", 0, 0}, {"rendering", 0, 0},    {"rendering", 1, 3},
+      {"rendering", 2, 3},         {"rendering", 3, 3},    {"checking the output", 0, 0},
+      {"writing TIFF", 1, 3},      {"writing TIFF", 2, 3}, {"writing TIFF", 3, 3}};
+  EXPECT_EQ(seen, whole);
+
+  // Pages 2 and 3 as a series: counted from the first asked for.
+  seen.clear();
+  request.output = P("two.png");
+  request.firstPage = 2;
+  request.lastPage = 3;
+  ASSERT_EQ(ConvertPsToImage(request, &why_), 1) << why_;
+  EXPECT_EQ(seen, (std::vector<ProgressUpdate>{{"reading the input", 0, 0},
+                                               {"rendering", 0, 0},
+                                               {"rendering", 1, 2},
+                                               {"rendering", 2, 2},
+                                               {"checking the output", 0, 0}}));
+
+  seen.clear();
+  InstallFakeGhostscript(1, false,
+                         "Processing pages 1 through 3.\\nPage 1\\nPage 2\\n"
+                         "   **** Error: page 2 is broken\\n");
+  request.output = P("broken.tif");
+  request.firstPage = request.lastPage = -1;
+  why_.clear();
+  EXPECT_EQ(ConvertPsToImage(request, &why_), 0);
+  EXPECT_EQ(why_, "gs failed with exit status 1:    **** Error: page 2 is broken");
+  ASSERT_GE(seen.size(), 2u);
+  EXPECT_EQ(seen.back(), (ProgressUpdate{"rendering", 2, 3}));
+}
+
 }  // namespace
 }  // namespace scrivex
