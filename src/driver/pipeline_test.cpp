@@ -152,6 +152,51 @@ TEST(Pipeline, ResultLineAndExitCode) {
                 dir.Path("c.doc") + ": printing failed on " + dir.Path("c.doc") + "\n");
 }
 
+// The progress line names each file of a batch, reaches both roads
+// converters, and is erased before the file's result line; a run nobody
+// watches hands the converters no sink.
+TEST(Pipeline, TheProgressLineFollowsEachFileAndGivesWayToItsLines) {
+  Folder dir;
+  Recorder rec;
+  Converters c = rec.Make();
+  bool watched = false;
+  c.convertPsToImage = [&, ps = c.convertPsToImage](const ImageRequest& r, std::string* why,
+                                                    std::vector<std::string>* written) {
+    watched = static_cast<bool>(r.progress);
+    ReportPage(r.progress, "rendering", 2, 3);
+    return ps(r, why, written);
+  };
+  c.convertThroughImageConverter = [&](const std::string&, const std::string& output,
+                                       const ConversionOptions&, const std::string&, std::string*,
+                                       std::vector<std::string>* written,
+                                       const ProgressSink& progress) {
+    ReportStage(progress, "printing");
+    test::WriteBytes(output, "new");
+    *written = {output};
+    return 1;
+  };
+  const WorkList two{{dir.Write("a.pdf", "x"), dir.Path("a.tif")},
+                     {dir.Write("b\x1b.doc", "x"), dir.Path("b.pdf")}};
+  // The fake terminal writes into standard output, so the order shows there.
+  ProgressLine line({[](const std::string& text) { std::fputs(text.c_str(), stdout); },
+                     [] { return 0; }, [] { return 0LL; }});
+  Reporting reporting;
+  reporting.progress = &line;
+  ::testing::internal::CaptureStdout();
+  ConvertAll(two, {}, kCreatorPrinterName, c, reporting);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(watched);
+  EXPECT_THAT(out,
+              StartsWith("Brindle Inc: 49\n\r[1/2] a.pdf: rendering page 2 of 3\x1b[K\r\x1b[K" +
+                         dir.Path("a.pdf") + " ==> " + dir.Path("a.tif") +
+                         ", result = Successful\nBrindle Inc: 99\n\r[2/2] b?.doc: printing\x1b[K"
+                         "\r\x1b[K" +
+                         dir.Path("b\x1b.doc") + " ==> "));
+
+  ConvertAllOf({two[0]}, {}, c);
+  EXPECT_FALSE(watched);
+}
+
 // -p 0 over an existing output: the converter writes a hidden file beside it,
 // which replaces the output only when the conversion succeeded.
 TEST(Pipeline, ExistingOutputIsReplacedOnlyOnSuccess) {

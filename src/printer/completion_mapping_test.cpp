@@ -171,5 +171,73 @@ TEST(CompletionBlock, PlantedAndStaleBlocksAreNeverUsed) {
   mapping.block.Close();
 }
 
+// The driver reports how far it got into the block only when the program
+// asked for it, and the program reads each report once; the announced paths
+// never reach the report.
+TEST(DriverProgress, ReportsReachTheProgramOnlyWhenAsked) {
+  test::ScratchDir dir;
+  CompletionMapping mapping;
+  ASSERT_EQ(CreateCompletionMapping(&mapping), 1);
+  platform::SharedMemory driver;
+  ASSERT_TRUE(driver.OpenExisting(kCompletionMappingName, kCompletionMappingBytes));
+  EXPECT_FALSE(DriverProgressSink(driver)) << "nobody asked";
+  AskDriverProgress(mapping);
+  const ProgressSink report = DriverProgressSink(driver);
+  ASSERT_TRUE(report);
+  uint32_t seen = 0;
+  ProgressUpdate update;
+  EXPECT_FALSE(ReadDriverProgress(mapping, &seen, &update)) << "nothing reported yet";
+  report({"rendering", 3, 139});
+  ASSERT_TRUE(ReadDriverProgress(mapping, &seen, &update));
+  EXPECT_EQ(update, (ProgressUpdate{"rendering", 3, 139}));
+  EXPECT_FALSE(ReadDriverProgress(mapping, &seen, &update)) << "read once";
+  report({std::string(1000, 's'), 0, 0});
+  ASSERT_TRUE(ReadDriverProgress(mapping, &seen, &update));
+  EXPECT_EQ(update.stage, std::string(kDriverProgressBytes - 33, 's'));
+
+  // Paths up to the report and not one byte into it.
+  const size_t room = kCompletionMappingBytes - kDriverProgressBytes - 2;
+  EXPECT_FALSE(AnnounceFiles({std::string(room + 1, 'x')}));
+  ASSERT_TRUE(AnnounceFiles({std::string(room, 'x')}));
+  report({"writing TIFF", 1, 2});
+  std::vector<std::string> announced;
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(WaitForDriver(mapping, "Inkwell", &announced), 1);
+  ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(announced, std::vector<std::string>{std::string(room, 'x')});
+  EXPECT_FALSE(DriverProgressSink(driver)) << "the wait ends the print, and the asking";
+}
+
+// The wait's own lines never share a line with the progress: it is taken
+// away before each, and shows between the polls, the driver's report once
+// there is one.
+TEST(DriverProgress, TheWaitShowsItBetweenItsLines) {
+  test::ScratchDir dir;
+  CompletionMapping mapping;
+  ASSERT_EQ(CreateCompletionMapping(&mapping), 1);
+  AskDriverProgress(mapping);
+  platform::SharedMemory driver;
+  ASSERT_TRUE(driver.OpenExisting(kCompletionMappingName, kCompletionMappingBytes));
+  const ProgressSink report = DriverProgressSink(driver);
+  mapping.pollMs = 1;
+  // The sink marks the standard output, so the order shows there.
+  mapping.progress = [](const ProgressUpdate& update) {
+    std::printf("<%s %d/%d>", update.stage.c_str(), update.page, update.pages);
+  };
+  int polls = 0;
+  mapping.readJobs = [&](const std::string&, std::vector<uint32_t>* jobs) {
+    if (++polls == 1) report({"rendering", 2, 5});
+    if (polls == 2) AnnounceFiles({"/out/a.tif"});
+    jobs->push_back(1);
+    return 1;
+  };
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(WaitForDriver(mapping, "Inkwell"), 1);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "< 0/0>Waiting here (0)...\n<waiting for the printer driver 0/0>"
+            "< 0/0>Waiting here (1)...\n<rendering 2/5>"
+            "< 0/0>Page 1: /out/a.tif\n");
+}
+
 }  // namespace
 }  // namespace scrivex
