@@ -23,6 +23,7 @@ int PrintHtmlWithCreator(PrintJob& job) {
 
   std::shared_ptr<Dispatch> quire = CreateObject(kQuireProgId);
   if (!quire) {
+    HideProgress(job.progress);
     std::printf(
         "Can't locate 'Vellum.Quire' in this computer, please reinstall this product to try "
         "again.\n");

@@ -379,6 +379,7 @@ int ShellPrintPdf(PrintJob& job) {
   RegisterPrintHelpers();
   std::vector<std::string> command = ShellPrintCommand(job.input);
   if (command.empty()) {
+    HideProgress(job.progress);
     std::fputs("There is no application associated with the \".pdf\" file name extension!\n",
                stderr);
     return 0;

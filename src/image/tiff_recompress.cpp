@@ -13,7 +13,8 @@
 namespace scrivex {
 namespace {
 
-int ReportFailure(const std::string& text, std::string* why) {
+int ReportFailure(const std::string& text, std::string* why, const ProgressSink& progress = {}) {
+  HideProgress(progress);
   std::fprintf(stderr, "%s\n", text.c_str());
   NoteFailure(why, text);
   return 1;
@@ -94,30 +95,31 @@ int ReencodeTiffPages(const std::string& source, const std::string& destination,
   // when every page made it.
   platform::ReplacementFile temp;
   std::string error;
-  if (!temp.Create(destination, &error)) return ReportFailure(error, why);
+  if (!temp.Create(destination, &error)) return ReportFailure(error, why, progress);
   {
     auto in = OpenTiff(source, "r");
-    if (!in->handle) return ReportFailure(in->lastError, why);
+    if (!in->handle) return ReportFailure(in->lastError, why, progress);
     // A source past the classic 4 GiB limit needs a BigTIFF for its pages.
     auto out = OpenTiff(temp.path(), TIFFIsBigTIFF(in->handle) ? "w8" : "w");
-    if (!out->handle) return ReportFailure(out->lastError, why);
+    if (!out->handle) return ReportFailure(out->lastError, why, progress);
     int count = CountTiffPages(*in);
-    if (count <= 0) return ReportFailure(in->lastError, why);
+    if (count <= 0) return ReportFailure(in->lastError, why, progress);
     TiffPage page;
     for (int i = 0; i < count; ++i) {
       ReportPage(progress, kWritingTiffStage, i + 1, count);
-      if (!ReadTiffPage(*in, i, page)) return ReportFailure(in->lastError, why);
+      if (!ReadTiffPage(*in, i, page)) return ReportFailure(in->lastError, why, progress);
       if (resolutionX > 0) page.xDpi = resolutionX;
       if (resolutionY > 0) page.yDpi = resolutionY;
       if (!ApplyCompressionCode(page, compression)) {
         return ReportFailure(
-            source + ": page " + std::to_string(i + 1) + " is too long to become a fax page", why);
+            source + ": page " + std::to_string(i + 1) + " is too long to become a fax page", why,
+            progress);
       }
-      if (!WriteTiffPage(*out, page, i)) return ReportFailure(out->lastError, why);
+      if (!WriteTiffPage(*out, page, i)) return ReportFailure(out->lastError, why, progress);
     }
-    if (!CloseTiff(*out)) return ReportFailure(out->lastError, why);
+    if (!CloseTiff(*out)) return ReportFailure(out->lastError, why, progress);
   }
-  if (!temp.Commit(&error)) return ReportFailure(error, why);
+  if (!temp.Commit(&error)) return ReportFailure(error, why, progress);
   return 0;
 }
 

@@ -94,6 +94,8 @@ int WaitForDriver(CompletionMapping& mapping, const std::string& printer,
       mapping.progress(shown);
     }
     platform::SleepMs(mapping.pollMs);
+    // Reading the queue may say why it cannot, on a line of its own.
+    HideProgress(mapping.progress);
     std::vector<uint32_t> jobs;
     int read =
         mapping.readJobs ? mapping.readJobs(printer, &jobs) : GetAllPrinterJobs(printer, &jobs);

@@ -234,8 +234,8 @@ TEST(DriverProgress, TheWaitShowsItBetweenItsLines) {
   ::testing::internal::CaptureStdout();
   EXPECT_EQ(WaitForDriver(mapping, "Inkwell"), 1);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-            "< 0/0>Waiting here (0)...\n<waiting for the printer driver 0/0>"
-            "< 0/0>Waiting here (1)...\n<rendering 2/5>"
+            "< 0/0>Waiting here (0)...\n<waiting for the printer driver 0/0>< 0/0>"
+            "< 0/0>Waiting here (1)...\n<rendering 2/5>< 0/0>"
             "< 0/0>Page 1: /out/a.tif\n");
 }
 
