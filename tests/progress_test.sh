@@ -30,6 +30,7 @@ clean() {
     ! grep -qF "$ESC[K" "$1"
 }
 
+check "a pseudo-terminal for the program (util-linux script)" on_terminal pty.log "test -t 2"
 on_terminal pdf.log "$S -i three.pdf -o three.tif -c 5 -r 50 >pdf.out"
 check "the PDF converted" eval '[ "$(tiffinfo three.tif 2>/dev/null | grep -c "TIFF Directory")" = 3 ]'
 check "the pages show on the terminal" has pdf.log "${CR}three.pdf: rendering page 3 of 3$ESC[K"
@@ -60,8 +61,14 @@ check "in pipes: no progress" eval 'clean pipe.err && clean pipe.out && has pipe
 on_terminal text.log "$S -i text.txt -o text.pdf >text.out"
 check "a printed text converted" eval '[ -s text.pdf ] && has text.out "result = Successful"'
 check "its stages show" eval 'has text.log "${CR}text.txt: printing$ESC[K" &&
-  has text.log "${CR}text.txt: printing with notepad$ESC[K"'
+  has text.log "${CR}text.txt: printing with notepad$ESC[K" &&
+  has text.log "${CR}text.txt: handing the job to the printer$ESC[K"'
 check "standard output holds no progress" clean text.out
 check "the print leaves the line erased" ends_erased text.log
+# Rendered by the printer's driver, which reports how far it got.
+on_terminal tiff.log "$S -i text.txt -o text.tif -r 50 >tiff.out"
+check "the driver's last page shows" \
+  grep -qE "${CR}text.txt: printer: writing TIFF page ([0-9]+) of \1$ESC\[K" tiff.log
+check "and the line is erased" eval 'ends_erased tiff.log && clean tiff.out'
 
 finish progress_test

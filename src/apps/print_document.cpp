@@ -61,17 +61,25 @@ int PrintByType(PrintJob& job, const std::string& ext) {
 int WatchingTheDriver(PrintJob& job, const std::function<int()>& print) {
   if (!job.progress) return print();
   AskDriverProgress(job.completion);
-  std::jthread watch([&job](std::stop_token stop) {
-    uint32_t seen = 0;
-    while (!stop.stop_requested()) {
-      ProgressUpdate update;
-      if (ReadDriverProgress(job.completion, &seen, &update) && !update.stage.empty()) {
-        job.progress(update);
-      }
-      platform::SleepMs(50);
+  uint32_t seen = 0;
+  auto showReport = [&job, &seen] {
+    ProgressUpdate update;
+    if (ReadDriverProgress(job.completion, &seen, &update) && !update.stage.empty()) {
+      job.progress(update);
     }
-  });
-  return print();
+  };
+  int printed;
+  {
+    std::jthread watch([&showReport](std::stop_token stop) {
+      while (!stop.stop_requested()) {
+        showReport();
+        platform::SleepMs(50);
+      }
+    });
+    printed = print();
+  }
+  showReport();  // the driver's last word, when the watch missed it
+  return printed;
 }
 
 // The documents the office's applications print.
@@ -182,6 +190,7 @@ bool RunBoxedPrinter(const std::vector<std::string>& command, const std::string&
   int exitCode = -1;
   if (RunHiddenProcess(command, &exitCode, options) != 1 || exitCode != 0) return false;
   const std::string printer = spool::DefaultPrinterName();
+  ReportStage(progress, "handing the job to the printer");
   int submitted = spool::SubmitHeldJobs(work.path(), printer, &error);
   if (submitted < 0) NoteFailure(why, error);
   if (submitted == 0) {

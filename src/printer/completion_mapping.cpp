@@ -134,7 +134,7 @@ bool ReadDriverProgress(const CompletionMapping& mapping, uint32_t* seen, Progre
   if (__atomic_load_n(&area->sequence, __ATOMIC_RELAXED) != before) return false;
   *seen = before;
   copy.stage[sizeof copy.stage - 1] = '\0';
-  update->stage = copy.stage;
+  update->stage = copy.stage[0] ? std::string("printer: ") + copy.stage : "";
   update->page = copy.page;
   update->pages = copy.pages;
   return true;

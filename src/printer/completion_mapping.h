@@ -52,7 +52,9 @@ int WaitForDriver(CompletionMapping& mapping, const std::string& printer,
 // with each wait) to report how far they got.
 void AskDriverProgress(CompletionMapping& mapping);
 // The program's side: the driver's latest report, when there is one it has
-// not seen (*seen follows the reports; 0 before the first).
+// not seen (*seen follows the reports; 0 before the first). Its stage says
+// it is the printer's ("printer: rendering"), as the program may go through
+// the same stages after it.
 bool ReadDriverProgress(const CompletionMapping& mapping, uint32_t* seen, ProgressUpdate* update);
 // The driver's side: a sink that reports into the block when the program
 // asked for it, else an empty one. The block must outlive the sink.

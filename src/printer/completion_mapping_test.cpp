@@ -189,11 +189,11 @@ TEST(DriverProgress, ReportsReachTheProgramOnlyWhenAsked) {
   EXPECT_FALSE(ReadDriverProgress(mapping, &seen, &update)) << "nothing reported yet";
   report({"rendering", 3, 139});
   ASSERT_TRUE(ReadDriverProgress(mapping, &seen, &update));
-  EXPECT_EQ(update, (ProgressUpdate{"rendering", 3, 139}));
+  EXPECT_EQ(update, (ProgressUpdate{"printer: rendering", 3, 139}));
   EXPECT_FALSE(ReadDriverProgress(mapping, &seen, &update)) << "read once";
   report({std::string(1000, 's'), 0, 0});
   ASSERT_TRUE(ReadDriverProgress(mapping, &seen, &update));
-  EXPECT_EQ(update.stage, std::string(kDriverProgressBytes - 33, 's'));
+  EXPECT_EQ(update.stage, "printer: " + std::string(kDriverProgressBytes - 33, 's'));
 
   // Paths up to the report and not one byte into it.
   const size_t room = kCompletionMappingBytes - kDriverProgressBytes - 2;
@@ -235,7 +235,7 @@ TEST(DriverProgress, TheWaitShowsItBetweenItsLines) {
   EXPECT_EQ(WaitForDriver(mapping, "Inkwell"), 1);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(),
             "< 0/0>Waiting here (0)...\n<waiting for the printer driver 0/0>< 0/0>"
-            "< 0/0>Waiting here (1)...\n<rendering 2/5>< 0/0>"
+            "< 0/0>Waiting here (1)...\n<printer: rendering 2/5>< 0/0>"
             "< 0/0>Page 1: /out/a.tif\n");
 }
 
