@@ -207,8 +207,8 @@ std::string ReportFailure(const std::string& input, const std::string& output, s
 
 // What the progress line calls the input: its name, and which of a batch it is.
 std::string ProgressSubject(const std::string& input, size_t index, size_t count) {
-  std::string name =
-      IsUrl(input) ? input : platform::SplitPath(input).name + platform::SplitPath(input).ext;
+  const platform::PathParts parts = platform::SplitPath(input);
+  const std::string name = IsUrl(input) ? input : parts.name + parts.ext;
   if (count < 2) return name;
   return "[" + std::to_string(index + 1) + "/" + std::to_string(count) + "] " + name;
 }
