@@ -17,6 +17,7 @@ seq -f "line %g" 200 >text.txt
 # on_terminal TRANSCRIPT COMMAND: runs the shell command with a terminal as
 # its standard input, output and error (its own redirections apply on top);
 # what reached the terminal lands in TRANSCRIPT.
+export TERM=xterm
 on_terminal() { script -qfec "$2" "$1" </dev/null >/dev/null 2>&1; }
 has() { grep -qF -- "$2" "$1"; }
 lacks() { ! grep -qF -- "$2" "$1"; }
@@ -54,6 +55,8 @@ check "nor on the terminal" clean err.log
 check "the result line still reaches the terminal" has err.log "result = Successful"
 on_terminal json.log "$S --json -i three.pdf -o json.tif -r 50 >json.out"
 check "--json on a terminal: no progress" eval 'clean json.log && clean json.out && has json.out "\"pages\":3"'
+TERM=dumb on_terminal dumb.log "$S -i three.pdf -o dumb.tif -r 50"
+check "a terminal that cannot erase a line: no progress" eval 'clean dumb.log && has dumb.log "result = Successful"'
 "$S" -i three.pdf -o pipe.tif -r 50 >pipe.out 2>pipe.err
 check "in pipes: no progress" eval 'clean pipe.err && clean pipe.out && has pipe.out "result = Successful"'
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/terminal.h"
 
@@ -106,7 +107,9 @@ ProgressSink ProgressLine::Sink() {
 }
 
 std::unique_ptr<ProgressLine> ProgressLineOnStandardError() {
-  if (!platform::StandardErrorIsTerminal()) return nullptr;
+  // A terminal that cannot erase a line (an editor's shell buffer) would
+  // show every update one after another.
+  if (!platform::StandardErrorIsTerminal() || platform::GetEnv("TERM") == "dumb") return nullptr;
   ProgressTerminal terminal;
   terminal.write = [](const std::string& text) {
     std::fputs(text.c_str(), stderr);

@@ -57,7 +57,8 @@ class ProgressLine {
   long long drawnAt_ = 0;
 };
 
-// The line for standard error, when a person watches it there; else null.
+// The line for standard error, when a person watches it there on a terminal
+// that can erase a line (TERM is not "dumb"); else null.
 std::unique_ptr<ProgressLine> ProgressLineOnStandardError();
 
 }  // namespace scrivex
