@@ -471,12 +471,9 @@ TEST(BrowserPrint, APageThatDidNotLoadOrPrintIsAFailureWithItsReason) {
     bool asked;  // whether the browser was asked to print: an error page is not
   } kCases[] = {
       {R"({"status": 404})", "%PDF-1.4\n", "the page could not be loaded: HTTP 404", false},
-      {R"({"status": 503})", "%PDF-1.4\n", "the page could not be loaded: HTTP 503", false},
       // The browser shows its own error page, and loads that fine.
       {R"({"netError": "net::ERR_CONNECTION_REFUSED"})", "%PDF-1.4\n",
        "the page could not be loaded: connection refused (net::ERR_CONNECTION_REFUSED)", false},
-      {R"({"netError": "net::ERR_SSL_PROTOCOL_ERROR"})", "%PDF-1.4\n",
-       "the page could not be loaded: net::ERR_SSL_PROTOCOL_ERROR", false},
       {R"({"navigateReply": {"frameId": "F1", "loaderId": "L1",
                              "errorText": "net::ERR_NAME_NOT_RESOLVED"}})",
        "%PDF-1.4\n", "the page could not be loaded: no such host (net::ERR_NAME_NOT_RESOLVED)",
@@ -486,7 +483,6 @@ TEST(BrowserPrint, APageThatDidNotLoadOrPrintIsAFailureWithItsReason) {
       {R"({"printError": "Printing failed"})", "%PDF-1.4\n",
        "the browser refused a request: Printing failed", true},
       {R"({})", "<html>not a PDF</html>", "the browser returned no PDF", true},
-      {R"({})", "", "the browser returned no PDF", true},
   };
   for (const auto& k : kCases) {
     SCOPED_TRACE(k.scenario);
@@ -517,8 +513,6 @@ TEST(BrowserPrint, ABrowserThatBreaksOffOrTalksNonsenseIsAFailureNotAHang) {
   } kCases[] = {
       {R"({"on": {"Fetch.enable": [{"do": "exit", "say": "no display"}]}})",
        "the browser ended before the page was printed: "},
-      {R"({"on": {"Page.navigate": [{"do": "exit", "say": "out of memory"}]}})",
-       "the browser ended before the page was printed: "},
       {R"({"on": {"Page.printToPDF": [{"do": "exit", "say": "crashed", "code": 139}]}})",
        "the browser ended before the page was printed: "},
       // Half a message, then gone.
@@ -530,8 +524,6 @@ TEST(BrowserPrint, ABrowserThatBreaksOffOrTalksNonsenseIsAFailureNotAHang) {
        "the browser sent a message that is not JSON"},
       {R"({"on": {"Target.createTarget": [{"do": "raw", "text": "\u00ff\u00fe\u0001garbage"},
                                           {"do": "idle"}]}})",
-       "the browser sent a message that is not JSON"},
-      {R"({"events": [{"do": "raw", "text": ""}, {"do": "idle"}]})",
        "the browser sent a message that is not JSON"},
       {R"({"events": [{"do": "send", "message": {"method": "Inspector.targetCrashed",
                                                   "sessionId": "S1", "params": {}}},

@@ -24,19 +24,20 @@ int PSToImageConverter(const char* inputPath, const char* outputPath, float widt
   scrivex::KeepWrittenFiles(Written(), {});
   if (!inputPath || !outputPath) return -1;
   (void)scratch;  // a slot the exported signature keeps
-  scrivex::ImageRequest request;
-  request.input = inputPath;
-  request.output = outputPath;
-  request.width = width;
-  request.height = height;
-  request.resolutionX = resolutionX;
-  request.resolutionY = resolutionY;
-  request.tiffCompression = tiffCompression;
-  request.firstPage = firstPage;
-  request.lastPage = lastPage;
-  request.jpegQuality = jpegQuality;
-  request.colorBits = colorBits;
-  request.grayscale = grayscale;
+  const scrivex::ImageRequest request{.input = inputPath,
+                                      .output = outputPath,
+                                      .width = width,
+                                      .height = height,
+                                      .resolutionX = resolutionX,
+                                      .resolutionY = resolutionY,
+                                      .tiffCompression = tiffCompression,
+                                      .firstPage = firstPage,
+                                      .lastPage = lastPage,
+                                      .jpegQuality = jpegQuality,
+                                      .colorBits = colorBits,
+                                      .grayscale = grayscale,
+                                      .userPassword = "",
+                                      .ownerPassword = ""};
   // The exported function answers with its result alone.
   std::vector<std::string> written;
   const int result = scrivex::ConvertPsToImage(request, nullptr, &written);

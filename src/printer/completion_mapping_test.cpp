@@ -208,36 +208,5 @@ TEST(DriverProgress, ReportsReachTheProgramOnlyWhenAsked) {
   EXPECT_FALSE(DriverProgressSink(driver)) << "the wait ends the print, and the asking";
 }
 
-// The wait's own lines never share a line with the progress: it is taken
-// away before each, and shows between the polls, the driver's report once
-// there is one.
-TEST(DriverProgress, TheWaitShowsItBetweenItsLines) {
-  test::ScratchDir dir;
-  CompletionMapping mapping;
-  ASSERT_EQ(CreateCompletionMapping(&mapping), 1);
-  AskDriverProgress(mapping);
-  platform::SharedMemory driver;
-  ASSERT_TRUE(driver.OpenExisting(kCompletionMappingName, kCompletionMappingBytes));
-  const ProgressSink report = DriverProgressSink(driver);
-  mapping.pollMs = 1;
-  // The sink marks the standard output, so the order shows there.
-  mapping.progress = [](const ProgressUpdate& update) {
-    std::printf("<%s %d/%d>", update.stage.c_str(), update.page, update.pages);
-  };
-  int polls = 0;
-  mapping.readJobs = [&](const std::string&, std::vector<uint32_t>* jobs) {
-    if (++polls == 1) report({"rendering", 2, 5});
-    if (polls == 2) AnnounceFiles({"/out/a.tif"});
-    jobs->push_back(1);
-    return 1;
-  };
-  ::testing::internal::CaptureStdout();
-  EXPECT_EQ(WaitForDriver(mapping, "Inkwell"), 1);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-            "< 0/0>Waiting here (0)...\n<waiting for the printer driver 0/0>< 0/0>"
-            "< 0/0>Waiting here (1)...\n<printer: rendering 2/5>< 0/0>"
-            "< 0/0>Page 1: /out/a.tif\n");
-}
-
 }  // namespace
 }  // namespace scrivex
