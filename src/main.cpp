@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
   };
   converters.openResult = OpenWithViewer;
   converters.countPages = scrivex::CountOutputPages;
+  converters.endRun = [&printing] { scrivex::QuitKeptApplications(printing); };
   int code =
       job.json ? scrivex::RunJobWithRecords(job, converters) : scrivex::RunJob(job, converters);
   scrivex::QuitKeptApplications(printing);

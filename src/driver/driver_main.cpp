@@ -5,6 +5,7 @@
 
 #include "driver/json_report.h"
 #include "driver/work_list.h"
+#include "driver/worker_pool.h"
 #include "platform/logon.h"
 #include "platform/named_objects.h"
 #include "platform/path.h"
@@ -69,25 +70,30 @@ int RunJob(JobRequest& job, const Converters& converters, const Reporting& repor
   }
 
   platform::RaiseJobCounter();
+  // Runs that convert in folders of their own need not wait for each other.
+  const bool parallel = RunsInParallel();
   platform::NamedMutex queue;
-  platform::NamedMutex::Result joined;
-  while ((joined = queue.Create(kQueueMutexName)) == platform::NamedMutex::Result::kAlreadyExists) {
-    std::printf("There has %d job(s) waiting for conversion.\n", platform::ReadJobCounter() - 1);
-    std::fflush(stdout);
-    for (int waited = 0; waited < kQueuePollMs && !platform::TerminationSignal(); waited += 100) {
-      platform::SleepMs(100);
+  if (!parallel) {
+    platform::NamedMutex::Result joined;
+    while ((joined = queue.Create(kQueueMutexName)) ==
+           platform::NamedMutex::Result::kAlreadyExists) {
+      std::printf("There has %d job(s) waiting for conversion.\n", platform::ReadJobCounter() - 1);
+      std::fflush(stdout);
+      for (int waited = 0; waited < kQueuePollMs && !platform::TerminationSignal(); waited += 100) {
+        platform::SleepMs(100);
+      }
+      if (platform::TerminationSignal()) {
+        platform::LowerJobCounter();
+        return 0;
+      }
     }
-    if (platform::TerminationSignal()) {
+    if (joined == platform::NamedMutex::Result::kFailed) {
+      // Converting outside the queue would let concurrent runs collide.
+      std::fprintf(stderr, "The conversion queue in %s cannot be used.\n",
+                   platform::RuntimeDirectory().c_str());
       platform::LowerJobCounter();
-      return 0;
+      return -1;
     }
-  }
-  if (joined == platform::NamedMutex::Result::kFailed) {
-    // Converting outside the queue would let concurrent runs collide.
-    std::fprintf(stderr, "The conversion queue in %s cannot be used.\n",
-                 platform::RuntimeDirectory().c_str());
-    platform::LowerJobCounter();
-    return -1;
   }
 
   // A web address is kept as typed; everything else becomes a full path.
@@ -108,7 +114,10 @@ int RunJob(JobRequest& job, const Converters& converters, const Reporting& repor
   Reporting watched = reporting;
   std::unique_ptr<ProgressLine> progress = job.json ? nullptr : ProgressLineOnStandardError();
   watched.progress = progress.get();
-  int result = ConvertAll(list, job.options, job.printer, converters, watched);
+  const int workers = WorkerCount(job.workers);
+  int result = workers > 1 || parallel
+                   ? ConvertOnWorkers(list, job.options, job.printer, converters, watched, workers)
+                   : ConvertAll(list, job.options, job.printer, converters, watched);
   platform::LowerJobCounter();
   return result;
 }

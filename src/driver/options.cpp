@@ -340,6 +340,15 @@ int GetOption(int argc, const char* const* argv, const char* letters, int* next,
   return static_cast<unsigned char>(letter);
 }
 
+bool ReadWorkerCount(const std::string& text, int* workers) {
+  if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  const int count = std::stoi(text);
+  if (count > kMostWorkers) return false;
+  *workers = count;
+  return true;
+}
+
 JobRequest ScanCommandLine(int argc, const char* const* argv) {
   JobRequest job;
   for (int i = 0; i < argc; ++i) {
@@ -360,6 +369,18 @@ JobRequest ScanCommandLine(int argc, const char* const* argv) {
     if (arg == "--json") {
       job.json = true;
       ++next;
+      continue;
+    }
+    if (arg == "--jobs" || arg.rfind("--jobs=", 0) == 0) {
+      const bool joined = arg.size() > 6;
+      const std::string count = joined                              ? arg.substr(7)
+                                : next + 1 < argc && argv[next + 1] ? argv[next + 1]
+                                                                    : "";
+      next += joined ? 1 : 2;
+      if (!ReadWorkerCount(count, &job.workers) && job.badArgument.empty())
+        job.badArgument = "--jobs '" + count +
+                          "': accepted: a number of workers from 0 (one per core) to " +
+                          std::to_string(kMostWorkers);
       continue;
     }
     int letter = GetOption(argc, argv, kOptionLetters, &next, &value);

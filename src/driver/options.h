@@ -36,7 +36,8 @@ struct JobRequest {
   bool usageRequested = false;    // -?
   bool helpRequested = false;     // --help: the usage text, ending with 0
   bool versionRequested = false;  // --version
-  bool json = false;              // --json: result records as JSON; read by nothing yet
+  bool json = false;              // --json: result records as JSON
+  int workers = 1;                // --jobs N: worker processes; 0 is one per core
   // Why the command line is refused, the first reason: a value no option
   // takes, or a word or unknown option where an option should stand once the
   // input is named. The run ends with -1.
@@ -50,6 +51,11 @@ struct JobRequest {
   // Where in argv each "-#" value was read: the caller erases the password there.
   std::vector<int> credentialArguments;
 };
+
+// The most workers --jobs takes: each is a whole printing world.
+constexpr int kMostWorkers = 64;
+// A --jobs value: a count of workers, 0 for one per core.
+bool ReadWorkerCount(const std::string& text, int* workers);
 
 // Builds the argument list, sets the defaults and scans the options.
 JobRequest ScanCommandLine(int argc, const char* const* argv);

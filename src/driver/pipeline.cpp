@@ -192,25 +192,15 @@ bool CheckOutputFolder(const std::string& output, std::string* why) {
   return true;
 }
 
-// One line on standard error before a Failed result: the input and why.
-// The reason as it was printed.
-std::string ReportFailure(const std::string& input, const std::string& output, std::string reason) {
+// The reason a failed file is reported with: the converter's, with a full
+// disk said first.
+std::string ReportedReason(const std::string& output, std::string reason) {
   std::string dir = platform::SplitPath(output).dir;
   if (platform::DiskIsFull(dir.empty() ? "./" : dir)) {
     reason = "the disk holding " + dir + " is full" + (reason.empty() ? "" : " (" + reason + ")");
   }
   if (reason.empty()) reason = "nothing was produced";
-  std::fprintf(stderr, "%s: %s\n", input.c_str(), reason.c_str());
-  std::fflush(stderr);
   return reason;
-}
-
-// What the progress line calls the input: its name, and which of a batch it is.
-std::string ProgressSubject(const std::string& input, size_t index, size_t count) {
-  const platform::PathParts parts = platform::SplitPath(input);
-  const std::string name = IsUrl(input) ? input : parts.name + parts.ext;
-  if (count < 2) return name;
-  return "[" + std::to_string(index + 1) + "/" + std::to_string(count) + "] " + name;
 }
 
 int PagesIn(const std::vector<std::string>& files, const Converters& converters) {
@@ -226,6 +216,148 @@ int PagesIn(const std::vector<std::string>& files, const Converters& converters)
 
 }  // namespace
 
+std::string ProgressSubject(const std::string& input, size_t index, size_t count) {
+  const platform::PathParts parts = platform::SplitPath(input);
+  const std::string name = IsUrl(input) ? input : parts.name + parts.ext;
+  if (count < 2) return name;
+  return "[" + std::to_string(index + 1) + "/" + std::to_string(count) + "] " + name;
+}
+
+ItemOutcome ConvertListItem(const WorkList& list, size_t i, const ConversionOptions& jobOptions,
+                            const std::string& printer, const Converters& converters,
+                            bool* listReplaced, const ProgressSink& progress) {
+  const std::string& input = list[i].inputPath;
+  std::string finalOutput = list[i].outputPath;
+  std::string target;
+  const long long fileStart = platform::TickCountMs();
+  Job job;
+  job.options = jobOptions;
+  job.printer = printer;
+  job.progress = progress;
+  ConversionOptions& options = job.options;
+  std::string* reason = &job.failure;
+  if (list[i].replacesOutput && !*listReplaced) options.existingOutputMode = kOverwriteOutput;
+  const bool isPdf = HasExtension(finalOutput, ".pdf");
+  // Before anything opens it: another account's link, or a FIFO that would
+  // block the lock below for ever, is no output.
+  std::string why;
+  const bool allowed = platform::CheckOutputTarget(finalOutput, &why);
+  if (!allowed) NoteFailure(reason, why);
+  const bool exists = allowed && FileExists(finalOutput);
+  // An existing output is read, merged or replaced by one run at a time,
+  // whatever the queue does (other state roots queue elsewhere).
+  platform::UniqueFd lock;
+  if (exists) lock = platform::LockExistingFile(finalOutput);
+  platform::ReplacementFile side;  // written beside the output, moved over it on success
+  bool refused = !allowed || !CheckOutputFolder(finalOutput, reason);
+  if (refused || !exists) {
+    target = finalOutput;
+  } else {
+    switch (options.existingOutputMode) {
+      case kOverwriteOutput:
+        // Keeps the extension: the converters pick the output type by it.
+        if (IsWrittenAsOneFile(finalOutput)) side.Create(finalOutput, nullptr, true);
+        target = side.path().empty() ? finalOutput : side.path();
+        break;
+      case kInsertBeforeOutput:
+      case kAppendToOutput:
+        if (isPdf) {
+          target = MakeTempFileName(platform::SplitPath(finalOutput).ext);
+        } else {
+          // Only PDF pages can be put before or after existing ones.
+          NoteFailure(reason,
+                      finalOutput + " exists, and only PDF output can be inserted or appended");
+          refused = true;
+        }
+        break;
+      case kNumberedNewOutput:
+        target = MakeFreeNumberedName(finalOutput);
+        finalOutput = target;
+        break;
+      default:
+        break;
+    }
+  }
+
+  int result = refused ? 0 : ConvertOneFile(input, target, job, converters);
+  const bool wantInfo = isPdf && HasDocumentInfo(options);
+
+  if (!side.path().empty()) {
+    // Replace the old output only with a complete new one.
+    if (result == 1 && platform::FileSize(side.path()) > 0) {
+      if (wantInfo && SetPdfDocumentInfo(side.path(), job, converters) != 1) result = 0;
+      std::string why;
+      if (result == 1 && !side.Commit(&why)) {
+        NoteFailure(reason, why);
+        result = 0;
+      }
+    } else if (result == 1) {
+      result = 0;
+    }
+    side.Discard();
+  } else if (isPdf && !target.empty() && !refused) {
+    if (result == 1 && wantInfo && target == finalOutput &&
+        SetPdfDocumentInfo(target, job, converters) != 1) {
+      result = 0;
+      // A new file without what was asked for is no result.
+      if (target == finalOutput && !exists) platform::RemoveFile(finalOutput);
+    }
+    if (target != finalOutput) {
+      if (result == 1 && FileExists(target) &&
+          !MergeWithExistingPdf(target, finalOutput, job, converters)) {
+        result = 0;
+      }
+      platform::RemoveFile(target);
+    }
+  }
+  if (result == 1 && list[i].replacesOutput) *listReplaced = true;
+  // A file written beside the output or merged into it is the output now.
+  if (result != 1) {
+    job.written.clear();
+  } else if (target != finalOutput) {
+    job.written = {finalOutput};
+  }
+
+  if (options.viewResult && FileExists(finalOutput) && converters.openResult)
+    converters.openResult(finalOutput);
+
+  ItemOutcome outcome;
+  outcome.result = result;
+  FileRecord& record = outcome.record;
+  record.input = input;
+  record.output = finalOutput;
+  record.converted = result == 1;
+  record.files = job.written;
+  record.pages = record.converted ? PagesIn(job.written, converters) : 0;
+  record.reason = result == 1 ? "" : ReportedReason(finalOutput, job.failure);
+  record.seconds = (platform::TickCountMs() - fileStart) * 0.001;
+  return outcome;
+}
+
+void ReportPercentage(size_t i, size_t n) {
+  if (n < 2) return;
+  std::printf("Brindle Inc: %d\n", static_cast<int>((100 * i + 99) / n));
+  std::fflush(stdout);
+}
+
+void ReportItem(const ItemOutcome& outcome, const Reporting& reporting) {
+  const FileRecord& record = outcome.record;
+  if (outcome.result != 1) {
+    std::fprintf(stderr, "%s: %s\n", record.input.c_str(), record.reason.c_str());
+    std::fflush(stderr);
+  }
+  std::string line = record.input + " ==> " + record.output +
+                     ", result = " + (outcome.result == 1 ? "Successful" : "Failed") + "\n";
+  std::fputs(line.c_str(), stdout);
+  std::fflush(stdout);
+  if (reporting.onFile) reporting.onFile(record);
+}
+
+void ReportConversionTime(long long elapsedMs) {
+  std::printf("Conversion time = %.2fs (%dms)\n", elapsedMs * 0.001, static_cast<int>(elapsedMs));
+  std::fflush(stdout);
+}
+
 int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
                const std::string& printer, const Converters& converters,
                const Reporting& reporting) {
@@ -234,130 +366,20 @@ int ConvertAll(const WorkList& list, const ConversionOptions& jobOptions,
   bool listReplaced = false;  // a list's earlier output gave way to its first converted entry
   const size_t n = list.size();
   for (size_t i = 0; i < n && !platform::TerminationSignal(); ++i) {
-    const std::string& input = list[i].inputPath;
-    std::string finalOutput = list[i].outputPath;
-    std::string target;
-    const long long fileStart = platform::TickCountMs();
-    if (n > 1) {
-      std::printf("Brindle Inc: %d\n", static_cast<int>((100 * i + 99) / n));
-      std::fflush(stdout);
-    }
-    Job job;
-    job.options = jobOptions;
-    job.printer = printer;
+    ReportPercentage(i, n);
+    ProgressSink progress;
     if (reporting.progress) {
-      reporting.progress->Begin(ProgressSubject(input, i, n));
-      job.progress = reporting.progress->Sink();
+      reporting.progress->Begin(ProgressSubject(list[i].inputPath, i, n));
+      progress = reporting.progress->Sink();
     }
-    ConversionOptions& options = job.options;
-    std::string* reason = &job.failure;
-    if (list[i].replacesOutput && !listReplaced) options.existingOutputMode = kOverwriteOutput;
-    const bool isPdf = HasExtension(finalOutput, ".pdf");
-    // Before anything opens it: another account's link, or a FIFO that would
-    // block the lock below for ever, is no output.
-    std::string why;
-    const bool allowed = platform::CheckOutputTarget(finalOutput, &why);
-    if (!allowed) NoteFailure(reason, why);
-    const bool exists = allowed && FileExists(finalOutput);
-    // An existing output is read, merged or replaced by one run at a time,
-    // whatever the queue does (other state roots queue elsewhere).
-    platform::UniqueFd lock;
-    if (exists) lock = platform::LockExistingFile(finalOutput);
-    platform::ReplacementFile side;  // written beside the output, moved over it on success
-    bool refused = !allowed || !CheckOutputFolder(finalOutput, reason);
-    if (refused || !exists) {
-      target = finalOutput;
-    } else {
-      switch (options.existingOutputMode) {
-        case kOverwriteOutput:
-          // Keeps the extension: the converters pick the output type by it.
-          if (IsWrittenAsOneFile(finalOutput)) side.Create(finalOutput, nullptr, true);
-          target = side.path().empty() ? finalOutput : side.path();
-          break;
-        case kInsertBeforeOutput:
-        case kAppendToOutput:
-          if (isPdf) {
-            target = MakeTempFileName(platform::SplitPath(finalOutput).ext);
-          } else {
-            // Only PDF pages can be put before or after existing ones.
-            NoteFailure(reason,
-                        finalOutput + " exists, and only PDF output can be inserted or appended");
-            refused = true;
-          }
-          break;
-        case kNumberedNewOutput:
-          target = MakeFreeNumberedName(finalOutput);
-          finalOutput = target;
-          break;
-        default:
-          break;
-      }
-    }
-
-    result = refused ? 0 : ConvertOneFile(input, target, job, converters);
-    const bool wantInfo = isPdf && HasDocumentInfo(options);
-
-    if (!side.path().empty()) {
-      // Replace the old output only with a complete new one.
-      if (result == 1 && platform::FileSize(side.path()) > 0) {
-        if (wantInfo && SetPdfDocumentInfo(side.path(), job, converters) != 1) result = 0;
-        std::string why;
-        if (result == 1 && !side.Commit(&why)) {
-          NoteFailure(reason, why);
-          result = 0;
-        }
-      } else if (result == 1) {
-        result = 0;
-      }
-      side.Discard();
-    } else if (isPdf && !target.empty() && !refused) {
-      if (result == 1 && wantInfo && target == finalOutput &&
-          SetPdfDocumentInfo(target, job, converters) != 1) {
-        result = 0;
-        // A new file without what was asked for is no result.
-        if (target == finalOutput && !exists) platform::RemoveFile(finalOutput);
-      }
-      if (target != finalOutput) {
-        if (result == 1 && FileExists(target) &&
-            !MergeWithExistingPdf(target, finalOutput, job, converters)) {
-          result = 0;
-        }
-        platform::RemoveFile(target);
-      }
-    }
-    if (result == 1 && list[i].replacesOutput) listReplaced = true;
-    // A file written beside the output or merged into it is the output now.
-    if (result != 1) {
-      job.written.clear();
-    } else if (target != finalOutput) {
-      job.written = {finalOutput};
-    }
-
+    const ItemOutcome outcome =
+        ConvertListItem(list, i, jobOptions, printer, converters, &listReplaced, progress);
+    result = outcome.result;
     // The file's lines print on a clean line.
     if (reporting.progress) reporting.progress->Hide();
-    if (options.viewResult && FileExists(finalOutput) && converters.openResult)
-      converters.openResult(finalOutput);
-
-    const std::string reported = result == 1 ? "" : ReportFailure(input, finalOutput, job.failure);
-    std::string line = input + " ==> " + finalOutput +
-                       ", result = " + (result == 1 ? "Successful" : "Failed") + "\n";
-    std::fputs(line.c_str(), stdout);
-    std::fflush(stdout);
-    if (reporting.onFile) {
-      FileRecord record;
-      record.input = input;
-      record.output = finalOutput;
-      record.converted = result == 1;
-      record.files = job.written;
-      record.pages = record.converted ? PagesIn(job.written, converters) : 0;
-      record.reason = reported;
-      record.seconds = (platform::TickCountMs() - fileStart) * 0.001;
-      reporting.onFile(record);
-    }
+    ReportItem(outcome, reporting);
   }
-  long long elapsed = platform::TickCountMs() - start;
-  std::printf("Conversion time = %.2fs (%dms)\n", elapsed * 0.001, static_cast<int>(elapsed));
-  std::fflush(stdout);
+  ReportConversionTime(platform::TickCountMs() - start);
   return result;
 }
 

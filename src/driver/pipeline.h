@@ -38,6 +38,9 @@ struct Converters {
   // The pages a written file holds (0 when it cannot be told); unset: each
   // file counts as one.
   std::function<int(const std::string& path)> countPages;
+  // Ends what the run keeps between files (the kept applications): a worker
+  // calls it before it ends.
+  std::function<void()> endRun;
 };
 
 // What became of one input: the result line's facts and what a program
@@ -59,6 +62,26 @@ struct Reporting {
   // Shows how far each file got while it converts; null: nothing is shown.
   ProgressLine* progress = nullptr;
 };
+
+// One input's conversion, before its lines are printed.
+struct ItemOutcome {
+  int result = 0;
+  FileRecord record;  // its reason as the failure line gives it
+};
+
+// Converts item i of the list to its output, the existing output handled as
+// the mode says, without printing its lines. *listReplaced: whether a list's
+// earlier output already gave way to one of its entries (updated).
+ItemOutcome ConvertListItem(const WorkList& list, size_t i, const ConversionOptions& options,
+                            const std::string& printer, const Converters& converters,
+                            bool* listReplaced, const ProgressSink& progress);
+// The batch's percentage line before item i of n (none for one file).
+void ReportPercentage(size_t i, size_t n);
+// The failure line (standard error), the result line and the record.
+void ReportItem(const ItemOutcome& outcome, const Reporting& reporting);
+void ReportConversionTime(long long elapsedMs);
+// What the progress line calls item index of count.
+std::string ProgressSubject(const std::string& input, size_t index, size_t count);
 
 // Converts every item, printing a result line per file (after a line on
 // standard error with the reason when it failed); the last file's result.

@@ -1,0 +1,364 @@
+#include "driver/worker_pool.h"
+
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <map>
+#include <optional>
+
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/profile.h"
+#include "platform/state_root.h"
+#include "platform/termination.h"
+#include "platform/worker_process.h"
+
+namespace scrivex {
+
+namespace {
+
+// Messages on a worker's socket: a length, ":", then fields of the same
+// form, so paths and output go through byte for byte.
+void PutField(std::string* message, const std::string& field) {
+  *message += std::to_string(field.size());
+  *message += ':';
+  *message += field;
+}
+
+std::string Frame(const std::vector<std::string>& fields) {
+  std::string body;
+  for (const std::string& field : fields) PutField(&body, field);
+  std::string message;
+  PutField(&message, body);
+  return message;
+}
+
+// One length-prefixed piece off the front of text at *at; false when it is
+// not all there yet (or the text is no message at all: *broken).
+bool TakeField(const std::string& text, size_t* at, std::string* field, bool* broken) {
+  const size_t colon = text.find(':', *at);
+  if (colon == std::string::npos) {
+    *broken = text.size() - *at > 20;
+    return false;
+  }
+  size_t length = 0;
+  for (size_t k = *at; k < colon; ++k) {
+    if (text[k] < '0' || text[k] > '9' || colon - *at > 19) {
+      *broken = true;
+      return false;
+    }
+    length = length * 10 + static_cast<size_t>(text[k] - '0');
+  }
+  if (colon == *at || text.size() - colon - 1 < length) {
+    *broken = colon == *at;
+    return false;
+  }
+  *field = text.substr(colon + 1, length);
+  *at = colon + 1 + length;
+  return true;
+}
+
+// The first whole message of *buffer, taken off it.
+bool TakeMessage(std::string* buffer, std::vector<std::string>* fields, bool* broken) {
+  size_t at = 0;
+  std::string body;
+  if (!TakeField(*buffer, &at, &body, broken)) return false;
+  buffer->erase(0, at);
+  fields->clear();
+  size_t inner = 0;
+  std::string field;
+  while (inner < body.size()) {
+    if (!TakeField(body, &inner, &field, broken)) {
+      *broken = true;
+      return false;
+    }
+    fields->push_back(std::move(field));
+  }
+  return true;
+}
+
+// Reads what the socket has; false at its end.
+bool ReadInto(int fd, std::string* buffer) {
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    buffer->append(chunk, static_cast<size_t>(n));
+    return true;
+  }
+}
+
+// What a worker was asked: the files of one chain, from one of them on.
+struct Task {
+  size_t chain = 0;
+  size_t from = 0;
+};
+
+std::vector<std::string> ReplyFields(size_t index, const ItemOutcome& outcome,
+                                     const std::string& out, const std::string& err) {
+  const FileRecord& r = outcome.record;
+  std::vector<std::string> fields = {std::to_string(index),
+                                     std::to_string(outcome.result),
+                                     r.output,
+                                     std::to_string(r.pages),
+                                     r.reason,
+                                     std::to_string(r.seconds),
+                                     out,
+                                     err};
+  fields.insert(fields.end(), r.files.begin(), r.files.end());
+  return fields;
+}
+
+struct Reply {
+  size_t index = 0;
+  ItemOutcome outcome;
+  std::string out, err;
+};
+
+std::optional<Reply> ParseReply(const std::vector<std::string>& fields, const WorkList& list) {
+  if (fields.size() < 8) return std::nullopt;
+  Reply reply;
+  char* end = nullptr;
+  reply.index = std::strtoull(fields[0].c_str(), &end, 10);
+  if (*end != '\0' || reply.index >= list.size()) return std::nullopt;
+  reply.outcome.result = std::atoi(fields[1].c_str());
+  FileRecord& r = reply.outcome.record;
+  r.input = list[reply.index].inputPath;
+  r.output = fields[2];
+  r.converted = reply.outcome.result == 1;
+  r.pages = std::atoi(fields[3].c_str());
+  r.reason = fields[4];
+  r.seconds = std::strtod(fields[5].c_str(), nullptr);
+  reply.out = fields[6];
+  reply.err = fields[7];
+  r.files.assign(fields.begin() + 8, fields.end());
+  return reply;
+}
+
+// A worker's life: claims a state folder of its own (its printers, hives
+// and shared objects live there), then converts the chains it is sent.
+int ServeChains(int channel, const std::string& workersFolder, const WorkList& list,
+                const std::vector<std::vector<size_t>>& chains, const ConversionOptions& options,
+                const std::string& printer, const Converters& converters) {
+  std::optional<platform::ClaimedFolder> root = platform::ClaimNumberedFolder(workersFolder);
+  if (!root) {
+    std::fprintf(stderr, "No worker folder can be had in %s.\n", workersFolder.c_str());
+    return 3;
+  }
+  setenv("SCRIVEX_HOME", root->path.c_str(), 1);
+  // Scratch files of its own too: a kept office's sockets and profile.
+  const std::string temp = platform::TempDirectory() + "worker-" + std::to_string(getpid());
+  if (mkdir(temp.c_str(), 0700) == 0) setenv("TMPDIR", temp.c_str(), 1);
+  platform::OutputCapture capture;
+  if (!capture.Start()) return 4;
+  std::string buffer, out, err;
+  std::vector<std::string> fields;
+  bool broken = false;
+  bool writable = true;
+  while (writable && !platform::TerminationSignal()) {
+    if (!TakeMessage(&buffer, &fields, &broken)) {
+      if (broken || !ReadInto(channel, &buffer)) break;
+      continue;
+    }
+    if (fields.size() != 3) break;
+    const size_t c = std::strtoull(fields[0].c_str(), nullptr, 10);
+    if (c >= chains.size()) break;
+    bool replaced = fields[2] == "1";
+    for (size_t k = std::strtoull(fields[1].c_str(), nullptr, 10);
+         k < chains[c].size() && writable && !platform::TerminationSignal(); ++k) {
+      const size_t i = chains[c][k];
+      const ItemOutcome outcome =
+          ConvertListItem(list, i, options, printer, converters, &replaced, {});
+      capture.Take(&out, &err);
+      writable = platform::WriteAll(channel, Frame(ReplyFields(i, outcome, out, err)));
+    }
+  }
+  if (converters.endRun) converters.endRun();
+  return 0;
+}
+
+struct Worker {
+  platform::WorkerProcess process;
+  std::string buffer;
+  std::optional<size_t> chain;  // the chain it converts; none: idle
+  size_t next = 0;              // the position in it of the file it holds
+};
+
+}  // namespace
+
+std::vector<std::vector<size_t>> OutputChains(const WorkList& list) {
+  std::vector<std::vector<size_t>> chains;
+  std::map<std::string, size_t> byOutput;
+  for (size_t i = 0; i < list.size(); ++i) {
+    auto [it, added] = byOutput.emplace(list[i].outputPath, chains.size());
+    if (added) chains.emplace_back();
+    chains[it->second].push_back(i);
+  }
+  return chains;
+}
+
+bool RunsInParallel() {
+  return platform::GetProfileInt(platform::ConfigFile(), "Queue", "Parallel", 0) == 1;
+}
+
+int WorkerCount(int asked) {
+  if (asked > 0) return asked;
+  const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+  return cores > 0 ? static_cast<int>(cores) : 1;
+}
+
+int ConvertOnWorkers(const WorkList& list, const ConversionOptions& options,
+                     const std::string& printer, const Converters& converters,
+                     const Reporting& reporting, int workers) {
+  const long long start = platform::TickCountMs();
+  const size_t n = list.size();
+  const std::vector<std::vector<size_t>> chains = OutputChains(list);
+  const std::string workersFolder = platform::StateRoot() + "workers/";
+  const size_t most = std::min(chains.size(), static_cast<size_t>(std::max(workers, 1)));
+
+  std::deque<Task> pending;
+  for (size_t c = 0; c < chains.size(); ++c) pending.push_back({c, 0});
+  std::vector<bool> chainReplaced(chains.size(), false);
+  std::vector<std::optional<Reply>> done(n);
+  std::vector<Worker> pool;
+  std::vector<pid_t> retired;
+  size_t printed = 0;
+  int result = 1;
+  bool stopping = false;
+
+  auto fail = [&](size_t i, const std::string& why) {
+    Reply reply;
+    reply.index = i;
+    reply.outcome.record.input = list[i].inputPath;
+    reply.outcome.record.output = list[i].outputPath;
+    reply.outcome.record.reason = why;
+    done[i] = std::move(reply);
+  };
+  auto printReady = [&] {
+    const size_t before = printed;
+    while (printed < n && done[printed]) {
+      if (reporting.progress) reporting.progress->Hide();
+      const Reply& reply = *done[printed];
+      ReportPercentage(printed, n);
+      std::fwrite(reply.out.data(), 1, reply.out.size(), stdout);
+      std::fflush(stdout);
+      std::fwrite(reply.err.data(), 1, reply.err.size(), stderr);
+      std::fflush(stderr);
+      ReportItem(reply.outcome, reporting);
+      result = reply.outcome.result;
+      ++printed;
+    }
+    if (reporting.progress && printed < n && (printed != before || printed == 0))
+      reporting.progress->Begin(ProgressSubject(list[printed].inputPath, printed, n));
+  };
+
+  printReady();
+  while (printed < n) {
+    if (platform::TerminationSignal() && !stopping) {
+      stopping = true;
+      pending.clear();
+      for (Worker& worker : pool) platform::StopWorker(worker.process.pid);
+    }
+    // Hand out the chains: to an idle worker, else to a new one.
+    while (!stopping && !pending.empty()) {
+      Worker* free = nullptr;
+      for (Worker& worker : pool) {
+        if (!worker.chain) free = &worker;
+      }
+      if (free == nullptr && pool.size() < most) {
+        std::optional<platform::WorkerProcess> process = platform::ForkWorker([&](int channel) {
+          return ServeChains(channel, workersFolder, list, chains, options, printer, converters);
+        });
+        if (process) {
+          pool.push_back({std::move(*process), "", std::nullopt, 0});
+          free = &pool.back();
+        } else if (pool.empty()) {
+          // Not one worker: the files fail rather than wait for ever.
+          for (const Task& task : pending) {
+            for (size_t k = task.from; k < chains[task.chain].size(); ++k)
+              fail(chains[task.chain][k], "no worker process could be started");
+          }
+          pending.clear();
+        }
+      }
+      if (free == nullptr) break;
+      const Task task = pending.front();
+      pending.pop_front();
+      free->chain = task.chain;
+      free->next = task.from;
+      if (!platform::WriteAll(free->process.channel.get(),
+                              Frame({std::to_string(task.chain), std::to_string(task.from),
+                                     chainReplaced[task.chain] ? "1" : "0"}))) {
+        free->process.channel.Reset();  // seen as its end below
+      }
+    }
+    // Idle workers with nothing left to do end now, quitting what they kept;
+    // they are waited for at the end.
+    if (pending.empty()) {
+      for (size_t w = pool.size(); w-- > 0;) {
+        if (pool[w].chain) continue;
+        retired.push_back(pool[w].process.pid);
+        pool.erase(pool.begin() + static_cast<std::ptrdiff_t>(w));
+      }
+    }
+    printReady();
+    if (pool.empty()) break;
+
+    std::vector<pollfd> fds;
+    for (Worker& worker : pool) fds.push_back({worker.process.channel.get(), POLLIN, 0});
+    if (poll(fds.data(), fds.size(), 200) < 0 && errno != EINTR) break;
+    for (size_t w = 0; w < pool.size(); ++w) {
+      Worker& worker = pool[w];
+      bool open = worker.process.channel.valid();
+      if (open && fds[w].revents != 0)
+        open = ReadInto(worker.process.channel.get(), &worker.buffer);
+      std::vector<std::string> fields;
+      bool broken = false;
+      while (TakeMessage(&worker.buffer, &fields, &broken)) {
+        std::optional<Reply> reply = ParseReply(fields, list);
+        if (!reply || !worker.chain || chains[*worker.chain][worker.next] != reply->index) {
+          broken = true;
+          break;
+        }
+        const size_t c = *worker.chain;
+        if (reply->outcome.result == 1 && list[reply->index].replacesOutput)
+          chainReplaced[c] = true;
+        done[reply->index] = std::move(*reply);
+        if (++worker.next == chains[c].size()) worker.chain.reset();
+      }
+      if (open && !broken) continue;
+      // The worker ended: the file it held fails, the rest of its chain goes on.
+      platform::StopWorker(worker.process.pid);
+      worker.process.channel.Reset();
+      const std::string how = platform::ReapWorker(worker.process.pid);
+      // Asked to stop, a worker ends before the next file: nothing to report.
+      if (worker.chain && !(stopping && how.empty())) {
+        const std::vector<size_t>& chain = chains[*worker.chain];
+        fail(chain[worker.next],
+             "the worker converting it ended" + (how.empty() ? std::string() : " (" + how + ")"));
+        if (!stopping && worker.next + 1 < chain.size())
+          pending.push_front({*worker.chain, worker.next + 1});
+      }
+      pool.erase(pool.begin() + static_cast<std::ptrdiff_t>(w));
+      fds.erase(fds.begin() + static_cast<std::ptrdiff_t>(w));
+      --w;
+    }
+    printReady();
+  }
+  for (Worker& worker : pool) {
+    worker.process.channel.Reset();
+    retired.push_back(worker.process.pid);
+  }
+  for (pid_t pid : retired) platform::ReapWorker(pid);
+  if (reporting.progress) reporting.progress->Hide();
+  ReportConversionTime(platform::TickCountMs() - start);
+  return result;
+}
+
+}  // namespace scrivex
