@@ -18,7 +18,7 @@ check "registered for the scrivex command" eval 'complete -p scrivex | grep -q -
 
 # Every option letter the program scans for, and no other.
 letters=$(sed -n 's/^const char kOptionLetters\[\] = "\(.*\)";/\1/p' "$SRC/src/driver/options.cpp")
-expected=$( (printf '%s' "$letters" | tr -d ':' | sed 's/./-&\n/g'; printf '%s\n' --help --version --json) | sort)
+expected=$( (printf '%s' "$letters" | tr -d ':' | sed 's/./-&\n/g'; printf '%s\n' --help --version --json --jobs) | sort)
 check "the option letters of the program (\"$letters\") and its long options" eval \
   '[ -n "$letters" ] && [ "$(complete_words - | sort)" = "$expected" ] &&
   [ "$(complete_words --v)" = "--version" ]'
