@@ -193,10 +193,31 @@ struct Worker {
 }  // namespace
 
 std::vector<std::vector<size_t>> OutputChains(const WorkList& list) {
-  std::vector<std::vector<size_t>> chains;
-  std::map<std::string, size_t> byOutput;
+  // Items joined when they write one output, or when one reads what another
+  // writes: a serial run's order between them is kept.
+  std::vector<size_t> parent(list.size());
+  for (size_t i = 0; i < list.size(); ++i) parent[i] = i;
+  auto root = [&](size_t i) {
+    while (parent[i] != i) i = parent[i] = parent[parent[i]];
+    return i;
+  };
+  auto join = [&](size_t a, size_t b) {
+    a = root(a), b = root(b);
+    if (a != b) parent[std::max(a, b)] = std::min(a, b);
+  };
+  std::map<std::string, size_t> writer;
   for (size_t i = 0; i < list.size(); ++i) {
-    auto [it, added] = byOutput.emplace(list[i].outputPath, chains.size());
+    auto [it, added] = writer.emplace(list[i].outputPath, i);
+    if (!added) join(it->second, i);
+  }
+  for (size_t i = 0; i < list.size(); ++i) {
+    auto it = writer.find(list[i].inputPath);
+    if (it != writer.end()) join(it->second, i);
+  }
+  std::vector<std::vector<size_t>> chains;
+  std::map<size_t, size_t> chainOf;  // a group's first item -> its chain
+  for (size_t i = 0; i < list.size(); ++i) {
+    auto [it, added] = chainOf.emplace(root(i), chains.size());
     if (added) chains.emplace_back();
     chains[it->second].push_back(i);
   }

@@ -11,9 +11,9 @@
 
 namespace scrivex {
 
-// The items that write one output, in input order: one worker converts them
-// one after the other, as a serial run would. Chains come in the order of
-// their first items.
+// The items that write one output, or read another's output, in input
+// order: one worker converts them one after the other, as a serial run
+// would. Chains come in the order of their first items.
 std::vector<std::vector<size_t>> OutputChains(const WorkList& list);
 
 // Converts the list on up to `workers` worker processes, printing every
