@@ -2,29 +2,13 @@
 #include <cstring>
 #include <optional>
 
-#include "apps/print_document.h"
 #include "apps/routes.h"
 #include "driver/driver_main.h"
-#include "image/blank_pages.h"
 #include "platform/logon.h"
-#include "platform/process.h"
 #include "platform/replacement_file.h"
 #include "platform/termination.h"
-#include "postscript/page_selector.h"
-#include "render/ps_to_image.h"
-#include "servers/office_bridge.h"
+#include "real_converters.h"
 #include "servers/register_servers.h"
-
-namespace {
-
-// Opens a produced file in the desktop's viewer, when there is one.
-void OpenWithViewer(const std::string& path) {
-  scrivex::platform::ChildOptions options;
-  options.detached = true;
-  scrivex::platform::RunChild({"xdg-open", path}, options);
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   scrivex::platform::InstallTerminationHandlers();
@@ -43,25 +27,7 @@ int main(int argc, char** argv) {
 
   scrivex::RegisterServers();
   scrivex::PrintRun printing;
-  printing.officeRetry = scrivex::RetryWithOfficeConverter;
-  scrivex::Converters converters;
-  converters.selectPostScriptPages = scrivex::SelectPostScriptPages;
-  converters.convertPsToImage = scrivex::ConvertPsToImage;
-  converters.convertThroughImageConverter =
-      [&printing](const std::string& input, const std::string& output,
-                  const scrivex::ConversionOptions& options, const std::string& printer,
-                  std::string* why, std::vector<std::string>* written,
-                  const scrivex::ProgressSink& progress) {
-        return scrivex::ConvertThroughImageConverter(input, output, options, printer, printing, why,
-                                                     written, progress);
-      };
-  converters.removeBlankTiffPages = [](const std::string& input, const std::string& output,
-                                       std::string* why) {
-    return scrivex::RemoveBlankTiffPages(input, output, why);
-  };
-  converters.openResult = OpenWithViewer;
-  converters.countPages = scrivex::CountOutputPages;
-  converters.endRun = [&printing] { scrivex::QuitKeptApplications(printing); };
+  const scrivex::Converters converters = scrivex::RealConverters(printing);
   int code =
       job.json ? scrivex::RunJobWithRecords(job, converters) : scrivex::RunJob(job, converters);
   scrivex::QuitKeptApplications(printing);

@@ -54,6 +54,10 @@ int PrintByType(PrintJob& job, const std::string& ext) {
   return printed ? printed : ShellPrintDocument(job);
 }
 
+constexpr const char* kRouteTypes[] = {".doc", ".rtf", ".xls", ".ppt", ".pdf", ".vsd", ".htm",
+                                       ".html", ".txt"};
+constexpr const char* kRasterTypes[] = {".png", ".jpg", ".jpeg", ".gif", ".bmp", ".tif", ".tiff"};
+
 // While a route prints, the printer's driver (which the spooler runs as the
 // route hands it the job) reports how far it got into the block; a thread
 // shows that, since the program itself waits on the route meanwhile. It
@@ -197,6 +201,16 @@ bool RunBoxedPrinter(const std::vector<std::string>& command, const std::string&
     NoteFailure(why, platform::SplitPath(command[0]).name + " ended without printing anything");
   }
   return submitted > 0;
+}
+
+bool HasPrintRoute(const std::string& ext) {
+  for (const char* type : kRouteTypes) {
+    if (Is(ext, type)) return true;
+  }
+  for (const char* type : kRasterTypes) {
+    if (Is(ext, type)) return true;
+  }
+  return IsPrintHelperType(ext);
 }
 
 int PrintDocument(const std::string& input, const std::string& output,

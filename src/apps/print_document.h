@@ -12,6 +12,11 @@
 
 namespace scrivex {
 
+// Some route prints files of this extension (".doc", ".png"; any case):
+// the dispatch's own, the raster images the image printer reads and the
+// print helper's types. Others would need a print command registered by hand.
+bool HasPrintRoute(const std::string& ext);
+
 // Prints the input to the printer, with the options or, without, their
 // defaults. The files the driver announced for this job are appended to
 // *produced when given; the result is their number. A failure's reason goes

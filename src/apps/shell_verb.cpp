@@ -84,6 +84,13 @@ void RegisterPrintHelpers() {
   WriteDefaultValue(CommandKey(kHelperClass), command);
 }
 
+bool IsPrintHelperType(const std::string& ext) {
+  for (const char* type : kHelperTypes) {
+    if (platform::EqualsNoCase(ext, type)) return true;
+  }
+  return false;
+}
+
 std::vector<std::string> ShellPrintCommand(const std::string& file) {
   const std::string type = platform::SplitPath(file).ext;
   if (type.empty() || file.empty()) return {};

@@ -14,6 +14,9 @@ namespace scrivex {
 // (an existing association is left as the user set it).
 void RegisterPrintHelpers();
 
+// The print helper prints files of this extension (".docx"; any case).
+bool IsPrintHelperType(const std::string& ext);
+
 // The argument vector that prints the file: the registered command split
 // into arguments, the file put in whole where "%1" stands (appended when no
 // "%1" is given). Empty when no print command is registered for the type.

@@ -11,7 +11,9 @@
 #include <map>
 #include <optional>
 
+#include "driver/request_worker.h"
 #include "platform/files.h"
+#include "platform/framed_messages.h"
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/state_root.h"
@@ -22,77 +24,9 @@ namespace scrivex {
 
 namespace {
 
-// Messages on a worker's socket: a length, ":", then fields of the same
-// form, so paths and output go through byte for byte.
-void PutField(std::string* message, const std::string& field) {
-  *message += std::to_string(field.size());
-  *message += ':';
-  *message += field;
-}
-
-std::string Frame(const std::vector<std::string>& fields) {
-  std::string body;
-  for (const std::string& field : fields) PutField(&body, field);
-  std::string message;
-  PutField(&message, body);
-  return message;
-}
-
-// One length-prefixed piece off the front of text at *at; false when it is
-// not all there yet (or the text is no message at all: *broken).
-bool TakeField(const std::string& text, size_t* at, std::string* field, bool* broken) {
-  const size_t colon = text.find(':', *at);
-  if (colon == std::string::npos) {
-    *broken = text.size() - *at > 20;
-    return false;
-  }
-  size_t length = 0;
-  for (size_t k = *at; k < colon; ++k) {
-    if (text[k] < '0' || text[k] > '9' || colon - *at > 19) {
-      *broken = true;
-      return false;
-    }
-    length = length * 10 + static_cast<size_t>(text[k] - '0');
-  }
-  if (colon == *at || text.size() - colon - 1 < length) {
-    *broken = colon == *at;
-    return false;
-  }
-  *field = text.substr(colon + 1, length);
-  *at = colon + 1 + length;
-  return true;
-}
-
-// The first whole message of *buffer, taken off it.
-bool TakeMessage(std::string* buffer, std::vector<std::string>* fields, bool* broken) {
-  size_t at = 0;
-  std::string body;
-  if (!TakeField(*buffer, &at, &body, broken)) return false;
-  buffer->erase(0, at);
-  fields->clear();
-  size_t inner = 0;
-  std::string field;
-  while (inner < body.size()) {
-    if (!TakeField(body, &inner, &field, broken)) {
-      *broken = true;
-      return false;
-    }
-    fields->push_back(std::move(field));
-  }
-  return true;
-}
-
-// Reads what the socket has; false at its end.
-bool ReadInto(int fd, std::string* buffer) {
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    buffer->append(chunk, static_cast<size_t>(n));
-    return true;
-  }
-}
+using platform::Frame;
+using platform::ReadInto;
+using platform::TakeMessage;
 
 // What a worker was asked: the files of one chain, from one of them on.
 struct Task {
@@ -100,7 +34,7 @@ struct Task {
   size_t from = 0;
 };
 
-std::vector<std::string> ReplyFields(size_t index, const ItemOutcome& outcome,
+std::vector<std::string> ChainReplyFields(size_t index, const ItemOutcome& outcome,
                                      const std::string& out, const std::string& err) {
   const FileRecord& r = outcome.record;
   std::vector<std::string> fields = {std::to_string(index),
@@ -121,7 +55,7 @@ struct Reply {
   std::string out, err;
 };
 
-std::optional<Reply> ParseReply(const std::vector<std::string>& fields, const WorkList& list) {
+std::optional<Reply> ParseChainReply(const std::vector<std::string>& fields, const WorkList& list) {
   if (fields.size() < 8) return std::nullopt;
   Reply reply;
   char* end = nullptr;
@@ -146,17 +80,8 @@ std::optional<Reply> ParseReply(const std::vector<std::string>& fields, const Wo
 int ServeChains(int channel, const std::string& workersFolder, const WorkList& list,
                 const std::vector<std::vector<size_t>>& chains, const ConversionOptions& options,
                 const std::string& printer, const Converters& converters) {
-  std::optional<platform::ClaimedFolder> root = platform::ClaimNumberedFolder(workersFolder);
-  if (!root) {
-    std::fprintf(stderr, "No worker folder can be had in %s.\n", workersFolder.c_str());
-    return 3;
-  }
-  setenv("SCRIVEX_HOME", root->path.c_str(), 1);
-  // Scratch files of its own too: a kept office's sockets and profile.
-  const std::string temp = platform::TempDirectory() + "worker-" + std::to_string(getpid());
-  if (mkdir(temp.c_str(), 0700) == 0) setenv("TMPDIR", temp.c_str(), 1);
-  platform::OutputCapture capture;
-  if (!capture.Start()) return 4;
+  std::optional<WorkerSetting> setting = SettleWorker(workersFolder);
+  if (!setting) return 3;
   std::string buffer, out, err;
   std::vector<std::string> fields;
   bool broken = false;
@@ -175,8 +100,8 @@ int ServeChains(int channel, const std::string& workersFolder, const WorkList& l
       const size_t i = chains[c][k];
       const ItemOutcome outcome =
           ConvertListItem(list, i, options, printer, converters, &replaced, {});
-      capture.Take(&out, &err);
-      writable = platform::WriteAll(channel, Frame(ReplyFields(i, outcome, out, err)));
+      setting->capture.Take(&out, &err);
+      writable = platform::WriteAll(channel, Frame(ChainReplyFields(i, outcome, out, err)));
     }
   }
   if (converters.endRun) converters.endRun();
@@ -342,7 +267,7 @@ int ConvertOnWorkers(const WorkList& list, const ConversionOptions& options,
       std::vector<std::string> fields;
       bool broken = false;
       while (TakeMessage(&worker.buffer, &fields, &broken)) {
-        std::optional<Reply> reply = ParseReply(fields, list);
+        std::optional<Reply> reply = ParseChainReply(fields, list);
         if (!reply || !worker.chain || chains[*worker.chain][worker.next] != reply->index) {
           broken = true;
           break;

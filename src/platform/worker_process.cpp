@@ -38,6 +38,39 @@ std::optional<WorkerProcess> ForkWorker(const std::function<int(int channel)>& s
   return worker;
 }
 
+std::optional<WorkerProcess> StartWorkerProgram(const std::vector<std::string>& argv) {
+  if (argv.empty()) return std::nullopt;
+  std::vector<char*> args;
+  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
+  int ends[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return std::nullopt;
+  UniqueFd parentEnd(ends[0]), childEnd(ends[1]);
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid < 0) return std::nullopt;
+  if (pid == 0) {
+    // Only calls that are safe after fork in a threaded program from here.
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(1);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (childEnd.get() == kWorkerChannelFd) {
+      fcntl(kWorkerChannelFd, F_SETFD, 0);
+    } else if (dup2(childEnd.get(), kWorkerChannelFd) < 0) {
+      _exit(127);
+    }
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  WorkerProcess worker;
+  worker.pid = pid;
+  worker.channel = std::move(parentEnd);
+  return worker;
+}
+
 std::string ReapWorker(pid_t pid) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
@@ -51,6 +84,10 @@ std::string ReapWorker(pid_t pid) {
 
 void StopWorker(pid_t pid) {
   if (pid > 0) kill(pid, SIGTERM);
+}
+
+void KillWorker(pid_t pid) {
+  if (pid > 0) kill(pid, SIGKILL);
 }
 
 std::optional<ClaimedFolder> ClaimNumberedFolder(const std::string& parent) {
