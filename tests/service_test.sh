@@ -11,7 +11,7 @@ start() {
   "$BIN/scrivex-server" --listen "127.0.0.1:$port" "$@" 2>"$name.log" &
   eval "PID_$name=$! URL_$name=http://127.0.0.1:$port"
   for _ in $(seq 300); do
-    curl -sf "http://127.0.0.1:$port/version" >/dev/null && return 0
+    [ "$(curl -s -o /dev/null -w "%{http_code}" "http://127.0.0.1:$port/version")" != 000 ] && return 0
     sleep 0.1
   done
   fail "$name: the server did not come up"; cat "$name.log"
