@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # scrivex-server: conversions over HTTP, the errors and their statuses, the
 # queue and the time limit, metrics, the token, and the drain on SIGTERM.
+SOURCE=$(cd "$(dirname "$0")/.." && pwd)
 . "$(dirname "$0")/lib.sh"
 
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
@@ -143,5 +144,12 @@ for p in $(pgrep -f 'scrivex-server --serve-requests'); do
   [ "$(readlink "/proc/$p/cwd")" = "$WORK" ] && left="$left $p"
 done
 check "the workers ended with it ($left)" test -z "$left"
+
+# The packaged unit, pointed at this build's program.
+if command -v systemd-analyze >/dev/null; then
+  sed "s|/usr/bin/scrivex-server|$BIN/scrivex-server|" \
+    "$SOURCE/packaging/systemd/scrivex-server.service" >scrivex-server.service
+  check "the systemd unit verifies" systemd-analyze verify ./scrivex-server.service
+fi
 
 finish service_test
