@@ -78,6 +78,30 @@ code=$(post "$A" raw.json -H 'Content-Type: text/plain' --data-binary @note.txt)
 check "a body that is no form: 415 ($code)" test "$code" = 415
 code=$(post "$A" fileurl.json -H 'Content-Type: application/json' -d '{"url":"file:///etc/passwd"}')
 check "a file:// address: 415 ($code)" test "$code" = 415
+# Addresses of this machine or its networks are refused before anything is
+# fetched: a listener on loopback sees no request.
+python3 -c '
+import socket, sys
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8); print(s.getsockname()[1]); sys.stdout.flush()
+s.settimeout(30)
+try:
+    c, _ = s.accept(); open("fetched", "w").write("yes")
+except OSError:
+    pass
+' >trap.port &
+trap_pid=$!
+for _ in $(seq 50); do [ -s trap.port ] && break; sleep 0.1; done
+trap_port=$(cat trap.port)
+for url in "http://127.0.0.1:$trap_port/" "http://localhost:$trap_port/" "http://[::1]:$trap_port/" \
+           "http://0x7f.1:$trap_port/" http://10.0.0.1/ http://192.168.1.1/ http://169.254.169.254/latest/ \
+           "http://[fd00::1]/" "http://[fe80::1]/" "http://user@127.0.0.1:$trap_port/"; do
+  code=$(post "$A" local.json -H 'Content-Type: application/json' -d "{\"url\":\"$url\",\"format\":\"pdf\"}")
+  check "a local or private address ($url): 400 ($code)" test "$code" = 400
+  check "  refused with its reason" grep -q '"reason":"the address is not converted' local.json
+done
+kill "$trap_pid" 2>/dev/null; wait "$trap_pid" 2>/dev/null
+check "nothing was fetched from this machine" test ! -e fetched
+
 code=$(post "$A" broken.json -F file=@broken.pdf)
 check "a conversion that fails: 422 ($code)" test "$code" = 422
 check "422 gives the reason line" grep -q '"reason":"..*"' broken.json

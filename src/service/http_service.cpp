@@ -18,7 +18,9 @@
 #include "platform/path.h"
 #include "platform/process.h"
 #include "platform/replacement_file.h"
+#include "platform/host_addresses.h"
 #include "platform/termination.h"
+#include "servers/request_filter.h"
 #include "service/request_options.h"
 #include "service/service_metrics.h"
 #include "service/stored_zip.h"
@@ -139,6 +141,12 @@ class Service {
       const std::string scheme = Lower(url.substr(0, 8));
       if (scheme.rfind("http://", 0) != 0 && scheme.rfind("https://", 0) != 0)
         return SetError(res, 415, "only http:// and https:// addresses are converted");
+      // A caller must not reach this machine's or its network's services
+      // through us: the address's own host gets no exemption here, unlike a
+      // page named on the command line by someone who sits at the machine.
+      std::string refusal;
+      if (!MayLoad(url, RequestScope{}, platform::ResolveHostName, &refusal))
+        return SetError(res, 400, "the address is not converted: " + refusal);
     } else {
       return SetError(res, 415,
                       "send multipart/form-data with a 'file', or a JSON body with a 'url'");
