@@ -115,6 +115,14 @@ check "metrics: failures by reason" test "$(metric "$A" 'scrivex_failures_total{
 check "metrics: a histogram per input type" test "$(metric "$A" 'scrivex_conversion_seconds_count{input_type="txt"}')" -ge 2
 code=$(curl -s -o health.json -w '%{http_code}' "$A/health")
 check "health: 200 ($code)" test "$code" = 200
+# A worker that died: the probe says so and replaces it; the next is healthy.
+victim=$(pgrep -P "$PID_A" | head -1)
+kill -KILL "$victim"
+code=$(curl -s -o health.json -w '%{http_code}' "$A/health")
+check "health with a dead worker: 503 ($code)" test "$code" = 503
+check "  naming the worker" grep -q '"reason":"worker [01] does not answer"' health.json
+code=$(curl -s -o health.json -w '%{http_code}' "$A/health")
+check "health after the worker was replaced: 200 ($code)" test "$code" = 200
 check "a log line per request" grep -Eq '^POST /convert 200 txt in=[0-9]+ out=[0-9]+ ms=[0-9]+ worker=[01]$' A.log
 check "uploads and results are gone after each request" test -z "$(find "$TMPDIR" -name 'input.*' -o -name '*.png' -o -name 'note.pdf')"
 
@@ -136,6 +144,16 @@ code=$(post "$B" after.pdf -F file=@note.txt)
 check "the new worker converts: 200 ($code)" test "$code" = 200
 check "JSON log lines" grep -q '"route":"/convert","status":504' B.log
 kill -TERM "$PID_B"; wait "$PID_B"
+
+# An office that cannot start makes the service unhealthy, said at start too.
+mkdir -p fakebin && printf '#!/bin/sh\necho "no display for you" >&2\nexit 3\n' >fakebin/soffice
+chmod +x fakebin/soffice
+PATH="$WORK/fakebin:$PATH" start D --workers 1
+code=$(curl -s -o health.json -w '%{http_code}' "$URL_D/health")
+check "health when the office cannot start: 503 ($code)" test "$code" = 503
+check "  with its reason" grep -q '"reason":"soffice cannot start (exit 3): no display for you"' health.json
+check "  logged at start" grep -q 'unhealthy until fixed: soffice cannot start' D.log
+kill -TERM "$PID_D"; wait "$PID_D"
 
 # Beyond loopback a token is needed.
 port=$(free_port)

@@ -21,6 +21,7 @@
 #include "platform/host_addresses.h"
 #include "platform/termination.h"
 #include "servers/request_filter.h"
+#include "service/program_check.h"
 #include "service/request_options.h"
 #include "service/service_metrics.h"
 #include "service/stored_zip.h"
@@ -110,9 +111,16 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
   return static_cast<bool>(out);
 }
 
+// How long the answer to "do the office and the browser start" is kept.
+constexpr long long kProgramCheckMs = 60 * 1000;
+
 class Service {
  public:
-  Service(const ServiceSettings& settings, RequestPool& pool) : settings_(settings), pool_(pool) {}
+  Service(const ServiceSettings& settings, RequestPool& pool)
+      : settings_(settings), pool_(pool), programs_(HelperPrograms(), kProgramCheckMs) {}
+
+  // Whether the office and the browser start, as the health route reports it.
+  bool ProgramsOk(std::string* why) { return programs_.Ok(why); }
 
   void Convert(const httplib::Request& req, httplib::Response& res) {
     NamedFields fields;
@@ -236,10 +244,7 @@ class Service {
   void Health(httplib::Response& res) {
     std::string why;
     if (!pool_.Healthy(&why)) return SetError(res, 503, why);
-    for (const char* program : {"soffice", "chromium"}) {
-      if (platform::FindProgram(program).empty())
-        return SetError(res, 503, std::string(program) + " cannot be found");
-    }
+    if (!programs_.Ok(&why)) return SetError(res, 503, why);
     res.set_content(json{{"status", "ok"}, {"workers", pool_.Workers()}}.dump() + "\n",
                     "application/json");
   }
@@ -295,6 +300,7 @@ class Service {
  private:
   const ServiceSettings& settings_;
   RequestPool& pool_;
+  ProgramCheck programs_;
   ServiceMetrics metrics_;
 };
 
@@ -336,6 +342,10 @@ int RunService(const ServiceSettings& settings, RequestPool& pool) {
                  settings.port);
     return 1;
   }
+  // Checked once now, so the first health probe is quick and the log says
+  // early what is missing.
+  if (std::string why; !service.ProgramsOk(&why))
+    std::fprintf(stderr, "scrivex-server: unhealthy until fixed: %s\n", why.c_str());
   std::fprintf(stderr, "scrivex-server: listening on %s:%d with %d workers\n",
                settings.host.c_str(), settings.port, pool.Workers());
   // A signal stops the listening; the running requests finish before

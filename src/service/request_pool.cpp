@@ -69,11 +69,44 @@ RequestPool::~RequestPool() {
   for (Slot& slot : slots_) {
     if (slot.process.pid > 0) platform::ReapWorker(slot.process.pid);
   }
+  if (forker_.joinable()) {
+    {
+      std::lock_guard<std::mutex> lock(forkMutex_);
+      forkerDone_ = true;
+    }
+    forkWanted_.notify_all();
+    forker_.join();
+  }
+}
+
+void RequestPool::ForkerLoop() {
+  std::unique_lock<std::mutex> lock(forkMutex_);
+  for (;;) {
+    forkWanted_.wait(lock, [this] { return forkerDone_ || !forks_.empty(); });
+    if (forks_.empty()) return;
+    auto task = std::move(forks_.front());
+    forks_.pop_front();
+    lock.unlock();
+    task();
+    lock.lock();
+  }
+}
+
+std::optional<platform::WorkerProcess> RequestPool::StartOnForker() {
+  std::packaged_task<std::optional<platform::WorkerProcess>()> task(
+      [this] { return platform::StartWorkerProgram(settings_.workerCommand); });
+  std::future<std::optional<platform::WorkerProcess>> started = task.get_future();
+  {
+    std::lock_guard<std::mutex> lock(forkMutex_);
+    if (!forker_.joinable()) forker_ = std::thread([this] { ForkerLoop(); });
+    forks_.push_back(std::move(task));
+  }
+  forkWanted_.notify_one();
+  return started.get();
 }
 
 bool RequestPool::Spawn(Slot* slot) {
-  std::optional<platform::WorkerProcess> process =
-      platform::StartWorkerProgram(settings_.workerCommand);
+  std::optional<platform::WorkerProcess> process = StartOnForker();
   if (!process) return false;
   slot->process = std::move(*process);
   slot->buffer.clear();

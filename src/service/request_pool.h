@@ -7,8 +7,12 @@
 #define SCRIVEX_SERVICE_REQUEST_POOL_H_
 
 #include <condition_variable>
+#include <deque>
+#include <future>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "driver/request_worker.h"
@@ -68,6 +72,10 @@ class RequestPool {
   // Ends the slot's worker (if any) and starts another; a restart.
   void Replace(Slot* slot, bool killed);
   bool Spawn(Slot* slot);
+  // Starts a worker on forker_: a child's parent-death signal fires when the
+  // thread that forked it ends, and the server's threads come and go.
+  std::optional<platform::WorkerProcess> StartOnForker();
+  void ForkerLoop();
 
   PoolSettings settings_;
   std::mutex mutex_;
@@ -76,6 +84,12 @@ class RequestPool {
   int waiting_ = 0;
   long restarts_ = 0;
   bool closed_ = false;
+
+  std::mutex forkMutex_;
+  std::condition_variable forkWanted_;
+  std::deque<std::packaged_task<std::optional<platform::WorkerProcess>()>> forks_;
+  bool forkerDone_ = false;
+  std::thread forker_;  // lives until every worker is reaped
 };
 
 }  // namespace scrivex
