@@ -57,7 +57,9 @@ RequestOptions ReadRequestOptions(const NamedFields& fields) {
   RequestOptions request;
   // Arguments as a command line would give them, each value one argument,
   // so no value can add an option.
-  std::vector<std::string> args = {"scrivex", "-i", "request"};
+  // Workers live between requests, so their applications do too (-D):
+  // without it every office document would start an office of its own.
+  std::vector<std::string> args = {"scrivex", "-i", "request", "-D"};
   bool inkwell = false;
   for (const auto& [name, value] : fields) {
     if (name == "format") {

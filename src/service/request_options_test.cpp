@@ -32,6 +32,7 @@ TEST(RequestOptions, FieldsBecomeTheCommandLinesValuesAndItsRefusalsNameTheField
   EXPECT_EQ(plain.error, "");
   EXPECT_EQ(plain.format, "pdf");
   EXPECT_EQ(plain.printer, kCreatorPrinterName);
+  EXPECT_EQ(plain.options.fastOfficeMode, 1);  // workers keep their applications
 
   EXPECT_EQ(ReadRequestOptions({{"resolution", "abc"}}).error,
             "resolution 'abc': accepted: dots per inch as N or NxM, such as 300 or 200x300");
