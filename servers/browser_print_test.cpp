@@ -703,12 +703,12 @@ TEST(BrowserPrint, AKeptBrowserThatDiedOrMayBeUnfitIsReplacedForTheNextPage) {
     size_t launches;      // with this page
   } kPages[] = {
       {R"({"then": [{"do": "exit", "say": "gone between pages"}]})", "", 1},
-      // Gone before the page started: it goes to a new browser.
+      // Its browser was gone before it began: a new one.
       {R"({"then": [{"do": "hangup"}]})", "", 2},
-      // It went as the next page began: that page starts again in a new one.
+      // Its browser went as it began: it starts again in a new one.
       {"{}", "", 3},
       {R"({"printError": "Printing failed"})", "the browser refused a request: Printing failed", 3},
-      // Its browser may be unfit for another page: a new one.
+      // The last page's browser may be unfit for another: a new one.
       {R"({"status": 404})", "the page could not be loaded: HTTP 404", 4},
       // A page that did not load leaves its browser fit to print.
       {"{}", "", 4},
