@@ -121,7 +121,7 @@ void BrowserPrint::Begin() {
   spent_ = false;
   // The watchdog's time is each page's own.
   b.process.RestartClock(platform::WatchdogSeconds() * 1000LL);
-  // The tab made for it while the last page printed; the filter is on since
+  // The tab made for it as the last page closed; the filter is on since
   // the browser started.
   if (reused_ && b.spare.step != kIdle && b.spare.step != kFailed) {
     tab_ = std::exchange(b.spare, PageTab{});
@@ -224,6 +224,7 @@ void BrowserPrint::OnMessage(const Json& message) {
         // This page goes on; the next gets a new browser.
         spare.step = kFailed;
         spent_ = true;
+        EndClosing();
       } else {
         Fail(why);
       }
@@ -327,6 +328,7 @@ void BrowserPrint::OnReply(PageTab& tab, int id, const Json& result) {
       tab.step = kTarget;
       tab.pendingId = SendFor(tab, "", "Target.createTarget",
                               {{"url", "about:blank"}, {"browserContextId", tab.contextId}});
+      EndClosing();
       break;
     case kTarget:
       tab.targetId = Text(result, "targetId");
@@ -377,7 +379,8 @@ void BrowserPrint::OnReply(PageTab& tab, int id, const Json& result) {
       break;
     }
     case kClosing:
-      tab_.step = tab_.outcome;
+      tab_.closed = true;
+      EndClosing();
       break;
     default:
       break;
@@ -394,14 +397,6 @@ void BrowserPrint::Navigate() {
   tab_.step = kNavigate;
   tab_.pendingId = Send("Page.navigate", {{"url", request_.url}});
   tab_.navigated = !Done();
-  // While this page loads and prints, a kept browser makes the next page's
-  // tab, the slowest part of a page.
-  if (request_.keepBrowser && !Done()) {
-    PageTab& spare = browser_->spare;
-    spare = PageTab{};
-    spare.step = kContext;
-    spare.pendingId = SendFor(spare, "", "Target.createBrowserContext", Json::object());
-  }
 }
 
 void BrowserPrint::Print() {
@@ -430,12 +425,25 @@ void BrowserPrint::Print() {
 }
 
 // The page's tab and all it started go with its context: the browser is
-// left as it was before the page.
+// left as it was before the page. The next page's tab, the slowest part of
+// a page, is made while this page's PDF goes to the printer.
 void BrowserPrint::Close(TabStep outcome) {
   tab_.outcome = outcome;
   tab_.step = kClosing;
   tab_.pendingId =
       Send("Target.disposeBrowserContext", {{"browserContextId", tab_.contextId}}, false);
+  PageTab& spare = browser_->spare;
+  spare = PageTab{};
+  spare.step = kContext;
+  spare.pendingId = SendFor(spare, "", "Target.createBrowserContext", Json::object());
+}
+
+// The page is over once its context is gone and the next page's tab was
+// asked for.
+void BrowserPrint::EndClosing() {
+  if (tab_.step == kClosing && tab_.closed && browser_->spare.step != kContext) {
+    tab_.step = tab_.outcome;
+  }
 }
 
 void BrowserPrint::Fail(const std::string& why, bool pageOnly) {

@@ -55,6 +55,7 @@ struct PageTab {
   int pendingId = 0;       // the reply the current step waits for
   int enabling = 0;        // replies to the page's set-up still to come
   bool navigated = false;  // the browser was sent the page's address
+  bool closed = false;     // its context is gone
   std::string contextId;
   std::string targetId;
   std::string sessionId;
@@ -76,8 +77,8 @@ struct PageBrowser {
   // page from another folder needs a browser of its own.
   std::string pageFolder;
   int lastId = 0;  // message numbers go on from page to page
-  // The next page's tab, made in a context of its own while a kept
-  // browser's page prints (kIdle: none).
+  // The next page's tab, made in a context of its own as a kept browser's
+  // page closes (kIdle: none).
   PageTab spare;
 };
 
@@ -111,6 +112,7 @@ class BrowserPrint {
   void Navigate();
   void Print();
   void Close(TabStep outcome);
+  void EndClosing();
   // pageOnly: the page failed, not the browser, which may print the next.
   void Fail(const std::string& why, bool pageOnly = false);
 
