@@ -1,5 +1,9 @@
 #include "servers/browser_print.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <utility>
+
 #include "common/trace.h"
 #include "platform/files.h"
 #include "platform/path.h"
@@ -42,10 +46,39 @@ constexpr size_t kLongestSocketFolder = 60;
 
 }  // namespace
 
-bool BrowserPrint::Start(const std::string& browser, const PagePrintRequest& request,
-                         const std::string& workDir, std::string* why) {
+using enum TabStep;
+
+bool BrowserPrint::Start(const std::string& program, const PagePrintRequest& request,
+                         PageBrowser* browser, std::string* why) {
+  program_ = program;
   request_ = request;
-  std::vector<std::string> argv = {browser, "--headless", "--remote-debugging-pipe",
+  browser_ = browser;
+  // A kept browser takes a page only when its box shows that page's folder
+  // and no other, so no page reads more than with a browser of its own: an
+  // address's page takes one that shows no folder.
+  reused_ = request.keepBrowser && browser->process.Running() &&
+            browser->pageFolder == request.pageFolder;
+  if (!reused_ && !Launch(why)) return false;
+  Begin();
+  if (tab_.step == kFailed && reused_) StartAfresh();
+  if (tab_.step == kFailed) {
+    *why = failure_;
+    return false;
+  }
+  return true;
+}
+
+bool BrowserPrint::Launch(std::string* why) {
+  PageBrowser& b = *browser_;
+  b.process.Kill();
+  b.spare = PageTab{};
+  // A new browser starts from nothing an earlier one left behind.
+  std::error_code ignored;
+  for (const char* left : {"profile", "home"})
+    std::filesystem::remove_all(b.folder + left, ignored);
+  b.pageFolder = request_.pageFolder;
+  const std::string& workDir = b.folder;
+  std::vector<std::string> argv = {program_, "--headless", "--remote-debugging-pipe",
                                    "--user-data-dir=" + workDir + "profile", "--disable-gpu",
                                    "--no-first-run", "--disable-background-networking",
                                    "--disable-component-update", "--disable-sync",
@@ -70,41 +103,81 @@ bool BrowserPrint::Start(const std::string& browser, const PagePrintRequest& req
   // stays, for public addresses (the request filter refuses the rest).
   options.confinement = platform::Confinement{};
   options.confinement->network = true;
-  if (!request.pageFolder.empty()) options.confinement->readOnly = {request.pageFolder};
+  if (!b.pageFolder.empty()) options.confinement->readOnly = {b.pageFolder};
   options.confinement->writable = {workDir};
   options.confinement->configuration = platform::kBrowserConfiguration;
-  if (!browser_.StartWithMessages(argv, options)) {
-    const std::string& refusal = browser_.result().refusal;
-    *why = "the browser " + browser + " could not be started" +
+  if (!b.process.StartWithMessages(argv, options)) {
+    const std::string& refusal = b.process.result().refusal;
+    *why = "the browser " + program_ + " could not be started" +
            (refusal.empty() ? "" : ": " + refusal);
     return false;
   }
+  return true;
+}
+
+void BrowserPrint::Begin() {
+  PageBrowser& b = *browser_;
+  failure_.clear();
+  spent_ = false;
+  // The watchdog's time is each page's own.
+  b.process.RestartClock(platform::WatchdogSeconds() * 1000LL);
+  // The tab made for it as the last page closed; the filter is on since
+  // the browser started.
+  if (reused_ && b.spare.step != kIdle && b.spare.step != kFailed) {
+    tab_ = std::exchange(b.spare, PageTab{});
+    tab_.scope = ScopeOfPage(request_.url);
+    if (tab_.step == kMade) Attach(tab_);
+    return;
+  }
+  b.spare = PageTab{};
+  tab_ = PageTab{};
+  tab_.scope = ScopeOfPage(request_.url);
   // Every request of every page, frame and worker stops at the browser for
   // the filter, from the first one on.
-  scope_ = ScopeOfPage(request.url);
-  step_ = kFilter;
+  tab_.step = kFilter;
   const Json everyRequest = {{"urlPattern", "*"}, {"requestStage", "Request"}};
-  pendingId_ = Send("Fetch.enable", {{"patterns", Json::array({everyRequest})}}, false);
-  return step_ == kFilter;
+  tab_.pendingId = Send("Fetch.enable", {{"patterns", Json::array({everyRequest})}}, false);
+}
+
+// The kept browser went away or failed before the page's address reached it:
+// the page starts again in a new browser.
+bool BrowserPrint::StartAfresh() {
+  reused_ = false;
+  if (!Launch(&failure_)) {
+    tab_.step = kFailed;
+    spent_ = true;
+    return false;
+  }
+  Begin();
+  return tab_.step != kFailed;
+}
+
+int BrowserPrint::SendFor(PageTab& tab, const std::string& session, const std::string& method,
+                          const Json& params) {
+  const int id = ++browser_->lastId;
+  tab.ids.insert(id);
+  Json message = {{"id", id}, {"method", method}, {"params", params}};
+  if (!session.empty()) message["sessionId"] = session;
+  const std::string text = WriteMessage(message);
+  TraceMessage("browser <- %.200s\n", text.c_str());
+  if (!browser_->process.SendMessage(text)) Fail("the browser stopped listening");
+  return id;
 }
 
 int BrowserPrint::Send(const std::string& method, const Json& params, bool toPage) {
-  return SendIn(toPage ? sessionId_ : std::string(), method, params);
+  return SendFor(tab_, toPage ? tab_.sessionId : std::string(), method, params);
 }
 
 int BrowserPrint::SendIn(const std::string& session, const std::string& method,
                          const Json& params) {
-  Json message = {{"id", ++lastId_}, {"method", method}, {"params", params}};
-  if (!session.empty()) message["sessionId"] = session;
-  const std::string text = WriteMessage(message);
-  TraceMessage("browser <- %.200s\n", text.c_str());
-  if (!browser_.SendMessage(text)) Fail("the browser stopped listening");
-  return lastId_;
+  return SendFor(tab_, session, method, params);
 }
 
-bool BrowserPrint::Poll() {
+bool BrowserPrint::Poll(long long waitMs) {
+  platform::BackgroundChild& process = browser_->process;
+  const long long end = platform::TickCountMs() + waitMs;
   std::string text;
-  while ((step_ != kPrinted && step_ != kFailed) && browser_.ReadMessage(&text, 0)) {
+  while (!Done() && process.ReadMessage(&text, std::max(0LL, end - platform::TickCountMs()))) {
     TraceMessage("browser -> %.200s\n", text.c_str());
     Json message;
     if (!ParseMessage(text, &message)) {
@@ -113,8 +186,9 @@ bool BrowserPrint::Poll() {
       OnMessage(message);
     }
   }
-  if (step_ != kPrinted && step_ != kFailed && !browser_.Running()) {
-    const platform::ChildResult& r = browser_.result();
+  if (reused_ && !tab_.navigated && (tab_.step == kFailed || !process.Running())) StartAfresh();
+  if (!Done() && !process.Running()) {
+    const platform::ChildResult& r = process.result();
     if (r.timedOut) {
       Fail("the browser ran out of time (" + std::to_string(platform::WatchdogSeconds()) + " s)");
     } else {
@@ -122,8 +196,10 @@ bool BrowserPrint::Poll() {
       Fail("the browser ended before the page was printed: " + tail);
     }
   }
-  if (step_ == kPrinted || step_ == kFailed) {
-    browser_.Kill();  // its profile goes with the caller's folder
+  if (Done()) {
+    // Unless kept and fit for the next page, it goes; its profile goes with
+    // the caller's folder.
+    if (!request_.keepBrowser || spent_) process.Kill();
     return false;
   }
   return true;
@@ -133,16 +209,30 @@ void BrowserPrint::OnMessage(const Json& message) {
   if (const Json* id = Member(message, "id"); id && id->is_number()) {
     // Only our own ids are answers; no other number is cast.
     const double number = id->get<double>();
-    if (!(number >= 1 && number <= lastId_)) return;
+    if (!(number >= 1 && number <= browser_->lastId)) return;
+    const int n = static_cast<int>(number);
+    // Replies to an earlier page's messages are nobody's.
+    PageTab& spare = browser_->spare;
+    PageTab* tab = spare.ids.count(n) ? &spare : tab_.ids.count(n) ? &tab_ : nullptr;
+    if (!tab) return;
     // A paused request or a child target may be gone before the answer lands.
-    if (unanswered_.erase(static_cast<int>(number))) return;
+    if (tab->unanswered.erase(n)) return;
     if (const Json* error = Member(message, "error")) {
-      Fail("the browser refused a request: " + Text(*error, "message", "no reason given"));
+      const std::string why =
+          "the browser refused a request: " + Text(*error, "message", "no reason given");
+      if (tab == &spare) {
+        // This page goes on; the next gets a new browser.
+        spare.step = kFailed;
+        spent_ = true;
+        EndClosing();
+      } else {
+        Fail(why);
+      }
       return;
     }
     static const Json kNone;
     const Json* result = Member(message, "result");
-    OnReply(static_cast<int>(number), result ? *result : kNone);
+    OnReply(*tab, n, result ? *result : kNone);
     return;
   }
   const std::string method = Text(message, "method");
@@ -156,17 +246,17 @@ void BrowserPrint::OnMessage(const Json& message) {
     if (const Json* response = Member(*params, "response")) {
       // Any number the page sends: out of range reads as a server error.
       const double status = Number(*response, "status");
-      statuses_[Text(*params, "requestId")] =
+      tab_.statuses[Text(*params, "requestId")] =
           status >= 0 && status < 1000 ? static_cast<int>(status) : 599;
     }
   } else if (method == "Network.loadingFailed" && Text(*params, "type") == "Document") {
-    errors_[Text(*params, "requestId")] = Text(*params, "errorText");
+    tab_.errors[Text(*params, "requestId")] = Text(*params, "errorText");
   } else if (method == "Page.javascriptDialogOpening") {
     // Nobody is there to answer an alert; the page would wait for ever.
     Send("Page.handleJavaScriptDialog", {{"accept", true}});
   } else if (method == "Inspector.targetCrashed") {
     Fail("the page crashed the browser");
-  } else if (step_ == kLoading &&
+  } else if (tab_.step == kLoading &&
              method == (request_.waitMs > 0 ? "Emulation.virtualTimeBudgetExpired"
                                             : "Page.loadEventFired")) {
     Print();
@@ -179,16 +269,16 @@ void BrowserPrint::OnRequestPaused(const Json& params, const std::string& sessio
   if (const Json* request = Member(params, "request")) url = Text(*request, "url");
   // Host names are looked up once per page.
   auto resolve = [this](const std::string& name, std::vector<platform::IpAddress>* addresses) {
-    auto known = resolved_.find(name);
-    if (known == resolved_.end()) {
+    auto known = tab_.resolved.find(name);
+    if (known == tab_.resolved.end()) {
       platform::ResolveHostName(name, addresses);
-      known = resolved_.emplace(name, *addresses).first;
+      known = tab_.resolved.emplace(name, *addresses).first;
     }
     *addresses = known->second;
     return !addresses->empty();
   };
-  if (MayLoad(url, scope_, resolve, &why)) {
-    unanswered_.insert(SendIn(session, "Fetch.continueRequest", {{"requestId", id}}));
+  if (MayLoad(url, tab_.scope, resolve, &why)) {
+    tab_.unanswered.insert(SendIn(session, "Fetch.continueRequest", {{"requestId", id}}));
     return;
   }
   // The page prints without it: a refused frame stays empty, a picture missing.
@@ -196,7 +286,7 @@ void BrowserPrint::OnRequestPaused(const Json& params, const std::string& sessio
                Text(params, "resourceType").c_str(), why.c_str());
   const char* reason =
       platform::StartsWithNoCase(url, "file:") ? "AccessDenied" : "BlockedByClient";
-  unanswered_.insert(
+  tab_.unanswered.insert(
       SendIn(session, "Fetch.failRequest", {{"requestId", id}, {"errorReason", reason}}));
 }
 
@@ -206,37 +296,49 @@ void BrowserPrint::OnChildAttached(const Json& params) {
   if (const Json* info = Member(params, "targetInfo")) type = Text(*info, "type");
   // The child may be gone again before any of this arrives.
   if (type == "iframe" || type == "page") {
-    unanswered_.insert(
+    tab_.unanswered.insert(
         SendIn(session, "Page.addScriptToEvaluateOnNewDocument", {{"source", kNoSockets}}));
   } else {
-    unanswered_.insert(SendIn(session, "Runtime.evaluate", {{"expression", kNoSockets}}));
+    tab_.unanswered.insert(SendIn(session, "Runtime.evaluate", {{"expression", kNoSockets}}));
   }
-  unanswered_.insert(SendIn(session, "Target.setAutoAttach", AttachChildren()));
-  unanswered_.insert(SendIn(session, "Runtime.runIfWaitingForDebugger", Json::object()));
+  tab_.unanswered.insert(SendIn(session, "Target.setAutoAttach", AttachChildren()));
+  tab_.unanswered.insert(SendIn(session, "Runtime.runIfWaitingForDebugger", Json::object()));
 }
 
-void BrowserPrint::OnReply(int id, const Json& result) {
-  if (step_ == kEnable) {
-    if (--enabling_ == 0) {
-      step_ = kNavigate;
-      pendingId_ = Send("Page.navigate", {{"url", request_.url}});
-    }
+void BrowserPrint::OnReply(PageTab& tab, int id, const Json& result) {
+  if (tab.step == kEnable) {
+    if (--tab.enabling == 0) Navigate();
     return;
   }
-  if (id != pendingId_) return;
-  switch (step_) {
+  if (id != tab.pendingId) return;
+  switch (tab.step) {
     case kFilter:
-      step_ = kTarget;
-      pendingId_ = Send("Target.createTarget", {{"url", "about:blank"}}, false);
+      // A kept browser gives the page a context of its own: no cookie,
+      // storage, cache or worker of one page is there for the next.
+      if (request_.keepBrowser) {
+        tab.step = kContext;
+        tab.pendingId = SendFor(tab, "", "Target.createBrowserContext", Json::object());
+        break;
+      }
+      tab.step = kTarget;
+      tab.pendingId = SendFor(tab, "", "Target.createTarget", {{"url", "about:blank"}});
+      break;
+    case kContext:
+      tab.contextId = Text(result, "browserContextId");
+      tab.step = kTarget;
+      tab.pendingId = SendFor(tab, "", "Target.createTarget",
+                              {{"url", "about:blank"}, {"browserContextId", tab.contextId}});
+      EndClosing();
       break;
     case kTarget:
-      step_ = kAttach;
-      pendingId_ = Send("Target.attachToTarget",
-                        {{"targetId", Text(result, "targetId")}, {"flatten", true}}, false);
+      tab.targetId = Text(result, "targetId");
+      // The next page's tab waits for its page.
+      tab.step = kMade;
+      if (&tab == &tab_) Attach(tab);
       break;
     case kAttach:
-      sessionId_ = Text(result, "sessionId");
-      step_ = kEnable;
+      tab_.sessionId = Text(result, "sessionId");
+      tab_.step = kEnable;
       // The page's events are on before it loads (the replies may come out
       // of order); time stands still until the page is there.
       Send("Page.enable", Json::object());
@@ -245,19 +347,19 @@ void BrowserPrint::OnReply(int id, const Json& result) {
            {{"source", kNoSockets}, {"runImmediately", true}});
       Send("Target.setAutoAttach", AttachChildren());
       if (request_.waitMs > 0) Send("Emulation.setVirtualTimePolicy", {{"policy", "pause"}});
-      enabling_ = lastId_ - id;
+      tab_.enabling = browser_->lastId - id;
       break;
     case kNavigate:
       if (const std::string error = Text(result, "errorText"); !error.empty()) {
-        Fail("the page could not be loaded: " + DescribeNetError(error));
+        Fail("the page could not be loaded: " + DescribeNetError(error), true);
         return;
       }
       if (Flag(result, "isDownload")) {
-        Fail("the address leads to a download, not a page");
+        Fail("the address leads to a download, not a page", true);
         return;
       }
-      loaderId_ = Text(result, "loaderId");
-      step_ = kLoading;
+      tab_.loaderId = Text(result, "loaderId");
+      tab_.step = kLoading;
       if (request_.waitMs > 0) {
         Send("Emulation.setVirtualTimePolicy",
              {{"policy", "pauseIfNetworkFetchesPending"}, {"budget", request_.waitMs}});
@@ -268,46 +370,97 @@ void BrowserPrint::OnReply(int id, const Json& result) {
       if (!DecodeBase64(Text(result, "data"), &pdf) || pdf.compare(0, 5, "%PDF-") != 0) {
         Fail("the browser returned no PDF");
       } else if (!platform::WriteFileAtomically(request_.pdfPath, pdf)) {
-        Fail("cannot write " + request_.pdfPath);
+        Fail("cannot write " + request_.pdfPath, true);
+      } else if (request_.keepBrowser) {
+        Close(kPrinted);
       } else {
-        step_ = kPrinted;
+        tab_.step = kPrinted;
       }
       break;
     }
+    case kClosing:
+      tab_.closed = true;
+      EndClosing();
+      break;
     default:
       break;
   }
 }
 
+void BrowserPrint::Attach(PageTab& tab) {
+  tab.step = kAttach;
+  tab.pendingId =
+      SendFor(tab, "", "Target.attachToTarget", {{"targetId", tab.targetId}, {"flatten", true}});
+}
+
+void BrowserPrint::Navigate() {
+  tab_.step = kNavigate;
+  tab_.pendingId = Send("Page.navigate", {{"url", request_.url}});
+  tab_.navigated = !Done();
+}
+
 void BrowserPrint::Print() {
   // The browser's own error page is no result.
-  if (auto e = errors_.find(loaderId_); e != errors_.end()) {
-    Fail("the page could not be loaded: " + DescribeNetError(e->second));
+  if (auto e = tab_.errors.find(tab_.loaderId); e != tab_.errors.end()) {
+    Fail("the page could not be loaded: " + DescribeNetError(e->second), true);
     return;
   }
-  if (auto s = statuses_.find(loaderId_); s != statuses_.end() && s->second >= 400) {
-    Fail("the page could not be loaded: HTTP " + std::to_string(s->second));
+  if (auto s = tab_.statuses.find(tab_.loaderId); s != tab_.statuses.end() && s->second >= 400) {
+    Fail("the page could not be loaded: HTTP " + std::to_string(s->second), true);
     return;
   }
   // The paper goes in as the page's last @page rule, so it wins over the
   // page's own; the sizes below serve a page that takes no rule.
   const std::string rule = "@page { size: " + request_.pageSize + "; }";
-  const std::string script =
-      "(function(){var s=document.createElement('style');s.textContent=" +
-      WriteMessage(Json(rule)) + ";(document.head||document.documentElement).appendChild(s);})()";
-  step_ = kPrinting;
+  const std::string script = "(function(){var s=document.createElement('style');s.textContent=" +
+                             WriteMessage(Json(rule)) +
+                             ";(document.head||document.documentElement).appendChild(s);})()";
+  tab_.step = kPrinting;
   Send("Runtime.evaluate", {{"expression", script}});
-  pendingId_ = Send("Page.printToPDF", {{"printBackground", true},
-                                        {"displayHeaderFooter", false},
-                                        {"preferCSSPageSize", true},
-                                        {"paperWidth", request_.widthInches},
-                                        {"paperHeight", request_.heightInches}});
+  tab_.pendingId = Send("Page.printToPDF", {{"printBackground", true},
+                                            {"displayHeaderFooter", false},
+                                            {"preferCSSPageSize", true},
+                                            {"paperWidth", request_.widthInches},
+                                            {"paperHeight", request_.heightInches}});
 }
 
-void BrowserPrint::Fail(const std::string& why) {
-  if (step_ == kFailed) return;
-  step_ = kFailed;
+// The page's tab and all it started go with its context: the browser is
+// left as it was before the page. The next page's tab, the slowest part of
+// a page, is made while this page's PDF goes to the printer.
+void BrowserPrint::Close(TabStep outcome) {
+  tab_.outcome = outcome;
+  tab_.step = kClosing;
+  tab_.pendingId =
+      Send("Target.disposeBrowserContext", {{"browserContextId", tab_.contextId}}, false);
+  PageTab& spare = browser_->spare;
+  spare = PageTab{};
+  spare.step = kContext;
+  spare.pendingId = SendFor(spare, "", "Target.createBrowserContext", Json::object());
+}
+
+// The page is over once its context is gone and the next page's tab was
+// asked for.
+void BrowserPrint::EndClosing() {
+  if (tab_.step == kClosing && tab_.closed && browser_->spare.step != kContext) {
+    tab_.step = tab_.outcome;
+  }
+}
+
+void BrowserPrint::Fail(const std::string& why, bool pageOnly) {
+  if (Done()) return;
+  if (tab_.step == kClosing) {
+    // What the page came to stands; the browser is not trusted with another.
+    spent_ = true;
+    tab_.step = tab_.outcome;
+    return;
+  }
   failure_ = why;
+  if (pageOnly && request_.keepBrowser && !tab_.contextId.empty()) {
+    Close(kFailed);
+    return;
+  }
+  spent_ = true;
+  tab_.step = kFailed;
 }
 
 }  // namespace scrivex

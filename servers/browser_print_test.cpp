@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -17,15 +18,18 @@ namespace {
 // A stand-in for the headless browser. It reads the client's messages from
 // fd 3 and writes its own to fd 4 (JSON, each ending in NUL), plays the
 // scenario.json of the work folder and logs what it read to received.log
-// there, one message a line. Where the client strays from what a browser
-// needs, it says so on its standard error and ends, which the client
-// reports as its failure.
+// there, one message a line, and each start to launches.log. Where the
+// client strays from what a browser needs, it says so on its standard error
+// and ends, which the client reports as its failure. It prints page after
+// page: a page whose context the client disposes of is over, and the next
+// one reads the scenario afresh.
 //
 // The scenario's keys: "setup" (commands of the page's set-up, 4), "status"
 // of the page or its "netError", "navigateReply" in place of the normal one,
 // "waitMs" (a virtual time budget is asked for), "events" (actions between
 // the navigation and the load), "on" (actions on reading a method),
-// "printError", "goneRequests" (paused requests are gone when answered).
+// "printError", "goneRequests" (paused requests are gone when answered),
+// "then" (actions once the page's context is gone).
 // The PDF it returns is answer.bin of the work folder.
 constexpr const char* kFakeBrowser = R"PY(#!/usr/bin/env python3
 import base64, json, os, sys
@@ -33,11 +37,21 @@ import base64, json, os, sys
 work = next(a[len('--user-data-dir='):] for a in sys.argv[1:]
             if a.startswith('--user-data-dir='))
 work = work[:-len('profile')]
-with open(work + 'scenario.json') as f:
-    sc = json.load(f)
-log = open(work + 'received.log', 'w')
+with open(work + 'launches.log', 'a') as f:
+    f.write('%d\n' % os.getpid())
+log = open(work + 'received.log', 'a')
 inbox = b''
+sc = {}
+page = 0
+session = context = None
+made = 0
+tabs = {}  # tab -> its context, until a page takes it
+filled = set()  # contexts that have their tab
 ready = False  # the page is there: asking to print is no longer early
+
+
+class Closed(Exception):
+    pass  # the client disposed of the page's context
 
 
 def die(why, code=3):
@@ -56,22 +70,46 @@ def send(message):
 
 
 def read():
-    global inbox
-    while b'\0' not in inbox:
-        chunk = os.read(3, 65536)
-        if not chunk:
-            os._exit(0)  # the client hung up
-        inbox += chunk
-    text, _, inbox = inbox.partition(b'\0')
-    log.write(text.decode() + '\n')
-    log.flush()
-    message = json.loads(text)
-    method = message.get('method')
-    if method == 'Page.printToPDF' and not ready:
-        die('asked to print before the page was there', 5)
-    for action in sc.get('on', {}).get(method, []):
-        act(action)
-    return message
+    global inbox, sc, made
+    while True:
+        while b'\0' not in inbox:
+            chunk = os.read(3, 65536)
+            if not chunk:
+                os._exit(0)  # the client hung up
+            inbox += chunk
+        text, _, inbox = inbox.partition(b'\0')
+        log.write(text.decode() + '\n')
+        log.flush()
+        message = json.loads(text)
+        method = message.get('method')
+        params = message.get('params', {})
+        if method in ('Fetch.enable', 'Target.attachToTarget'):  # the page is the client's
+            with open(work + 'scenario.json') as f:
+                sc = json.load(f)
+        if method == 'Target.disposeBrowserContext':
+            if context is None or params.get('browserContextId') != context:
+                die('disposed of %s, not the page\'s context' % params)
+            reply(message)
+            raise Closed()
+        if method == 'Page.printToPDF' and not ready:
+            die('asked to print before the page was there', 5)
+        for action in sc.get('on', {}).get(method, []):
+            act(action)
+        # Contexts and tabs come when asked for, ahead of their page too.
+        if method == 'Target.createBrowserContext':
+            made += 1
+            reply(message, {'browserContextId': 'B%d' % made})
+            continue
+        if method == 'Target.createTarget':
+            within = params.get('browserContextId')
+            if within is not None and within in filled:
+                die('a second tab in context %s' % within)
+            filled.add(within)
+            made += 1
+            tabs['T%d' % made] = within
+            reply(message, {'targetId': 'T%d' % made})
+            continue
+        return message
 
 
 def reply(message, result=None, error=None):
@@ -91,10 +129,11 @@ def gone(message):
         message.get('method', '').startswith('Fetch.') and sc.get('goneRequests'))
 
 
-def take(method, session=None):
+def take(methods, session=None):
+    methods = methods if isinstance(methods, tuple) else (methods,)
     while True:
         message = read()
-        if message.get('method') == method and message.get('sessionId') == session:
+        if message.get('method') in methods and message.get('sessionId') == session:
             return message
         reply(message, error='No target with given id found' if gone(message) else None)
 
@@ -119,6 +158,9 @@ def act(a):
         send_raw(a['text'].encode('latin-1') + (b'\0' if a.get('nul', True) else b''))
     elif do == 'exit':
         die(a.get('say', 'gone'), a.get('code', 3))
+    elif do == 'hangup':  # takes the next message and goes without an answer
+        read()
+        die('hung up')
     elif do == 'idle':
         while True:
             read()
@@ -132,12 +174,12 @@ def act(a):
         send(event)
         return answer_of(a['id'], a.get('session'))
     elif do == 'dialog':
-        send({'method': 'Page.javascriptDialogOpening', 'sessionId': 'S1',
+        send({'method': 'Page.javascriptDialogOpening', 'sessionId': session,
               'params': {'url': 'about:blank', 'message': 'hello', 'type': 'alert',
                          'hasBrowserHandler': False}})
-        reply(take('Page.handleJavaScriptDialog', 'S1'))
+        reply(take('Page.handleJavaScriptDialog', session))
     elif do == 'child':
-        send({'method': 'Target.attachedToTarget', 'sessionId': 'S1',
+        send({'method': 'Target.attachedToTarget', 'sessionId': session,
               'params': {'sessionId': a['session'], 'waitingForDebugger': True,
                          'targetInfo': {'targetId': 'T' + a['session'], 'type': a['type'],
                                         'url': 'https://93.184.216.34/child'}}})
@@ -145,58 +187,73 @@ def act(a):
         reply(take('Runtime.runIfWaitingForDebugger', a['session']), error='No session')
 
 
-reply(take('Fetch.enable'))
-reply(take('Target.createTarget'), {'targetId': 'T1'})
-attach = take('Target.attachToTarget')
-if attach['params'].get('targetId') != 'T1':
-    die('attached to %s, not the new target' % attach['params'].get('targetId'))
-# As a browser does, it tells the root session of the attachment too.
-send({'method': 'Target.attachedToTarget',
-      'params': {'sessionId': 'S1', 'waitingForDebugger': False,
-                 'targetInfo': {'targetId': 'T1', 'type': 'page', 'url': 'about:blank'}}})
-reply(attach, {'sessionId': 'S1'})
-# The page's set-up, answered last first.
-setup = []
-while len(setup) < sc.get('setup', 4):
-    message = read()
-    if message.get('sessionId') != 'S1':
-        die('%s sent outside the page' % message.get('method'))
-    setup.append(message)
-for message in reversed(setup):
-    reply(message)
+def print_page():
+    global session, context, ready
+    session, ready = 'S%d' % page, False
+    attach = take(('Fetch.enable', 'Target.attachToTarget'))
+    if attach['method'] == 'Fetch.enable':
+        reply(attach)
+        attach = take('Target.attachToTarget')
+    target = attach['params'].get('targetId')
+    if target not in tabs:
+        die('attached to %s, not a new tab' % target)
+    context = tabs.pop(target)
+    # As a browser does, it tells the root session of the attachment too.
+    send({'method': 'Target.attachedToTarget',
+          'params': {'sessionId': session, 'waitingForDebugger': False,
+                     'targetInfo': {'targetId': target, 'type': 'page', 'url': 'about:blank'}}})
+    reply(attach, {'sessionId': session})
+    # The page's set-up, answered last first.
+    setup = []
+    while len(setup) < sc.get('setup', 4):
+        message = read()
+        if message.get('sessionId') != session:
+            die('%s sent outside the page' % message.get('method'))
+        setup.append(message)
+    for message in reversed(setup):
+        reply(message)
 
-navigate = take('Page.navigate', 'S1')
-if 'navigateReply' in sc:
-    reply(navigate, sc['navigateReply'])
+    navigate = take('Page.navigate', session)
+    if 'navigateReply' in sc:
+        reply(navigate, sc['navigateReply'])
+        act({'do': 'idle'})
+    url = navigate['params']['url']
+    if act({'do': 'pause', 'id': 'R-page', 'url': url, 'type': 'Document'}) != 'Fetch.continueRequest':
+        die('the page itself was refused')
+    if 'netError' in sc:
+        send({'method': 'Network.loadingFailed', 'sessionId': session,
+              'params': {'requestId': 'L1', 'type': 'Document', 'errorText': sc['netError'],
+                         'canceled': False}})
+    else:
+        send({'method': 'Network.responseReceived', 'sessionId': session,
+              'params': {'requestId': 'L1', 'loaderId': 'L1', 'type': 'Document',
+                         'response': {'url': url, 'status': sc.get('status', 200)}}})
+    reply(navigate, {'frameId': 'F1', 'loaderId': 'L1'})
+    if sc.get('waitMs'):
+        reply(take('Emulation.setVirtualTimePolicy', session))
+    for a in sc.get('events', []):
+        act(a)
+
+    ready = True
+    send({'method': 'Emulation.virtualTimeBudgetExpired' if sc.get('waitMs') else
+          'Page.loadEventFired', 'params': {'timestamp': 1.5}, 'sessionId': session})
+    reply(take('Runtime.evaluate', session), {'result': {'type': 'undefined'}})
+    print_request = take('Page.printToPDF', session)
+    if 'printError' in sc:
+        reply(print_request, error=sc['printError'])
+    else:
+        with open(work + 'answer.bin', 'rb') as f:
+            reply(print_request, {'data': base64.b64encode(f.read()).decode()})
     act({'do': 'idle'})
-url = navigate['params']['url']
-if act({'do': 'pause', 'id': 'R-page', 'url': url, 'type': 'Document'}) != 'Fetch.continueRequest':
-    die('the page itself was refused')
-if 'netError' in sc:
-    send({'method': 'Network.loadingFailed', 'sessionId': 'S1',
-          'params': {'requestId': 'L1', 'type': 'Document', 'errorText': sc['netError'],
-                     'canceled': False}})
-else:
-    send({'method': 'Network.responseReceived', 'sessionId': 'S1',
-          'params': {'requestId': 'L1', 'loaderId': 'L1', 'type': 'Document',
-                     'response': {'url': url, 'status': sc.get('status', 200)}}})
-reply(navigate, {'frameId': 'F1', 'loaderId': 'L1'})
-if sc.get('waitMs'):
-    reply(take('Emulation.setVirtualTimePolicy', 'S1'))
-for a in sc.get('events', []):
-    act(a)
 
-ready = True
-send({'method': 'Emulation.virtualTimeBudgetExpired' if sc.get('waitMs') else
-      'Page.loadEventFired', 'params': {'timestamp': 1.5}, 'sessionId': 'S1'})
-reply(take('Runtime.evaluate', 'S1'), {'result': {'type': 'undefined'}})
-print_request = take('Page.printToPDF', 'S1')
-if 'printError' in sc:
-    reply(print_request, error=sc['printError'])
-else:
-    with open(work + 'answer.bin', 'rb') as f:
-        reply(print_request, {'data': base64.b64encode(f.read()).decode()})
-act({'do': 'idle'})
+
+while True:
+    page += 1
+    try:
+        print_page()
+    except Closed:
+        for a in sc.get('then', []):
+            act(a)
 )PY";
 
 // Where no conversation of these takes longer, with room to spare: it only
@@ -250,18 +307,24 @@ class FakeBrowser {
   FakeBrowser() : path_(dir_.Write("fake-browser", kFakeBrowser)) { chmod(path_.c_str(), 0755); }
   const test::ScratchDir& dir() const { return dir_; }
 
-  // One conversation in a work folder of its own, the browser answering
-  // printToPDF with `pdf`.
-  Conversation Converse(const PagePrintRequest& request, const std::string& scenario,
-                        const std::string& pdf = "", const std::string& browser = "") {
+  // A work folder of its own for a browser.
+  std::string NewFolder() {
     const std::string work = dir_.Path("work" + std::to_string(++runs_) + "/");
     std::filesystem::create_directories(work);
-    test::WriteBytes(work + "scenario.json", scenario);
-    test::WriteBytes(work + "answer.bin", pdf);
+    return work;
+  }
+
+  // One page in `browser`, the browser answering printToPDF with `pdf`;
+  // received holds all the browser's folder has seen.
+  Conversation Page(PageBrowser& browser, const PagePrintRequest& request,
+                    const std::string& scenario, const std::string& pdf = "",
+                    const std::string& program = "") {
+    test::WriteBytes(browser.folder + "scenario.json", scenario);
+    test::WriteBytes(browser.folder + "answer.bin", pdf);
     Conversation c;
     BrowserPrint print;
     std::string why;
-    c.started = print.Start(browser.empty() ? path_ : browser, request, work, &why);
+    c.started = print.Start(program.empty() ? path_ : program, request, &browser, &why);
     if (!c.started) {
       c.failure = why;
       return c;
@@ -272,7 +335,7 @@ class FakeBrowser {
     }
     c.printed = print.printed();
     c.failure = print.failure();
-    std::istringstream log(test::ReadBytes(work + "received.log"));
+    std::istringstream log(test::ReadBytes(browser.folder + "received.log"));
     for (std::string line; std::getline(log, line);) {
       c.received.emplace_back();
       EXPECT_TRUE(ParseMessage(line, &c.received.back())) << line;
@@ -280,11 +343,25 @@ class FakeBrowser {
     return c;
   }
 
+  // One page in a browser of its own.
+  Conversation Converse(const PagePrintRequest& request, const std::string& scenario,
+                        const std::string& pdf = "", const std::string& program = "") {
+    PageBrowser browser;
+    browser.folder = NewFolder();
+    return Page(browser, request, scenario, pdf, program);
+  }
+
  private:
   test::ScratchDir dir_;
   std::string path_;
   int runs_ = 0;
 };
+
+// How often the browser of the folder was started.
+size_t Launches(const PageBrowser& browser) {
+  const std::string log = test::ReadBytes(browser.folder + "launches.log");
+  return static_cast<size_t>(std::count(log.begin(), log.end(), '\n'));
+}
 
 PagePrintRequest A4Request(const FakeBrowser& fake, const std::string& url) {
   PagePrintRequest request;
@@ -565,6 +642,90 @@ TEST(BrowserPrint, ABrowserThatBreaksOffOrTalksNonsenseIsAFailureNotAHang) {
   EXPECT_TRUE(odd.ended);
   EXPECT_TRUE(odd.printed) << odd.failure;
   EXPECT_EQ(odd.AnswerTo("R-nothing"), "Fetch.failRequest BlockedByClient");
+}
+
+TEST(BrowserPrint, AKeptBrowserPrintsPageAfterPageEachInATabOfItsOwn) {
+  FakeBrowser fake;
+  PageBrowser browser;
+  browser.folder = fake.NewFolder();
+  PagePrintRequest first = A4Request(fake, "http://10.1.2.3/a.html");
+  first.keepBrowser = true;
+  PagePrintRequest second = first;
+  second.url = "http://93.184.216.34/b.html";
+  second.pdfPath = fake.dir().Path("second.pdf");
+  // The private host is the first page's own, not the second's; an error
+  // answer to a message of the first page comes late, amid the second.
+  const char* kPicture =
+      R"({"events": [{"do": "pause", "id": "R-%d", "url": "http://10.1.2.3/logo.png"}]%s})";
+  char scenario[300];
+  std::snprintf(scenario, sizeof scenario, kPicture, 1, "");
+  const Conversation a = fake.Page(browser, first, scenario, "%PDF-1.4 first\n");
+  ASSERT_TRUE(a.started) << a.failure;
+  EXPECT_TRUE(a.printed) << a.failure;
+  std::snprintf(scenario, sizeof scenario, kPicture, 2,
+                R"(, "on": {"Target.attachToTarget": [{"do": "send", "message":
+                   {"id": 3, "error": {"code": -32000, "message": "stale"}}}]})");
+  const Conversation b = fake.Page(browser, second, scenario, "%PDF-1.4 second\n");
+  ASSERT_TRUE(b.started) << b.failure;
+  EXPECT_TRUE(b.printed) << b.failure;
+  EXPECT_EQ(test::ReadBytes(first.pdfPath), "%PDF-1.4 first\n");
+  EXPECT_EQ(test::ReadBytes(second.pdfPath), "%PDF-1.4 second\n");
+  EXPECT_EQ(Launches(browser), 1u);
+  EXPECT_TRUE(browser.process.Running()) << "the browser is kept";
+  // Each page had a context and a tab of its own, gone when it was done;
+  // the next page's are there already.
+  EXPECT_EQ(b.Count("Target.attachToTarget"), 2u);
+  EXPECT_EQ(b.Count("Target.disposeBrowserContext"), 2u);
+  EXPECT_EQ(b.Count("Target.createBrowserContext"), 3u);
+  EXPECT_EQ(b.Count("Fetch.enable"), 1u);
+  EXPECT_EQ(b.AnswerTo("R-1"), "Fetch.continueRequest");
+  EXPECT_EQ(b.AnswerTo("R-2"), "Fetch.failRequest BlockedByClient");
+
+  // A page from a folder needs a box that shows it: a browser of its own.
+  PagePrintRequest file = first;
+  file.pageFolder = fake.dir().Path("site/");
+  std::filesystem::create_directories(file.pageFolder);
+  file.url = "file://" + file.pageFolder + "page.html";
+  const Conversation c = fake.Page(browser, file, "{}", "%PDF-1.4\n");
+  EXPECT_TRUE(c.printed) << c.failure;
+  EXPECT_EQ(Launches(browser), 2u);
+}
+
+TEST(BrowserPrint, AKeptBrowserThatDiedOrMayBeUnfitIsReplacedForTheNextPage) {
+  FakeBrowser fake;
+  PageBrowser browser;
+  browser.folder = fake.NewFolder();
+  PagePrintRequest request = A4Request(fake, "http://93.184.216.34/page.html");
+  request.keepBrowser = true;
+  const struct {
+    const char* scenario;
+    const char* failure;  // "": printed
+    size_t launches;      // with this page
+  } kPages[] = {
+      {R"({"then": [{"do": "exit", "say": "gone between pages"}]})", "", 1},
+      // Its browser was gone before it began: a new one.
+      {R"({"then": [{"do": "hangup"}]})", "", 2},
+      // Its browser went as it began: it starts again in a new one.
+      {"{}", "", 3},
+      {R"({"printError": "Printing failed"})", "the browser refused a request: Printing failed", 3},
+      // The last page's browser may be unfit for another: a new one.
+      {R"({"status": 404})", "the page could not be loaded: HTTP 404", 4},
+      // A page that did not load leaves its browser fit to print.
+      {"{}", "", 4},
+  };
+  for (const auto& k : kPages) {
+    SCOPED_TRACE(k.scenario);
+    const Conversation c = fake.Page(browser, request, k.scenario, "%PDF-1.4\n");
+    ASSERT_TRUE(c.started) << c.failure;
+    EXPECT_TRUE(c.ended);
+    EXPECT_EQ(c.printed, *k.failure == '\0');
+    EXPECT_EQ(c.failure, k.failure);
+    EXPECT_EQ(Launches(browser), k.launches);
+    // The browser that died is waited for, so the next page finds it gone.
+    if (k.launches == 1) {
+      EXPECT_TRUE(browser.process.Wait(10000));
+    }
+  }
 }
 
 }  // namespace

@@ -5,7 +5,8 @@
 // 2 input, 38 wait flag and 39 wait time in ms, 19 paper-size code (-1: the
 // custom size 17 width and 18 length in points); method 15 starts; get 16
 // is the state: 1 while the conversion runs, then 0 when the page was
-// printed and -1 when nothing was (the reason is noted).
+// printed and -1 when nothing was (the reason is noted). Put 100 = 1 keeps
+// the browser for the object's next page; it ends when the object goes.
 //
 // The page is printed by a headless browser in the background; without one,
 // by the office suite's web import (files only, its own paper, no linked
@@ -36,6 +37,8 @@ namespace {
 
 constexpr const char* kProgId = "Vellum.Quire";
 constexpr int kCustomPaper = -1;
+// How long reading the state may talk with the browser.
+constexpr long long kAnswerMs = 50;
 
 void SetPaper(double width, double height, const char* unit, PagePrintRequest* r) {
   char size[64];
@@ -142,7 +145,7 @@ bool PrintWithOffice(const std::string& office, const std::string& input,
 class QuireObject : public Dispatch {
  public:
   QuireObject(std::string browser, std::string office)
-      : browser_(std::move(browser)), office_(std::move(office)) {}
+      : program_(std::move(browser)), office_(std::move(office)) {}
 
   Variant Invoke(int dispid, InvokeKind kind, std::vector<Variant>& args) override {
     if (kind == InvokeKind::kPut) {
@@ -173,6 +176,9 @@ class QuireObject : public Dispatch {
         case quire::kPaperLength:
           paperLength_ = ToFloat(v);
           return {};
+        case quire::kKeepBrowser:
+          keepBrowser_ = ToInt(v) != 0;
+          return {};
       }
     } else if (kind == InvokeKind::kMethod && dispid == quire::kStart) {
       Start();
@@ -195,7 +201,7 @@ class QuireObject : public Dispatch {
     work_ = std::make_unique<platform::StagingFolder>();
     if (!work_->CreateIn(platform::TempDirectory(), &why)) return Finish(false, why);
     pdf_ = work_->path() + "page.pdf";
-    if (browser_.empty()) {
+    if (program_.empty()) {
       if (!isFile) return Finish(false, input_ + " is no file, and only a browser loads addresses");
       bool printed =
           PrintWithOffice(office_, platform::FullPath(input_), work_->path(), pdf_, &why);
@@ -207,13 +213,23 @@ class QuireObject : public Dispatch {
     request.waitMs = waitFlag_ && waitMs_ > 0 ? waitMs_ : 0;
     request.pdfPath = pdf_;
     if (isFile) request.pageFolder = platform::SplitPath(platform::FullPath(input_)).dir;
+    request.keepBrowser = keepBrowser_;
+    if (browserFolder_.path().empty() &&
+        !browserFolder_.CreateIn(platform::TempDirectory(), &why)) {
+      return Finish(false, why);
+    }
+    browser_.folder = browserFolder_.path();
     print_ = std::make_unique<BrowserPrint>();
-    if (!print_->Start(browser_, request, work_->path(), &why)) return Finish(false, why);
+    if (!print_->Start(program_, request, &browser_, &why)) return Finish(false, why);
   }
 
   // A page that could not be printed reads -1 once its reason was raised.
   int State() {
-    if (state_ == 1 && print_ && !print_->Poll()) Finish(print_->printed(), print_->failure());
+    // The caller asks again after a pause: answering the browser at once in
+    // between saves a pause on every exchange.
+    if (state_ == 1 && print_ && !print_->Poll(kAnswerMs)) {
+      Finish(print_->printed(), print_->failure());
+    }
     if (state_ < 0 && !failure_.empty()) {
       throw AutomationError(DISP_E_EXCEPTION, std::exchange(failure_, ""));
     }
@@ -249,15 +265,19 @@ class QuireObject : public Dispatch {
     return false;
   }
 
-  const std::string browser_, office_;
+  const std::string program_, office_;  // the browser's, or else the office's
   std::string printer_, output_, input_;
   int waitFlag_ = 0, waitMs_ = 0;
+  bool keepBrowser_ = false;
   int paperCode_ = spool::DMPAPER_LETTER;
   float paperWidth_ = 0, paperLength_ = 0;
   int state_ = 0;
   std::string failure_;  // why the page was not printed, until State raises it
   long long started_ = 0;
-  std::unique_ptr<platform::StagingFolder> work_;
+  // The browser's own folder outlives a page's; the browser goes before it.
+  platform::StagingFolder browserFolder_;
+  PageBrowser browser_;
+  std::unique_ptr<platform::StagingFolder> work_;  // the page's PDF
   std::unique_ptr<BrowserPrint> print_;
   std::string pdf_;
 };

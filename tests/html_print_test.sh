@@ -15,6 +15,16 @@ check "a file on 11x17in paper" eval 'grep -q "result = Successful" out.txt &&
 check "-l lets the page's script write; without it the page prints as it loaded" eval '
   pdftotext late.pdf - | grep -q "Now and later" && pdftotext soon.pdf - | grep -qx "Now"'
 
+# -D: the pages of a run share one browser (each seen as its profile folder).
+mkdir batch
+for n in first second third; do echo "<html><body><h1>Batch $n</h1></body></html>" >batch/$n.html; done
+(while :; do pgrep -af "user-data-dir=$TMPDIR" | grep -o "user-data-dir=[^ ]*"; sleep 0.05; done) >browsers.txt &
+sampler=$!
+"$S" -D -i "batch/*.html" -o "batch/*.pdf" >out.txt 2>err.txt
+kill $sampler
+check "-D prints three pages, each its own, in one browser" eval '[ "$(sort -u browsers.txt | wc -l)" = 1 ] &&
+  [ "$(for n in first second third; do pdftotext batch/$n.pdf - | head -1; done)" = "$(printf "Batch %s\n" first second third)" ]'
+
 python3 -u -m http.server 0 --bind 127.0.0.1 >server.txt 2>&1 &
 for _ in $(seq 50); do grep -q "port" server.txt && break; sleep 0.1; done
 port=$(sed -n 's/.* port \([0-9]*\) .*/\1/p' server.txt)

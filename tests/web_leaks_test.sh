@@ -61,7 +61,8 @@ new Worker(URL.createObjectURL(new Blob(["fetch('http://127.0.0.1:$port/leak?wor
 </script>
 </body></html>
 EOF
-SCRIVEX_TRACE=1 "$S" -i site/page.html -o local.pdf -l 1500 >out.txt 2>trace.txt
+# In a tab of a kept browser (-D), as any page of a batch.
+SCRIVEX_TRACE=1 "$S" -D -i site/page.html -o local.pdf -l 1500 >out.txt 2>trace.txt
 pdftotext local.pdf local.txt 2>/dev/null
 check "a local page that reaches for other files still prints" eval 'grep -q "result = Successful" out.txt &&
   grep -q "Local page" local.txt'

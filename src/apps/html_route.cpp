@@ -21,7 +21,10 @@ int PrintHtmlWithCreator(PrintJob& job) {
   DEVMODEA paper{};
   ParsePaperSize(options->paperSize, &paper);
 
-  std::shared_ptr<Dispatch> quire = CreateObject(kQuireProgId);
+  // -D keeps the object, and its browser, for the run's next page.
+  const bool keep = options->fastOfficeMode != 0;
+  std::shared_ptr<Dispatch> quire =
+      keep && job.run->keptQuire ? job.run->keptQuire : CreateObject(kQuireProgId);
   if (!quire) {
     HideProgress(job.progress);
     std::printf(
@@ -44,6 +47,10 @@ int PrintHtmlWithCreator(PrintJob& job) {
       // The object takes points; the record holds tenths of a millimetre.
       Put(*quire, quire::kPaperWidth, R4(static_cast<float>(paper.dmPaperWidth * 72.0 / 254.0)));
       Put(*quire, quire::kPaperLength, R4(static_cast<float>(paper.dmPaperLength * 72.0 / 254.0)));
+    }
+    if (keep) {
+      Put(*quire, quire::kKeepBrowser, I4(1));
+      job.run->keptQuire = quire;
     }
     Call(*quire, quire::kStart);
     int state;

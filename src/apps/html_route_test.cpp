@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "apps/routes.h"
 #include "automation/automation.h"
 #include "automation/quire_members.h"
 
@@ -95,6 +96,27 @@ TEST(PrintHtmlWithCreator, NothingPrintedIsNoSuccess) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "Can't locate 'Vellum.Quire' in this computer, please reinstall this product to try "
             "again.\n");
+}
+
+TEST(PrintHtmlWithCreator, WithDTheRunKeepsOneObjectForItsPagesUntilItQuits) {
+  for (int fast : {0, 1}) {
+    SCOPED_TRACE(fast);
+    auto fake = std::make_shared<FakeQuire>();
+    int created = 0;
+    RegisterServer(kQuireProgId, [fake, &created] { return ++created, fake; });
+    PrintRun run;
+    std::string why;
+    PrintJob job;
+    job.options.fastOfficeMode = fast;
+    job.run = &run;
+    job.why = &why;
+    EXPECT_EQ(PrintHtmlWithCreator(job), 1);
+    EXPECT_EQ(PrintHtmlWithCreator(job), 1);
+    EXPECT_EQ(created, fast ? 1 : 2);
+    EXPECT_EQ(fake->puts.count(quire::kKeepBrowser), fast ? 1u : 0u);
+    QuitKeptApplications(run);
+    EXPECT_FALSE(run.keptQuire);
+  }
 }
 
 }  // namespace

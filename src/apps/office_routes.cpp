@@ -119,6 +119,7 @@ void QuitKeptApplications(PrintRun& run) {
   for (int which = 0; which < kOfficeApplications; ++which) {
     QuitApplication(run, OfficeApplication(which));
   }
+  run.keptQuire.reset();  // its browser ends with it
 }
 
 void NoteAutomationError(PrintJob& job, const std::string& context, const AutomationError& e) {

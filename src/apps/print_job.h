@@ -33,6 +33,8 @@ enum OfficeApplication { kWord, kExcel, kPowerPoint, kVisio, kOfficeApplications
 struct PrintRun {
   // The applications -D keeps running; QuitKeptApplications ends them.
   std::shared_ptr<Dispatch> kept[kOfficeApplications];
+  // The HTML creator -D keeps, and its browser with it.
+  std::shared_ptr<Dispatch> keptQuire;
   // Null: no second try.
   OfficeRetryFunction officeRetry = nullptr;
 };

@@ -19,7 +19,7 @@ int PrintWithWord(PrintJob& job);
 int PrintWithExcel(PrintJob& job);
 int PrintWithPowerPoint(PrintJob& job);
 int PrintWithVisio(PrintJob& job);
-// Quits the applications kept running by -D.
+// Quits the applications (and the HTML creator) kept running by -D.
 void QuitKeptApplications(PrintRun& run);
 // The paper code a sheet is given for the -f text: its number (1 for none),
 // or kUserDefinedPaper for a width and length.

@@ -15,6 +15,9 @@ constexpr int kPaperSize = 19;    // put: a paper code, -1 for the width and len
 constexpr int kWaitEnabled = 38;  // put
 constexpr int kWaitMs = 39;       // put
 constexpr int kPrinterName = 44;  // put
+// Our own: put 1 keeps the object's browser running for its next page (the
+// run's -D), until the object goes.
+constexpr int kKeepBrowser = 100;
 
 }  // namespace scrivex::quire
 

@@ -115,7 +115,9 @@ int RunJob(JobRequest& job, const Converters& converters, const Reporting& repor
   std::unique_ptr<ProgressLine> progress = job.json ? nullptr : ProgressLineOnStandardError();
   watched.progress = progress.get();
   const int workers = WorkerCount(job.workers);
-  int result = workers > 1 || parallel
+  // One file gains nothing from a worker, unless the run must not touch the
+  // printers other runs use.
+  int result = (workers > 1 && list.size() > 1) || parallel
                    ? ConvertOnWorkers(list, job.options, job.printer, converters, watched, workers)
                    : ConvertAll(list, job.options, job.printer, converters, watched);
   platform::LowerJobCounter();

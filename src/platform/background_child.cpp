@@ -211,6 +211,10 @@ void BackgroundChild::Kill() {
   Reap(true);
 }
 
+void BackgroundChild::RestartClock(long long timeoutMs) {
+  if (pid_ > 0) deadline_ = timeoutMs > 0 ? TickCountMs() + timeoutMs : 0;
+}
+
 bool BackgroundChild::WriteLine(const std::string& line) {
   if (!in_.valid()) return false;
   std::string data = line + "\n";

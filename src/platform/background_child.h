@@ -39,6 +39,8 @@ class BackgroundChild {
   // and answers whether the child ended.
   bool Wait(long long ms);
   void Kill();
+  // A child kept for more work: its time counts afresh from now (0: no limit).
+  void RestartClock(long long timeoutMs);
   bool WriteLine(const std::string& line);
   // One line of the child's standard output without its newline; false when
   // none came within ms milliseconds, the child ended or its time ran out.
