@@ -45,15 +45,33 @@ bool ProgramsStart(const std::vector<std::string>& programs, long long timeoutMs
   return true;
 }
 
-bool ProgramCheck::Ok(std::string* why) {
+ProgramCheck::~ProgramCheck() {
+  if (checker_.joinable()) checker_.join();
+}
+
+void ProgramCheck::Check() {
+  std::string why;
+  const bool ok = ProgramsStart(programs_, 30000, &why);
   std::lock_guard<std::mutex> lock(mutex_);
-  const long long now = platform::TickCountMs();
-  if (checkedMs_ < 0 || now - checkedMs_ >= keepMs_) {
-    why_.clear();
-    ok_ = ProgramsStart(programs_, 30000, &why_);
-    checkedMs_ = platform::TickCountMs();
+  ok_ = ok;
+  why_ = why;
+  checkedMs_ = platform::TickCountMs();
+  checking_ = false;
+}
+
+bool ProgramCheck::Ok(std::string* why) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (checkedMs_ < 0 && !checking_) {
+    checking_ = true;
+    lock.unlock();
+    Check();
+    lock.lock();
+  } else if (!checking_ && platform::TickCountMs() - checkedMs_ >= keepMs_) {
+    checking_ = true;
+    if (checker_.joinable()) checker_.join();  // done: checking_ was false
+    checker_ = std::thread([this] { Check(); });
   }
-  if (!ok_) *why = why_;
+  if (!ok_) *why = why_.empty() ? "the office and browser are being checked" : why_;
   return ok_;
 }
 

@@ -5,6 +5,7 @@
 
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace scrivex {
@@ -23,16 +24,25 @@ class ProgramCheck {
  public:
   ProgramCheck(std::vector<std::string> programs, long long keepMs)
       : programs_(std::move(programs)), keepMs_(keepMs) {}
-  // The kept answer, checked again first when older than keepMs.
+  ProgramCheck(const ProgramCheck&) = delete;
+  ProgramCheck& operator=(const ProgramCheck&) = delete;
+  ~ProgramCheck();  // waits for a check under way
+  // The kept answer; the first call checks before it answers. An answer
+  // older than keepMs is checked again in the background, so a probe never
+  // waits for an office to start.
   bool Ok(std::string* why);
 
  private:
+  void Check();
+
   std::vector<std::string> programs_;
   long long keepMs_;
   std::mutex mutex_;
   long long checkedMs_ = -1;
+  bool checking_ = false;
   bool ok_ = false;
   std::string why_;
+  std::thread checker_;
 };
 
 }  // namespace scrivex
