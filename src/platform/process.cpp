@@ -413,6 +413,11 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
   }
   SetRunningChildGroup(pid);
   const long long deadline = options.timeoutMs > 0 ? TickCountMs() + options.timeoutMs : 0;
+  if (options.whileRunning && !options.whileRunning()) {
+    result.stopped = true;
+    kill(-pid, SIGKILL);
+    kill(pid, SIGKILL);
+  }
   OutputReader reader{options.onOutputLine, options.captureOutput, {}};
   WaitForChild(pid, outPipe[0].get(), deadline, reader, cap, &result);
   SetRunningChildGroup(0);
