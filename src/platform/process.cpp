@@ -378,7 +378,10 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
     return result;
   }
   if (pid == 0) StartChildProgram(start);
-  if (!options.detached) setpgid(pid, pid);  // also from here: no race with a signal
+  // A child of another account sets its group from here too: no race with a
+  // signal. (One that borrowed our memory has done it already: we run again
+  // only once it has started the program.)
+  if (!options.detached && options.identity) setpgid(pid, pid);
 
   errPipe[1].Reset();
   outPipe[1].Reset();
