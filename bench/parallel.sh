@@ -65,7 +65,7 @@ if [[ " $cases " == *" doc "* || " $cases " == *" memory "* ]]; then
  xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2"
  office:mimetype="application/vnd.oasis.opendocument.text"><office:body><office:text>
  <text:h>Benchmark</text:h><text:p>%s</text:p></office:text></office:body></office:document>\n' \
-    "$(for i in $(seq 400); do printf 'Words to lay out over the pages. '; done)" >doc.fodt
+    "$(for i in $(seq 200); do printf 'Words to lay out over the pages. '; done)" >doc.fodt
   soffice --headless "-env:UserInstallation=file://$work/maker" --convert-to doc doc.fodt >/dev/null 2>&1
   for i in $(seq 16); do cp doc.doc "doc/doc$i.doc"; done
   "$scrivex" -i doc.doc -o warm.pdf >/dev/null 2>&1 || true

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "pdf/pdf_tool.h"
+#include "pdf/qpdf/pdf_tool.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);

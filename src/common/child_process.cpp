@@ -67,7 +67,7 @@ platform::ChildResult RunWatched(const std::vector<std::string>& argv,
 
 void NoteChildFailure(const std::string& program, const platform::ChildResult& result,
                       std::string* why) {
-  if (why == nullptr) return;
+  if (why == nullptr || result.stopped) return;
   std::string name = ProgramName(program);
   if (!result.started) {
     NoteFailure(why, name + (result.refusal.empty() ? " could not be started"
@@ -105,6 +105,7 @@ int RunHiddenProcess(const std::vector<std::string>& argv, int* exitCode,
   child.workingDirectory = options.workingDirectory;
   child.confinement = options.confinement;
   child.onOutputLine = options.onOutputLine;
+  child.whileRunning = options.whileRunning;
   platform::ChildResult result = RunWatched(argv, child, options.why);
   if (!result.started) {
     TraceMessage("CreateProcess fail, %s:%s:%d\n", argv[0].c_str(), __FILE__, __LINE__);
@@ -112,7 +113,7 @@ int RunHiddenProcess(const std::vector<std::string>& argv, int* exitCode,
   }
   if (!result.output.empty()) TraceMessage("%s\n", result.output.c_str());
   if (options.outputTail) *options.outputTail = result.output;
-  if (result.timedOut || result.outOfMemory) return 0;
+  if (result.timedOut || result.outOfMemory || result.stopped) return 0;
   if (exitCode) *exitCode = result.exitCode;
   return 1;
 }

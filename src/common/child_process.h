@@ -29,12 +29,15 @@ struct HiddenProcessOptions {
   // Each line the child prints, as it comes; the lines it claims (true) are
   // left out of the tail and of a failure's reason (see platform::ChildOptions).
   std::function<bool(const std::string& line)> onOutputLine;
+  // The caller's work while the child runs; false stops the child (see
+  // platform::ChildOptions).
+  std::function<bool()> whileRunning;
 };
 
 // Runs a child without a window and waits for it, keeping only the tail of
 // its output (a trace shows all of it). 1 when the child ran to its end, 0
-// when it could not be started or ran out of time or memory (its process group is
-// killed). The child's exit status goes to exitCode when given (-1 when not
+// when it could not be started, ran out of time or memory or was stopped by
+// whileRunning (its process group is killed). The child's exit status goes to exitCode when given (-1 when not
 // started or out of time, the signal number when it was killed). A child that
 // fails notes why in options.why, with the last lines it printed.
 int RunHiddenProcess(const std::vector<std::string>& argv, int* exitCode = nullptr,
@@ -47,7 +50,8 @@ int RunCommandLine(const std::vector<std::string>& argv, bool detached = false,
                    std::string* why = nullptr);
 
 // Notes why a child failed (not started, out of time, killed, a non-zero
-// exit with its last lines); nothing for a child that ended with 0.
+// exit with its last lines); nothing for a child that ended with 0 or that
+// its caller stopped, who knows why.
 void NoteChildFailure(const std::string& program, const platform::ChildResult& result,
                       std::string* why);
 

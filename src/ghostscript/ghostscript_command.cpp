@@ -199,6 +199,7 @@ int RunGhostscript(const RenderRequest& request, std::string* why, int* exitCode
   options.env = {{"GS_LIB", setup.ghostscriptLib}};
   options.outputTail = output;
   options.why = why;
+  options.whileRunning = request.whileRunning;
   GhostscriptPages pages;
   if (request.progress) {
     ReportStage(request.progress, kRenderingStage);

@@ -4,6 +4,7 @@
 #define SCRIVEX_GHOSTSCRIPT_GHOSTSCRIPT_COMMAND_H_
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -37,6 +38,9 @@ struct RenderRequest {
   // Told the pages as Ghostscript starts them (a PDF's; it names no
   // PostScript page); empty: Ghostscript runs quiet.
   ProgressSink progress = {};
+  // The caller's work while Ghostscript runs, called once it has started;
+  // false stops it, and RunGhostscript returns 0.
+  std::function<bool()> whileRunning = {};
 };
 
 // What the builder learns from the system, gathered by RunGhostscript.

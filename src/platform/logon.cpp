@@ -8,9 +8,38 @@
 
 #include <cstdlib>
 
+#include "platform/shared_library.h"
+
 namespace scrivex::platform {
 
 namespace {
+
+// PAM, loaded by the first logon: only runs for another account need it, and
+// every library linked in costs each run its loading.
+struct Pam {
+  SharedLibrary library;
+  decltype(&pam_start) start = nullptr;
+  decltype(&pam_authenticate) authenticate = nullptr;
+  decltype(&pam_acct_mgmt) acctMgmt = nullptr;
+  decltype(&pam_end) end = nullptr;
+};
+
+// Null when PAM cannot be loaded.
+const Pam* LoadedPam() {
+  static const Pam pam = [] {
+    Pam loaded;
+    std::string why;
+    if (!loaded.library.Open(SCRIVEX_PAM_LIBRARY, &why) ||
+        !loaded.library.Bind("pam_start", &loaded.start, &why) ||
+        !loaded.library.Bind("pam_authenticate", &loaded.authenticate, &why) ||
+        !loaded.library.Bind("pam_acct_mgmt", &loaded.acctMgmt, &why) ||
+        !loaded.library.Bind("pam_end", &loaded.end, &why)) {
+      loaded.library = SharedLibrary();
+    }
+    return loaded;
+  }();
+  return pam.library.valid() ? &pam : nullptr;
+}
 
 // Answers every hidden prompt with the password, and nothing else.
 int Converse(int count, const pam_message** messages, pam_response** responses, void* data) {
@@ -69,14 +98,18 @@ std::optional<Account> FindAccount(const std::string& name) {
 }
 
 LogonResult CheckAccountPassword(const std::string& user, const std::string& password) {
+  const Pam* library = LoadedPam();
+  if (library == nullptr) return LogonResult::kUnavailable;
   pam_conv conversation{&Converse, const_cast<std::string*>(&password)};
   pam_handle_t* pam = nullptr;
-  if (pam_start(kPamService, user.c_str(), &conversation, &pam) != PAM_SUCCESS) {
+  if (library->start(kPamService, user.c_str(), &conversation, &pam) != PAM_SUCCESS) {
     return LogonResult::kUnavailable;
   }
-  int status = pam_authenticate(pam, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
-  if (status == PAM_SUCCESS) status = pam_acct_mgmt(pam, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
-  pam_end(pam, status);
+  int status = library->authenticate(pam, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
+  if (status == PAM_SUCCESS) {
+    status = library->acctMgmt(pam, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
+  }
+  library->end(pam, status);
   switch (status) {
     case PAM_SUCCESS:
       return LogonResult::kAccepted;

@@ -109,7 +109,7 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 
 constexpr size_t kOutputTailBytes = 4096;
 
-void ReportExecError(int fd) {
+[[noreturn]] void ReportExecError(int fd) {
   int err = errno;
   ssize_t ignored = write(fd, &err, sizeof err);
   (void)ignored;
@@ -166,6 +166,70 @@ struct OutputReader {
     }
   }
 };
+
+// What a started child needs, gathered before the fork. The child may run on
+// our memory (vfork) until its exec: it only reads this, and keeps its own
+// variables in its own frames.
+struct ChildStart {
+  const ChildOptions& options;
+  const MemoryCap& cap;
+  pid_t parent;
+  int devNull;
+  int outPipe;  // the write end, or -1
+  int errPipe;  // the write end, reporting a failed start
+  int pidPipe;  // the write end, for a detached child's intermediate
+  const std::vector<gid_t>& groups;
+  char* const* argv;
+  char* const* envp;
+};
+
+// The child's side of RunChild: only async-signal-safe calls.
+[[noreturn]] __attribute__((noinline)) void StartChildProgram(const ChildStart& start) {
+  const ChildOptions& options = start.options;
+  signal(SIGPIPE, SIG_DFL);
+  if (options.detached) {
+    setsid();
+    pid_t grandchild = fork();
+    if (grandchild < 0) _exit(127);
+    if (grandchild > 0) {
+      ssize_t ignored = write(start.pidPipe, &grandchild, sizeof grandchild);
+      (void)ignored;
+      _exit(0);
+    }
+  } else {
+    // A group of its own, killed as a whole on a time-out or a signal to
+    // us; and it dies with us, however we end.
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != start.parent) _exit(127);
+    start.cap.ApplyInChild();
+  }
+  if (start.devNull >= 0) dup2(start.devNull, 0);
+  if (start.outPipe >= 0) {
+    dup2(start.outPipe, 1);
+    dup2(start.outPipe, 2);
+  } else if (start.devNull >= 0 && !options.keepOutput) {
+    dup2(start.devNull, 1);
+    dup2(start.devNull, 2);
+  }
+  if (options.identity) {
+    // Nothing of ours reaches the other account but the three standard
+    // streams (and the pipe that reports a failed start, closed by the exec).
+    const unsigned reportFd = static_cast<unsigned>(start.errPipe);
+    if (reportFd > 3) close_range(3, reportFd - 1, 0);
+    close_range(reportFd + 1, ~0U, 0);
+    // Groups first: after setuid nothing may change them any more.
+    if (setgroups(start.groups.size(), start.groups.data()) != 0 ||
+        setgid(options.identity->gid) != 0 || setuid(options.identity->uid) != 0) {
+      ReportExecError(start.errPipe);
+    }
+  }
+  if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
+    ReportExecError(start.errPipe);
+  }
+  execvpe(start.argv[0], start.argv, start.envp);
+  ReportExecError(start.errPipe);
+}
 
 // Waits for the child, draining its output, until it ends or the deadline
 // (0: none) passes; then the child's whole process group is killed.
@@ -291,62 +355,33 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
   if (options.identity) {
     groups.assign(options.identity->groups.begin(), options.identity->groups.end());
   }
-  const char* workDir =
-      options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str();
-  const pid_t parent = getpid();
-  const long long deadline =
-      options.timeoutMs > 0 && !options.detached ? TickCountMs() + options.timeoutMs : 0;
+  const ChildStart start{.options = options,
+                         .cap = cap,
+                         .parent = getpid(),
+                         .devNull = devNull.get(),
+                         .outPipe = outPipe[1].get(),
+                         .errPipe = errPipe[1].get(),
+                         .pidPipe = pidPipe[1].get(),
+                         .groups = groups,
+                         .argv = argp.data(),
+                         .envp = envp.data()};
 
-  pid_t pid = fork();
+  // A child that only sets up its descriptors and starts the program borrows
+  // our memory until the exec (vfork): nothing of ours is copied, and it runs
+  // at once on our processor instead of waiting for one while we go on. One
+  // that takes another account (setuid reaches every thread of a process) or
+  // leaves a grandchild behind gets a copy of its own.
+  const bool borrowsMemory = !options.detached && !options.identity;
+  pid_t pid = borrowsMemory ? vfork() : fork();
   if (pid < 0) {
     result.startError = errno;
     return result;
   }
-  if (pid == 0) {
-    // Child: only async-signal-safe calls from here on.
-    signal(SIGPIPE, SIG_DFL);
-    if (options.detached) {
-      setsid();
-      pid_t grandchild = fork();
-      if (grandchild < 0) _exit(127);
-      if (grandchild > 0) {
-        ssize_t ignored = write(pidPipe[1].get(), &grandchild, sizeof grandchild);
-        (void)ignored;
-        _exit(0);
-      }
-    } else {
-      // A group of its own, killed as a whole on a time-out or a signal to
-      // us; and it dies with us, however we end.
-      setpgid(0, 0);
-      prctl(PR_SET_PDEATHSIG, SIGKILL);
-      if (getppid() != parent) _exit(127);
-      cap.ApplyInChild();
-    }
-    if (devNull.valid()) dup2(devNull.get(), 0);
-    if (outPipe[1].valid()) {
-      dup2(outPipe[1].get(), 1);
-      dup2(outPipe[1].get(), 2);
-    } else if (devNull.valid() && !options.keepOutput) {
-      dup2(devNull.get(), 1);
-      dup2(devNull.get(), 2);
-    }
-    if (options.identity) {
-      // Nothing of ours reaches the other account but the three standard
-      // streams (and the pipe that reports a failed start, closed by the exec).
-      const unsigned reportFd = static_cast<unsigned>(errPipe[1].get());
-      if (reportFd > 3) close_range(3, reportFd - 1, 0);
-      close_range(reportFd + 1, ~0U, 0);
-      // Groups first: after setuid nothing may change them any more.
-      if (setgroups(groups.size(), groups.data()) != 0 || setgid(options.identity->gid) != 0 ||
-          setuid(options.identity->uid) != 0) {
-        ReportExecError(errPipe[1].get());
-      }
-    }
-    if (workDir && chdir(workDir) != 0) ReportExecError(errPipe[1].get());
-    execvpe(argp[0], argp.data(), envp.data());
-    ReportExecError(errPipe[1].get());
-  }
-  if (!options.detached) setpgid(pid, pid);  // also from here: no race with a signal
+  if (pid == 0) StartChildProgram(start);
+  // A child of another account sets its group from here too: no race with a
+  // signal. (One that borrowed our memory has done it already: we run again
+  // only once it has started the program.)
+  if (!options.detached && options.identity) setpgid(pid, pid);
 
   errPipe[1].Reset();
   outPipe[1].Reset();
@@ -380,6 +415,12 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
     return result;
   }
   SetRunningChildGroup(pid);
+  const long long deadline = options.timeoutMs > 0 ? TickCountMs() + options.timeoutMs : 0;
+  if (options.whileRunning && !options.whileRunning()) {
+    result.stopped = true;
+    kill(-pid, SIGKILL);
+    kill(pid, SIGKILL);
+  }
   OutputReader reader{options.onOutputLine, options.captureOutput, {}};
   WaitForChild(pid, outPipe[0].get(), deadline, reader, cap, &result);
   SetRunningChildGroup(0);
@@ -395,8 +436,8 @@ std::string LastOutputLine(std::string output) {
 }
 
 int WatchdogSeconds() {
-  static const int seconds = GetProfileInt(ConfigFile(), "Watchdog",
-                                           "ChildSeconds", kDefaultChildSeconds);
+  static const int seconds =
+      GetProfileInt(ConfigFile(), "Watchdog", "ChildSeconds", kDefaultChildSeconds);
   return seconds < 0 ? 0 : seconds;
 }
 

@@ -44,6 +44,10 @@ struct ChildOptions {
   // A child that reads a document: it runs in a box (see sandbox.h) and
   // under the memory cap of config.ini (see memory_cap.h).
   std::optional<Confinement> confinement;
+  // Called once a waited-for child has started, before the wait: the
+  // caller's own work that can go on while the child runs. Answering false
+  // stops the child (its process group is killed; ChildResult::stopped).
+  std::function<bool()> whileRunning;
 };
 
 // Our environment with the options' changes: what a child starts with.
@@ -55,6 +59,7 @@ struct ChildResult {
   bool exitedNormally = false;  // false: killed by a signal
   int exitCode = -1;            // exit status, or the signal number when killed
   bool timedOut = false;        // killed because its time ran out
+  bool stopped = false;         // killed because whileRunning said so
   int startError = 0;           // errno of the step that kept the program from starting
   std::string refusal;          // why it was not started, when it was refused a box
   bool outOfMemory = false;     // stopped because it reached its memory cap

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <qpdf/QPDF.hh>
+
 #include "image/tiff_page.h"
 #include "pdf/pdf_document.h"
 #include "platform/files.h"
@@ -69,10 +71,10 @@ TEST(CreatorJob, WritesTheFileTheRecordNames) {
   record.title = "Quarterly";
   record.generalPageRotateAngle = 90;
   ASSERT_TRUE(WriteCreatorJob(stream, record, &written, &why)) << why;
-  auto pdf = OpenPdf(dir.Path("c.pdf"), "", false, nullptr);
-  ASSERT_TRUE(pdf);
-  EXPECT_EQ(pdf->getTrailer().getKey("/Info").getKey("/Title").getUTF8Value(), "Quarterly");
-  QPDFObjectHandle second = pdf->getAllPages()[1];
+  QPDF pdf;
+  pdf.processFile(dir.Path("c.pdf").c_str());
+  EXPECT_EQ(pdf.getTrailer().getKey("/Info").getKey("/Title").getUTF8Value(), "Quarterly");
+  QPDFObjectHandle second = pdf.getAllPages()[1];
   EXPECT_EQ(second.getKey("/Rotate").getIntValue(), 90);
   record.automaticDirectory = dir.Path("c.tif");
   record.bitcount = 1;

@@ -6,10 +6,63 @@
 #include "common/paper_sizes.h"
 #include "common/temp_files.h"
 #include "platform/files.h"
+#include "platform/shared_library.h"
 #include "spool/spooler.h"
 
 namespace scrivex {
 namespace {
+
+// cairo's functions, from the library the first document a run prints opens:
+// runs that never print load neither it nor the X11 libraries it brings.
+// clang-format off
+#define SCRIVEX_CAIRO_FUNCTIONS(X)  \
+  X(cairo_clip)                     \
+  X(cairo_create)                   \
+  X(cairo_destroy)                  \
+  X(cairo_get_source)               \
+  X(cairo_identity_matrix)          \
+  X(cairo_image_surface_create)     \
+  X(cairo_image_surface_get_data)   \
+  X(cairo_image_surface_get_stride) \
+  X(cairo_paint)                    \
+  X(cairo_pattern_set_filter)       \
+  X(cairo_pdf_surface_create)       \
+  X(cairo_rectangle)                \
+  X(cairo_restore)                  \
+  X(cairo_save)                     \
+  X(cairo_scale)                    \
+  X(cairo_set_source_surface)       \
+  X(cairo_show_page)                \
+  X(cairo_status)                   \
+  X(cairo_surface_destroy)          \
+  X(cairo_surface_finish)           \
+  X(cairo_surface_flush)            \
+  X(cairo_surface_mark_dirty)       \
+  X(cairo_surface_status)           \
+  X(cairo_translate)
+// clang-format on
+
+struct Cairo {
+  platform::SharedLibrary library;
+#define SCRIVEX_CAIRO_POINTER(name) decltype(&::name) name = nullptr;
+  SCRIVEX_CAIRO_FUNCTIONS(SCRIVEX_CAIRO_POINTER)
+#undef SCRIVEX_CAIRO_POINTER
+  std::string failure;  // why it could not be loaded
+};
+
+const Cairo& LoadedCairo() {
+  static const Cairo cairo = [] {
+    Cairo loaded;
+    bool bound = loaded.library.Open(SCRIVEX_CAIRO_LIBRARY, &loaded.failure);
+#define SCRIVEX_CAIRO_BIND(name) \
+  bound = bound && loaded.library.Bind(#name, &loaded.name, &loaded.failure);
+    SCRIVEX_CAIRO_FUNCTIONS(SCRIVEX_CAIRO_BIND)
+#undef SCRIVEX_CAIRO_BIND
+    if (!bound) loaded.library = platform::SharedLibrary();
+    return loaded;
+  }();
+  return cairo;
+}
 
 std::unique_ptr<PrinterDC> ContextFor(const std::string& printer, const spool::DEVMODEA& d) {
   auto dc = std::make_unique<PrinterDC>();
@@ -35,8 +88,9 @@ std::unique_ptr<PrinterDC> ContextFor(const std::string& printer, const spool::D
 }  // namespace
 
 PrinterDC::~PrinterDC() {
-  if (cr) cairo_destroy(cr);
-  if (surface) cairo_surface_destroy(surface);
+  // A context and a surface come only from a loaded cairo.
+  if (cr) LoadedCairo().cairo_destroy(cr);
+  if (surface) LoadedCairo().cairo_surface_destroy(surface);
   if (!streamPath.empty()) platform::RemoveFile(streamPath);
 }
 
@@ -83,38 +137,46 @@ int GetDeviceCaps(const PrinterDC& dc, int index) {
 
 int StartDoc(PrinterDC& dc, const std::string& documentName) {
   if (dc.surface) return 0;
+  const Cairo& c = LoadedCairo();
+  if (!c.library.valid()) {
+    dc.jobFailure = "cairo cannot be loaded: " + c.failure;
+    return 0;
+  }
   dc.documentName = documentName.empty() ? "document" : documentName;
   dc.streamPath = MakeTempFileName(".pdf");
   if (dc.streamPath.empty()) return 0;
-  dc.surface = cairo_pdf_surface_create(dc.streamPath.c_str(), dc.widthPoints, dc.heightPoints);
-  if (cairo_surface_status(dc.surface) != CAIRO_STATUS_SUCCESS) return 0;
-  dc.cr = cairo_create(dc.surface);
+  dc.surface = c.cairo_pdf_surface_create(dc.streamPath.c_str(), dc.widthPoints, dc.heightPoints);
+  if (c.cairo_surface_status(dc.surface) != CAIRO_STATUS_SUCCESS) return 0;
+  dc.cr = c.cairo_create(dc.surface);
   return 1;
 }
 
 int StartPage(PrinterDC& dc) {
   if (!dc.cr || dc.inPage) return 0;
-  cairo_identity_matrix(dc.cr);
+  const Cairo& c = LoadedCairo();
+  c.cairo_identity_matrix(dc.cr);
   // The application draws in device pixels, as on a printer.
-  cairo_scale(dc.cr, 72.0 / dc.dpiX, 72.0 / dc.dpiY);
+  c.cairo_scale(dc.cr, 72.0 / dc.dpiX, 72.0 / dc.dpiY);
   dc.inPage = true;
   return 1;
 }
 
 int EndPage(PrinterDC& dc) {
   if (!dc.cr || !dc.inPage) return 0;
-  cairo_show_page(dc.cr);
+  const Cairo& c = LoadedCairo();
+  c.cairo_show_page(dc.cr);
   dc.inPage = false;
-  return cairo_status(dc.cr) == CAIRO_STATUS_SUCCESS ? 1 : 0;
+  return c.cairo_status(dc.cr) == CAIRO_STATUS_SUCCESS ? 1 : 0;
 }
 
 int EndDoc(PrinterDC& dc) {
   if (!dc.surface || dc.inPage) return 0;
-  cairo_destroy(dc.cr);
+  const Cairo& c = LoadedCairo();
+  c.cairo_destroy(dc.cr);
   dc.cr = nullptr;
-  cairo_surface_finish(dc.surface);
-  bool written = cairo_surface_status(dc.surface) == CAIRO_STATUS_SUCCESS;
-  cairo_surface_destroy(dc.surface);
+  c.cairo_surface_finish(dc.surface);
+  bool written = c.cairo_surface_status(dc.surface) == CAIRO_STATUS_SUCCESS;
+  c.cairo_surface_destroy(dc.surface);
   dc.surface = nullptr;
   if (!written) {
     dc.jobFailure = "the print stream could not be written";
@@ -139,44 +201,45 @@ int DrawPixels(PrinterDC& dc, const uint8_t* rgba, int width, int height, int le
       destHeight <= 0) {
     return 0;
   }
+  const Cairo& c = LoadedCairo();
   size_t pixels = static_cast<size_t>(width) * height;
   bool opaque = true;
   for (size_t i = 0; i < pixels && opaque; ++i) opaque = rgba[i * 4 + 3] == 255;
   // An opaque image goes without an alpha channel, so the stream carries no soft mask.
-  cairo_surface_t* image =
-      cairo_image_surface_create(opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, width, height);
-  if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(image);
+  cairo_surface_t* image = c.cairo_image_surface_create(
+      opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, width, height);
+  if (c.cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
+    c.cairo_surface_destroy(image);
     return 0;
   }
-  cairo_surface_flush(image);
-  unsigned char* data = cairo_image_surface_get_data(image);
-  int stride = cairo_image_surface_get_stride(image);
+  c.cairo_surface_flush(image);
+  unsigned char* data = c.cairo_image_surface_get_data(image);
+  int stride = c.cairo_image_surface_get_stride(image);
   for (int y = 0; y < height; ++y) {
     const uint8_t* in = rgba + static_cast<size_t>(y) * width * 4;
     auto* out = reinterpret_cast<uint32_t*>(data + static_cast<size_t>(y) * stride);
     for (int x = 0; x < width; ++x, in += 4) {
       // cairo keeps native-endian ARGB with the colour premultiplied by alpha.
       uint32_t a = in[3];
-      auto premultiplied = [a](uint32_t c) { return (c * a + 127) / 255; };
+      auto premultiplied = [a](uint32_t channel) { return (channel * a + 127) / 255; };
       out[x] =
           a << 24 | premultiplied(in[0]) << 16 | premultiplied(in[1]) << 8 | premultiplied(in[2]);
     }
   }
-  cairo_surface_mark_dirty(image);
+  c.cairo_surface_mark_dirty(image);
 
-  cairo_save(dc.cr);
-  cairo_rectangle(dc.cr, left, top, destWidth, destHeight);
-  cairo_clip(dc.cr);
-  cairo_translate(dc.cr, left, top);
-  cairo_scale(dc.cr, static_cast<double>(destWidth) / width,
-              static_cast<double>(destHeight) / height);
-  cairo_set_source_surface(dc.cr, image, 0, 0);
-  cairo_pattern_set_filter(cairo_get_source(dc.cr), CAIRO_FILTER_GOOD);
-  cairo_paint(dc.cr);
-  cairo_restore(dc.cr);
-  cairo_surface_destroy(image);
-  return cairo_status(dc.cr) == CAIRO_STATUS_SUCCESS ? 1 : 0;
+  c.cairo_save(dc.cr);
+  c.cairo_rectangle(dc.cr, left, top, destWidth, destHeight);
+  c.cairo_clip(dc.cr);
+  c.cairo_translate(dc.cr, left, top);
+  c.cairo_scale(dc.cr, static_cast<double>(destWidth) / width,
+                static_cast<double>(destHeight) / height);
+  c.cairo_set_source_surface(dc.cr, image, 0, 0);
+  c.cairo_pattern_set_filter(c.cairo_get_source(dc.cr), CAIRO_FILTER_GOOD);
+  c.cairo_paint(dc.cr);
+  c.cairo_restore(dc.cr);
+  c.cairo_surface_destroy(image);
+  return c.cairo_status(dc.cr) == CAIRO_STATUS_SUCCESS ? 1 : 0;
 }
 
 }  // namespace scrivex

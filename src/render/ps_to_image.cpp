@@ -62,13 +62,9 @@ int PngDeviceFor(int colorBits, bool gray, const std::string& output) {
   return kDevicePng16m;
 }
 
-// The input holds something to render, and the page range starts inside a
-// PDF: an empty or unreadable file, or a range past the end, renders to a
-// blank page that is no result. *pageCount gets a PDF's pages (else 0).
-bool CheckInput(const std::string& input, int firstPage, int* pageCount, double* pagesArea,
-                std::string* why) {
-  *pageCount = 0;
-  *pagesArea = 0;
+// The input file holds something to render: an empty or unreadable one
+// renders to a blank page that is no result.
+bool CheckInputFile(const std::string& input, std::string* why) {
   if (!platform::FileExists(input)) {
     NoteFailure(why, "no such file");
     return false;
@@ -81,23 +77,6 @@ bool CheckInput(const std::string& input, int firstPage, int* pageCount, double*
     NoteFailure(why, "the file is empty");
     return false;
   }
-  if (!platform::HasExtension(input, ".pdf")) return true;
-  std::string error;
-  int pages = CountPdfPages(input, true, &error, pagesArea);
-  if (pages < 0) {
-    NoteFailure(why, "not a readable PDF: " + error);
-    return false;
-  }
-  if (pages == 0) {
-    NoteFailure(why, "the PDF has no pages");
-    return false;
-  }
-  if (firstPage > pages) {
-    NoteFailure(why, "the range starts at page " + std::to_string(firstPage) + " of a " +
-                         std::to_string(pages) + "-page document");
-    return false;
-  }
-  *pageCount = pages;
   return true;
 }
 
@@ -120,6 +99,65 @@ bool NeedsBigTiff(double pagesArea, const std::string& output, float resolutionX
   double dpiY = resolutionY > 0 ? resolutionY : 72;
   double bytes = pagesArea / (72.0 * 72.0) * dpiX * dpiY * (colorBits > 1 ? 4 : 1);
   return bytes > 3.5 * 1024 * 1024 * 1024;
+}
+
+// A PDF input's pages, read with qpdf: one that does not open, has none or
+// has fewer than the range's first is refused (it would render to a blank
+// page), and pages that could pass the classic TIFF's limit need a BigTIFF.
+// The check runs while Ghostscript already renders (RenderRequest::
+// whileRunning): loading qpdf and reading the file would otherwise hold up
+// the start of every PDF's rendering. Ghostscript is stopped when the check
+// refuses the input, or when it needs a BigTIFF, and renders again with one.
+struct PdfPageCheck {
+  explicit PdfPageCheck(const ImageRequest& request) : asked(request) {}
+
+  const ImageRequest& asked;
+  bool done = false;
+  int pageCount = 0;  // 0 for other input
+  bool bigTiff = false;
+  std::string failure;  // why the input is refused
+
+  // Checks the input once; true when Ghostscript may go on as it started.
+  bool Run() {
+    if (!done && platform::HasExtension(asked.input, ".pdf")) {
+      std::string error;
+      double area = 0;
+      const int pages = CountPdfPages(asked.input, true, &error, &area);
+      if (pages < 0) {
+        failure = "not a readable PDF: " + error;
+      } else if (pages == 0) {
+        failure = "the PDF has no pages";
+      } else if (asked.firstPage > pages) {
+        failure = "the range starts at page " + std::to_string(asked.firstPage) + " of a " +
+                  std::to_string(pages) + "-page document";
+      } else {
+        pageCount = pages;
+        bigTiff =
+            NeedsBigTiff(area, asked.output, asked.resolutionX, asked.resolutionY, asked.colorBits);
+      }
+    }
+    done = true;
+    return failure.empty() && !bigTiff;
+  }
+};
+
+// RanCleanly with the PDF check running while Ghostscript starts: nothing
+// rendered counts before the check has passed, and pages that need a BigTIFF
+// render again with it.
+bool RanCleanlyChecked(RenderRequest request, PdfPageCheck& check, std::string* why) {
+  request.whileRunning = [&check] { return check.Run(); };
+  const bool rendered = RanCleanly(request, why);
+  check.Run();  // a Ghostscript that never started waited for no check
+  if (!check.failure.empty()) return false;
+  if (check.bigTiff && !request.bigTiff) {
+    if (request.numberPages) {
+      for (const std::string& page : ListPageFiles(request.outputPath)) platform::RemoveFile(page);
+    }
+    request.bigTiff = true;
+    request.whileRunning = nullptr;
+    return RanCleanly(request, why);
+  }
+  return rendered;
 }
 
 // The pages of a PostScript file by its page comments, which Ghostscript's
@@ -187,7 +225,7 @@ bool IsCompleteOutput(const std::string& path, const std::string& finalName, int
 // folder and the image converter writes the requested format from them, one
 // file per page (GIF, TGA, numbered like every paged output, into `pageDir`)
 // or one file for the whole document (DCX, MNG).
-int RenderThroughPngPages(RenderRequest request, int colorBits, bool gray,
+int RenderThroughPngPages(RenderRequest request, PdfPageCheck& check, int colorBits, bool gray,
                           const std::string& pageDir, std::string* why) {
   const std::string output = request.outputPath;
   // The PNG pages go to a private folder of this run, removed with them.
@@ -201,7 +239,7 @@ int RenderThroughPngPages(RenderRequest request, int colorBits, bool gray,
   request.outputPath = pngBase;
   request.device = PngDeviceFor(colorBits, gray, output);
   request.numberPages = 1;
-  bool rendered = RanCleanly(request, why);
+  bool rendered = RanCleanlyChecked(request, check, why);
 
   std::vector<std::string> pages = ListPageFiles(pngBase);
   int result = rendered && !pages.empty() ? 1 : 0;
@@ -246,20 +284,19 @@ bool NeedsImageConverter(const std::string& output) {
          platform::HasExtension(output, ".tga");
 }
 
-int ConvertPsToImage(const ImageRequest& asked, std::string* why,
-                     std::vector<std::string>* written) {
-  if (written) written->clear();
+namespace {
+
+// ConvertPsToImage once the input file is there: the PDF check runs while
+// Ghostscript starts. The reasons go to *why, which counts only when the
+// check has passed.
+int RenderInput(const ImageRequest& asked, PdfPageCheck& check, std::string* why,
+                std::vector<std::string>* written) {
   const std::string& input = asked.input;
   const std::string& output = asked.output;
   const float resolutionX = asked.resolutionX, resolutionY = asked.resolutionY;
   const int tiffCompression = asked.tiffCompression, colorBits = asked.colorBits;
   const int firstPage = asked.firstPage, lastPage = asked.lastPage;
-  int pageCount = 0;
-  double pagesArea = 0;
   const ProgressSink& progress = asked.progress;
-  ReportStage(progress, "reading the input");
-  if (!CheckInput(input, firstPage, &pageCount, &pagesArea, why)) return 0;
-  const int expected = ExpectedPages(pageCount, firstPage, lastPage);
 
   int singleFile = 0;
   RenderRequest request;
@@ -276,7 +313,6 @@ int ConvertPsToImage(const ImageRequest& asked, std::string* why,
   request.firstPage = firstPage;
   request.lastPage = lastPage;
   request.jpegQuality = asked.jpegQuality;
-  request.bigTiff = NeedsBigTiff(pagesArea, output, resolutionX, resolutionY, colorBits);
   request.progress = progress;
   if (NeedsImageConverter(output)) singleFile = IsDcxOrMng(output);
 
@@ -301,8 +337,9 @@ int ConvertPsToImage(const ImageRequest& asked, std::string* why,
       return 0;
     }
     request.outputPath = staging.path();
-    if (!RanCleanly(request, why)) return 0;
+    if (!RanCleanlyChecked(request, check, why)) return 0;
     ReportStage(progress, kCheckingStage);
+    const int expected = ExpectedPages(check.pageCount, firstPage, lastPage);
     if (!IsCompleteOutput(staging.path(), output, expected, why)) return 0;
     if (FinishImageFiles({staging.path()}, output, depth, tiffCompression, dpiX, dpiY, why,
                          progress) != 1) {
@@ -316,7 +353,7 @@ int ConvertPsToImage(const ImageRequest& asked, std::string* why,
     return 1;
   }
   if (singleFile) {  // DCX, MNG: the converter replaces the output itself
-    if (RenderThroughPngPages(request, colorBits, asked.grayscale != 0, "", why) != 1 ||
+    if (RenderThroughPngPages(request, check, colorBits, asked.grayscale != 0, "", why) != 1 ||
         !IsCompleteOutput(output, output, 0, why)) {
       return 0;
     }
@@ -334,13 +371,16 @@ int ConvertPsToImage(const ImageRequest& asked, std::string* why,
   platform::PathParts out = platform::SplitPath(output);
   const std::string staged = folder.path() + out.name + out.ext;
   if (NeedsImageConverter(output)) {
-    if (RenderThroughPngPages(request, colorBits, asked.grayscale != 0, folder.path(), why) != 1)
+    if (RenderThroughPngPages(request, check, colorBits, asked.grayscale != 0, folder.path(),
+                              why) != 1) {
       return 0;
+    }
   } else {
     request.outputPath = staged;
-    if (!RanCleanly(request, why)) return 0;
+    if (!RanCleanlyChecked(request, check, why)) return 0;
   }
   ReportStage(progress, kCheckingStage);
+  const int expected = ExpectedPages(check.pageCount, firstPage, lastPage);
   std::vector<std::string> pages = ListPageFiles(staged);
   if (pages.empty()) {
     NoteFailure(why, "the document yielded no page");
@@ -362,6 +402,23 @@ int ConvertPsToImage(const ImageRequest& asked, std::string* why,
     return 0;
   }
   return 1;
+}
+
+}  // namespace
+
+int ConvertPsToImage(const ImageRequest& asked, std::string* why,
+                     std::vector<std::string>* written) {
+  if (written) written->clear();
+  ReportStage(asked.progress, "reading the input");
+  if (!CheckInputFile(asked.input, why)) return 0;
+  PdfPageCheck check(asked);
+  std::string rendering;
+  const int result = RenderInput(asked, check, &rendering, written);
+  // A refused input fails for that, whatever happened after.
+  check.Run();
+  NoteFailure(why, check.failure);
+  NoteFailure(why, rendering);
+  return check.failure.empty() ? result : 0;
 }
 
 }  // namespace scrivex

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "ghostscript/ghostscript_locator.h"
 #include "platform/files.h"
@@ -175,6 +176,56 @@ TEST_F(PsToImageTest, ARefusedPdfIsReadAgainThenFails) {
   // PostScript has one reader only.
   EXPECT_EQ(Convert(P("doc.ps"), P("ps.pdf")), 0);
   EXPECT_EQ(Args().find("-dNEWPDF=false"), std::string::npos);
+}
+
+// A PDF's pages are checked while Ghostscript already renders it: an input
+// the check refuses stops Ghostscript and fails for the check's reason, with
+// nothing written; pages that need a BigTIFF render again with one.
+TEST_F(PsToImageTest, ThePdfCheckStopsGhostscriptOrRendersAgain) {
+  // A render takes 5 seconds and leaves a mark when it ends; the font list
+  // the font map asks for fails at once.
+  fs::create_directories(P("p2t"));
+  dir_.Write("p2t/gs",
+             "#!/bin/sh\ncase \"$*\" in *-sOutputFile=*) ;; *) exit 1;; esac\nsleep 5\n"
+             "touch '" +
+                 P("ran-to-end") + "'\n");
+  fs::permissions(P("p2t/gs"), fs::perms::owner_all);
+  dir_.Write("broken.pdf", "%PDF-1.4\nno objects here\n");
+  EXPECT_EQ(Convert(P("broken.pdf"), P("broken.tif")), 0);
+  EXPECT_EQ(why_.rfind("not a readable PDF: ", 0), 0u) << why_;
+  ImageRequest past;
+  past.input = P("three.pdf");
+  past.output = P("past.png");
+  past.firstPage = 5;
+  why_.clear();
+  EXPECT_EQ(ConvertPsToImage(past, &why_), 0);
+  EXPECT_EQ(why_, "the range starts at page 5 of a 3-page document");
+  // Neither render ran to its end, and nothing is left.
+  EXPECT_FALSE(platform::FileExists(P("ran-to-end")));
+  for (const auto& entry : fs::directory_iterator(P(""))) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name.rfind("broken.", 0) != 0 || name == "broken.pdf") << name;
+    EXPECT_TRUE(name.rfind(".scrivex-", 0) != 0 && name.rfind("past", 0) != 0) << name;
+  }
+
+  // 20000 points square at 300 dpi: past 4 GiB even at one bit a pixel. The
+  // renders are logged, one line each.
+  std::string huge = kPdf;
+  huge.replace(huge.find("[0 0 72 72]"), 11, "[0 0 20000 20000]");
+  dir_.Write("huge.pdf", huge);
+  dir_.Write("p2t/gs",
+             "#!/bin/sh\nfor a in \"$@\"; do case \"$a\" in -sOutputFile=*) "
+             "printf '%s\\n' \"$*\" >> '" +
+                 P("renders.txt") + "'\ncp '" + P("whole.tif") +
+                 "' \"${a#-sOutputFile=}\";; esac; done\n");
+  EXPECT_EQ(Convert(P("huge.pdf"), P("huge.tif"), 300, 1), 1) << why_;
+  std::vector<std::string> renders;
+  std::istringstream log(ReadBytes(P("renders.txt")));
+  for (std::string line; std::getline(log, line);) renders.push_back(line);
+  // The first was stopped, maybe before it logged; the last asked for BigTIFF.
+  ASSERT_TRUE(!renders.empty() && renders.size() <= 2) << renders.size();
+  EXPECT_NE(renders.back().find("-dUseBigTIFF"), std::string::npos) << renders.back();
+  EXPECT_EQ(renders.front().find("-dUseBigTIFF") == std::string::npos, renders.size() == 2);
 }
 
 // A watched rendering tells its stages and, for a PDF, Ghostscript's pages

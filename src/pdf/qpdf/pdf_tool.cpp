@@ -1,10 +1,10 @@
-#include "pdf/pdf_tool.h"
+#include "pdf/qpdf/pdf_tool.h"
 
 #include <memory>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFWriter.hh>
 
-#include "pdf/pdf_document.h"
+#include "pdf/qpdf/qpdf_document.h"
 
 namespace scrivex {
 namespace {

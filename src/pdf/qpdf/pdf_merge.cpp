@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "pdf/pdf_document.h"
+#include "pdf/qpdf/qpdf_document.h"
 #include "platform/replacement_file.h"
 
 namespace scrivex {

@@ -14,7 +14,8 @@
 #include "pdf/page_fit.h"
 #include "pdf/pdf_document.h"
 #include "pdf/pdf_merge.h"
-#include "pdf/pdf_tool.h"
+#include "pdf/qpdf/pdf_tool.h"
+#include "pdf/qpdf/qpdf_document.h"
 #include "platform/process.h"
 #include "platform/test_support.h"
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "pdf/pdf_document.h"
+#include "pdf/qpdf/qpdf_document.h"
 
 namespace scrivex {
 

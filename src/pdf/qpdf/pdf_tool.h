@@ -1,7 +1,7 @@
 // The PDF tools program's work: adding the pages of one PDF to an existing
 // one, and writing document information, always replacing the file in one step.
-#ifndef SCRIVEX_PDF_PDF_TOOL_H_
-#define SCRIVEX_PDF_PDF_TOOL_H_
+#ifndef SCRIVEX_PDF_QPDF_PDF_TOOL_H_
+#define SCRIVEX_PDF_QPDF_PDF_TOOL_H_
 
 #include <string>
 #include <vector>
@@ -54,4 +54,4 @@ std::string PdfToolUsage();
 
 }  // namespace scrivex
 
-#endif  // SCRIVEX_PDF_PDF_TOOL_H_
+#endif  // SCRIVEX_PDF_QPDF_PDF_TOOL_H_

@@ -10,6 +10,7 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <sstream>
 
+#include "pdf/qpdf/qpdf_document.h"
 #include "platform/replacement_file.h"
 
 namespace scrivex {
