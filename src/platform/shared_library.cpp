@@ -26,8 +26,10 @@ bool SharedLibrary::Open(const std::string& file, std::string* why) {
   if (handle_) dlclose(handle_);
   file_ = file;
   // RTLD_LOCAL: its symbols serve only the calls made through Find, never
-  // another library loaded later.
-  handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // another library loaded later. RTLD_NODELETE: libraries such as cairo
+  // keep caches and threads that outlive our last call; unmapping them under
+  // those would crash at exit and strand what they hold.
+  handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (handle_ == nullptr && why) {
     const char* error = dlerror();
     *why = error ? error : file + " cannot be loaded";
