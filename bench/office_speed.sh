@@ -7,6 +7,7 @@
 #
 #   bench/office_speed.sh BUILD_DIR [FILES] [RUNS]
 set -eu
+. "$(dirname "$0")/office_document.sh"
 build=${1:?usage: office_speed.sh BUILD_DIR [FILES] [RUNS]}
 files=${2:-8}
 runs=${3:-3}
@@ -18,13 +19,7 @@ mkdir -p "$TMPDIR" "$SCRIVEX_HOME" "$work/batch"
 cd "$work"
 
 # A two-page Word document, and the batch's copies of it.
-printf '<?xml version="1.0" encoding="UTF-8"?>
-<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
- xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2"
- office:mimetype="application/vnd.oasis.opendocument.text"><office:body><office:text>
- <text:h>Benchmark</text:h><text:p>%s</text:p></office:text></office:body></office:document>\n' \
-  "$(for i in $(seq 200); do printf 'Words to lay out over the pages. '; done)" >doc.fodt
-soffice --headless "-env:UserInstallation=file://$work/maker" --convert-to doc doc.fodt >/dev/null 2>&1
+office_document doc "$work"
 for i in $(seq "$files"); do cp doc.doc "batch/doc$i.doc"; done
 
 ms() { date +%s%3N; }

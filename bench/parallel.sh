@@ -9,6 +9,7 @@
 #
 # CASES is a list of: pdf doc html memory (all by default).
 set -eu
+. "$(dirname "$0")/office_document.sh"
 build=${1:?usage: parallel.sh BUILD_DIR [RUNS] [CASES]}
 runs=${2:-3}
 cases=${3:-pdf doc html memory}
@@ -60,13 +61,7 @@ fi
 if [[ " $cases " == *" doc "* || " $cases " == *" memory "* ]]; then
   # A two-page Word document, copied 16 times.
   mkdir -p doc
-  printf '<?xml version="1.0" encoding="UTF-8"?>
-<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
- xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2"
- office:mimetype="application/vnd.oasis.opendocument.text"><office:body><office:text>
- <text:h>Benchmark</text:h><text:p>%s</text:p></office:text></office:body></office:document>\n' \
-    "$(for i in $(seq 200); do printf 'Words to lay out over the pages. '; done)" >doc.fodt
-  soffice --headless "-env:UserInstallation=file://$work/maker" --convert-to doc doc.fodt >/dev/null 2>&1
+  office_document doc "$work"
   for i in $(seq 16); do cp doc.doc "doc/doc$i.doc"; done
   "$scrivex" -i doc.doc -o warm.pdf >/dev/null 2>&1 || true
   echo "the document: $(pdfinfo warm.pdf | awk '/^Pages:/ {print $2}') pages"

@@ -9,6 +9,7 @@
 #
 # N: requests per latency sample (50).
 set -eu
+. "$(dirname "$0")/office_document.sh"
 build=${1:?usage: service.sh BUILD_DIR [N]}
 n=${2:-50}
 build=$(cd "$build" && pwd)
@@ -66,13 +67,7 @@ for _ in $(seq "$n"); do post txt small.txt; done
 for _ in $(seq $((n / 5 > 5 ? n / 5 : 5))); do post html small.html; done
 
 # 32 .docx of two pages.
-printf '<?xml version="1.0" encoding="UTF-8"?>
-<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
- xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2"
- office:mimetype="application/vnd.oasis.opendocument.text"><office:body><office:text>
- <text:h>Benchmark</text:h><text:p>%s</text:p></office:text></office:body></office:document>\n' \
-  "$(for i in $(seq 400); do printf 'Words to lay out over the pages. '; done)" >doc.fodt
-soffice --headless "-env:UserInstallation=file://$work/maker" --convert-to docx doc.fodt >/dev/null 2>&1
+office_document docx "$work"
 mkdir -p docx
 for i in $(seq 32); do cp doc.docx "docx/doc$i.docx"; done
 post docx doc.docx; post docx doc.docx; : >lat/docx  # each worker's office started
