@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "service/request_pool.h"
+#include "main/service/request_pool.h"
 
 namespace scrivex {
 

@@ -1,4 +1,4 @@
-#include "service/request_options.h"
+#include "main/service/request_options.h"
 
 #include "driver/options.h"
 

@@ -1,4 +1,4 @@
-#include "service/http_service.h"
+#include "main/service/http_service.h"
 
 #include <httplib.h>
 
@@ -21,10 +21,10 @@
 #include "platform/host_addresses.h"
 #include "platform/termination.h"
 #include "servers/request_filter.h"
-#include "service/program_check.h"
-#include "service/request_options.h"
-#include "service/service_metrics.h"
-#include "service/stored_zip.h"
+#include "main/service/program_check.h"
+#include "main/service/request_options.h"
+#include "main/service/service_metrics.h"
+#include "main/service/stored_zip.h"
 
 #ifndef SCRIVEX_VERSION_TEXT
 #error "SCRIVEX_VERSION_TEXT comes from the build: the packaging's version"

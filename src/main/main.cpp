@@ -7,7 +7,7 @@
 #include "platform/logon.h"
 #include "platform/replacement_file.h"
 #include "platform/termination.h"
-#include "real_converters.h"
+#include "main/real_converters.h"
 #include "servers/register_servers.h"
 
 int main(int argc, char** argv) {

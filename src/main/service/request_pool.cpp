@@ -1,4 +1,4 @@
-#include "service/request_pool.h"
+#include "main/service/request_pool.h"
 
 #include <poll.h>
 

@@ -1,4 +1,4 @@
-#include "real_converters.h"
+#include "main/real_converters.h"
 
 #include "apps/print_document.h"
 #include "apps/routes.h"

@@ -1,4 +1,4 @@
-#include "service/program_check.h"
+#include "main/service/program_check.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "service/program_check.h"
+#include "main/service/program_check.h"
 
 #include "platform/files.h"
 #include "platform/process.h"

@@ -18,10 +18,10 @@
 #include "platform/state_root.h"
 #include "platform/termination.h"
 #include "platform/worker_process.h"
-#include "real_converters.h"
+#include "main/real_converters.h"
 #include "servers/register_servers.h"
-#include "service/http_service.h"
-#include "service/request_pool.h"
+#include "main/service/http_service.h"
+#include "main/service/request_pool.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "service/stored_zip.h"
+#include "main/service/stored_zip.h"
 
 #include <zlib.h>
 

@@ -1,4 +1,4 @@
-#include "service/service_metrics.h"
+#include "main/service/service_metrics.h"
 
 #include <cstdio>
 
