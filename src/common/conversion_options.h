@@ -54,6 +54,8 @@ struct ConversionOptions {
   int excelMode = 0;
   int fastOfficeMode = 0;
   int htmlWaitMs = 0;
+
+  bool operator==(const ConversionOptions&) const = default;
 };
 
 constexpr size_t kPrinterNameBytes = 200;

@@ -18,21 +18,31 @@ constexpr const char* kConvert = "convert";
 
 // Every field of the options, in one order both ends know.
 constexpr int ConversionOptions::*kNumbers[] = {
-    &ConversionOptions::width,           &ConversionOptions::height,
-    &ConversionOptions::orientation,     &ConversionOptions::colorBits,
-    &ConversionOptions::grayscale,       &ConversionOptions::jpegQuality,
-    &ConversionOptions::tiffCompression, &ConversionOptions::resolutionX,
-    &ConversionOptions::resolutionY,     &ConversionOptions::viewResult,
-    &ConversionOptions::existingOutputMode, &ConversionOptions::encryptionKeyLength,
-    &ConversionOptions::permissions,     &ConversionOptions::rotation,
-    &ConversionOptions::hidePrintDialog, &ConversionOptions::noSinglePageSuffix,
-    &ConversionOptions::removeBlankPages, &ConversionOptions::excelMode,
-    &ConversionOptions::fastOfficeMode,  &ConversionOptions::htmlWaitMs,
+    &ConversionOptions::width,
+    &ConversionOptions::height,
+    &ConversionOptions::orientation,
+    &ConversionOptions::colorBits,
+    &ConversionOptions::grayscale,
+    &ConversionOptions::jpegQuality,
+    &ConversionOptions::tiffCompression,
+    &ConversionOptions::resolutionX,
+    &ConversionOptions::resolutionY,
+    &ConversionOptions::viewResult,
+    &ConversionOptions::existingOutputMode,
+    &ConversionOptions::encryptionKeyLength,
+    &ConversionOptions::permissions,
+    &ConversionOptions::rotation,
+    &ConversionOptions::hidePrintDialog,
+    &ConversionOptions::noSinglePageSuffix,
+    &ConversionOptions::removeBlankPages,
+    &ConversionOptions::excelMode,
+    &ConversionOptions::fastOfficeMode,
+    &ConversionOptions::htmlWaitMs,
 };
 constexpr std::string ConversionOptions::*kTexts[] = {
-    &ConversionOptions::paperSize,    &ConversionOptions::subject,
-    &ConversionOptions::title,        &ConversionOptions::author,
-    &ConversionOptions::keywords,     &ConversionOptions::userPassword,
+    &ConversionOptions::paperSize,     &ConversionOptions::subject,
+    &ConversionOptions::title,         &ConversionOptions::author,
+    &ConversionOptions::keywords,      &ConversionOptions::userPassword,
     &ConversionOptions::ownerPassword, &ConversionOptions::printZoomPaper,
     &ConversionOptions::pageRange,
 };
@@ -72,9 +82,22 @@ std::optional<ConversionRequest> ReadRequest(const std::vector<std::string>& fie
   return request;
 }
 
+ConversionReply ReplyOf(const ItemOutcome& outcome) {
+  ConversionReply reply;
+  reply.result = outcome.result;
+  reply.pages = outcome.record.pages;
+  reply.reason = outcome.record.reason;
+  reply.seconds = outcome.record.seconds;
+  reply.files = outcome.record.files;
+  return reply;
+}
+
 std::vector<std::string> ReplyFields(const ConversionReply& reply) {
-  std::vector<std::string> fields = {std::to_string(reply.result), std::to_string(reply.pages),
-                                     reply.reason, std::to_string(reply.seconds), reply.out,
+  std::vector<std::string> fields = {std::to_string(reply.result),
+                                     std::to_string(reply.pages),
+                                     reply.reason,
+                                     std::to_string(reply.seconds),
+                                     reply.out,
                                      reply.err};
   fields.insert(fields.end(), reply.files.begin(), reply.files.end());
   return fields;
@@ -112,13 +135,9 @@ int ServeRequests(int channel, const std::string& workersFolder, const Converter
   if (!setting) return 3;
   std::string buffer;
   std::vector<std::string> fields;
-  bool broken = false;
   bool writable = true;
-  while (writable && !platform::TerminationSignal()) {
-    if (!platform::TakeMessage(&buffer, &fields, &broken)) {
-      if (broken || !platform::ReadInto(channel, &buffer)) break;
-      continue;
-    }
+  while (writable && !platform::TerminationSignal() &&
+         platform::ReceiveMessage(channel, &buffer, &fields)) {
     if (fields.size() == 1 && fields[0] == kPing) {
       writable = platform::WriteAll(channel, platform::Frame({kPong}));
       continue;
@@ -129,12 +148,7 @@ int ServeRequests(int channel, const std::string& workersFolder, const Converter
     bool replaced = false;
     const ItemOutcome outcome =
         ConvertListItem(list, 0, request->options, request->printer, converters, &replaced, {});
-    ConversionReply reply;
-    reply.result = outcome.result;
-    reply.pages = outcome.record.pages;
-    reply.reason = outcome.record.reason;
-    reply.seconds = outcome.record.seconds;
-    reply.files = outcome.record.files;
+    ConversionReply reply = ReplyOf(outcome);
     setting->capture.Take(&reply.out, &reply.err);
     writable = platform::WriteAll(channel, platform::Frame(ReplyFields(reply)));
   }

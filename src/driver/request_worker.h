@@ -32,6 +32,8 @@ struct ConversionReply {
 
 std::vector<std::string> RequestFields(const ConversionRequest& request);
 std::optional<ConversionRequest> ReadRequest(const std::vector<std::string>& fields);
+// The reply for a converted item (what it printed is added by the caller).
+ConversionReply ReplyOf(const ItemOutcome& outcome);
 std::vector<std::string> ReplyFields(const ConversionReply& reply);
 std::optional<ConversionReply> ReadReply(const std::vector<std::string>& fields);
 

@@ -34,18 +34,15 @@ struct Task {
   size_t from = 0;
 };
 
+// A chain's reply: which item and the output it ended with, then what a
+// request worker answers.
 std::vector<std::string> ChainReplyFields(size_t index, const ItemOutcome& outcome,
-                                     const std::string& out, const std::string& err) {
-  const FileRecord& r = outcome.record;
-  std::vector<std::string> fields = {std::to_string(index),
-                                     std::to_string(outcome.result),
-                                     r.output,
-                                     std::to_string(r.pages),
-                                     r.reason,
-                                     std::to_string(r.seconds),
-                                     out,
-                                     err};
-  fields.insert(fields.end(), r.files.begin(), r.files.end());
+                                          const std::string& out, const std::string& err) {
+  ConversionReply reply = ReplyOf(outcome);
+  reply.out = out;
+  reply.err = err;
+  std::vector<std::string> fields = {std::to_string(index), outcome.record.output};
+  for (std::string& field : ReplyFields(reply)) fields.push_back(std::move(field));
   return fields;
 }
 
@@ -56,22 +53,25 @@ struct Reply {
 };
 
 std::optional<Reply> ParseChainReply(const std::vector<std::string>& fields, const WorkList& list) {
-  if (fields.size() < 8) return std::nullopt;
-  Reply reply;
+  if (fields.size() < 2) return std::nullopt;
   char* end = nullptr;
-  reply.index = std::strtoull(fields[0].c_str(), &end, 10);
-  if (*end != '\0' || reply.index >= list.size()) return std::nullopt;
-  reply.outcome.result = std::atoi(fields[1].c_str());
+  const size_t index = std::strtoull(fields[0].c_str(), &end, 10);
+  if (*end != '\0' || index >= list.size()) return std::nullopt;
+  std::optional<ConversionReply> answer = ReadReply({fields.begin() + 2, fields.end()});
+  if (!answer) return std::nullopt;
+  Reply reply;
+  reply.index = index;
+  reply.outcome.result = answer->result;
   FileRecord& r = reply.outcome.record;
-  r.input = list[reply.index].inputPath;
-  r.output = fields[2];
-  r.converted = reply.outcome.result == 1;
-  r.pages = std::atoi(fields[3].c_str());
-  r.reason = fields[4];
-  r.seconds = std::strtod(fields[5].c_str(), nullptr);
-  reply.out = fields[6];
-  reply.err = fields[7];
-  r.files.assign(fields.begin() + 8, fields.end());
+  r.input = list[index].inputPath;
+  r.output = fields[1];
+  r.converted = answer->result == 1;
+  r.pages = answer->pages;
+  r.reason = std::move(answer->reason);
+  r.seconds = answer->seconds;
+  r.files = std::move(answer->files);
+  reply.out = std::move(answer->out);
+  reply.err = std::move(answer->err);
   return reply;
 }
 
@@ -84,13 +84,9 @@ int ServeChains(int channel, const std::string& workersFolder, const WorkList& l
   if (!setting) return 3;
   std::string buffer, out, err;
   std::vector<std::string> fields;
-  bool broken = false;
   bool writable = true;
-  while (writable && !platform::TerminationSignal()) {
-    if (!TakeMessage(&buffer, &fields, &broken)) {
-      if (broken || !ReadInto(channel, &buffer)) break;
-      continue;
-    }
+  while (writable && !platform::TerminationSignal() &&
+         platform::ReceiveMessage(channel, &buffer, &fields)) {
     if (fields.size() != 3) break;
     const size_t c = std::strtoull(fields[0].c_str(), nullptr, 10);
     if (c >= chains.size()) break;
@@ -186,8 +182,8 @@ int ConvertOnWorkers(const WorkList& list, const ConversionOptions& options,
     reply.outcome.record.reason = why;
     done[i] = std::move(reply);
   };
+  size_t shown = n;  // the file the progress line names; n: none yet
   auto printReady = [&] {
-    const size_t before = printed;
     while (printed < n && done[printed]) {
       if (reporting.progress) reporting.progress->Hide();
       const Reply& reply = *done[printed];
@@ -200,8 +196,10 @@ int ConvertOnWorkers(const WorkList& list, const ConversionOptions& options,
       result = reply.outcome.result;
       ++printed;
     }
-    if (reporting.progress && printed < n && (printed != before || printed == 0))
+    if (reporting.progress && printed < n && printed != shown) {
+      shown = printed;
       reporting.progress->Begin(ProgressSubject(list[printed].inputPath, printed, n));
+    }
   };
 
   printReady();

@@ -78,4 +78,12 @@ bool ReadInto(int fd, std::string* buffer) {
   }
 }
 
+bool ReceiveMessage(int fd, std::string* buffer, std::vector<std::string>* fields) {
+  bool broken = false;
+  while (!TakeMessage(buffer, fields, &broken)) {
+    if (broken || !ReadInto(fd, buffer)) return false;
+  }
+  return true;
+}
+
 }  // namespace scrivex::platform

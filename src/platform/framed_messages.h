@@ -19,6 +19,10 @@ bool TakeMessage(std::string* buffer, std::vector<std::string>* fields, bool* br
 // Appends what the descriptor has to *buffer (one read); false at its end.
 bool ReadInto(int fd, std::string* buffer);
 
+// Waits for the next whole message on the descriptor (*buffer keeps what
+// came after it); false at its end or when the bytes are no message.
+bool ReceiveMessage(int fd, std::string* buffer, std::vector<std::string>* fields);
+
 }  // namespace scrivex::platform
 
 #endif  // SCRIVEX_PLATFORM_FRAMED_MESSAGES_H_

@@ -48,8 +48,8 @@ std::string ServiceMetrics::Text(const PoolGauges& gauges) {
   for (const auto& [type, h] : seconds_) {
     const std::string label = "input_type=\"" + type + "\"";
     for (size_t b = 0; b < kSecondsBuckets.size(); ++b) {
-      text += "scrivex_conversion_seconds_bucket{" + label + ",le=\"" +
-              Number(kSecondsBuckets[b]) + "\"} " + std::to_string(h.buckets[b]) + "\n";
+      text += "scrivex_conversion_seconds_bucket{" + label + ",le=\"" + Number(kSecondsBuckets[b]) +
+              "\"} " + std::to_string(h.buckets[b]) + "\n";
     }
     text += "scrivex_conversion_seconds_bucket{" + label + ",le=\"+Inf\"} " +
             std::to_string(h.count) + "\n";
@@ -61,18 +61,15 @@ std::string ServiceMetrics::Text(const PoolGauges& gauges) {
   for (const auto& [reason, count] : failures_) {
     text += "scrivex_failures_total{reason=\"" + reason + "\"} " + std::to_string(count) + "\n";
   }
-  text += "# HELP scrivex_queue_depth Requests waiting for a worker.\n";
-  text += "# TYPE scrivex_queue_depth gauge\n";
-  text += "scrivex_queue_depth " + std::to_string(gauges.queueDepth) + "\n";
-  text += "# HELP scrivex_busy_workers Workers converting now.\n";
-  text += "# TYPE scrivex_busy_workers gauge\n";
-  text += "scrivex_busy_workers " + std::to_string(gauges.busyWorkers) + "\n";
-  text += "# HELP scrivex_workers Worker processes.\n";
-  text += "# TYPE scrivex_workers gauge\n";
-  text += "scrivex_workers " + std::to_string(gauges.workers) + "\n";
-  text += "# HELP scrivex_worker_restarts_total Workers replaced after dying or overrunning.\n";
-  text += "# TYPE scrivex_worker_restarts_total counter\n";
-  text += "scrivex_worker_restarts_total " + std::to_string(gauges.workerRestarts) + "\n";
+  auto single = [&text](const char* name, const char* type, const char* help, long long value) {
+    text += std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " " + type + "\n" +
+            name + " " + std::to_string(value) + "\n";
+  };
+  single("scrivex_queue_depth", "gauge", "Requests waiting for a worker.", gauges.queueDepth);
+  single("scrivex_busy_workers", "gauge", "Workers converting now.", gauges.busyWorkers);
+  single("scrivex_workers", "gauge", "Worker processes.", gauges.workers);
+  single("scrivex_worker_restarts_total", "counter", "Workers replaced after dying or overrunning.",
+         gauges.workerRestarts);
   return text;
 }
 
