@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <sstream>
 
@@ -157,7 +156,7 @@ def act(a):
     elif do == 'raw':
         send_raw(a['text'].encode('latin-1') + (b'\0' if a.get('nul', True) else b''))
     elif do == 'exit':
-        die(a.get('say', 'gone'), a.get('code', 3))
+        die(a.get('say', 'gone'))
     elif do == 'hangup':  # takes the next message and goes without an answer
         read()
         die('hung up')
@@ -269,18 +268,18 @@ const Json& Params(const Json& message) {
 }
 
 struct Conversation {
-  bool started = false;
-  bool ended = false;  // Poll said it was over
   bool printed = false;
   std::string failure;
   std::vector<Json> received;  // what the client sent, in order
 
-  // The first message with this method (and session, "" for the browser's own).
-  const Json* Find(const std::string& method, const std::string& session) const {
+  // The params of the first message with this method (and session, "" for
+  // the browser's own); null when there was none.
+  const Json& Sent(const std::string& method, const std::string& session) const {
     for (const Json& m : received) {
-      if (Text(m, "method") == method && Text(m, "sessionId") == session) return &m;
+      if (Text(m, "method") == method && Text(m, "sessionId") == session) return Params(m);
     }
-    return nullptr;
+    static const Json kNone;
+    return kNone;
   }
   size_t Count(const std::string& method) const {
     size_t n = 0;
@@ -323,16 +322,13 @@ class FakeBrowser {
     test::WriteBytes(browser.folder + "answer.bin", pdf);
     Conversation c;
     BrowserPrint print;
-    std::string why;
-    c.started = print.Start(program.empty() ? path_ : program, request, &browser, &why);
-    if (!c.started) {
-      c.failure = why;
-      return c;
+    if (!print.Start(program.empty() ? path_ : program, request, &browser, &c.failure)) return c;
+    bool ended = false;
+    for (int i = 0; i < kPolls && !ended; ++i) {
+      ended = !print.Poll();
+      if (!ended) usleep(kPollGapUs);
     }
-    for (int i = 0; i < kPolls && !c.ended; ++i) {
-      c.ended = !print.Poll();
-      if (!c.ended) usleep(kPollGapUs);
-    }
+    EXPECT_TRUE(ended) << "the client still waits";
     c.printed = print.printed();
     c.failure = print.failure();
     std::istringstream log(test::ReadBytes(browser.folder + "received.log"));
@@ -382,18 +378,28 @@ std::string SamplePdf() {
 
 TEST(BrowserPrint, PrintsTheLoadedPageOnTheRequestedPaper) {
   FakeBrowser fake;
-  const PagePrintRequest request = A4Request(fake, "http://93.184.216.34/report.html");
+  std::filesystem::create_directories(fake.dir().Path("site"));
+  const std::string site = "file://" + fake.dir().Path("site/");
+  PagePrintRequest request = A4Request(fake, site + "report.html");
+  request.pageFolder = fake.dir().Path("site/");
   const std::string pdf = SamplePdf();
-  // On its way the page loads a picture, gets a frame that failed and a
-  // picture that is missing (neither is the page), raises an alert, and
-  // starts a frame and a worker that are gone again before they hear back;
-  // the browser's answers to what was sent to them, and to the answered
-  // requests, are refusals.
-  const Conversation c = fake.Converse(request, R"({
+  // On its way the page asks for a picture of its folder, other files and
+  // hosts (some refused, the frame's in the frame's session), gets a frame
+  // that failed and a picture that is missing (neither is the page), raises
+  // an alert, and starts a frame and a worker that are gone again before
+  // they hear back; the browser's answers to what was sent to them, and to
+  // the answered requests, are refusals.
+  const Conversation c = fake.Converse(request,
+                                       R"({
     "goneRequests": true,
     "events": [
+      {"do": "pause", "id": "R-picture", "url": )" +
+                                           WriteMessage(site + "pictures/a.png") + R"(},
+      {"do": "pause", "id": "R-passwd", "url": "file:///etc/passwd"},
+      {"do": "pause", "id": "R-local", "url": "http://localhost/", "type": "Document"},
       {"do": "pause", "id": "R-logo", "url": "http://93.184.216.34/logo.png"},
-      {"do": "pause", "id": "R-inline", "url": "data:image/png;base64,AAAA"},
+      {"do": "pause", "id": "R-frame", "url": "file:///etc/shadow", "session": "C7"},
+      {"do": "pause", "id": "R-frame-public", "url": "https://93.184.216.34/", "session": "C7"},
       {"do": "send", "message": {"method": "Network.responseReceived", "sessionId": "S1",
         "params": {"requestId": "R-9", "loaderId": "L1", "type": "Image",
                    "response": {"status": 404}}}},
@@ -405,55 +411,47 @@ TEST(BrowserPrint, PrintsTheLoadedPageOnTheRequestedPaper) {
       {"do": "child", "session": "C2", "type": "worker"}
     ]})",
                                        pdf);
-  ASSERT_TRUE(c.started) << c.failure;
-  ASSERT_TRUE(c.ended) << "the client still waits";
+  // Refused pictures are no failure: the page prints without them.
   EXPECT_TRUE(c.printed) << c.failure;
-  EXPECT_EQ(c.failure, "");
   EXPECT_TRUE(test::ReadBytes(request.pdfPath) == pdf) << "the PDF is not the browser's";
 
   // Every request stops for the filter before the page is made.
   ASSERT_FALSE(c.received.empty());
-  EXPECT_EQ(Text(c.received[0], "method"), "Fetch.enable");
-  EXPECT_EQ(Text(c.received[0], "sessionId"), "");
-  const Json* enable = c.Find("Fetch.enable", "");
-  ASSERT_TRUE(enable && Member(Params(*enable), "patterns"));
-  const Json& patterns = *Member(Params(*enable), "patterns");
-  ASSERT_TRUE(patterns.is_array() && patterns.size() == 1u) << patterns;
-  EXPECT_EQ(Text(patterns[0], "urlPattern"), "*");
-  EXPECT_EQ(Text(patterns[0], "requestStage"), "Request");
+  EXPECT_EQ(Text(c.received[0], "method") + Text(c.received[0], "sessionId"), "Fetch.enable");
+  const Json* patterns = Member(Params(c.received[0]), "patterns");
+  ASSERT_TRUE(patterns && patterns->is_array() && patterns->size() == 1u);
+  EXPECT_EQ(Text((*patterns)[0], "urlPattern") + Text((*patterns)[0], "requestStage"), "*Request");
   for (const char* method : {"Page.enable", "Network.enable"}) {
-    EXPECT_TRUE(c.Find(method, "S1")) << method << " is not sent to the page";
+    EXPECT_TRUE(c.Sent(method, "S1").is_object()) << method << " is not sent to the page";
   }
-  const Json* navigate = c.Find("Page.navigate", "S1");
-  ASSERT_TRUE(navigate);
-  EXPECT_EQ(Text(Params(*navigate), "url"), request.url);
-
-  EXPECT_EQ(c.AnswerTo("R-page"), "Fetch.continueRequest");
-  EXPECT_EQ(c.AnswerTo("R-logo"), "Fetch.continueRequest");
-  EXPECT_EQ(c.AnswerTo("R-inline"), "Fetch.continueRequest");
-  const Json* dialog = c.Find("Page.handleJavaScriptDialog", "S1");
-  ASSERT_TRUE(dialog);
-  EXPECT_TRUE(Flag(Params(*dialog), "accept"));
+  EXPECT_EQ(Text(c.Sent("Page.navigate", "S1"), "url"), request.url);
+  for (const char* allowed : {"R-page", "R-picture", "R-logo"}) {
+    EXPECT_EQ(c.AnswerTo(allowed), "Fetch.continueRequest") << allowed;
+  }
+  EXPECT_EQ(c.AnswerTo("R-passwd"), "Fetch.failRequest AccessDenied");
+  EXPECT_EQ(c.AnswerTo("R-local"), "Fetch.failRequest BlockedByClient");
+  std::string session;
+  EXPECT_EQ(c.AnswerTo("R-frame", &session), "Fetch.failRequest AccessDenied");
+  EXPECT_EQ(session, "C7");
+  EXPECT_EQ(c.AnswerTo("R-frame-public", &session), "Fetch.continueRequest");
+  EXPECT_EQ(session, "C7");
+  EXPECT_TRUE(Flag(c.Sent("Page.handleJavaScriptDialog", "S1"), "accept"));
   // Children lose their sockets and are let go.
-  const Json* frameScript = c.Find("Page.addScriptToEvaluateOnNewDocument", "C1");
-  ASSERT_TRUE(frameScript);
-  EXPECT_NE(Text(Params(*frameScript), "source").find("WebSocket"), std::string::npos);
-  const Json* workerScript = c.Find("Runtime.evaluate", "C2");
-  ASSERT_TRUE(workerScript);
-  EXPECT_NE(Text(Params(*workerScript), "expression").find("WebSocket"), std::string::npos);
+  const std::string frameScript =
+      Text(c.Sent("Page.addScriptToEvaluateOnNewDocument", "C1"), "source");
+  EXPECT_NE(frameScript.find("WebSocket"), std::string::npos);
+  EXPECT_NE(Text(c.Sent("Runtime.evaluate", "C2"), "expression").find("WebSocket"),
+            std::string::npos);
   for (const char* child : {"C1", "C2"}) {
-    EXPECT_TRUE(c.Find("Target.setAutoAttach", child)) << child;
-    EXPECT_TRUE(c.Find("Runtime.runIfWaitingForDebugger", child)) << child;
+    EXPECT_TRUE(c.Sent("Target.setAutoAttach", child).is_object()) << child;
+    EXPECT_TRUE(c.Sent("Runtime.runIfWaitingForDebugger", child).is_object()) << child;
   }
 
   // The paper: the page's last @page rule, and the sizes in inches.
-  const Json* style = c.Find("Runtime.evaluate", "S1");
-  ASSERT_TRUE(style);
-  EXPECT_NE(Text(Params(*style), "expression").find("@page { size: 210mm 297mm; }"),
-            std::string::npos);
-  const Json* printRequest = c.Find("Page.printToPDF", "S1");
-  ASSERT_TRUE(printRequest);
-  const Json& paper = Params(*printRequest);
+  EXPECT_NE(
+      Text(c.Sent("Runtime.evaluate", "S1"), "expression").find("@page { size: 210mm 297mm; }"),
+      std::string::npos);
+  const Json& paper = c.Sent("Page.printToPDF", "S1");
   EXPECT_NEAR(Number(paper, "paperWidth"), 8.27, 1e-4);
   EXPECT_NEAR(Number(paper, "paperHeight"), 11.69, 1e-4);
   EXPECT_TRUE(Flag(paper, "preferCSSPageSize"));
@@ -465,7 +463,6 @@ TEST(BrowserPrint, WithTimeForScriptsPrintsWhenTheBudgetIsSpentNotAtLoad) {
   FakeBrowser fake;
   PagePrintRequest request = A4Request(fake, "http://93.184.216.34/chart.html");
   request.waitMs = 1500;
-  const std::string pdf = "%PDF-1.4\n%%EOF\n";
   // The load comes first; the answer to the paused request after it shows
   // that the client took the load for no reason to print (the fake ends
   // when asked to print early).
@@ -476,11 +473,8 @@ TEST(BrowserPrint, WithTimeForScriptsPrintsWhenTheBudgetIsSpentNotAtLoad) {
                                  "params": {"timestamp": 1}}},
       {"do": "pause", "id": "R-data", "url": "http://93.184.216.34/data.json", "type": "XHR"}
     ]})",
-                                       pdf);
-  ASSERT_TRUE(c.started) << c.failure;
-  ASSERT_TRUE(c.ended);
+                                       "%PDF-1.4\n");
   EXPECT_TRUE(c.printed) << c.failure;
-  EXPECT_EQ(test::ReadBytes(request.pdfPath), pdf);
   // Time stands still until the page is there, then runs for the budget.
   std::vector<std::string> policies;
   for (const Json& m : c.received) {
@@ -492,80 +486,47 @@ TEST(BrowserPrint, WithTimeForScriptsPrintsWhenTheBudgetIsSpentNotAtLoad) {
                                                 "pauseIfNetworkFetchesPending 1500.000000"}));
 }
 
-TEST(BrowserPrint, RefusesWhatThePageMayNotLoad) {
-  FakeBrowser fake;
-  namespace fs = std::filesystem;
-  fs::create_directories(fake.dir().Path("site/pictures"));
-  const std::string page = fake.dir().Write("site/page.html", "<img src=pictures/a.png>");
-  fake.dir().Write("site/pictures/a.png", "png");
-  fake.dir().Write("secret.txt", "secret");
-  PagePrintRequest request = A4Request(fake, "file://" + page);
-  request.pageFolder = fake.dir().Path("site/");
-  const std::string site = "file://" + fake.dir().Path("site/");
-  // The requests of a frame come in its own session, and are answered there.
-  const std::string scenario = R"({"events": [
-      {"do": "pause", "id": "R-picture", "url": )" +
-                               WriteMessage(site + "pictures/a.png") + R"(},
-      {"do": "pause", "id": "R-passwd", "url": "file:///etc/passwd"},
-      {"do": "pause", "id": "R-up", "url": )" +
-                               WriteMessage(site + "../secret.txt") + R"(},
-      {"do": "pause", "id": "R-loop", "url": "http://127.0.0.1:8080/admin", "type": "XHR"},
-      {"do": "pause", "id": "R-meta", "url": "http://169.254.169.254/latest/meta-data/"},
-      {"do": "pause", "id": "R-local", "url": "http://localhost/", "type": "Document"},
-      {"do": "pause", "id": "R-gopher", "url": "gopher://93.184.216.34/"},
-      {"do": "pause", "id": "R-public", "url": "https://93.184.216.34/font.woff"},
-      {"do": "pause", "id": "R-frame", "url": "file:///etc/shadow", "session": "C7"},
-      {"do": "pause", "id": "R-frame-public", "url": "https://93.184.216.34/", "session": "C7"}
-    ]})";
-  const Conversation c = fake.Converse(request, scenario, "%PDF-1.4\n");
-  ASSERT_TRUE(c.started) << c.failure;
-  ASSERT_TRUE(c.ended);
-  // A refused picture is no failure: the page prints without it.
-  EXPECT_TRUE(c.printed) << c.failure;
-
-  EXPECT_EQ(c.AnswerTo("R-page"), "Fetch.continueRequest");
-  EXPECT_EQ(c.AnswerTo("R-picture"), "Fetch.continueRequest");
-  EXPECT_EQ(c.AnswerTo("R-public"), "Fetch.continueRequest");
-  EXPECT_EQ(c.AnswerTo("R-passwd"), "Fetch.failRequest AccessDenied");
-  EXPECT_EQ(c.AnswerTo("R-up"), "Fetch.failRequest AccessDenied");
-  for (const char* id : {"R-loop", "R-meta", "R-local", "R-gopher"}) {
-    EXPECT_EQ(c.AnswerTo(id), "Fetch.failRequest BlockedByClient") << id;
-  }
-  std::string session;
-  EXPECT_EQ(c.AnswerTo("R-frame", &session), "Fetch.failRequest AccessDenied");
-  EXPECT_EQ(session, "C7");
-  EXPECT_EQ(c.AnswerTo("R-frame-public", &session), "Fetch.continueRequest");
-  EXPECT_EQ(session, "C7");
-}
-
-TEST(BrowserPrint, APageThatDidNotLoadOrPrintIsAFailureWithItsReason) {
+// A page that did not load or print, or a browser that broke off or talked
+// nonsense: a failure with its reason, not a hang.
+TEST(BrowserPrint, APageThatDidNotPrintIsAFailureWithItsReason) {
   FakeBrowser fake;
   const PagePrintRequest request = A4Request(fake, "http://93.184.216.34/missing.html");
   const struct {
     const char* scenario;
-    const char* pdf;
     const char* failure;
-    bool asked;  // whether the browser was asked to print: an error page is not
+    bool asked = false;  // whether the browser was asked to print: an error page is not
+    const char* pdf = "%PDF-1.4\n";
   } kCases[] = {
-      {R"({"status": 404})", "%PDF-1.4\n", "the page could not be loaded: HTTP 404", false},
+      {R"({"status": 404})", "the page could not be loaded: HTTP 404"},
       // The browser shows its own error page, and loads that fine.
-      {R"({"netError": "net::ERR_CONNECTION_REFUSED"})", "%PDF-1.4\n",
-       "the page could not be loaded: connection refused (net::ERR_CONNECTION_REFUSED)", false},
+      {R"({"netError": "net::ERR_CONNECTION_REFUSED"})",
+       "the page could not be loaded: connection refused (net::ERR_CONNECTION_REFUSED)"},
       {R"({"navigateReply": {"frameId": "F1", "loaderId": "L1",
                              "errorText": "net::ERR_NAME_NOT_RESOLVED"}})",
-       "%PDF-1.4\n", "the page could not be loaded: no such host (net::ERR_NAME_NOT_RESOLVED)",
-       false},
+       "the page could not be loaded: no such host (net::ERR_NAME_NOT_RESOLVED)"},
       {R"({"navigateReply": {"frameId": "F1", "loaderId": "L1", "isDownload": true}})",
-       "%PDF-1.4\n", "the address leads to a download, not a page", false},
-      {R"({"printError": "Printing failed"})", "%PDF-1.4\n",
-       "the browser refused a request: Printing failed", true},
-      {R"({})", "<html>not a PDF</html>", "the browser returned no PDF", true},
+       "the address leads to a download, not a page"},
+      {R"({"printError": "Printing failed"})", "the browser refused a request: Printing failed",
+       true},
+      {R"({})", "the browser returned no PDF", true, "<html>not a PDF</html>"},
+      // What the browser said last is part of the reason.
+      {R"({"on": {"Fetch.enable": [{"do": "exit", "say": "no display"}]}})",
+       "the browser ended before the page was printed: fake browser: no display\n"},
+      // Half a message, then gone.
+      {R"({"on": {"Page.navigate": [{"do": "raw", "text": "{\"id\":5,\"result\":{\"frameId\"",
+                                      "nul": false}, {"do": "exit", "say": "cut off"}]}})",
+       "the browser ended before the page was printed: fake browser: cut off\n"},
+      {R"({"on": {"Page.navigate": [{"do": "raw", "text": "{\"id\":5,\"result\":{\"frame"},
+                                     {"do": "idle"}]}})",
+       "the browser sent a message that is not JSON"},
+      {R"({"events": [{"do": "send", "message": {"method": "Inspector.targetCrashed",
+                                                  "sessionId": "S1", "params": {}}},
+                      {"do": "idle"}]})",
+       "the page crashed the browser"},
   };
   for (const auto& k : kCases) {
     SCOPED_TRACE(k.scenario);
     const Conversation c = fake.Converse(request, k.scenario, k.pdf);
-    ASSERT_TRUE(c.started) << c.failure;
-    EXPECT_TRUE(c.ended);
     EXPECT_FALSE(c.printed);
     EXPECT_EQ(c.failure, k.failure);
     EXPECT_FALSE(std::filesystem::exists(request.pdfPath));
@@ -576,54 +537,11 @@ TEST(BrowserPrint, APageThatDidNotLoadOrPrintIsAFailureWithItsReason) {
   PagePrintRequest blocked = request;
   blocked.pdfPath = fake.dir().Path("no/such/folder/out.pdf");
   const Conversation c = fake.Converse(blocked, "{}", "%PDF-1.4\n");
-  EXPECT_TRUE(c.ended);
   EXPECT_FALSE(c.printed);
   EXPECT_EQ(c.failure, "cannot write " + blocked.pdfPath);
-}
-
-TEST(BrowserPrint, ABrowserThatBreaksOffOrTalksNonsenseIsAFailureNotAHang) {
-  FakeBrowser fake;
-  const PagePrintRequest request = A4Request(fake, "http://93.184.216.34/page.html");
-  const struct {
-    const char* scenario;
-    const char* failure;  // the start of the failure
-  } kCases[] = {
-      {R"({"on": {"Fetch.enable": [{"do": "exit", "say": "no display"}]}})",
-       "the browser ended before the page was printed: "},
-      {R"({"on": {"Page.printToPDF": [{"do": "exit", "say": "crashed", "code": 139}]}})",
-       "the browser ended before the page was printed: "},
-      // Half a message, then gone.
-      {R"({"on": {"Page.navigate": [{"do": "raw", "text": "{\"id\":5,\"result\":{\"frameId\"",
-                                      "nul": false}, {"do": "exit", "say": "cut off"}]}})",
-       "the browser ended before the page was printed: "},
-      {R"({"on": {"Page.navigate": [{"do": "raw", "text": "{\"id\":5,\"result\":{\"frame"},
-                                     {"do": "idle"}]}})",
-       "the browser sent a message that is not JSON"},
-      {R"({"on": {"Target.createTarget": [{"do": "raw", "text": "\u00ff\u00fe\u0001garbage"},
-                                          {"do": "idle"}]}})",
-       "the browser sent a message that is not JSON"},
-      {R"({"events": [{"do": "send", "message": {"method": "Inspector.targetCrashed",
-                                                  "sessionId": "S1", "params": {}}},
-                      {"do": "idle"}]})",
-       "the page crashed the browser"},
-  };
-  for (const auto& k : kCases) {
-    SCOPED_TRACE(k.scenario);
-    const Conversation c = fake.Converse(request, k.scenario, "%PDF-1.4\n");
-    ASSERT_TRUE(c.started) << c.failure;
-    EXPECT_TRUE(c.ended) << "the client still waits";
-    EXPECT_FALSE(c.printed);
-    EXPECT_EQ(c.failure.compare(0, strlen(k.failure), k.failure), 0) << c.failure;
-    EXPECT_FALSE(std::filesystem::exists(request.pdfPath));
-  }
-  // What the browser said last is part of the reason.
-  const Conversation said = fake.Converse(
-      request, R"({"on": {"Page.navigate": [{"do": "exit", "say": "out of memory"}]}})");
-  EXPECT_NE(said.failure.find("fake browser: out of memory"), std::string::npos) << said.failure;
 
   // No browser at all: refused at the start or ended at once, never waited for.
   const Conversation none = fake.Converse(request, "{}", "", fake.dir().Path("no-browser"));
-  EXPECT_TRUE(!none.started || none.ended);
   EXPECT_FALSE(none.printed);
   EXPECT_NE(none.failure, "");
 
@@ -639,7 +557,6 @@ TEST(BrowserPrint, ABrowserThatBreaksOffOrTalksNonsenseIsAFailureNotAHang) {
       {"do": "pause", "id": "R-nothing", "url": ""}
     ]})",
                                          "%PDF-1.4\n");
-  EXPECT_TRUE(odd.ended);
   EXPECT_TRUE(odd.printed) << odd.failure;
   EXPECT_EQ(odd.AnswerTo("R-nothing"), "Fetch.failRequest BlockedByClient");
 }
@@ -660,13 +577,11 @@ TEST(BrowserPrint, AKeptBrowserPrintsPageAfterPageEachInATabOfItsOwn) {
   char scenario[300];
   std::snprintf(scenario, sizeof scenario, kPicture, 1, "");
   const Conversation a = fake.Page(browser, first, scenario, "%PDF-1.4 first\n");
-  ASSERT_TRUE(a.started) << a.failure;
   EXPECT_TRUE(a.printed) << a.failure;
   std::snprintf(scenario, sizeof scenario, kPicture, 2,
                 R"(, "on": {"Target.attachToTarget": [{"do": "send", "message":
                    {"id": 3, "error": {"code": -32000, "message": "stale"}}}]})");
   const Conversation b = fake.Page(browser, second, scenario, "%PDF-1.4 second\n");
-  ASSERT_TRUE(b.started) << b.failure;
   EXPECT_TRUE(b.printed) << b.failure;
   EXPECT_EQ(test::ReadBytes(first.pdfPath), "%PDF-1.4 first\n");
   EXPECT_EQ(test::ReadBytes(second.pdfPath), "%PDF-1.4 second\n");
@@ -716,8 +631,6 @@ TEST(BrowserPrint, AKeptBrowserThatDiedOrMayBeUnfitIsReplacedForTheNextPage) {
   for (const auto& k : kPages) {
     SCOPED_TRACE(k.scenario);
     const Conversation c = fake.Page(browser, request, k.scenario, "%PDF-1.4\n");
-    ASSERT_TRUE(c.started) << c.failure;
-    EXPECT_TRUE(c.ended);
     EXPECT_EQ(c.printed, *k.failure == '\0');
     EXPECT_EQ(c.failure, k.failure);
     EXPECT_EQ(Launches(browser), k.launches);

@@ -32,7 +32,6 @@ TEST(OfficeBridge, AnExportsFieldsReachTheHelperAsGiven) {
   options.scalePercent = 150;
   options.sheetPaper = {{2, {21000, 29700}}, {1, {10, 20}}};
   int parts = -1;
-  why.clear();
   ASSERT_EQ(ExportOfficePdf(document, pdf, options, &parts, &why), 1) << why;
   EXPECT_EQ(parts, 4);
   const FakeRequest first = ReadFakeRequest(pdf);
@@ -79,15 +78,12 @@ TEST(OfficeBridge, AnExportsFieldsReachTheHelperAsGiven) {
   EXPECT_TRUE(info.sheets[1].formulas);
 
   // What the export filter cannot take never reaches the helper.
-  OfficeExportOptions bad;
-  bad.pageRange = "1;3";
-  EXPECT_EQ(ExportOfficePdf(document, plain, bad, nullptr, &why), -1);
-  bad = {};
-  bad.parts = {0};
-  EXPECT_EQ(ExportOfficePdf(document, plain, bad, nullptr, &why), -1);
-  bad = {};
-  bad.sheetPaper = {{1, {0, 100}}};
-  EXPECT_EQ(ExportOfficePdf(document, plain, bad, nullptr, &why), -1);
+  OfficeExportOptions bad[3];
+  bad[0].pageRange = "1;3";
+  bad[1].parts = {0};
+  bad[2].sheetPaper = {{1, {0, 100}}};
+  for (const OfficeExportOptions& o : bad)
+    EXPECT_EQ(ExportOfficePdf(document, plain, o, nullptr, &why), -1);
   EXPECT_EQ(ReadFakeRequest(plain).served, 2);
 }
 
@@ -110,12 +106,10 @@ TEST(OfficeBridge, ARefusalKeepsTheHelperAndADeathEndsIt) {
   };
   const FakeRequest first = exportGood();
 
-  const std::string refused = office.Document("refused.doc", "error damaged: 50%41\tread");
-  why.clear();
-  EXPECT_EQ(ExportOfficePdf(refused, pdf, {}, nullptr, &why), 0);
-  EXPECT_EQ(why, "the office could not print refused.doc: damaged: 50%41\tread");
+  EXPECT_EQ(fails("refused.doc", "error damaged: 50%41\tread"),
+            "the office could not print refused.doc: damaged: 50%41\tread");
   // A refusal is no death: there is nothing to convert again.
-  EXPECT_EQ(RetryWithOfficeConverter(refused, pdf, "", &why), -1);
+  EXPECT_EQ(RetryWithOfficeConverter(office.dir().Path("refused.doc"), pdf, "", &why), -1);
   EXPECT_THAT(fails("empty.doc", "ok-without-pdf"),
               StartsWith("the office wrote no usable PDF for empty.doc: "));
   const FakeRequest afterRefusals = exportGood();
@@ -158,7 +152,6 @@ TEST(OfficeBridge, AHelperThatNeverAnswersIsStopped) {
   std::string why;
   FakeOffice office(2000);
   const std::string pdf = office.dir().Write("kept.pdf", "the earlier output");
-  why.clear();
   EXPECT_EQ(ExportOfficePdf(office.Document("stuck.doc", "hang"), pdf, {}, nullptr, &why), 0);
   EXPECT_THAT(why, HasSubstr("did not answer within"));
   EXPECT_EQ(ReadBytes(pdf), "the earlier output");

@@ -68,6 +68,17 @@ struct WordFixture {
   }
 };
 
+// What the call raised as the application's own exception.
+std::string Raised(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.code, DISP_E_EXCEPTION);
+    return e.what();
+  }
+  return "nothing raised";
+}
+
 TEST(WordServer, PrintOutAsksTheOfficeForTheChosenPages) {
   WordFixture f;
   ASSERT_TRUE(f.word);
@@ -86,22 +97,13 @@ TEST(WordServer, PrintOutAsksTheOfficeForTheChosenPages) {
   EXPECT_EQ(test::ReadBytes(spool::HeldStreamPath(f.outbox, 1) + ".name"), "letter");
 
   // What cannot be printed raises its reason and prints nothing.
-  auto raised = [](const std::function<void()>& call) -> std::string {
-    try {
-      call();
-    } catch (const AutomationError& e) {
-      EXPECT_EQ(e.code, DISP_E_EXCEPTION);
-      return e.what();
-    }
-    return "nothing raised";
-  };
-  EXPECT_EQ(raised([&] { f.Print(false, I4(kCurrentPage)); }),
+  EXPECT_EQ(Raised([&] { f.Print(false, I4(kCurrentPage)); }),
             "Word prints all pages, a span or a list of pages, not range 2");
-  EXPECT_EQ(raised([&] { f.Print(false, I4(kFromTo), I4(5), I4(2)); }), "no pages from 5 to 2");
-  EXPECT_EQ(raised([&] { f.Print(false, I4(kPageList), OmittedArg, OmittedArg, Bstr("1;3")); }),
+  EXPECT_EQ(Raised([&] { f.Print(false, I4(kFromTo), I4(5), I4(2)); }), "no pages from 5 to 2");
+  EXPECT_EQ(Raised([&] { f.Print(false, I4(kPageList), OmittedArg, OmittedArg, Bstr("1;3")); }),
             "bad page range or scale for the office export");
   f.Open("damaged.doc", "error the document is damaged");
-  EXPECT_EQ(raised([&] { f.Print(false, I4(kAllPages)); }),
+  EXPECT_EQ(Raised([&] { f.Print(false, I4(kAllPages)); }),
             "the office could not print damaged.doc: the document is damaged");
   EXPECT_EQ(f.PagesOfJob(6), "none");
 }
@@ -137,16 +139,8 @@ TEST(WordServer, ABackgroundPrintReadsBusyUntilItEndsAndCloseWaitsForIt) {
   // A failed background print raises its reason, once, when it has ended.
   f.Open("damaged.doc", "error the document is damaged");
   f.Print(true, I4(kAllPages));
-  std::string raised;
-  for (int i = 0; i < 3000 && raised.empty(); ++i) {
-    try {
-      if (!f.Busy()) break;
-    } catch (const AutomationError& e) {
-      raised = e.what();
-    }
-    platform::SleepMs(10);
-  }
-  EXPECT_EQ(raised, "the office could not print damaged.doc: the document is damaged");
+  EXPECT_EQ(Raised([&] { f.AwaitIdle(); }),
+            "the office could not print damaged.doc: the document is damaged");
   EXPECT_FALSE(f.Busy());
   EXPECT_EQ(f.PagesOfJob(3), "none");
 }
