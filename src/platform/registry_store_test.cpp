@@ -124,10 +124,10 @@ TEST(HiveFile, ConcurrentWritersLoseNothing) {
       for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
           for (int i = 0; i < kWrites; ++i) {
-            const std::string name = std::to_string(p * 1000 + t * 100 + i);
             ok = UpdateHiveFile(path, "HKEY_CURRENT_USER",
                                 [&](Hive& h) {
-                                  SetValue(AddKey(&h, "Shared\\Key"), name, kRegSz, "");
+                                  SetValue(AddKey(&h, "Shared\\Key"),
+                                           std::to_string(p * 1000 + t * 100 + i), kRegSz, "");
                                   return true;
                                 }) &&
                  ok;
