@@ -8,7 +8,7 @@
 namespace scrivex {
 namespace {
 
-TEST(ChildProcess, ExitCodesOptionsDetachingAndNoShell) {
+TEST(ChildProcess, ExitCodesOptionsDetachingNoShellAndDisplayForm) {
   test::ScratchDir dir;
   int exitCode = 99;
   EXPECT_EQ(RunHiddenProcess({"/bin/sh", "-c", "exit 3"}, &exitCode), 1);
@@ -37,11 +37,8 @@ TEST(ChildProcess, ExitCodesOptionsDetachingAndNoShell) {
   // No shell: the redirection is an argument of echo, not a file.
   RunCommandLine({"echo", "x", ">", dir.Path("marker")});
   EXPECT_EQ(dir.Files(), std::vector<std::string>{"here"});
-}
-
-// The display form reads back, by the Windows argument rules, as the same
-// arguments, whatever quotes and backslashes they hold.
-TEST(ChildProcess, CommandLineFormRoundTrips) {
+  // The display form reads back, by the Windows argument rules, as the same
+  // arguments, whatever quotes and backslashes they hold.
   std::vector<std::string> argv = {"/bin/prog", "a b", "c\\", "The \"Best\" Report", "x\\\"y", ""};
   EXPECT_EQ(platform::SplitCommandLine(FormatCommandLine(argv)), argv);
 }

@@ -9,27 +9,21 @@ namespace scrivex {
 namespace {
 
 // One table for every printer and page request: inch papers exact in
-// points, metric ones rounded from millimetres, unknown codes refused.
-TEST(PaperSizes, PointsOfEachKind) {
+// points, metric ones rounded from millimetres, unknown codes refused; the
+// names -f takes are the table's own entries, letter case ignored.
+TEST(PaperSizes, PointsAndNames) {
   auto points = [](int code) {
     double width = 0, height = 0;
     if (!PaperSizePoints(code, &width, &height)) return std::string("none");
     return std::to_string(std::lround(width * 10)) + "x" + std::to_string(std::lround(height * 10));
   };
-  EXPECT_EQ(points(1), "6120x7920");    // Letter
-  EXPECT_EQ(points(4), "12240x7920");   // Ledger, wider than tall
-  EXPECT_EQ(points(9), "5953x8419");    // A4
-  EXPECT_EQ(points(66), "11906x16838");  // A2
-  EXPECT_EQ(points(70), "2976x4195");   // A6
-  EXPECT_EQ(points(34), "4989x7087");   // Envelope B5
-  EXPECT_EQ(points(0), "none");
-  EXPECT_EQ(points(19), "none");
+  EXPECT_EQ(points(1), "6120x7920");   // Letter
+  EXPECT_EQ(points(4), "12240x7920");  // Ledger, wider than tall
+  EXPECT_EQ(points(9), "5953x8419");   // A4
+  EXPECT_EQ(points(0) + points(19), "nonenone");
   ASSERT_NE(FindPaperSize(3), nullptr);
   EXPECT_STREQ(FindPaperSize(3)->unit, "in");
-}
 
-// The names -f takes are the table's own entries, letter case ignored.
-TEST(PaperSizes, Names) {
   ASSERT_NE(FindPaperByName("a4"), nullptr);
   EXPECT_EQ(FindPaperByName("a4"), FindPaperSize(9));
   EXPECT_EQ(FindPaperByName("LEDGER"), FindPaperSize(4));

@@ -8,7 +8,7 @@ namespace scrivex {
 namespace {
 
 // The hive text itself is checked in the platform tests.
-TEST(Registry, KeysOpenInAnyCaseAndRootsAreSeparate) {
+TEST(Registry, KeysOpenInAnyCaseRootsAreSeparateBadNamesFail) {
   test::ScratchDir dir;
   KeyHandle key = CreateUserKey("Software\\brindle\\quire");
   ASSERT_NE(key, nullptr);
@@ -33,6 +33,17 @@ TEST(Registry, KeysOpenInAnyCaseAndRootsAreSeparate) {
   EXPECT_NE(key, nullptr);
   CloseKey(key);
   EXPECT_FALSE(test::ReadBytes(dir.Path("state/classes.reg")).empty());
+
+  EXPECT_EQ(CreateUserKey("a\nb"), nullptr);
+  EXPECT_EQ(CreateUserKey(std::string("a\0b", 3)), nullptr);
+  EXPECT_EQ(OpenUserKey("nothing"), nullptr);
+  EXPECT_EQ(WriteStringValue(nullptr, "x", "y"), 0);
+  EXPECT_EQ(ReadDwordValue(nullptr, "x", 9), 9);
+  EXPECT_EQ(CloseKey(nullptr), 6);
+  key = CreateUserKey("k");
+  EXPECT_EQ(WriteStringValue(key, "line\nbreak", "y"), 0);
+  EXPECT_EQ(ReadStringValue(key, "x", nullptr, 10), 0);
+  CloseKey(key);
 }
 
 TEST(Registry, ValuesReadAsTheirBytesWithinTheBuffer) {
@@ -64,9 +75,8 @@ TEST(Registry, ValuesReadAsTheirBytesWithinTheBuffer) {
 
 TEST(Registry, ListSubkeysSortedAndBoundedBySlots) {
   test::ScratchDir dir;
-  for (const std::string& name : {"Gs\\" + std::string(150, 'n'), std::string("GS\\b"), std::string("gs\\A")}) {
-    CloseKey(CreateUserKey(name));
-  }
+  CloseKey(CreateUserKey("Gs\\" + std::string(150, 'n')));
+  for (const char* name : {"GS\\b", "gs\\A"}) CloseKey(CreateUserKey(name));
   std::vector<std::string> names;
   EXPECT_EQ(ListSubkeys(RegistryRoot::kCurrentUser, "GS", &names, 2), 2);
   EXPECT_EQ(names, (std::vector<std::string>{"A", "b"}));
@@ -74,20 +84,6 @@ TEST(Registry, ListSubkeysSortedAndBoundedBySlots) {
   EXPECT_EQ(names, (std::vector<std::string>{"A", "b", std::string(99, 'n')}));
   EXPECT_EQ(ListSubkeys(RegistryRoot::kLocalMachine, "GS", &names, 100), 0);
   EXPECT_TRUE(names.empty());
-}
-
-TEST(Registry, BadNamesAndHandlesFail) {
-  test::ScratchDir dir;
-  EXPECT_EQ(CreateUserKey("a\nb"), nullptr);
-  EXPECT_EQ(CreateUserKey(std::string("a\0b", 3)), nullptr);
-  EXPECT_EQ(OpenUserKey("nothing"), nullptr);
-  EXPECT_EQ(WriteStringValue(nullptr, "x", "y"), 0);
-  EXPECT_EQ(ReadDwordValue(nullptr, "x", 9), 9);
-  EXPECT_EQ(CloseKey(nullptr), 6);
-  KeyHandle key = CreateUserKey("k");
-  EXPECT_EQ(WriteStringValue(key, "line\nbreak", "y"), 0);
-  EXPECT_EQ(ReadStringValue(key, "x", nullptr, 10), 0);
-  CloseKey(key);
 }
 
 }  // namespace

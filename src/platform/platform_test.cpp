@@ -32,8 +32,11 @@ TEST(Path, SplitJoinAndFullPath) {
   EXPECT_EQ(FullPath("./c"), CurrentDirectory() + "/c");
 }
 
-// Finding files by pattern is checked through the work list.
-TEST(Files, WildcardSemantics) {
+// Finding files by pattern is checked through the work list. The config copy
+// in the program directory wins, even empty (all defaults); the system's is
+// read only without one; with neither, settings written back go beside the
+// program.
+TEST(Files, WildcardsMovesAndConfigChoice) {
   const std::tuple<const char*, const char*, bool> cases[] = {
       {"*.*", "noext", true},       {"*.doc", "A.DOC", true},   {"*.doc", "a.docx", false},
       {"a?.txt", "ab.txt", true},   {"a?.txt", "a.txt", false}, {"*a*b*", "xxaxxbxx", true},
@@ -42,22 +45,13 @@ TEST(Files, WildcardSemantics) {
   for (const auto& [pattern, name, match] : cases) {
     EXPECT_EQ(MatchesWildcard(pattern, name), match) << pattern << " " << name;
   }
-}
-
-TEST(Files, MoveNeverReplaces) {
   ScratchDir dir;
   std::string a = dir.Write("a", "AAA"), b = dir.Write("b", "BBB");
   EXPECT_FALSE(MoveFileNoReplace(a, b));
   EXPECT_TRUE(MoveFileNoReplace(a, dir.Path("c")));
   EXPECT_EQ(dir.Files(), (Names{"b", "c"}));
   EXPECT_EQ(ReadBytes(dir.Path("c")) + ReadBytes(b), "AAABBB");
-}
 
-// The copy in the program directory wins, even empty (all defaults); the
-// system's is read only without one; with neither, settings written back go
-// beside the program.
-TEST(Files, ConfigFileBesideTheProgramThenTheSystems) {
-  ScratchDir dir;
   fs::create_directories(dir.Path("prog"));
   const std::string beside = dir.Path("prog/config.ini"), system = dir.Path("etc.ini");
   EXPECT_EQ(ChooseConfigFile(beside, system), beside);
@@ -208,12 +202,6 @@ TEST(BackgroundChild, TalksIsPolledAndDiesOnItsDeadline) {
   EXPECT_EQ(quick.result().exitCode, 3);
   EXPECT_FALSE(BackgroundChild().Start({"/no/such/program"}, {}));
 }
-
-}  // namespace
-}  // namespace scrivex::platform
-
-namespace scrivex::platform {
-namespace {
 
 // One encoder for printer file names, bridge fields and file addresses: the
 // printers' stored names keep their lower-case form.

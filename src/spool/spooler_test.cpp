@@ -17,22 +17,8 @@
 namespace scrivex::spool {
 namespace {
 
-using platform::ChildOptions;
-using platform::FileExists;
-using platform::FindFiles;
-using platform::FindValue;
-using platform::GetEnv;
-using platform::Hive;
-using platform::HiveKey;
-using platform::HiveReadResult;
-using platform::ProgramDirectory;
-using platform::ReadHiveFile;
-using platform::RunChild;
-using platform::SleepMs;
-using platform::StateRoot;
-
-using test::ReadBytes;
-using test::ScratchDir;
+using namespace platform;
+using namespace test;
 using Names = std::vector<std::string>;
 using Ids = std::vector<uint32_t>;
 

@@ -28,10 +28,8 @@ using namespace test;
 
 // A square page whose size tells it apart, with text fields (name, value).
 struct TestPage {
-  TestPage(int size, std::vector<std::pair<std::string, std::string>> fields = {})
-      : size(size), fields(std::move(fields)) {}
   int size;
-  std::vector<std::pair<std::string, std::string>> fields;
+  std::vector<std::pair<std::string, std::string>> fields = {};
 };
 
 // Text fields are widget annotations merged with their field dictionaries.
@@ -319,18 +317,15 @@ TEST_F(PdfTest, DocumentInformationKeepsWhatIsNotGivenAndEncryption) {
   EXPECT_EQ(InfoText(plain, "/Title"), "Joined");
 }
 
-// A missing key is created holding the defaults; then every field comes back
-// under its own name.
 // Printing with shrink to fit: the chosen pages on the paper, a big page
 // scaled down, a small one only centred; no paper keeps the pages as they are.
 TEST_F(PdfTest, LaysChosenPagesOntoThePaper) {
-  const std::string in = Pdf("in.pdf", {TestPage(100), TestPage(1000), TestPage(300)});
+  const std::string in = Pdf("in.pdf", {{100}, {1000}, {300}});
   ASSERT_TRUE(WritePagesOnPaper(in, 1, 2, 612, 792, out_, &error_)) << error_;
   auto pdf = ReadPdf(out_);
-  std::vector<QPDFObjectHandle> pages = pdf->getAllPages();
-  ASSERT_EQ(pages.size(), 2u);
+  ASSERT_EQ(pdf->getAllPages().size(), 2u);
   std::vector<std::string> placements;
-  for (QPDFObjectHandle& page : pages) {
+  for (QPDFObjectHandle page : pdf->getAllPages()) {
     EXPECT_EQ(page.getKey("/MediaBox").getArrayItem(3).getNumericValue(), 792);
     auto data = page.getKey("/Contents").getStreamData();
     placements.emplace_back(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
@@ -339,12 +334,13 @@ TEST_F(PdfTest, LaysChosenPagesOntoThePaper) {
   EXPECT_THAT(placements[1], HasSubstr("1 0 0 1 156 246 cm"));
   EXPECT_FALSE(WritePagesOnPaper(in, 2, 3, 612, 792, out_, &error_));
   ASSERT_TRUE(WritePagesOnPaper(in, 0, 2, 0, 0, out_, &error_)) << error_;
-  EXPECT_EQ(PageSizes(out_), (std::vector<int>{100, 1000, 300}));
+  EXPECT_THAT(PageSizes(out_), ElementsAre(100, 1000, 300));
 }
 
 // Ranges as the office's export takes them: lists, open ends, blanks; pages
 // past the end left out, in the document's order and each once; a range that
-// names nothing writes nothing and leaves the target alone.
+// names nothing writes nothing and leaves the target alone (its message is
+// checked in the module test).
 TEST_F(PdfTest, KeepsThePagesARangeNames) {
   EXPECT_THAT(PagesInRange("1,3-5", 6), ElementsAre(1, 3, 4, 5));
   EXPECT_THAT(PagesInRange(" 5-, 2 ,2", 6), ElementsAre(2, 5, 6));
@@ -354,13 +350,12 @@ TEST_F(PdfTest, KeepsThePagesARangeNames) {
     EXPECT_THAT(PagesInRange(bad, 6), ElementsAre()) << bad;
   }
 
-  const std::string in = Pdf("in.pdf", {TestPage(101), TestPage(102), TestPage(103)});
+  const std::string in = Pdf("in.pdf", {{101}, {102}, {103}});
   ASSERT_TRUE(WritePagesInRange(in, "3,1", out_, &error_)) << error_;
   EXPECT_THAT(PageSizes(out_), ElementsAre(101, 103));
   ASSERT_TRUE(WritePagesInRange(in, "", out_, &error_)) << error_;
   EXPECT_THAT(PageSizes(out_), ElementsAre(101, 102, 103));
   EXPECT_FALSE(WritePagesInRange(in, "4-5", out_, &error_));
-  EXPECT_THAT(error_, HasSubstr("names no page"));
   EXPECT_THAT(PageSizes(out_), ElementsAre(101, 102, 103));
 }
 
