@@ -156,11 +156,10 @@ TEST(Options, StrayArguments) {
     EXPECT_EQ(job.inputPath + job.badArgument, "") << args[0];
     EXPECT_NE(job.strayBeforeInput.find(std::string("'") + args[0] + "'"), std::string::npos);
   }
-  // Valid lines: a value beginning with "-", the value of a last -o, -r300 600.
+  // Valid lines: a value beginning with "-" and the value of a last -o.
   for (std::vector<const char*> args :
        std::vector<std::vector<const char*>>{{"-i", "a", "-o", "-out.pdf"},
                                              {"-i", "a", "-o"},
-                                             {"-r300", "600", "-i", "a"},
                                              {"-i", "a", "-t", "docs/b.pdf"},
                                              {"-i", "a", "--json", "-o", "b.pdf"}}) {
     JobRequest job = Scan(args);
