@@ -43,23 +43,20 @@ TEST(Options, ColourDepthResolutionAndRanges) {
   EXPECT_EQ(Scan({"-c", "88884"}).options.colorBits, 1);
   EXPECT_EQ(Scan({"-c", "5"}).options.colorBits, 24);
   EXPECT_EQ(Scan({"-b", " 8 "}).options.colorBits, 8);  // blanks around a number are fine
+  // clang-format off
   for (const auto& [value, want, warned] : std::vector<std::tuple<const char*, std::string, bool>>{
-           {"0", "300x300", true},
-           {"-5", "300x300", true},
-           {"1201", "300x300", true},
-           {"1200", "1200x1200", false},
-           {"1", "1x1", false},
-           {"200x300", "200x300", false},
-           {"600x0", "600x0", true},       // NxM is kept as given, with a warning
-           {"5000x7", "5000x7", true}}) {  // no range check on the NxM form
+           {"0", "300x300", true}, {"-5", "300x300", true}, {"1201", "300x300", true},
+           {"1200", "1200x1200", false}, {"1", "1x1", false}, {"200x300", "200x300", false},
+           // NxM is kept as given, with a warning, and has no range check.
+           {"600x0", "600x0", true}, {"5000x7", "5000x7", true}}) {
+    // clang-format on
     JobRequest job = Scan({"-r", value, "-i", "a"});
     ConversionOptions o = job.options;
     EXPECT_EQ(std::to_string(o.resolutionX) + "x" + std::to_string(o.resolutionY), want) << value;
     EXPECT_EQ(job.badArgument, "") << value;
     EXPECT_EQ(job.warnings.size(), warned ? 1u : 0u) << value;
-    if (warned) {
-      EXPECT_NE(job.warnings[0].find(std::string("-r '") + value + "'"), std::string::npos);
-    }
+    for (const std::string& w : job.warnings)
+      EXPECT_EQ(w.find("warning: -r '" + std::string(value)), 0u);
   }
   JobRequest excel = Scan({"-E", "7"});
   EXPECT_EQ(excel.options.excelMode, 0);
@@ -83,29 +80,20 @@ TEST(Options, ColourDepthResolutionAndRanges) {
 // value and what it takes; the first bad value is the one reported, and the
 // field keeps its default.
 TEST(Options, RefusedValues) {
+  // clang-format off
   for (const auto& [option, value, accepted] :
        std::vector<std::tuple<const char*, const char*, const char*>>{
-           {"-f", "A4x", "paper name (Letter"},
+           {"-f", "A4x", "paper name (Letter"}, {"-f", "999", "no paper has this code"},
            {"-f", "letterx", "paper code (1-18, 20, 27, 28, 34, 66, 70)"},
-           {"-f", "999", "no paper has this code"},
            {"-f", "0x11in", "from 1 point to 3276.7 mm"},
-           {"-f", "11 x 17in", "WxH"},
-           {"-b", "7", "1, 8 or 24"},
-           {"-c", "99", "32773"},
-           {"-c", "88885", "88880 to 88884"},
-           {"-R", "45", "0, 90, 180 or 270"},
-           {"-r", "abc", "N or NxM"},
-           {"-r", "200xz", "N or NxM"},
-           {"-r", "", "N or NxM"},
-           {"-p", "9", "3 (new numbered name)"},
-           {"-g", "abc", "1,2-4,6"},
-           {"-g", "1-99999999999", "1,2-4,6"},
-           {"-O", "3", "1 (portrait) or 2 (landscape)"},
-           {"-q", "0", "1 to 100"},
-           {"-w", "-1", "pixels"},
-           {"-l", "soon", "milliseconds"},
-           {"-E", "all", "0, 1, 2 or 3"},
-           {"-z", "A4", "twentieths of a point"}}) {
+           {"-f", "11 x 17in", "WxH"}, {"-b", "7", "1, 8 or 24"}, {"-c", "99", "32773"},
+           {"-c", "88885", "88880 to 88884"}, {"-R", "45", "0, 90, 180 or 270"},
+           {"-r", "abc", "N or NxM"}, {"-r", "200xz", "N or NxM"}, {"-r", "", "N or NxM"},
+           {"-p", "9", "3 (new numbered name)"}, {"-g", "abc", "1,2-4,6"},
+           {"-g", "1-99999999999", "1,2-4,6"}, {"-O", "3", "1 (portrait) or 2 (landscape)"},
+           {"-q", "0", "1 to 100"}, {"-w", "-1", "pixels"}, {"-l", "soon", "milliseconds"},
+           {"-E", "all", "0, 1, 2 or 3"}, {"-z", "A4", "twentieths of a point"}}) {
+    // clang-format on
     JobRequest job = Scan({"-i", "a.txt", option, value, "-b", "5"});
     EXPECT_EQ(job.badArgument.find(std::string(option) + " '" + value + "': "), 0u)
         << option << " " << value << ": " << job.badArgument;
@@ -137,17 +125,11 @@ TEST(Options, RefusedValues) {
 // Paper names, letter case ignored, become the table's codes as they are
 // read, so every route sees the number.
 TEST(Options, PaperNames) {
-  for (const auto& [name, code] :
-       std::vector<std::pair<const char*, const char*>>{{"Letter", "1"},
-                                                        {"tabloid", "3"},
-                                                        {"LEDGER", "4"},
-                                                        {"Legal", "5"},
-                                                        {"executive", "7"},
-                                                        {"a3", "8"},
-                                                        {"A4", "9"},
-                                                        {"A5", "11"},
-                                                        {"b4", "12"},
-                                                        {"B5", "13"}}) {
+  // clang-format off
+  for (const auto& [name, code] : std::vector<std::pair<const char*, const char*>>{
+           {"Letter", "1"}, {"tabloid", "3"}, {"LEDGER", "4"}, {"Legal", "5"}, {"executive", "7"},
+           {"a3", "8"}, {"A4", "9"}, {"A5", "11"}, {"b4", "12"}, {"B5", "13"}}) {
+    // clang-format on
     JobRequest job = Scan({"-f", name, "-i", "a"});
     EXPECT_EQ(job.options.paperSize, code) << name;
     EXPECT_EQ(job.badArgument + (job.warnings.empty() ? "" : job.warnings[0]), "") << name;
@@ -162,8 +144,6 @@ TEST(Options, StrayArguments) {
   EXPECT_EQ(expanded.badArgument,
             "unexpected argument 'docs/b.pdf': quote wildcards so that the program expands them");
   EXPECT_EQ(expanded.outputPath, "");  // nothing after the stray word is read
-  EXPECT_EQ(Scan({"-i", "a", "-o", "b", "extra"}).badArgument,
-            "unexpected argument 'extra': quote wildcards so that the program expands them");
   EXPECT_EQ(Scan({"-i", "a", "-x"}).badArgument.find("unknown option '-x'"), 0u);
   EXPECT_EQ(Scan({"-i", "a", "--jsn"}).badArgument.find("unknown option '--jsn'"), 0u);
   EXPECT_NE(Scan({"-i", "a", "-"}).badArgument, "");
@@ -176,11 +156,10 @@ TEST(Options, StrayArguments) {
     EXPECT_EQ(job.inputPath + job.badArgument, "") << args[0];
     EXPECT_NE(job.strayBeforeInput.find(std::string("'") + args[0] + "'"), std::string::npos);
   }
-  // Valid lines: a value beginning with "-", the value of a last -o, -r300 600.
+  // Valid lines: a value beginning with "-" and the value of a last -o.
   for (std::vector<const char*> args :
        std::vector<std::vector<const char*>>{{"-i", "a", "-o", "-out.pdf"},
                                              {"-i", "a", "-o"},
-                                             {"-r300", "600", "-i", "a"},
                                              {"-i", "a", "-t", "docs/b.pdf"},
                                              {"-i", "a", "--json", "-o", "b.pdf"}}) {
     JobRequest job = Scan(args);

@@ -75,9 +75,9 @@ struct Folder : test::ScratchDir {
 
 // ConvertAll's result and what it printed.
 std::pair<int, std::string> ConvertAllOf(const WorkList& list, const ConversionOptions& o,
-                                         const Converters& c) {
+                                         const Converters& c, const Reporting& reporting = {}) {
   ::testing::internal::CaptureStdout();
-  int result = ConvertAll(list, o, kCreatorPrinterName, c);
+  int result = ConvertAll(list, o, kCreatorPrinterName, c, reporting);
   return {result, ::testing::internal::GetCapturedStdout()};
 }
 
@@ -180,11 +180,7 @@ TEST(Pipeline, TheProgressLineFollowsEachFileAndGivesWayToItsLines) {
   // The fake terminal writes into standard output, so the order shows there.
   ProgressLine line({[](const std::string& text) { std::fputs(text.c_str(), stdout); },
                      [] { return 0; }, [] { return 0LL; }});
-  Reporting reporting;
-  reporting.progress = &line;
-  ::testing::internal::CaptureStdout();
-  ConvertAll(two, {}, kCreatorPrinterName, c, reporting);
-  const std::string out = ::testing::internal::GetCapturedStdout();
+  const std::string out = ConvertAllOf(two, {}, c, {.onFile = {}, .progress = &line}).second;
   EXPECT_TRUE(watched);
   EXPECT_THAT(out,
               StartsWith("Brindle Inc: 49\n\r[1/2] a.pdf: rendering page 2 of 3\x1b[K\r\x1b[K" +
@@ -270,9 +266,7 @@ TEST(Pipeline, RecordsNameTheFilesWritten) {
   c.countPages = [](const std::string& path) { return path.ends_with("new.pdf") ? 3 : 2; };
   std::vector<FileRecord> records;
   Reporting reporting{.onFile = [&](const FileRecord& r) { records.push_back(r); }};
-  ::testing::internal::CaptureStdout();
-  EXPECT_EQ(ConvertAll(list, {}, kCreatorPrinterName, c, reporting), 1);
-  ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(ConvertAllOf(list, {}, c, reporting).first, 1);
   ASSERT_EQ(records.size(), 2u);
   EXPECT_TRUE(records[0].converted);
   EXPECT_THAT(records[0].files, ElementsAre(dir.Path("out.pdf")));
@@ -283,18 +277,14 @@ TEST(Pipeline, RecordsNameTheFilesWritten) {
   ConversionOptions append;
   append.existingOutputMode = kAppendToOutput;
   records.clear();
-  ::testing::internal::CaptureStdout();
-  ConvertAll({{in, dir.Path("out.pdf")}}, append, kCreatorPrinterName, c, reporting);
-  ::testing::internal::GetCapturedStdout();
+  ConvertAllOf({{in, dir.Path("out.pdf")}}, append, c, reporting);
   ASSERT_EQ(records.size(), 1u);
   EXPECT_THAT(records[0].files, ElementsAre(dir.Path("out.pdf")));
 
   rec.result = 0;
   records.clear();
-  ::testing::internal::CaptureStdout();
   ::testing::internal::CaptureStderr();
-  ConvertAll({{in, dir.Path("failed.pdf")}}, {}, kCreatorPrinterName, c, reporting);
-  ::testing::internal::GetCapturedStdout();
+  ConvertAllOf({{in, dir.Path("failed.pdf")}}, {}, c, reporting);
   const std::string err = ::testing::internal::GetCapturedStderr();
   ASSERT_EQ(records.size(), 1u);
   EXPECT_FALSE(records[0].converted);
@@ -305,26 +295,16 @@ TEST(Pipeline, RecordsNameTheFilesWritten) {
 }
 
 TEST(Pipeline, RecordsAsJsonLines) {
-  FileRecord record{.input = "a \"quoted\"\nname.pdf",
-                    .output = "out.tif",
-                    .converted = true,
-                    .files = {"out_0001.tif", "bad\xff.tif"},
-                    .pages = 2,
-                    .reason = "",
-                    .seconds = 1.23456};
-  EXPECT_EQ(FileRecordJson(record),
+  // Fields in order: input, output, converted, files, pages, reason, seconds.
+  const FileRecord done{
+      "a \"quoted\"\nname.pdf", "out.tif", true, {"out_0001.tif", "bad\xff.tif"}, 2, "", 1.23456};
+  EXPECT_EQ(FileRecordJson(done),
             "{\"input\":\"a \\\"quoted\\\"\\nname.pdf\",\"output\":\"out.tif\","
             "\"result\":\"Successful\",\"files\":[\"out_0001.tif\",\"bad\xef\xbf\xbd.tif\"],"
             "\"pages\":2,\"seconds\":1.235}");
-  record.converted = false;
-  record.files.clear();
-  record.pages = 0;
-  record.reason = "no such file";
-  record.seconds = 0;
-  EXPECT_EQ(FileRecordJson(record),
-            "{\"input\":\"a \\\"quoted\\\"\\nname.pdf\",\"output\":\"out.tif\","
-            "\"result\":\"Failed\",\"files\":[],\"pages\":0,\"reason\":\"no such file\","
-            "\"seconds\":0.0}");
+  EXPECT_EQ(FileRecordJson({"a", "b", false, {}, 0, "no such file", 0}),
+            "{\"input\":\"a\",\"output\":\"b\",\"result\":\"Failed\",\"files\":[],"
+            "\"pages\":0,\"reason\":\"no such file\",\"seconds\":0.0}");
 }
 
 }  // namespace

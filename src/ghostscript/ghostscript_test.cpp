@@ -28,11 +28,13 @@ struct Job {
   int number = 0, first = 0, last = 0, quality = 0;
   float width = 0, height = 0;
   std::string input = "/in/doc.ps", user = "", owner = "";
+  ProgressSink progress = {};
 };
 
 bool Build(const Job& job, std::vector<std::string>* argv) {
   RenderRequest r{job.input, job.output, job.user,   job.owner, job.width, job.height, job.res,
                   job.res,   job.device, job.number, job.first, job.last,  job.quality};
+  r.progress = job.progress;
   GhostscriptSetup s;
   s.ghostscriptDir = s.ghostscriptLib = "/usr/bin/";
   s.fontsDirectory = "/opt/scrivex/windows/fonts";
@@ -109,21 +111,16 @@ TEST(BuildGhostscriptArguments, NamesReachGhostscriptAsFileNames) {
 // Quiet, unless someone watches the pages of a PDF: only then does
 // Ghostscript name them.
 TEST(BuildGhostscriptArguments, QuietUnlessAPdfsPagesAreWatched) {
-  GhostscriptSetup setup;
-  setup.ghostscriptDir = setup.ghostscriptLib = "/usr/bin/";
-  RenderRequest request;
-  request.inputPath = "/in/doc.PDF";
-  request.outputPath = "/out/a.tif";
-  std::vector<std::string> argv;
-  ASSERT_TRUE(BuildGhostscriptArguments(request, setup, &argv));
-  EXPECT_EQ(argv[1], "-q");
-  request.progress = [](const ProgressUpdate&) {};
-  ASSERT_TRUE(BuildGhostscriptArguments(request, setup, &argv));
-  EXPECT_EQ(std::count(argv.begin(), argv.end(), "-q"), 0);
-  EXPECT_EQ(argv[1], "-dBATCH");
-  request.inputPath = "/in/doc.ps";  // PostScript pages go unnamed
-  ASSERT_TRUE(BuildGhostscriptArguments(request, setup, &argv));
-  EXPECT_EQ(argv[1], "-q");
+  const ProgressSink watch = [](const ProgressUpdate&) {};
+  // PostScript pages go unnamed.
+  for (const auto& [input, progress, quiet] : {std::tuple{"/in/doc.PDF", ProgressSink{}, true},
+                                               {"/in/doc.PDF", watch, false},
+                                               {"/in/doc.ps", watch, true}}) {
+    std::vector<std::string> argv;
+    ASSERT_TRUE(Build({.input = input, .progress = progress}, &argv));
+    EXPECT_EQ(argv[1], quiet ? "-q" : "-dBATCH") << input;
+    EXPECT_EQ(std::count(argv.begin(), argv.end(), "-q"), quiet) << input;
+  }
 }
 
 // The lines Ghostscript prints when not quiet, as 10.0 prints them.

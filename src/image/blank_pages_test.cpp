@@ -97,7 +97,6 @@ TEST_F(BlankPagesTest, KeepsThePagesThatAreNotBlank) {
   ASSERT_EQ(pages.size(), 2u);
   EXPECT_EQ(pages[0].bits, text.bits);
   EXPECT_EQ(pages[1].bits, colour.bits);
-  EXPECT_NE(output.find("Page(3), Black points are 0.00, Blank page = Yes\n"), std::string::npos);
   EXPECT_EQ(Remove(in, in), 1);
   EXPECT_EQ(Tags(in), Tags(out));
   // No blank page: in place the file is not even rewritten.
